@@ -1,0 +1,181 @@
+#pragma once
+// One owner type per kind of Win32 handle. Each releases its handle exactly once, clears it after
+// release, and can be moved but not copied. The scoped helpers at the end restore state they change
+// (the object selected into a DC, a DC taken with GetDC) in reverse order of acquisition.
+#include <windows.h>
+#include <objbase.h>
+
+#include <utility>
+
+template <typename Traits>
+class UniqueHandle {
+ public:
+  using Handle = typename Traits::Handle;
+
+  UniqueHandle() noexcept = default;
+  explicit UniqueHandle(Handle handle) noexcept : handle_(handle) {}
+  ~UniqueHandle() { Reset(); }
+
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.Release()) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) Reset(other.Release());
+    return *this;
+  }
+
+  Handle Get() const noexcept { return handle_; }
+  bool Valid() const noexcept { return handle_ != Traits::Invalid(); }
+  explicit operator bool() const noexcept { return Valid(); }
+
+  // Gives up ownership without releasing.
+  Handle Release() noexcept { return std::exchange(handle_, Traits::Invalid()); }
+
+  // Releases the current handle (if any) and takes the new one.
+  void Reset(Handle handle = Traits::Invalid()) noexcept {
+    Handle old = std::exchange(handle_, handle);
+    if (old != Traits::Invalid()) Traits::Close(old);
+  }
+
+ private:
+  Handle handle_ = Traits::Invalid();
+};
+
+namespace handle_traits {
+struct File {  // CreateFileW: invalid is INVALID_HANDLE_VALUE
+  using Handle = HANDLE;
+  static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) noexcept { ::CloseHandle(h); }
+};
+struct Kernel {  // mutexes, events, processes: invalid is null
+  using Handle = HANDLE;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { ::CloseHandle(h); }
+};
+struct Icon {
+  using Handle = HICON;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { ::DestroyIcon(h); }
+};
+struct Menu {
+  using Handle = HMENU;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { ::DestroyMenu(h); }
+};
+template <typename T>
+struct GdiObject {
+  using Handle = T;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { ::DeleteObject(h); }
+};
+struct MemoryDc {  // CreateCompatibleDC
+  using Handle = HDC;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { ::DeleteDC(h); }
+};
+struct Window {
+  using Handle = HWND;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { ::DestroyWindow(h); }
+};
+struct Library {
+  using Handle = HMODULE;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { ::FreeLibrary(h); }
+};
+struct RegistryKey {
+  using Handle = HKEY;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { ::RegCloseKey(h); }
+};
+struct CoTaskMemory {  // strings returned by the shell (SHGetKnownFolderPath)
+  using Handle = wchar_t*;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { ::CoTaskMemFree(h); }
+};
+}  // namespace handle_traits
+
+using FileHandle = UniqueHandle<handle_traits::File>;
+using KernelHandle = UniqueHandle<handle_traits::Kernel>;
+using IconHandle = UniqueHandle<handle_traits::Icon>;
+using MenuHandle = UniqueHandle<handle_traits::Menu>;
+using BitmapHandle = UniqueHandle<handle_traits::GdiObject<HBITMAP>>;
+using FontHandle = UniqueHandle<handle_traits::GdiObject<HFONT>>;
+using PenHandle = UniqueHandle<handle_traits::GdiObject<HPEN>>;
+using BrushHandle = UniqueHandle<handle_traits::GdiObject<HBRUSH>>;
+using MemoryDcHandle = UniqueHandle<handle_traits::MemoryDc>;
+using WindowHandle = UniqueHandle<handle_traits::Window>;
+using LibraryHandle = UniqueHandle<handle_traits::Library>;
+using RegistryKeyHandle = UniqueHandle<handle_traits::RegistryKey>;
+using CoTaskString = UniqueHandle<handle_traits::CoTaskMemory>;
+
+// A DC obtained with GetDC, given back with ReleaseDC to the same window.
+class WindowDc {
+ public:
+  explicit WindowDc(HWND window) noexcept : window_(window), dc_(::GetDC(window)) {}
+  ~WindowDc() {
+    if (dc_) ::ReleaseDC(window_, dc_);
+    dc_ = nullptr;
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  HDC Get() const noexcept { return dc_; }
+  explicit operator bool() const noexcept { return dc_ != nullptr; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// Selects an object into a DC and selects the previous one back when it goes out of scope.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object) noexcept
+      : dc_(dc), previous_(dc && object ? ::SelectObject(dc, object) : nullptr) {}
+  ~SelectedObject() {
+    if (previous_ && previous_ != HGDI_ERROR) ::SelectObject(dc_, previous_);
+    previous_ = nullptr;
+  }
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+// A reference to a COM interface, released once.
+template <typename T>
+class ComPtr {
+ public:
+  ComPtr() noexcept = default;
+  ~ComPtr() { Reset(); }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  ComPtr(ComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
+  ComPtr& operator=(ComPtr&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      pointer_ = std::exchange(other.pointer_, nullptr);
+    }
+    return *this;
+  }
+
+  T* Get() const noexcept { return pointer_; }
+  T* operator->() const noexcept { return pointer_; }
+  explicit operator bool() const noexcept { return pointer_ != nullptr; }
+
+  // Releases what is held and gives the address for an out parameter.
+  T** Put() noexcept {
+    Reset();
+    return &pointer_;
+  }
+  void** PutVoid() noexcept { return reinterpret_cast<void**>(Put()); }
+
+  void Reset() noexcept {
+    if (T* old = std::exchange(pointer_, nullptr)) old->Release();
+  }
+
+ private:
+  T* pointer_ = nullptr;
+};

@@ -1,0 +1,6 @@
+#include "app/SystemSeams.h"
+
+SystemSeams& Seams() {
+  static SystemSeams seams;
+  return seams;
+}

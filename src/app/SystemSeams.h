@@ -1,0 +1,32 @@
+#pragma once
+// The few platform calls whose effect is only a global side effect (the thread's execution state,
+// injected input, the user's UI language, the clock). Everything calls them through here; they
+// default to the real API, and tests swap single entries for the length of a test.
+#include <windows.h>
+
+#include <cstdint>
+
+struct SystemSeams {
+  EXECUTION_STATE(WINAPI* setThreadExecutionState)(EXECUTION_STATE) = ::SetThreadExecutionState;
+  UINT(WINAPI* sendInput)(UINT, LPINPUT, int) = ::SendInput;
+  BOOL(WINAPI* getLastInputInfo)(PLASTINPUTINFO) = ::GetLastInputInfo;
+  LANGID(WINAPI* getUserDefaultUILanguage)() = ::GetUserDefaultUILanguage;
+  void(WINAPI* getLocalTime)(LPSYSTEMTIME) = ::GetLocalTime;
+  DWORD(WINAPI* getTickCount)() = ::GetTickCount;
+  ULONGLONG(WINAPI* getTickCount64)() = ::GetTickCount64;
+};
+
+SystemSeams& Seams();
+
+// Replaces the seams for one scope and restores the previous set afterwards.
+class ScopedSeams {
+ public:
+  ScopedSeams() : saved_(Seams()) {}
+  ~ScopedSeams() { Seams() = saved_; }
+  ScopedSeams(const ScopedSeams&) = delete;
+  ScopedSeams& operator=(const ScopedSeams&) = delete;
+  SystemSeams* operator->() { return &Seams(); }
+
+ private:
+  SystemSeams saved_;
+};

@@ -1,0 +1,234 @@
+#include "config/IniDocument.h"
+
+#include <windows.h>
+
+#include <climits>
+#include <cwchar>
+
+#include "app/Handles.h"
+
+namespace {
+
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+}  // namespace
+
+std::wstring TrimBlanks(const std::wstring& text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && IsBlank(text[begin])) ++begin;
+  while (end > begin && IsBlank(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+std::wstring DecodeMultiByte(const std::uint8_t* bytes, std::size_t count, unsigned codePage, unsigned long flags) {
+  if (bytes == nullptr || count == 0 || count > static_cast<std::size_t>(INT_MAX)) return {};
+  const auto* source = reinterpret_cast<const char*>(bytes);
+  const int length = ::MultiByteToWideChar(codePage, flags, source, static_cast<int>(count), nullptr, 0);
+  if (length <= 0) return {};
+  std::wstring text(static_cast<std::size_t>(length), L'\0');
+  const int written = ::MultiByteToWideChar(codePage, flags, source, static_cast<int>(count), text.data(), length);
+  if (written <= 0) return {};
+  text.resize(static_cast<std::size_t>(written));
+  return text;
+}
+
+std::wstring DecodeIniBytes(const std::uint8_t* bytes, std::size_t n) {
+  if (n >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+    std::wstring text((n - 2) / 2, L'\0');
+    for (std::size_t i = 0; i < text.size(); ++i)
+      text[i] = static_cast<wchar_t>(bytes[2 + 2 * i] | (bytes[3 + 2 * i] << 8));
+    return text;
+  }
+  if (n >= 4 && bytes[0] == 0x5B && bytes[1] == 0x00) {
+    std::wstring text(n / 2, L'\0');
+    for (std::size_t i = 0; i < text.size(); ++i)
+      text[i] = static_cast<wchar_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    return text;
+  }
+  std::size_t skip = (n >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) ? 3 : 0;
+  const std::uint8_t* body = bytes + skip;
+  const std::size_t size = n - skip;
+  std::wstring text = DecodeMultiByte(body, size, CP_UTF8, MB_ERR_INVALID_CHARS);
+  if (text.empty()) text = DecodeMultiByte(body, size, CP_UTF8, 0);
+  if (text.empty()) text = DecodeMultiByte(body, size, CP_ACP, 0);
+  return text;
+}
+
+IniDocument::IniDocument(std::wstring path) : path(std::move(path)) {}
+
+void IniDocument::Clear() {
+  sectionOrder.clear();
+  values.clear();
+  keyOrder.clear();
+}
+
+void IniDocument::EnsureSection(const std::wstring& section) {
+  if (values.find(section) != values.end()) return;
+  values.emplace(section, KeyMap{});
+  keyOrder.emplace(section, std::vector<std::wstring>{});
+  sectionOrder.push_back(section);
+}
+
+void IniDocument::Store(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
+  EnsureSection(section);
+  KeyMap& keys = values[section];
+  auto found = keys.find(key);
+  if (found == keys.end()) {
+    keyOrder[section].push_back(key);
+    keys.emplace(key, value);
+  } else {
+    found->second = value;
+  }
+}
+
+bool IniDocument::Load() {
+  Clear();
+  FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file.Get(), &size)) return false;
+  if (size.QuadPart < 1 || static_cast<std::uint64_t>(size.QuadPart) > kIniMaxFileBytes) return false;
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(size.QuadPart), 0);
+  DWORD read = 0;
+  if (!::ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) || read == 0)
+    return false;
+  file.Reset();
+  buffer.resize(read);
+  const std::wstring text = DecodeIniBytes(buffer.data(), buffer.size());
+  if (text.empty()) return false;
+  Parse(text);
+  return true;
+}
+
+void IniDocument::Parse(const std::wstring& text) {
+  Clear();
+  std::wstring current;
+  bool haveSection = false;
+  std::size_t position = 0;
+  const std::size_t length = text.size();
+  while (position < length) {
+    std::size_t end = text.find_first_of(L"\r\n", position);
+    std::size_t next;
+    if (end == std::wstring::npos) {
+      end = length;
+      next = length;
+    } else {
+      next = end + 1;
+      if (text[end] == L'\r' && next < length && text[next] == L'\n') ++next;
+    }
+    const std::wstring line = TrimBlanks(text.substr(position, end - position));
+    position = next;
+
+    if (line.empty() || line[0] == L';') continue;
+    if (line.size() >= 3 && line.front() == L'[' && line.back() == L']') {
+      current = line.substr(1, line.size() - 2);
+      haveSection = true;
+      EnsureSection(current);
+      continue;
+    }
+    if (!haveSection) continue;
+    const std::size_t equals = line.find(L'=');
+    if (equals == std::wstring::npos) continue;
+    std::wstring key = TrimBlanks(line.substr(0, equals));
+    if (key.empty()) continue;
+    Store(current, key, TrimBlanks(line.substr(equals + 1)));
+  }
+}
+
+bool IniDocument::HasKey(const wchar_t* section, const wchar_t* key) const {
+  if (section == nullptr || key == nullptr) return false;
+  auto found = values.find(section);
+  return found != values.end() && found->second.find(key) != found->second.end();
+}
+
+std::wstring IniDocument::GetString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue) const {
+  if (section != nullptr && key != nullptr) {
+    auto found = values.find(section);
+    if (found != values.end()) {
+      auto value = found->second.find(key);
+      if (value != found->second.end()) return value->second;
+    }
+  }
+  return defaultValue != nullptr ? std::wstring(defaultValue) : std::wstring();
+}
+
+std::int32_t IniDocument::GetInt(const wchar_t* section, const wchar_t* key, std::int32_t defaultValue) const {
+  std::wstring text = GetString(section, key, L"");
+  if (text.empty()) return defaultValue;
+  const std::size_t semicolon = text.find(L';');
+  if (semicolon != std::wstring::npos) text.resize(semicolon);
+  text = TrimBlanks(text);
+  if (text.empty()) return defaultValue;
+  wchar_t* stop = nullptr;
+  const long long number = std::wcstoll(text.c_str(), &stop, 10);
+  if (stop == text.c_str()) return defaultValue;
+  if (number < INT32_MIN) return INT32_MIN;
+  if (number > INT32_MAX) return INT32_MAX;
+  return static_cast<std::int32_t>(number);
+}
+
+void IniDocument::SetString(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
+  if (section == nullptr || key == nullptr || value == nullptr) return;
+  Store(section, key, value);
+}
+
+std::wstring IniDocument::Serialize() const {
+  std::wstring text;
+  for (std::size_t i = 0; i < sectionOrder.size(); ++i) {
+    const std::wstring& section = sectionOrder[i];
+    if (i > 0) text += L"\r\n";
+    text += L'[';
+    text += section;
+    text += L']';
+    auto keys = values.find(section);
+    auto order = keyOrder.find(section);
+    if (keys == values.end() || order == keyOrder.end()) continue;
+    for (const std::wstring& key : order->second) {
+      auto value = keys->second.find(key);
+      if (value == keys->second.end()) continue;
+      text += L"\r\n";
+      text += key;
+      text += L'=';
+      text += value->second;
+    }
+  }
+  return text;
+}
+
+bool IniDocument::Save() const { return WriteUtf8FileAtomic(path, Serialize()); }
+
+bool SameContent(const IniDocument& a, const IniDocument& b) {
+  return a.SectionOrder() == b.SectionOrder() && a.Values() == b.Values() && a.KeyOrder() == b.KeyOrder();
+}
+
+bool WriteUtf8FileAtomic(const std::wstring& path, const std::wstring& text) {
+  if (text.size() > static_cast<std::size_t>(INT_MAX)) return false;
+  const int textLength = static_cast<int>(text.size());
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), textLength, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return false;
+  std::vector<char> utf8(static_cast<std::size_t>(size));
+  if (::WideCharToMultiByte(CP_UTF8, 0, text.data(), textLength, utf8.data(), size, nullptr, nullptr) != size)
+    return false;
+
+  const std::wstring temporary = path + L".tmp";
+  bool written = false;
+  {
+    FileHandle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    static const char kMark[3] = {'\xEF', '\xBB', '\xBF'};
+    DWORD count = 0;
+    // A short write is a failure, and the data must be on disk before the rename makes it the
+    // config: otherwise a power cut could leave an empty or partial file in place of the old one.
+    written = ::WriteFile(file.Get(), kMark, sizeof kMark, &count, nullptr) && count == sizeof kMark &&
+              ::WriteFile(file.Get(), utf8.data(), static_cast<DWORD>(size), &count, nullptr) &&
+              count == static_cast<DWORD>(size) && ::FlushFileBuffers(file.Get());
+  }
+  if (written &&
+      ::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
+  ::DeleteFileW(temporary.c_str());
+  return false;
+}

@@ -1,0 +1,68 @@
+#pragma once
+// The program's own model of an INI file: sections and keys in the order they first appeared,
+// values as wide strings. Lookups are exact (ordinal, case-sensitive).
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+// Largest file Load reads: 512 KiB.
+inline constexpr std::uint64_t kIniMaxFileBytes = 524288;
+
+class IniDocument {
+ public:
+  using KeyMap = std::map<std::wstring, std::wstring>;
+
+  explicit IniDocument(std::wstring path);
+  IniDocument(IniDocument&&) noexcept = default;
+  IniDocument& operator=(IniDocument&&) noexcept = default;
+  IniDocument(const IniDocument&) = delete;
+  IniDocument& operator=(const IniDocument&) = delete;
+
+  bool Load();
+  bool Save() const;
+
+  bool HasKey(const wchar_t* section, const wchar_t* key) const;
+  std::wstring GetString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue) const;
+  std::int32_t GetInt(const wchar_t* section, const wchar_t* key, std::int32_t defaultValue) const;
+  void SetString(const wchar_t* section, const wchar_t* key, const wchar_t* value);
+
+  // Parses already decoded text as Load does after reading the file (the document is cleared first).
+  void Parse(const std::wstring& text);
+  // The text Save writes, without the byte-order mark.
+  std::wstring Serialize() const;
+
+  const std::wstring& Path() const { return path; }
+  const std::vector<std::wstring>& SectionOrder() const { return sectionOrder; }
+  const std::map<std::wstring, KeyMap>& Values() const { return values; }
+  const std::map<std::wstring, std::vector<std::wstring>>& KeyOrder() const { return keyOrder; }
+
+ private:
+  void Clear();
+  void EnsureSection(const std::wstring& section);
+  void Store(const std::wstring& section, const std::wstring& key, const std::wstring& value);
+
+  std::wstring path;
+  std::vector<std::wstring> sectionOrder;
+  std::map<std::wstring, KeyMap> values;
+  std::map<std::wstring, std::vector<std::wstring>> keyOrder;
+};
+
+// Equal when both hold the same sections, keys, values and orders (the path is not compared).
+bool SameContent(const IniDocument& a, const IniDocument& b);
+
+// Copy of text without leading and trailing spaces and tabs (no other character counts as blank).
+std::wstring TrimBlanks(const std::wstring& text);
+
+// MultiByteToWideChar in two steps (length, then conversion); empty on failure or empty input.
+std::wstring DecodeMultiByte(const std::uint8_t* bytes, std::size_t count, unsigned codePage, unsigned long flags);
+
+// Decodes the raw bytes of an INI file: UTF-16 LE with or without mark, else UTF-8 (mark skipped;
+// strict, then lenient, then the ANSI code page).
+std::wstring DecodeIniBytes(const std::uint8_t* bytes, std::size_t count);
+
+// Writes text as UTF-8 with a byte-order mark into path + ".tmp", flushes it, and renames it over
+// path. True only when every byte was written and the rename succeeded; on failure the target is
+// untouched and no temporary file is left.
+bool WriteUtf8FileAtomic(const std::wstring& path, const std::wstring& text);
