@@ -1,0 +1,4 @@
+#pragma once
+// The About card.
+
+void ShowAboutWindow();

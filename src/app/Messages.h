@@ -1,0 +1,45 @@
+#pragma once
+// Private messages, timers, hotkey and menu command ids shared across the program.
+#include <windows.h>
+
+// Main window
+inline constexpr UINT WM_TRAYICON = WM_USER + 1;       // 0x0401, tray icon callback
+inline constexpr UINT WM_SHOWTRAYMENU = WM_APP + 20;   // 0x8014, open the tray menu at the cursor
+inline constexpr int HOTKEY_ID_TOGGLE = 1;
+inline constexpr UINT_PTR TIMER_KEEPACTIVE = 1;
+
+// Overlay windows
+inline constexpr UINT WM_OVERLAYCLOSE = WM_APP + 1;    // 0x8001
+inline constexpr UINT_PTR TIMER_OVERLAY_CURSOR = 1;    // 3000 ms
+inline constexpr UINT_PTR TIMER_OVERLAY_FADE = 2;      // 16 ms
+inline constexpr UINT_PTR TIMER_OVERLAY_CLOCK = 3;     // 1000 ms, or aligned to the minute
+
+// Window classes and names
+inline constexpr wchar_t kMainWindowClass[] = L"Umbraline.MainWindow";
+inline constexpr wchar_t kMainWindowTitle[] = L"Umbraline";
+inline constexpr wchar_t kAboutWindowClass[] = L"Umbraline.AboutWindow";
+inline constexpr wchar_t kOverlayWindowClass[] = L"UmbralineOverlay";
+inline constexpr wchar_t kSingleInstanceMutexName[] = L"Umbraline_SingleInstance";
+
+// Tray menu commands
+inline constexpr WORD IDM_PREVENT_SLEEP = 1001;
+inline constexpr WORD IDM_BLACK_ALL = 1002;
+inline constexpr WORD IDM_BLACK_CURRENT = 1003;
+inline constexpr WORD IDM_KEEP_ACTIVE = 1004;
+inline constexpr WORD IDM_ABOUT = 1006;
+inline constexpr WORD IDM_EXIT = 1007;
+inline constexpr WORD IDM_ACTION_BLACK_ALL = 1010;
+inline constexpr WORD IDM_ACTION_BLACK_CURRENT = 1011;
+inline constexpr WORD IDM_HOTKEY_DISABLED = 1020;
+inline constexpr WORD IDM_HOTKEY_CTRL_ALT_V = 1021;
+inline constexpr WORD IDM_HOTKEY_CTRL_ALT_B = 1022;
+inline constexpr WORD IDM_HOTKEY_CTRL_ALT_Q = 1023;
+inline constexpr WORD IDM_HOTKEY_CTRL_ALT_S = 1024;
+inline constexpr WORD IDM_HOTKEY_CTRL_ALT_M = 1025;
+inline constexpr WORD IDM_EDIT_CONFIG = 1026;
+inline constexpr WORD IDM_RUN_AT_STARTUP = 1027;
+inline constexpr WORD IDM_HEADER_BLACK_SCREEN = 1028;
+inline constexpr WORD IDM_CLOCK_NONE = 1030;
+inline constexpr WORD IDM_CLOCK_TIME = 1031;
+inline constexpr WORD IDM_CLOCK_ELAPSED = 1032;
+inline constexpr WORD IDM_CLOCK_TIME_AND_ELAPSED = 1033;

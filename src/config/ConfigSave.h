@@ -1,0 +1,6 @@
+#pragma once
+// Writing the ten in-memory settings back into config.ini.
+#include "config/IniDocument.h"
+
+void SaveConfig();
+void StoreSettingsInDocument(IniDocument& document);

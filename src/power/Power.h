@@ -1,0 +1,10 @@
+#pragma once
+// Sleep prevention (thread execution state) and the keep-active idle check with its nudge.
+#include "config/Settings.h"
+
+void ApplySleepPrevention(bool on);
+void SetKeepActive(bool on);
+void ReapplyPowerState();
+void RestartKeepActiveTimer();
+void OnKeepActiveTimer();
+bool SendNudge(NudgeKind kind);

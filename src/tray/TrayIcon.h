@@ -1,0 +1,6 @@
+#pragma once
+// The notification-area icon and its tooltip.
+
+bool AddTrayIcon();
+void UpdateTrayTooltip();
+void RemoveTrayIcon();

@@ -1,0 +1,6 @@
+#pragma once
+// The tray context menu.
+#include "app/Handles.h"
+
+MenuHandle BuildTrayMenu();
+void ShowTrayMenu();
