@@ -2,6 +2,7 @@
 // Helpers for the configuration tests: a private roaming folder, the config path, and files placed
 // beside the test executable.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <optional>
 #include <string>
@@ -92,3 +93,48 @@ class BesideExecutable {
 
 // Bytes of the default text as it stands in the source tree.
 inline Bytes DefaultTextBytes() { return ReadBytesOrEmpty(SourcePath(L"resources/default-config.ini")); }
+
+// Keeps App().settings for one scope and puts it back afterwards.
+class ScopedSettings {
+ public:
+  ScopedSettings() : saved_(App().settings) {}
+  ~ScopedSettings() { App().settings = saved_; }
+  ScopedSettings(const ScopedSettings&) = delete;
+  ScopedSettings& operator=(const ScopedSettings&) = delete;
+
+ private:
+  Settings saved_;
+};
+
+// Settings in which every field differs from its default, so a test sees which fields a load set.
+inline Settings ScrambledSettings() {
+  Settings s;
+  s.SleepPrevent = true;
+  s.KeepActive = true;
+  s.RunAtStartup = false;
+  s.IdleThresholdSec = 999;
+  s.CheckIntervalSec = 99;
+  s.Nudge = NudgeKind::F15;
+  s.Language = L"previous";
+  s.Action = OverlayAction::BlackAll;
+  s.ToggleHotkey = HotkeySpec{kModShift, 0x41};
+  s.ClockDisplay = ClockDisplayMode::Elapsed;
+  return s;
+}
+
+// The Startup-folder shortcut, removed before and after a test.
+inline std::wstring StartupShortcutPath() {
+  wchar_t folder[MAX_PATH] = {};
+  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_STARTUP, nullptr, SHGFP_TYPE_CURRENT, folder))) return {};
+  std::wstring path(folder);
+  if (!path.empty() && path.back() != L'\\') path += L'\\';
+  return path + L"Umbraline.lnk";
+}
+
+class CleanShortcut {
+ public:
+  CleanShortcut() { ::DeleteFileW(StartupShortcutPath().c_str()); }
+  ~CleanShortcut() { ::DeleteFileW(StartupShortcutPath().c_str()); }
+  CleanShortcut(const CleanShortcut&) = delete;
+  CleanShortcut& operator=(const CleanShortcut&) = delete;
+};

@@ -5,18 +5,10 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include "TestSupport.h"
+#include "ConfigTestSupport.h"
 #include "app/Handles.h"
 
 namespace {
-
-std::wstring StartupShortcutPath() {
-  wchar_t folder[MAX_PATH] = {};
-  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_STARTUP, nullptr, SHGFP_TYPE_CURRENT, folder))) return {};
-  std::wstring path(folder);
-  if (!path.empty() && path.back() != L'\\') path += L'\\';
-  return path + L"Umbraline.lnk";
-}
 
 std::wstring ExecutablePath() {
   wchar_t buffer[MAX_PATH] = {};
@@ -51,15 +43,6 @@ LinkContent ReadLink(const std::wstring& path) {
   if (SUCCEEDED(init)) ::CoUninitialize();
   return content;
 }
-
-// Removes the shortcut before and after a test.
-class CleanShortcut {
- public:
-  CleanShortcut() { ::DeleteFileW(StartupShortcutPath().c_str()); }
-  ~CleanShortcut() { ::DeleteFileW(StartupShortcutPath().c_str()); }
-  CleanShortcut(const CleanShortcut&) = delete;
-  CleanShortcut& operator=(const CleanShortcut&) = delete;
-};
 
 }  // namespace
 
