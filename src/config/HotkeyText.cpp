@@ -159,9 +159,9 @@ std::uint32_t ParseKeyName(const wchar_t* text) {
   return 0;
 }
 
-bool ParseHotkeySpec(const wchar_t* text, HotkeySpec* spec) {
-  if (spec == nullptr) return false;
-  *spec = HotkeySpec{kModControl | kModAlt, 0};
+bool ParseHotkeySpec(const wchar_t* text, HotkeySpec* hotkey) {
+  if (hotkey == nullptr) return false;
+  *hotkey = HotkeySpec{kModControl | kModAlt, 0};
   if (text == nullptr) return false;
 
   while (IsBlank(*text)) ++text;
@@ -170,7 +170,7 @@ bool ParseHotkeySpec(const wchar_t* text, HotkeySpec* spec) {
     return true;
 
   if (rest.find(L'+') == std::wstring::npos) {
-    spec->virtualKey = ParseKeyName(rest.c_str());
+    hotkey->virtualKey = ParseKeyName(rest.c_str());
     return true;
   }
 
@@ -201,19 +201,19 @@ bool ParseHotkeySpec(const wchar_t* text, HotkeySpec* spec) {
   }
   const std::uint32_t key = ParseKeyName(pieces.back().c_str());
   if (key == 0) return false;
-  spec->modifiers = modifiers;
-  spec->virtualKey = key;
+  hotkey->modifiers = modifiers;
+  hotkey->virtualKey = key;
   return true;
 }
 
-std::wstring FormatHotkeyForConfig(const HotkeySpec& spec) {
-  if (spec.virtualKey == 0) return L"none";
-  const std::wstring key = KeyText(spec.virtualKey);
-  if (spec.modifiers == (kModControl | kModAlt)) return key;
-  return JoinModifiersAndKey(spec.modifiers, key, L"+");
+std::wstring FormatHotkeyForConfig(const HotkeySpec& hotkey) {
+  if (hotkey.virtualKey == 0) return L"none";
+  const std::wstring key = KeyText(hotkey.virtualKey);
+  if (hotkey.modifiers == (kModControl | kModAlt)) return key;
+  return JoinModifiersAndKey(hotkey.modifiers, key, L"+");
 }
 
-std::wstring FormatHotkeyForDisplay(const HotkeySpec& spec) {
-  if (spec.virtualKey == 0) return L"";
-  return JoinModifiersAndKey(spec.modifiers, KeyText(spec.virtualKey), L" + ");
+std::wstring FormatHotkeyForDisplay(const HotkeySpec& hotkey) {
+  if (hotkey.virtualKey == 0) return L"";
+  return JoinModifiersAndKey(hotkey.modifiers, KeyText(hotkey.virtualKey), L" + ");
 }

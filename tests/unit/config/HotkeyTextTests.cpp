@@ -92,24 +92,24 @@ TEST(HotkeyText, ParseTable) {
   };
   for (const ParseCase& c : cases) {
     SCOPED_TRACE(testing::Message() << "text \"" << std::string(c.text.begin(), c.text.end()) << "\"");
-    HotkeySpec spec{0x55, 0x55};
-    EXPECT_EQ(ParseHotkeySpec(c.text.c_str(), &spec), c.ok);
+    HotkeySpec hotkey{0x55, 0x55};
+    EXPECT_EQ(ParseHotkeySpec(c.text.c_str(), &hotkey), c.ok);
     if (c.ok) {
-      EXPECT_EQ(spec, (HotkeySpec{c.modifiers, c.key}));
+      EXPECT_EQ(hotkey, (HotkeySpec{c.modifiers, c.key}));
     }
   }
   // 127 characters is short enough.
-  HotkeySpec spec;
+  HotkeySpec hotkey;
   const std::wstring shorter = L"Alt+" + std::wstring(119, L' ') + L"VK_V";
   ASSERT_EQ(shorter.size(), 127u);
-  EXPECT_TRUE(ParseHotkeySpec(shorter.c_str(), &spec));
-  EXPECT_EQ(spec, (HotkeySpec{kModAlt, 0x56}));
+  EXPECT_TRUE(ParseHotkeySpec(shorter.c_str(), &hotkey));
+  EXPECT_EQ(hotkey, (HotkeySpec{kModAlt, 0x56}));
 }
 
 TEST(HotkeyText, ParseNullArguments) {
-  HotkeySpec spec{0x4, 0x41};
-  EXPECT_FALSE(ParseHotkeySpec(nullptr, &spec));
-  EXPECT_EQ(spec, (HotkeySpec{kCtrlAlt, 0}));
+  HotkeySpec hotkey{0x4, 0x41};
+  EXPECT_FALSE(ParseHotkeySpec(nullptr, &hotkey));
+  EXPECT_EQ(hotkey, (HotkeySpec{kCtrlAlt, 0}));
   EXPECT_FALSE(ParseHotkeySpec(L"VK_V", nullptr));
   EXPECT_EQ(ParseKeyName(nullptr), 0u);
   EXPECT_EQ(ParseKeyName(L""), 0u);
@@ -196,18 +196,18 @@ TEST(HotkeyText, FormatTable) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "index " << (&c - cases));
-    const HotkeySpec spec{c.modifiers, c.key};
-    EXPECT_EQ(FormatHotkeyForConfig(spec), c.config);
-    EXPECT_EQ(FormatHotkeyForDisplay(spec), c.display);
+    const HotkeySpec hotkey{c.modifiers, c.key};
+    EXPECT_EQ(FormatHotkeyForConfig(hotkey), c.config);
+    EXPECT_EQ(FormatHotkeyForDisplay(hotkey), c.display);
   }
 }
 
 // Every name and every code 1..255 with every non-empty modifier set comes back unchanged.
 TEST(HotkeyText, FormatThenParseRoundTrips) {
   for (const VirtualKeyName& row : VirtualKeyNames) {
-    HotkeySpec spec;
-    ASSERT_TRUE(ParseHotkeySpec(row.name, &spec)) << row.name;
-    EXPECT_EQ(spec.virtualKey, row.code);
+    HotkeySpec hotkey;
+    ASSERT_TRUE(ParseHotkeySpec(row.name, &hotkey)) << row.name;
+    EXPECT_EQ(hotkey.virtualKey, row.code);
     EXPECT_EQ(ParseKeyName(row.name), row.code);
   }
   int checked = 0;
