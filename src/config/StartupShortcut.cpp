@@ -14,20 +14,6 @@ namespace {
 constexpr wchar_t kShortcutName[] = L"Umbraline.lnk";
 constexpr wchar_t kShortcutDescription[] = L"Umbraline";
 
-// Balances one CoInitializeEx: uninitialises only when the call succeeded (S_OK or S_FALSE).
-class ComApartment {
- public:
-  ComApartment() : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(result_)) ::CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  HRESULT result_;
-};
-
 std::wstring ShortcutPath() {
   wchar_t folder[MAX_PATH] = {};
   if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_STARTUP, nullptr, SHGFP_TYPE_CURRENT, folder)) || folder[0] == L'\0')
@@ -53,7 +39,7 @@ bool UpdateStartupShortcut(bool enable) {
   const DWORD length = ::GetModuleFileNameW(nullptr, executable, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return false;
 
-  ComApartment apartment;
+  ScopedComInit apartment(COINIT_APARTMENTTHREADED);
   bool saved = false;
   {
     ComPtr<IShellLinkW> link;
