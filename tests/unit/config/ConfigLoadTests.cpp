@@ -153,8 +153,10 @@ TEST(ConfigLoad, LoadConfigBootstrapsAndFollowsHandEdits) {
 
   ASSERT_TRUE(WriteBytes(roaming.ConfigFile(),
                          ToBytes("[KeepActive]\nIdleThresholdSec=600\nNudge=F15\n[UI]\nLanguage=fr\n"
-                                 "[Hotkey]\nToggleHotkey=Ctrl+Shift+VK_F2\n")));
+                                 "[Hotkey]\nToggleHotkey=Ctrl+Shift+VK_F2\n[General]\nRunAtStartup=1\n")));
+  EXPECT_FALSE(PathExists(StartupShortcutPath()));
   LoadConfig();
+  EXPECT_TRUE(PathExists(StartupShortcutPath()));
   EXPECT_EQ(App().settings.IdleThresholdSec, 600u);
   EXPECT_EQ(App().settings.Nudge, NudgeKind::F15);
   EXPECT_EQ(App().settings.Language, L"fr");

@@ -11,12 +11,11 @@
 #include "TestSupport.h"
 #include "app/AppState.h"
 
-// Points the user's roaming application-data folder at a fresh temporary folder (through the
-// per-user shell folder value the shell reads) and clears App().configPath; restores both afterwards.
-class ScopedRoamingFolder {
+// Points one of the user's shell folders (a value name under "User Shell Folders", such as
+// "AppData" or "Startup") at a fresh temporary folder; restores the value afterwards.
+class ScopedShellFolder {
  public:
-  ScopedRoamingFolder() : savedConfigPath_(App().configPath) {
-    App().configPath.clear();
+  explicit ScopedShellFolder(const wchar_t* valueName) : valueName_(valueName) {
     if (::RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key_) != ERROR_SUCCESS) {
       key_ = nullptr;
       return;
@@ -24,44 +23,60 @@ class ScopedRoamingFolder {
     wchar_t buffer[1024] = {};
     DWORD size = sizeof buffer;
     DWORD type = 0;
-    if (::RegQueryValueExW(key_, L"AppData", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) ==
+    if (::RegQueryValueExW(key_, valueName_.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) ==
         ERROR_SUCCESS) {
       saved_ = std::wstring(buffer);
       savedType_ = type;
     }
     Set(folder_.Path(), REG_EXPAND_SZ);
   }
-  ~ScopedRoamingFolder() {
-    if (key_ != nullptr) {
-      if (saved_) {
-        Set(*saved_, savedType_);
-      } else {
-        ::RegDeleteValueW(key_, L"AppData");
-      }
-      ::RegCloseKey(key_);
+  ~ScopedShellFolder() {
+    if (key_ == nullptr) return;
+    if (saved_) {
+      Set(*saved_, savedType_);
+    } else {
+      ::RegDeleteValueW(key_, valueName_.c_str());
     }
-    App().configPath = savedConfigPath_;
+    ::RegCloseKey(key_);
   }
-  ScopedRoamingFolder(const ScopedRoamingFolder&) = delete;
-  ScopedRoamingFolder& operator=(const ScopedRoamingFolder&) = delete;
+  ScopedShellFolder(const ScopedShellFolder&) = delete;
+  ScopedShellFolder& operator=(const ScopedShellFolder&) = delete;
 
   bool Active() const { return key_ != nullptr; }
   // Sets the value the shell reads (for example with a trailing backslash).
   void Set(const std::wstring& value, DWORD type) {
-    ::RegSetValueExW(key_, L"AppData", 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+    if (key_ == nullptr) return;
+    ::RegSetValueExW(key_, valueName_.c_str(), 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
                      static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
   }
   const std::wstring& Path() const { return folder_.Path(); }
-  std::wstring ConfigFolder() const { return folder_.Path() + L"\\kestov\\Umbraline"; }
-  std::wstring ConfigFile() const { return ConfigFolder() + L"\\config.ini"; }
 
  private:
   static constexpr const wchar_t* kKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+  std::wstring valueName_;
   TempFolder folder_;
   HKEY key_ = nullptr;
   std::optional<std::wstring> saved_;
   DWORD savedType_ = REG_EXPAND_SZ;
+};
+
+// A private roaming application-data folder, and App().configPath cleared; both restored afterwards.
+class ScopedRoamingFolder {
+ public:
+  ScopedRoamingFolder() : savedConfigPath_(App().configPath) { App().configPath.clear(); }
+  ~ScopedRoamingFolder() { App().configPath = savedConfigPath_; }
+  ScopedRoamingFolder(const ScopedRoamingFolder&) = delete;
+  ScopedRoamingFolder& operator=(const ScopedRoamingFolder&) = delete;
+
+  bool Active() const { return folder_.Active(); }
+  void Set(const std::wstring& value, DWORD type) { folder_.Set(value, type); }
+  const std::wstring& Path() const { return folder_.Path(); }
+  std::wstring ConfigFolder() const { return Path() + L"\\kestov\\Umbraline"; }
+  std::wstring ConfigFile() const { return ConfigFolder() + L"\\config.ini"; }
+
+ private:
   std::wstring savedConfigPath_;
+  ScopedShellFolder folder_{L"AppData"};
 };
 
 // Files and folders created beside the test executable; each is removed at the end of the scope.

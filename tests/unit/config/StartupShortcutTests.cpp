@@ -105,3 +105,15 @@ TEST(StartupShortcut, LeavesTheThreadsComStateAsItWas) {
   if (SUCCEEDED(hr)) ::CoUninitialize();
   ::CoUninitialize();
 }
+
+TEST(StartupShortcut, FolderEndingInABackslashGetsNoSecondOne) {
+  ScopedShellFolder startup(L"Startup");
+  ASSERT_TRUE(startup.Active());
+  for (const std::wstring& value : {startup.Path(), startup.Path() + L"\\"}) {
+    startup.Set(value, REG_SZ);
+    EXPECT_TRUE(UpdateStartupShortcut(true));
+    EXPECT_TRUE(ReadLink(startup.Path() + L"\\Umbraline.lnk").loaded);
+    EXPECT_TRUE(UpdateStartupShortcut(false));
+    EXPECT_FALSE(PathExists(startup.Path() + L"\\Umbraline.lnk"));
+  }
+}
