@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <functional>
 
 #include "ConfigTestSupport.h"
@@ -61,16 +62,16 @@ TEST(ConfigLoad, ApplySetsEveryFieldByTheRules) {
       {L"[general]\nSleepPrevent=1", [](Settings&) {}},  // sections are exact
       {L"[General]\nsleepprevent=1", [](Settings&) {}},  // keys are exact
       {L"[KeepActive]\nIdleThresholdSec=59\nCheckIntervalSec=0",
-       [](Settings& s) { s.IdleThresholdSec = 60, s.CheckIntervalSec = 10; }},
+       [](Settings& s) { s.IdleThresholdSec = 60; s.CheckIntervalSec = 10; }},
       {L"[KeepActive]\nIdleThresholdSec=3601\nCheckIntervalSec=601",
-       [](Settings& s) { s.IdleThresholdSec = 3600, s.CheckIntervalSec = 600; }},
+       [](Settings& s) { s.IdleThresholdSec = 3600; s.CheckIntervalSec = 600; }},
       {L"[KeepActive]\nIdleThresholdSec=30\nCheckIntervalSec=-5",
-       [](Settings& s) { s.IdleThresholdSec = 60, s.CheckIntervalSec = 10; }},
+       [](Settings& s) { s.IdleThresholdSec = 60; s.CheckIntervalSec = 10; }},
       {L"[KeepActive]\nIdleThresholdSec=9999\nCheckIntervalSec=99999999999",
-       [](Settings& s) { s.IdleThresholdSec = 3600, s.CheckIntervalSec = 600; }},
+       [](Settings& s) { s.IdleThresholdSec = 3600; s.CheckIntervalSec = 600; }},
       {L"[KeepActive]\nIdleThresholdSec=abc\nCheckIntervalSec=", [](Settings&) {}},
       {L"[KeepActive]\nIdleThresholdSec=300 ; five minutes\nCheckIntervalSec=20s",
-       [](Settings& s) { s.IdleThresholdSec = 300, s.CheckIntervalSec = 20; }},
+       [](Settings& s) { s.IdleThresholdSec = 300; s.CheckIntervalSec = 20; }},
       {L"[KeepActive]\nNudge=vk_f15", [](Settings& s) { s.Nudge = NudgeKind::F15; }},
       {L"[KeepActive]\nNudge=f15", [](Settings& s) { s.Nudge = NudgeKind::F15; }},
       {L"[KeepActive]\nNudge=F16", [](Settings&) {}},

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <set>
+#include <utility>
 #include <string>
 #include <vector>
 
