@@ -1,6 +1,9 @@
 #pragma once
 // Helpers for the tray tests: the Language setting and the user's UI language for one scope.
 #include <windows.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
 
 #include <string>
 
@@ -34,4 +37,87 @@ class ScopedLanguage {
 
  private:
   std::wstring saved_;
+};
+
+// A hidden top-level window of this test process, destroyed at the end of the scope.
+class TestWindow {
+ public:
+  TestWindow() {
+    static const ATOM atom = [] {
+      WNDCLASSW wc{};
+      wc.lpfnWndProc = ::DefWindowProcW;
+      wc.hInstance = ::GetModuleHandleW(nullptr);
+      wc.lpszClassName = L"Umbraline.TrayTestWindow";
+      return ::RegisterClassW(&wc);
+    }();
+    window_.Reset(::CreateWindowExW(0, MAKEINTATOM(atom), L"tray test", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr,
+                                    ::GetModuleHandleW(nullptr), nullptr));
+  }
+  HWND Get() const { return window_.Get(); }
+
+ private:
+  WindowHandle window_;
+};
+
+// Gives the tray fields of App() a clean start and puts everything back at the end of the scope:
+// an icon still in the notification area is deleted, the tray record and icon are cleared, and
+// instance, main window, settings, theme and overlay list are restored.
+class ScopedTrayState {
+ public:
+  ScopedTrayState()
+      : instance_(App().instance),
+        mainWindow_(App().mainWindow),
+        settings_(App().settings),
+        darkMode_(App().darkMode) {
+    Clear();
+    App().instance = ::GetModuleHandleW(nullptr);
+  }
+  ~ScopedTrayState() {
+    Clear();
+    App().instance = instance_;
+    App().mainWindow = mainWindow_;
+    App().settings = settings_;
+    App().darkMode = darkMode_;
+    App().overlayWindows.clear();
+  }
+  ScopedTrayState(const ScopedTrayState&) = delete;
+  ScopedTrayState& operator=(const ScopedTrayState&) = delete;
+
+ private:
+  static void Clear() {
+    if (App().trayIconAdded) ::Shell_NotifyIconW(NIM_DELETE, &App().trayIconData);
+    App().trayIconAdded = false;
+    App().trayIconData = NOTIFYICONDATAW{};
+    App().trayIcon.Reset();
+  }
+
+  HINSTANCE instance_;
+  HWND mainWindow_;
+  Settings settings_;
+  bool darkMode_;
+};
+
+// Wine's notification area hides its window whenever its last icon goes, which makes every
+// NIM_DELETE of a lone icon take two seconds. A second icon of our own, held for the whole test
+// run, keeps it visible.
+class TrayKeeperEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    data_ = NOTIFYICONDATAW{};
+    data_.cbSize = sizeof(data_);
+    data_.hWnd = window_.Get();
+    data_.uID = 99;
+    data_.uFlags = NIF_ICON;
+    data_.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
+    added_ = ::Shell_NotifyIconW(NIM_ADD, &data_) != FALSE;
+  }
+  void TearDown() override {
+    if (added_) ::Shell_NotifyIconW(NIM_DELETE, &data_);
+    added_ = false;
+  }
+
+ private:
+  TestWindow window_;
+  NOTIFYICONDATAW data_{};
+  bool added_ = false;
 };
