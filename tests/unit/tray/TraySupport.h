@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/AppState.h"
 #include "app/SystemSeams.h"
@@ -121,3 +122,40 @@ class TrayKeeperEnvironment : public ::testing::Environment {
   NOTIFYICONDATAW data_{};
   bool added_ = false;
 };
+
+// One item of a menu as GetMenuItemInfoW reports it.
+struct MenuItemView {
+  UINT id = 0;
+  UINT type = 0;   // MFT_*
+  UINT state = 0;  // MFS_* (MF_GRAYED 0x1, MF_DISABLED 0x2, MF_CHECKED 0x8)
+  std::wstring text;
+  HMENU submenu = nullptr;
+
+  bool Separator() const { return (type & MFT_SEPARATOR) != 0; }
+  bool Checked() const { return (state & MFS_CHECKED) != 0; }
+  bool Radio() const { return (type & MFT_RADIOCHECK) != 0; }
+  UINT Inert() const { return state & (MF_GRAYED | MF_DISABLED); }
+};
+
+inline std::vector<MenuItemView> ReadMenu(HMENU menu) {
+  std::vector<MenuItemView> items;
+  const int count = ::GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING;
+    wchar_t text[512] = {};
+    info.dwTypeData = text;
+    info.cch = static_cast<UINT>(std::size(text));
+    MenuItemView item;
+    if (::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info)) {
+      item.id = info.wID;
+      item.type = info.fType;
+      item.state = info.fState;
+      item.text = text;
+      item.submenu = info.hSubMenu;
+    }
+    items.push_back(item);
+  }
+  return items;
+}
