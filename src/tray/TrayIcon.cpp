@@ -37,7 +37,7 @@ void CopyTruncated(wchar_t* buffer, std::size_t capacity, std::wstring_view text
   if (!buffer || capacity == 0) return;
   std::size_t length = text.size() < capacity - 1 ? text.size() : capacity - 1;
   if (length < text.size() && length > 0 && IS_HIGH_SURROGATE(text[length - 1])) --length;
-  text.copy(buffer, length);
+  if (length > 0) std::char_traits<wchar_t>::copy(buffer, text.data(), length);
   buffer[length] = L'\0';
 }
 

@@ -13,13 +13,6 @@
 
 namespace {
 
-std::string Narrow(const std::wstring& text) {
-  std::string out(static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr)), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
-  if (!out.empty()) out.pop_back();
-  return out;
-}
-
 // Settings for a menu build, with everything else of App() restored afterwards.
 class MenuFixture : public testing::Test {
  protected:

@@ -11,6 +11,14 @@
 #include "app/AppState.h"
 #include "app/SystemSeams.h"
 
+// UTF-8 for test messages.
+inline std::string Narrow(const std::wstring& text) {
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
 namespace tray_test {
 inline LANGID fakeUserUiLanguage = 0x0409;
 inline LANGID WINAPI FakeGetUserDefaultUILanguage() { return fakeUserUiLanguage; }
