@@ -4,3 +4,9 @@
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void OnOverlayDismissed();
+
+#include <cstdint>
+
+// The tray click filter: true when the event is a click to act on (and remembers its time).
+bool AcceptTrayClick(std::uint32_t eventCode, std::uint32_t now);
+void OnTrayIconMessage(LPARAM lParam);

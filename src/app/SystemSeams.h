@@ -1,8 +1,9 @@
 #pragma once
 // The few platform calls whose effect is only a global side effect (the thread's execution state,
-// injected input, the user's UI language, the clock). Everything calls them through here; they
+// injected input, the user's UI language, the clock, starting other programs). Everything calls them through here; they
 // default to the real API, and tests swap single entries for the length of a test.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdint>
 
@@ -15,6 +16,8 @@ struct SystemSeams {
   void(WINAPI* getLocalTime)(LPSYSTEMTIME) = ::GetLocalTime;
   DWORD(WINAPI* getTickCount)() = ::GetTickCount;
   ULONGLONG(WINAPI* getTickCount64)() = ::GetTickCount64;
+  // Hands a file or address to the program Windows associates with it.
+  HINSTANCE(WINAPI* shellExecute)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT) = ::ShellExecuteW;
 };
 
 SystemSeams& Seams();

@@ -1,0 +1,131 @@
+#include "app/Commands.h"
+
+#include "about/AboutWindow.h"
+#include "app/AppState.h"
+#include "app/Messages.h"
+#include "app/SystemSeams.h"
+#include "config/ConfigLocation.h"
+#include "config/ConfigSave.h"
+#include "config/StartupShortcut.h"
+#include "overlay/Overlay.h"
+#include "power/Power.h"
+#include "tray/TrayIcon.h"
+
+namespace {
+
+void TogglePreventSleep() {
+  Settings& settings = App().settings;
+  settings.SleepPrevent = !settings.SleepPrevent;
+  ApplySleepPrevention(settings.SleepPrevent);
+  SaveConfig();
+  UpdateTrayTooltip();
+}
+
+void ToggleBlackScreenCommand(OverlayTarget target) {
+  if (ToggleBlackScreen(target)) UpdateTrayTooltip();
+}
+
+void ToggleKeepActive() { SetKeepActive(!App().settings.KeepActive); }
+
+void RequestExit() { ::PostMessageW(App().mainWindow, WM_CLOSE, 0, 0); }
+
+void SetHotkeyAction(OverlayAction action) {
+  Settings& settings = App().settings;
+  if (settings.Action == action) return;
+  settings.Action = action;
+  SaveConfig();
+}
+
+void SetToggleHotkey(std::uint32_t virtualKey) {
+  App().settings.ToggleHotkey = HotkeySpec{kModControl | kModAlt, virtualKey};
+  SaveConfig();
+  RegisterToggleHotkey();
+}
+
+void EditConfigFile() {
+  EnsureConfigFilePath();
+  BootstrapConfigFile();
+  AppState& app = App();
+  Seams().shellExecute(app.mainWindow, L"open", app.configPath.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void ToggleRunAtStartup() {
+  Settings& settings = App().settings;
+  settings.RunAtStartup = !settings.RunAtStartup;
+  UpdateStartupShortcut(settings.RunAtStartup);
+  SaveConfig();
+}
+
+}  // namespace
+
+void HandleCommand(WORD id) {
+  switch (id) {
+    case IDM_PREVENT_SLEEP: TogglePreventSleep(); break;
+    case IDM_BLACK_ALL: ToggleBlackScreenCommand(OverlayTarget::All); break;
+    case IDM_BLACK_CURRENT: ToggleBlackScreenCommand(OverlayTarget::Current); break;
+    case IDM_KEEP_ACTIVE: ToggleKeepActive(); break;
+    case IDM_ABOUT: ShowAboutWindow(); break;
+    case IDM_EXIT: RequestExit(); break;
+    case IDM_ACTION_BLACK_ALL: SetHotkeyAction(OverlayAction::BlackAll); break;
+    case IDM_ACTION_BLACK_CURRENT: SetHotkeyAction(OverlayAction::BlackCurrent); break;
+    case IDM_HOTKEY_DISABLED: SetToggleHotkey(0); break;
+    case IDM_HOTKEY_CTRL_ALT_V: SetToggleHotkey('V'); break;
+    case IDM_HOTKEY_CTRL_ALT_B: SetToggleHotkey('B'); break;
+    case IDM_HOTKEY_CTRL_ALT_Q: SetToggleHotkey('Q'); break;
+    case IDM_HOTKEY_CTRL_ALT_S: SetToggleHotkey('S'); break;
+    case IDM_HOTKEY_CTRL_ALT_M: SetToggleHotkey('M'); break;
+    case IDM_EDIT_CONFIG: EditConfigFile(); break;
+    case IDM_RUN_AT_STARTUP: ToggleRunAtStartup(); break;
+    case IDM_CLOCK_NONE: SetClockDisplay(ClockDisplayMode::None); break;
+    case IDM_CLOCK_TIME: SetClockDisplay(ClockDisplayMode::Time); break;
+    case IDM_CLOCK_ELAPSED: SetClockDisplay(ClockDisplayMode::Elapsed); break;
+    case IDM_CLOCK_TIME_AND_ELAPSED: SetClockDisplay(ClockDisplayMode::TimeAndElapsed); break;
+    default: break;
+  }
+}
+
+bool ToggleBlackScreen(OverlayTarget target) {
+  AppState& app = App();
+  // A black screen marked open whose windows could not be created is opened again rather than
+  // ignored, so the command and the hotkey never lock up.
+  if (app.blackScreenActive && app.blackScreenKind == target && !app.overlayWindows.empty()) {
+    app.blackScreenActive = false;
+    CloseOverlays();
+    return true;
+  }
+  app.blackScreenActive = true;
+  app.blackScreenKind = target;
+  ShowOverlays(target);
+  return true;
+}
+
+void RegisterToggleHotkey() {
+  AppState& app = App();
+  ::UnregisterHotKey(app.mainWindow, HOTKEY_ID_TOGGLE);
+  const HotkeySpec& hotkey = app.settings.ToggleHotkey;
+  if (hotkey.virtualKey == 0) return;
+  if (::RegisterHotKey(app.mainWindow, HOTKEY_ID_TOGGLE, hotkey.modifiers | MOD_NOREPEAT, hotkey.virtualKey)) return;
+  ::RegisterHotKey(app.mainWindow, HOTKEY_ID_TOGGLE, hotkey.modifiers, hotkey.virtualKey);
+}
+
+void SetClockDisplay(ClockDisplayMode mode) {
+  AppState& app = App();
+  if (app.settings.ClockDisplay == mode) return;
+  app.settings.ClockDisplay = mode;
+  SaveConfig();
+  if (app.overlayWindows.empty()) return;
+  RedrawOverlays();
+  if (mode != ClockDisplayMode::None) {
+    ScheduleClockTimer();
+    return;
+  }
+  for (const OverlayWindow& overlay : app.overlayWindows) ::KillTimer(overlay.window, TIMER_OVERLAY_CLOCK);
+}
+
+void RunHotkeyAction() {
+  switch (App().settings.Action) {
+    case OverlayAction::BlackAll: ToggleBlackScreenCommand(OverlayTarget::All); break;
+    case OverlayAction::BlackCurrent: ToggleBlackScreenCommand(OverlayTarget::Current); break;
+    default: break;
+  }
+}
