@@ -399,19 +399,31 @@ TEST(AboutWindow, TheLinkOpensTheMakersPageAndKeepsTheCard) {
   EXPECT_EQ(OpenedAddress::file, kMakerPageUrl);
   EXPECT_TRUE(::IsWindow(card));
 
-  // A link without an address opens the maker's page; a notification from elsewhere opens nothing.
+  // A press on the card, then the link activated from the keyboard (an item without an address opens
+  // the maker's page), then the release: the card stays open.
+  ::SendMessageW(card, WM_LBUTTONDOWN, MK_LBUTTON, 0);
   NMLINK notice{};
   notice.hdr.hwndFrom = link;
   notice.hdr.code = NM_RETURN;
   ::SendMessageW(card, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notice));
   EXPECT_EQ(OpenedAddress::calls, 2);
   EXPECT_EQ(OpenedAddress::file, kMakerPageUrl);
-  notice.hdr.hwndFrom = card;
-  ::SendMessageW(card, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notice));
-  EXPECT_EQ(OpenedAddress::calls, 2);
-  // After an activation, a release on the card does not close it.
   ::SendMessageW(card, WM_LBUTTONUP, 0, 0);
   EXPECT_TRUE(::IsWindow(card));
+  EXPECT_NE(::GetCapture(), card);
+
+  // Notifications that do not come from the link open nothing.
+  notice.hdr.hwndFrom = card;
+  ::SendMessageW(card, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notice));
+  notice.hdr.hwndFrom = link;
+  notice.hdr.code = NM_SETFOCUS;
+  ::SendMessageW(card, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notice));
+  EXPECT_EQ(OpenedAddress::calls, 2);
+
+  // Once the activation has been used up, a click closes the card again.
+  ::SendMessageW(card, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  ::SendMessageW(card, WM_LBUTTONUP, 0, 0);
+  EXPECT_FALSE(::IsWindow(card));
 }
 
 TEST(AboutWindow, ReleasesEverythingWhenClosed) {
