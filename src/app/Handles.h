@@ -179,3 +179,21 @@ class ComPtr {
  private:
   T* pointer_ = nullptr;
 };
+
+// One CoInitializeEx on the calling thread, balanced by one CoUninitialize at the end of the scope
+// when it succeeded (S_OK, or S_FALSE when the thread already was in that apartment). A failure
+// such as RPC_E_CHANGED_MODE leaves the thread's existing apartment alone.
+class ScopedComInit {
+ public:
+  explicit ScopedComInit(DWORD model) noexcept : result_(::CoInitializeEx(nullptr, model)) {}
+  ~ScopedComInit() {
+    if (SUCCEEDED(result_)) ::CoUninitialize();
+    result_ = E_FAIL;
+  }
+  ScopedComInit(const ScopedComInit&) = delete;
+  ScopedComInit& operator=(const ScopedComInit&) = delete;
+  HRESULT Result() const noexcept { return result_; }
+
+ private:
+  HRESULT result_;
+};

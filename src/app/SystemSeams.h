@@ -12,6 +12,7 @@ struct SystemSeams {
   UINT(WINAPI* sendInput)(UINT, LPINPUT, int) = ::SendInput;
   BOOL(WINAPI* getLastInputInfo)(PLASTINPUTINFO) = ::GetLastInputInfo;
   LANGID(WINAPI* getUserDefaultUILanguage)() = ::GetUserDefaultUILanguage;
+  BOOL(WINAPI* setThreadPreferredUILanguages)(DWORD, PCZZWSTR, PULONG) = ::SetThreadPreferredUILanguages;
   void(WINAPI* getLocalTime)(LPSYSTEMTIME) = ::GetLocalTime;
   DWORD(WINAPI* getTickCount)() = ::GetTickCount;
   ULONGLONG(WINAPI* getTickCount64)() = ::GetTickCount64;

@@ -1,9 +1,20 @@
 #pragma once
 // The text form of the toggle hotkey: "Ctrl+Alt+VK_V", "none", ...
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "config/Settings.h"
+
+struct VirtualKeyName {
+  const wchar_t* name;
+  std::uint32_t code;
+};
+
+inline constexpr std::size_t kVirtualKeyNameCount = 150;
+
+// Every key name the parser knows, searched in this order (the first row of a code names it).
+extern const VirtualKeyName VirtualKeyNames[kVirtualKeyNameCount];
 
 // True when text is a valid specification (a disabled hotkey included); fills spec (may be null).
 bool ParseHotkeySpec(const wchar_t* text, HotkeySpec* spec);

@@ -3,10 +3,12 @@
 #include <cstring>
 
 void RunIniBench();
+void RunConfigBench();
 
 int main(int argc, char** argv) {
   const char* only = argc > 1 ? argv[1] : nullptr;
   std::printf("%-48s %12s\n", "measurement", "median");
   if (!only || std::strcmp(only, "ini") == 0) RunIniBench();
+  if (!only || std::strcmp(only, "config") == 0) RunConfigBench();
   return 0;
 }

@@ -133,3 +133,9 @@ inline std::wstring ExecutableFolder() {
   std::wstring path(buffer, n);
   return path.substr(0, path.find_last_of(L'\\'));
 }
+
+// "short" (the default, for scripts/test) or "long" (scripts/stress): how hard the load tests push.
+inline bool LongTestMode() {
+  wchar_t mode[16] = {};
+  return ::GetEnvironmentVariableW(L"UMBRALINE_TEST_MODE", mode, 16) > 0 && std::wstring(mode) == L"long";
+}

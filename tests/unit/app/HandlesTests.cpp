@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <thread>
+
 #include "TestSupport.h"
 
 TEST(Handles, FileIsClosedOnceAndCleared) {
@@ -128,4 +130,31 @@ TEST(Handles, ComPointerReleasesItsReference) {
     EXPECT_EQ(raw->Release(), 0u);
   }
   if (SUCCEEDED(init)) ::CoUninitialize();
+}
+
+TEST(Handles, ComInitIsBalancedAndLeavesAnotherApartmentAlone) {
+  // On a thread of its own, so the test thread's state does not matter.
+  HRESULT first = E_FAIL, nested = E_FAIL, afterwards = E_FAIL, changedMode = S_OK, stillThere = E_FAIL;
+  std::thread worker([&] {
+    {
+      ScopedComInit outer(COINIT_APARTMENTTHREADED);
+      first = outer.Result();
+      ScopedComInit inner(COINIT_APARTMENTTHREADED);
+      nested = inner.Result();
+    }
+    afterwards = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);  // S_OK: fully uninitialised again
+    {
+      ScopedComInit other(COINIT_APARTMENTTHREADED);
+      changedMode = other.Result();
+    }
+    stillThere = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);  // S_FALSE: the MTA was kept
+    if (SUCCEEDED(stillThere)) ::CoUninitialize();
+    if (SUCCEEDED(afterwards)) ::CoUninitialize();
+  });
+  worker.join();
+  EXPECT_EQ(first, S_OK);
+  EXPECT_EQ(nested, S_FALSE);
+  EXPECT_EQ(afterwards, S_OK);
+  EXPECT_EQ(changedMode, RPC_E_CHANGED_MODE);
+  EXPECT_EQ(stillThere, S_FALSE);
 }

@@ -1,0 +1,120 @@
+#include "config/ConfigLocation.h"
+
+#include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+
+#include "app/AppState.h"
+#include "app/Handles.h"
+#include "config/IniDocument.h"
+#include "resource.h"
+
+namespace {
+
+constexpr wchar_t kConfigSubfolder[] = L"kestov\\Umbraline\\";
+constexpr wchar_t kConfigFileName[] = L"config.ini";
+
+std::wstring WithTrailingBackslash(std::wstring folder) {
+  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+  return folder;
+}
+
+// The folder of the running executable without a trailing backslash; empty when the module path
+// cannot be had in full (a truncated path would name some other folder).
+std::wstring ExecutableFolder() {
+  wchar_t buffer[MAX_PATH] = {};
+  const DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  if (!::PathRemoveFileSpecW(buffer)) return {};
+  return buffer;
+}
+
+bool CopyCandidate(const std::wstring& candidate, const std::wstring& target) {
+  if (::GetFileAttributesW(candidate.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  return ::CopyFileW(candidate.c_str(), target.c_str(), FALSE) != FALSE;
+}
+
+// Writes the default text the executable carries (RCDATA 103) to target, unchanged.
+bool WriteDefaultTextResource(const std::wstring& target) {
+  HMODULE module = App().instance != nullptr ? App().instance : ::GetModuleHandleW(nullptr);
+  HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(IDR_DEFAULT_CONFIG), MAKEINTRESOURCEW(10));
+  if (found == nullptr) return false;
+  HGLOBAL loaded = ::LoadResource(module, found);
+  if (loaded == nullptr) return false;
+  const DWORD size = ::SizeofResource(module, found);
+  const void* bytes = ::LockResource(loaded);
+  if (bytes == nullptr || size == 0) return false;
+  FileHandle file(::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  return ::WriteFile(file.Get(), bytes, size, &written, nullptr) && written == size;
+}
+
+}  // namespace
+
+std::wstring GetRoamingAppDataFolder() {
+  CoTaskString known;
+  {
+    wchar_t* raw = nullptr;
+    const HRESULT hr = ::SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &raw);
+    known.Reset(raw);
+    if (SUCCEEDED(hr) && known) return WithTrailingBackslash(known.Get());
+  }
+  wchar_t buffer[MAX_PATH] = {};
+  if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)) && buffer[0] != L'\0')
+    return WithTrailingBackslash(buffer);
+  return {};
+}
+
+std::wstring GetConfigFilePath() {
+  const std::wstring folder = GetRoamingAppDataFolder() + kConfigSubfolder;
+  ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+  return folder + kConfigFileName;
+}
+
+void EnsureConfigFilePath() {
+  if (App().configPath.empty()) App().configPath = GetConfigFilePath();
+}
+
+void BootstrapConfigFile() {
+  const std::wstring target = GetConfigFilePath();
+  if (::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+
+  // Sources beside the executable only when its folder is known: an empty folder would turn the
+  // candidates into files at the root of the current drive.
+  const std::wstring folder = ExecutableFolder();
+  if (!folder.empty()) {
+    if (CopyCandidate(folder + L"\\config.default.ini", target)) return;
+    if (CopyCandidate(folder + L"\\config.ini", target)) return;
+  }
+  if (WriteDefaultTextResource(target)) return;
+  WriteDefaultConfigFile(target);
+}
+
+void WriteDefaultConfigFile(const std::wstring& path) {
+  auto number = [](int value) {
+    wchar_t buffer[32] = {};
+    std::swprintf(buffer, 32, L"%d", value);
+    return std::wstring(buffer);
+  };
+  IniDocument document(path);
+  document.SetString(L"General", L"SleepPrevent", number(0).c_str());
+  document.SetString(L"General", L"KeepActive", number(0).c_str());
+  document.SetString(L"General", L"RunAtStartup", number(0).c_str());
+  document.SetString(L"KeepActive", L"IdleThresholdSec", number(240).c_str());
+  document.SetString(L"KeepActive", L"CheckIntervalSec", number(45).c_str());
+  document.SetString(L"KeepActive", L"Nudge", L"Mouse");
+  document.SetString(L"UI", L"Language", L"");
+  document.SetString(L"Hotkey", L"Action", L"AwayCurrent");
+  document.SetString(L"Hotkey", L"ToggleHotkey", L"VK_V");
+  document.SetString(L"Overlay", L"FadeInDurationMs", number(120).c_str());
+  document.SetString(L"Overlay", L"ShowSleepPreventBadge", number(1).c_str());
+  document.SetString(L"Overlay", L"ShowKeepActiveBadge", number(1).c_str());
+  document.SetString(L"Overlay", L"BadgeAlpha", number(64).c_str());
+  document.SetString(L"Overlay", L"ClockDisplay", L"Time");
+  document.SetString(L"Overlay", L"ClockFontPt", number(32).c_str());
+  document.Save();
+}

@@ -1,0 +1,63 @@
+#include "config/ConfigSave.h"
+
+#include <cstdio>
+#include <string>
+
+#include "app/AppState.h"
+#include "config/ConfigLoad.h"
+#include "config/HotkeyText.h"
+
+namespace {
+
+std::wstring Decimal(std::uint32_t value) {
+  wchar_t buffer[32] = {};
+  std::swprintf(buffer, 32, L"%u", static_cast<unsigned>(value));
+  return buffer;
+}
+
+const wchar_t* Flag(bool value) { return value ? L"1" : L"0"; }
+
+const wchar_t* ActionWord(OverlayAction action) {
+  switch (action) {
+    case OverlayAction::BlackAll: return L"BlackAll";
+    case OverlayAction::BlackCurrent: return L"BlackCurrent";
+    case OverlayAction::AwayAll: return L"AwayAll";
+    default: return L"AwayCurrent";
+  }
+}
+
+const wchar_t* ClockWord(ClockDisplayMode mode) {
+  switch (mode) {
+    case ClockDisplayMode::None: return L"None";
+    case ClockDisplayMode::Elapsed: return L"Elapsed";
+    case ClockDisplayMode::TimeAndElapsed: return L"TimeAndElapsed";
+    default: return L"Time";
+  }
+}
+
+}  // namespace
+
+void SaveConfig() {
+  IniDocument document(L"");
+  if (!ReloadConfigDocument(document)) return;
+  StoreSettingsInDocument(document);
+  document.Save();
+}
+
+void StoreSettingsInDocument(IniDocument& document) {
+  const Settings& s = App().settings;
+  document.SetString(L"General", L"SleepPrevent", Flag(s.SleepPrevent));
+  document.SetString(L"General", L"KeepActive", Flag(s.KeepActive));
+  document.SetString(L"General", L"RunAtStartup", Flag(s.RunAtStartup));
+  document.SetString(L"KeepActive", L"IdleThresholdSec", Decimal(s.IdleThresholdSec).c_str());
+  document.SetString(L"KeepActive", L"CheckIntervalSec", Decimal(s.CheckIntervalSec).c_str());
+  document.SetString(L"KeepActive", L"Nudge", s.Nudge == NudgeKind::F15 ? L"F15" : L"Mouse");
+  if (!s.Language.empty()) {
+    document.SetString(L"UI", L"Language", s.Language.substr(0, kLanguageMaxChars).c_str());
+  } else if (document.HasKey(L"UI", L"Language")) {
+    document.SetString(L"UI", L"Language", L"");
+  }
+  document.SetString(L"Hotkey", L"Action", ActionWord(s.Action));
+  document.SetString(L"Overlay", L"ClockDisplay", ClockWord(s.ClockDisplay));
+  document.SetString(L"Hotkey", L"ToggleHotkey", FormatHotkeyForConfig(s.ToggleHotkey).c_str());
+}

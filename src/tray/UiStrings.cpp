@@ -1,0 +1,68 @@
+// Every text of the tray user interface in the nine languages, and the words accepted as the
+// Language setting. Columns follow UiLanguage: Japanese, English, Korean, Chinese (Simplified),
+// Chinese (Traditional), French, Italian, German, Spanish. Characters that are easy to confuse
+// with plain ones are written as escapes: U+2026 ellipsis, U+00A0 no-break space, U+FF08/U+FF09
+// full-width parentheses, U+FF0B full-width plus.
+#include "tray/UiLanguage.h"
+
+const std::array<LanguageWord, 27> LanguageWords{{
+    {L"ja", L"ja-JP", UiLanguage::Japanese},
+    {L"ja-JP", L"ja-JP", UiLanguage::Japanese},
+    {L"japanese", L"ja-JP", UiLanguage::Japanese},
+    {L"en", L"en-US", UiLanguage::English},
+    {L"en-US", L"en-US", UiLanguage::English},
+    {L"english", L"en-US", UiLanguage::English},
+    {L"ko", L"ko-KR", UiLanguage::Korean},
+    {L"ko-KR", L"ko-KR", UiLanguage::Korean},
+    {L"korean", L"ko-KR", UiLanguage::Korean},
+    {L"zh", L"zh-CN", UiLanguage::ChineseSimplified},
+    {L"zh-CN", L"zh-CN", UiLanguage::ChineseSimplified},
+    {L"zh-Hans", L"zh-CN", UiLanguage::ChineseSimplified},
+    {L"chinese", L"zh-CN", UiLanguage::ChineseSimplified},
+    {L"zh-TW", L"zh-TW", UiLanguage::ChineseTraditional},
+    {L"zh-Hant", L"zh-TW", UiLanguage::ChineseTraditional},
+    {L"fr", L"fr-FR", UiLanguage::French},
+    {L"fr-FR", L"fr-FR", UiLanguage::French},
+    {L"french", L"fr-FR", UiLanguage::French},
+    {L"it", L"it-IT", UiLanguage::Italian},
+    {L"it-IT", L"it-IT", UiLanguage::Italian},
+    {L"italian", L"it-IT", UiLanguage::Italian},
+    {L"de", L"de-DE", UiLanguage::German},
+    {L"de-DE", L"de-DE", UiLanguage::German},
+    {L"german", L"de-DE", UiLanguage::German},
+    {L"es", L"es-ES", UiLanguage::Spanish},
+    {L"es-ES", L"es-ES", UiLanguage::Spanish},
+    {L"spanish", L"es-ES", UiLanguage::Spanish},
+}};
+
+namespace {
+
+// Menu items and submenu titles, then the tooltip suffixes.
+const UiStringRow kRows[] = {
+    {{L"スリープ防止", L"Prevent sleep", L"수면 방지", L"防止睡眠", L"防止睡眠", L"Empêcher la veille", L"Impedisci sospensione", L"Ruhezustand verhindern", L"Evitar suspensión"}},
+    {{L"アクティブ補助", L"Keep running", L"동작 유지", L"保持运行", L"保持運作", L"Maintenir l'activité", L"Mantieni attività", L"Aktivität aufrechterhalten", L"Mantener actividad"}},
+    {{L"黒画面", L"Black screen", L"흑화면", L"黑屏", L"黑屏", L"Écran noir", L"Schermo nero", L"Schwarzbild", L"Pantalla negra"}},
+    {{L"すべてのモニター", L"All monitors", L"모든 모니터", L"所有显示器", L"所有顯示器", L"Tous les écrans", L"Tutti i monitor", L"Alle Monitore", L"Todos los monitores"}},
+    {{L"カーソルのあるモニター", L"Monitor with cursor", L"커서가 있는 모니터", L"光标所在显示器", L"光標所在顯示器", L"Écran du curseur", L"Monitor con cursore", L"Monitor mit Cursor", L"Monitor con cursor"}},
+    {{L"Windows起動時に開始", L"Run at Windows startup", L"Windows 시작 시 실행", L"Windows 启动时运行", L"Windows 開機時執行", L"Démarrer avec Windows", L"Avvia all'avvio di Windows", L"Mit Windows starten", L"Iniciar con Windows"}},
+    {{L"このアプリについて\u2026", L"About\u2026", L"이 앱 정보\u2026", L"关于此应用\u2026", L"關於此應用程式\u2026", L"À propos\u2026", L"Informazioni\u2026", L"Info\u2026", L"Acerca de\u2026"}},
+    {{L"Umbraline を終了", L"Exit Umbraline", L"Umbraline 종료", L"退出 Umbraline", L"結束 Umbraline", L"Quitter Umbraline", L"Esci da Umbraline", L"Umbraline beenden", L"Salir de Umbraline"}},
+    {{L"無効", L"Disabled", L"비활성화", L"禁用", L"停用", L"Désactivé", L"Disabilitato", L"Deaktiviert", L"Desactivado"}},
+    {{L"黒画面\uFF08すべてのモニター\uFF09", L"Black screen (all monitors)", L"흑화면 (모든 모니터)", L"黑屏\uFF08所有显示器\uFF09", L"黑屏\uFF08所有顯示器\uFF09", L"Écran noir (tous les écrans)", L"Schermo nero (tutti i monitor)", L"Schwarzbild (alle Monitore)", L"Pantalla negra (todos los monitores)"}},
+    {{L"黒画面\uFF08カーソルのあるモニター\uFF09", L"Black screen (monitor with cursor)", L"흑화면 (커서가 있는 모니터)", L"黑屏\uFF08光标所在显示器\uFF09", L"黑屏\uFF08光標所在顯示器\uFF09", L"Écran noir (écran du curseur)", L"Schermo nero (monitor con cursore)", L"Schwarzbild (Monitor mit Cursor)", L"Pantalla negra (monitor con cursor)"}},
+    {{L"ホットキー実行", L"Hotkey action", L"단축키 실행", L"热键执行", L"熱鍵執行", L"Action du raccourci", L"Azione scorciatoia", L"Hotkey-Aktion", L"Acción de atajo"}},
+    {{L"ホットキー:", L"Hotkey:", L"단축키:", L"热键:", L"熱鍵:", L"Raccourci\u00A0:", L"Scorciatoia:", L"Hotkey:", L"Atajo:"}},
+    {{L"設定ファイル\uFF08config.ini\uFF09を直接編集\uFF08上級者用\uFF09\u2026", L"Edit config.ini (advanced)\u2026", L"config.ini 직접 편집(고급)\u2026", L"直接编辑 config.ini\uFF08高级\uFF09\u2026", L"直接編輯 config.ini\uFF08進階\uFF09\u2026", L"Modifier config.ini (avancé)\u2026", L"Modifica config.ini (avanzate)\u2026", L"config.ini bearbeiten (Erweitert)\u2026", L"Editar config.ini (avanzado)\u2026"}},
+    {{L"時計表示", L"Clock display", L"시계 표시", L"时钟显示", L"時鐘顯示", L"Affichage de l'horloge", L"Visualizzazione orologio", L"Uhranzeige", L"Visualización de reloj"}},
+    {{L"なし", L"None", L"없음", L"无", L"無", L"Aucun", L"Nessuna", L"Keine", L"Ninguna"}},
+    {{L"時刻", L"Time", L"시각", L"时刻", L"時刻", L"Heure", L"Ora", L"Uhrzeit", L"Hora"}},
+    {{L"経過時間", L"Elapsed time", L"경과 시간", L"经过时间", L"經過時間", L"Temps écoulé", L"Tempo trascorso", L"Verstrichene Zeit", L"Tiempo transcurrido"}},
+    {{L"時刻\uFF0B経過時間", L"Time and elapsed", L"시각 + 경과 시간", L"时刻 + 经过时间", L"時刻 + 經過時間", L"Heure et temps écoulé", L"Ora e tempo trascorso", L"Uhrzeit und verstrichene Zeit", L"Hora y tiempo transcurrido"}},
+    {{L" | スリープ防止ON", L" | Sleep prevent ON", L" | 수면방지 ON", L" | 防止睡眠 ON", L" | 防止睡眠 ON", L" | Veille OFF", L" | Sospensione OFF", L" | Ruhezustand AUS", L" | Suspensión OFF"}},
+    {{L" | アクティブ補助ON", L" | Keep active ON", L" | 활성 유지 ON", L" | 保持活跃 ON", L" | 保持使用中 ON", L" | Actif ON", L" | Attivo ON", L" | Aktiv ON", L" | Activo ON"}},
+    {{L" | 黒画面中", L" | Black screen", L" | 흑화면", L" | 黑屏中", L" | 黑屏中", L" | Écran noir", L" | Schermo nero", L" | Schwarzbild", L" | Pantalla negra"}},
+};
+
+}  // namespace
+
+std::span<const UiStringRow> UiStringRows() { return kRows; }
