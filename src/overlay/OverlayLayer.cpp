@@ -87,22 +87,27 @@ RECT ComposeOverlayContent(std::uint32_t* pixels, int width, int height, UINT dp
   const int gap = ::MulDiv(kGap96, d, 96);
   const bool clock = c.clockMode != ClockDisplayMode::None;
 
+  const BadgeImage& keepActive = App().keepActiveBadgeImage;
+  const BadgeImage& sleepPrevent = App().sleepPreventBadgeImage;
+  const bool keepActiveDrawn = c.showKeepActiveBadge && keepActive.loaded;
+  const bool sleepPreventDrawn = c.showSleepPreventBadge && sleepPrevent.loaded;
+
+  // The clock is measured only to lift the badges above it.
   int badgeBottom = height - margin;
   int clockTop = 0;
   int clockHeight = 0;
-  if (clock && MeasureClockText(width, height, dpi, margin, c, clockTop, clockHeight))
+  if (clock && (keepActiveDrawn || sleepPreventDrawn) &&
+      MeasureClockText(width, height, dpi, margin, c, clockTop, clockHeight))
     badgeBottom = std::max(clockTop - gap, margin);
 
   int right = width - margin;
-  const BadgeImage& keepActive = App().keepActiveBadgeImage;
-  if (c.showKeepActiveBadge && keepActive.loaded) {
+  if (keepActiveDrawn) {
     const int x = right - keepActive.width;
     touched = UnionOf(touched, DrawBadge(pixels, width, height, keepActive, x, badgeBottom - keepActive.height,
                                          c.badgeAlpha));
     right = x - gap;
   }
-  const BadgeImage& sleepPrevent = App().sleepPreventBadgeImage;
-  if (c.showSleepPreventBadge && sleepPrevent.loaded) {
+  if (sleepPreventDrawn) {
     const int x = right - sleepPrevent.width;
     touched = UnionOf(touched, DrawBadge(pixels, width, height, sleepPrevent, x, badgeBottom - sleepPrevent.height,
                                          c.badgeAlpha));
