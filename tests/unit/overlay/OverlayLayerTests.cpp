@@ -248,3 +248,38 @@ TEST(OverlayBadgeFiles, PicturesBesideTheExecutableAreLoadedOnceAndKept) {
   ASSERT_TRUE(App().keepActiveBadgeImage.loaded);
   EXPECT_EQ(App().keepActiveBadgeImage.pixels[0], kKeepColour);
 }
+
+TEST(OverlayComposition, ReadsTheOverlayKeysFromTheFileAtEveryComposition) {
+  struct Case {
+    const char* name;
+    std::string text;  // empty: a folder stands where config.ini should be (unreadable)
+    bool sleepOn, keepOn;
+    std::uint8_t alpha;
+    std::int32_t pt;
+    bool sleepShown, keepShown;
+  };
+  const Case cases[] = {
+      {"defaults", "[Overlay]\n", true, true, 64, 32, true, true},
+      {"limits", "[Overlay]\nBadgeAlpha=300\nClockFontPt=4\n", true, true, 255, 8, true, true},
+      {"other limits", "[Overlay]\nBadgeAlpha=-5\nClockFontPt=200\n", true, true, 0, 96, true, true},
+      {"badge switched off", "[Overlay]\nShowSleepPreventBadge=0\nBadgeAlpha=10\n", true, true, 10, 32, false, true},
+      {"mode off hides its badge", "[Overlay]\nShowKeepActiveBadge=yes\n", true, false, 64, 32, true, false},
+      {"unreadable file", "", true, true, 64, 32, true, true},
+  };
+  for (const Case& c : cases) {
+    OverlayScope scope(c.text);
+    if (c.text.empty()) {
+      ASSERT_TRUE(::CreateDirectoryW(App().configPath.c_str(), nullptr));
+    }
+    App().settings.SleepPrevent = c.sleepOn;
+    App().settings.KeepActive = c.keepOn;
+    App().settings.ClockDisplay = ClockDisplayMode::TimeAndElapsed;
+    const OverlayComposition built = BuildOverlayComposition(1234);
+    EXPECT_EQ(built.badgeAlpha, c.alpha) << c.name;
+    EXPECT_EQ(built.clockFontPt, c.pt) << c.name;
+    EXPECT_EQ(built.showSleepPreventBadge, c.sleepShown) << c.name;
+    EXPECT_EQ(built.showKeepActiveBadge, c.keepShown) << c.name;
+    EXPECT_EQ(built.clockMode, ClockDisplayMode::TimeAndElapsed) << c.name;
+    EXPECT_EQ(built.openTick, 1234u) << c.name;
+  }
+}

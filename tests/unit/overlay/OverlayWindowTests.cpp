@@ -378,3 +378,38 @@ TEST(OverlayWindows, ElapsedClockStartsAtZeroAndTicksOncePerSecond) {
   EXPECT_STREQ(text, L"36:00:00");
   EXPECT_NE(std::memcmp(before.data(), App().overlayWindows[0].pixels, before.size() * 4), 0);
 }
+
+namespace {
+SYSTEMTIME g_localTime{};
+int g_localTimeCalls = 0;
+void WINAPI CountingLocalTime(LPSYSTEMTIME t) {
+  *t = g_localTime;
+  ++g_localTimeCalls;
+}
+}  // namespace
+
+TEST(OverlayWindows, TheTimeClockFirstTicksAtTheNextFullMinute) {
+  OverlayScope scope(Config("FadeInDurationMs=0\nClockDisplay=Time\n"));
+  ScopedSeams seams;
+  seams->getLocalTime = CountingLocalTime;
+  g_localTime = SYSTEMTIME{2026, 12, 6, 5, 10, 15, 59, 950};  // 50 ms before the minute
+  ASSERT_TRUE(::SetCursorPos(300, 300));
+  ShowOverlays(OverlayTarget::Current);
+  ASSERT_EQ(App().overlayWindows.size(), 1u);
+  int before = g_localTimeCalls;
+  PumpMessages(500);
+  EXPECT_GT(g_localTimeCalls, before);  // the tick redrew the clock
+
+  g_localTime = SYSTEMTIME{2026, 12, 6, 5, 10, 15, 42, 300};  // 17.7 s before the minute
+  ScheduleClockTimer();
+  before = g_localTimeCalls;
+  PumpMessages(500);
+  EXPECT_EQ(g_localTimeCalls, before);
+
+  g_localTime = SYSTEMTIME{2026, 12, 6, 5, 10, 15, 59, 990};
+  App().settings.ClockDisplay = ClockDisplayMode::None;  // no clock: no timer at all
+  ScheduleClockTimer();
+  before = g_localTimeCalls;
+  PumpMessages(300);
+  EXPECT_EQ(g_localTimeCalls, before);
+}
