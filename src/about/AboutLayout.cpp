@@ -30,7 +30,7 @@ constexpr ElementBox kElementBoxes[] = {
 static_assert(sizeof kElementBoxes / sizeof kElementBoxes[0] == static_cast<int>(AboutElement::Count));
 
 // Indexed by AboutFont, at 96 DPI.
-constexpr AboutFontSpec kFontSpecs[] = {
+constexpr AboutFontStyle kFontStyles[] = {
     {28, 650, false},  // title
     {17, 400, false},  // version
     {17, 400, true},   // comments
@@ -56,10 +56,10 @@ RECT AboutSeparatorLine(UINT dpi) {
   return RECT{ScaleForDpi(kSeparatorLeft, dpi), y, ScaleForDpi(kSeparatorRight, dpi), y};
 }
 
-AboutFontSpec AboutFontSpecAt(AboutFont font, UINT dpi) {
-  AboutFontSpec spec = kFontSpecs[static_cast<int>(font)];
-  spec.cellHeight = ScaleForDpi(spec.cellHeight, dpi);
-  return spec;
+AboutFontStyle AboutFontStyleAt(AboutFont font, UINT dpi) {
+  AboutFontStyle style = kFontStyles[static_cast<int>(font)];
+  style.cellHeight = ScaleForDpi(style.cellHeight, dpi);
+  return style;
 }
 
 RECT AboutCardRect(POINT cursor, const RECT& workArea, UINT dpi) {

@@ -37,8 +37,8 @@ UINT MonitorDpi(HMONITOR monitor) {
 }
 
 HFONT CreateAboutFont(AboutFont font, UINT dpi) {
-  const AboutFontSpec spec = AboutFontSpecAt(font, dpi);
-  return ::CreateFontW(spec.cellHeight, 0, 0, 0, spec.weight, spec.italic ? TRUE : FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+  const AboutFontStyle style = AboutFontStyleAt(font, dpi);
+  return ::CreateFontW(style.cellHeight, 0, 0, 0, style.weight, style.italic ? TRUE : FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                        L"Segoe UI");
 }

@@ -74,12 +74,12 @@ RECT AboutSeparatorLine(UINT dpi);
 
 enum class AboutFont { Title, Version, Comments, Small };
 
-struct AboutFontSpec {
+struct AboutFontStyle {
   int cellHeight = 0;
   int weight = 0;
   bool italic = false;
 };
-AboutFontSpec AboutFontSpecAt(AboutFont font, UINT dpi);
+AboutFontStyle AboutFontStyleAt(AboutFont font, UINT dpi);
 
 // The card's window rectangle for a cursor position and the work area of the cursor's monitor:
 // centred on the cursor's x, kept 12 px (scaled) inside the work area's sides, 12 px above its bottom.

@@ -113,15 +113,13 @@ TEST(AboutWindowHighDpiChild, OpensAtTheMonitorsDpi) {
   LOGFONTW title{};
   ::GetObjectW(state->titleFont.Get(), sizeof title, &title);
   EXPECT_EQ(title.lfHeight, 42);
-  if (state->icon) {
-    ICONINFO icon{};
-    ASSERT_TRUE(::GetIconInfo(state->icon.Get(), &icon));
-    BITMAP bitmap{};
-    ::GetObjectW(icon.hbmColor != nullptr ? icon.hbmColor : icon.hbmMask, sizeof bitmap, &bitmap);
-    EXPECT_EQ(bitmap.bmWidth, 96);
-    if (icon.hbmColor != nullptr) ::DeleteObject(icon.hbmColor);
-    if (icon.hbmMask != nullptr) ::DeleteObject(icon.hbmMask);
-  }
+  ICONINFO icon{};
+  ASSERT_TRUE(::GetIconInfo(state->icon.Get(), &icon));
+  BITMAP bitmap{};
+  ::GetObjectW(icon.hbmColor != nullptr ? icon.hbmColor : icon.hbmMask, sizeof bitmap, &bitmap);
+  EXPECT_EQ(bitmap.bmWidth, 96);
+  if (icon.hbmColor != nullptr) ::DeleteObject(icon.hbmColor);
+  if (icon.hbmMask != nullptr) ::DeleteObject(icon.hbmMask);
 
   // The separator is drawn at the scaled height.
   ::RedrawWindow(card, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);

@@ -87,9 +87,9 @@ TEST(AboutLayout, ElementsAndFontsScale) {
       {AboutFont::Small, 96, 15, 400, false},   {AboutFont::Small, 0, 15, 400, false},
   };
   for (const Case& c : cases) {
-    const AboutFontSpec spec = AboutFontSpecAt(c.font, c.dpi);
-    EXPECT_EQ(spec.cellHeight, c.height) << static_cast<int>(c.font) << " at " << c.dpi;
-    EXPECT_EQ(spec.weight, c.weight);
-    EXPECT_EQ(spec.italic, c.italic);
+    const AboutFontStyle style = AboutFontStyleAt(c.font, c.dpi);
+    EXPECT_EQ(style.cellHeight, c.height) << static_cast<int>(c.font) << " at " << c.dpi;
+    EXPECT_EQ(style.weight, c.weight);
+    EXPECT_EQ(style.italic, c.italic);
   }
 }

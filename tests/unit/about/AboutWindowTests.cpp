@@ -206,6 +206,13 @@ TEST(AboutWindow, ShowsTheTextsAndLinesInTheirPlaces) {
     EXPECT_EQ(::SendMessageW(child, WM_NCHITTEST, 0, MAKELPARAM(10, 10)), HTTRANSPARENT) << TextOf(child);
   }
   EXPECT_EQ(statics, 6);
+  // The application icon at 64 x 64 in the icon control.
+  ASSERT_TRUE(state->icon);
+  HWND iconControl = ::GetWindow(card, GW_CHILD);
+  EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageW(iconControl, STM_GETIMAGE, IMAGE_ICON, 0)), state->icon.Get());
+  const RECT iconRect = ChildRect(iconControl);
+  const RECT iconExpected = AboutElementRect(AboutElement::Icon, 96);
+  EXPECT_TRUE(::EqualRect(&iconRect, &iconExpected));
   const std::vector<std::wstring> wanted = {L"Version 1.0.0", L"Prevent sleep. Black overlay. Overlay clock. Keep active.",
                                             kFallbackLegalCopyright, kFallbackNote};
   for (const std::wstring& text : wanted)
@@ -442,6 +449,7 @@ TEST(AboutWindow, ReleasesEverythingWhenClosed) {
                              state->smallFont.Get()};
   for (HGDIOBJ object : objects) ASSERT_NE(::GetObjectType(object), 0u) << object;
   const HICON icon = state->icon.Get();
+  ASSERT_NE(icon, nullptr);
   const HWND tooltip = state->tooltipWindow.Get();
   ASSERT_TRUE(::IsWindow(tooltip));
 
@@ -449,10 +457,8 @@ TEST(AboutWindow, ReleasesEverythingWhenClosed) {
   ASSERT_FALSE(::IsWindow(card));
   for (HGDIOBJ object : objects) EXPECT_EQ(::GetObjectType(object), 0u);
   EXPECT_FALSE(::IsWindow(tooltip));
-  if (icon != nullptr) {
-    ICONINFO info{};
-    EXPECT_FALSE(::GetIconInfo(icon, &info));
-  }
+  ICONINFO info{};
+  EXPECT_FALSE(::GetIconInfo(icon, &info));
   if (gdiBefore != 0) {
     EXPECT_EQ(::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore);
   }
