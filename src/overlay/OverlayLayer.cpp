@@ -52,13 +52,6 @@ bool EnsureCom() {
   return true;
 }
 
-RECT UnionOf(const RECT& a, const RECT& b) {
-  if (a.right <= a.left || a.bottom <= a.top) return b;
-  if (b.right <= b.left || b.bottom <= b.top) return a;
-  return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-              std::max(a.bottom, b.bottom)};
-}
-
 }  // namespace
 
 OverlayComposition BuildOverlayComposition(std::uint64_t openTick) {
@@ -103,19 +96,20 @@ RECT ComposeOverlayContent(std::uint32_t* pixels, int width, int height, UINT dp
   int right = width - margin;
   if (keepActiveDrawn) {
     const int x = right - keepActive.width;
-    touched = UnionOf(touched, DrawBadge(pixels, width, height, keepActive, x, badgeBottom - keepActive.height,
-                                         c.badgeAlpha));
+    const RECT drawn = DrawBadge(pixels, width, height, keepActive, x, badgeBottom - keepActive.height, c.badgeAlpha);
+    ::UnionRect(&touched, &touched, &drawn);
     right = x - gap;
   }
   if (sleepPreventDrawn) {
     const int x = right - sleepPrevent.width;
-    touched = UnionOf(touched, DrawBadge(pixels, width, height, sleepPrevent, x, badgeBottom - sleepPrevent.height,
-                                         c.badgeAlpha));
+    const RECT drawn =
+        DrawBadge(pixels, width, height, sleepPrevent, x, badgeBottom - sleepPrevent.height, c.badgeAlpha);
+    ::UnionRect(&touched, &touched, &drawn);
   }
   if (clock) {
     RECT clockArea{};
     DrawClockText(pixels, width, height, dpi, margin, c, &clockArea);
-    touched = UnionOf(touched, clockArea);
+    ::UnionRect(&touched, &touched, &clockArea);
   }
   return touched;
 }

@@ -41,15 +41,6 @@ void PushAll(std::uint8_t alpha) {
   for (OverlayWindow& overlay : App().overlayWindows) PushOverlayBitmap(overlay, alpha);
 }
 
-bool RectIsEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
-
-RECT UnionOf(const RECT& a, const RECT& b) {
-  if (RectIsEmpty(a)) return b;
-  if (RectIsEmpty(b)) return a;
-  return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-              std::max(a.bottom, b.bottom)};
-}
-
 UINT OverlayDpi(const OverlayWindow& overlay) {
   const UINT dpi = overlay.window ? ::GetDpiForWindow(overlay.window) : 0;
   return dpi ? dpi : 96;
@@ -385,7 +376,9 @@ RECT RefreshOverlayContent(OverlayWindow& overlay, const OverlayComposition& com
   if (ShowsOverlayContent(composition))
     overlay.contentRect =
         ComposeOverlayContent(overlay.pixels, overlay.width, overlay.height, OverlayDpi(overlay), composition);
-  return UnionOf(previous, overlay.contentRect);
+  RECT dirty{};
+  ::UnionRect(&dirty, &previous, &overlay.contentRect);
+  return dirty;
 }
 
 namespace {
@@ -427,6 +420,6 @@ bool PushOverlayRect(OverlayWindow& overlay, std::uint8_t alpha, const RECT& dir
   if (overlay.pushedAlpha != alpha) return UpdateLayer(overlay, alpha, nullptr);
   const RECT clipped{std::max<LONG>(dirty.left, 0), std::max<LONG>(dirty.top, 0),
                      std::min<LONG>(dirty.right, overlay.width), std::min<LONG>(dirty.bottom, overlay.height)};
-  if (RectIsEmpty(clipped)) return true;  // nothing changed on screen
+  if (::IsRectEmpty(&clipped)) return true;  // nothing changed on screen
   return UpdateLayer(overlay, alpha, &clipped);
 }
