@@ -5,6 +5,7 @@
 void RunIniBench();
 void RunConfigBench();
 void RunOverlayBench();
+void RunFootprintBench();
 
 int main(int argc, char** argv) {
   const char* only = argc > 1 ? argv[1] : nullptr;
@@ -12,5 +13,6 @@ int main(int argc, char** argv) {
   if (!only || std::strcmp(only, "ini") == 0) RunIniBench();
   if (!only || std::strcmp(only, "config") == 0) RunConfigBench();
   if (!only || std::strcmp(only, "overlay") == 0) RunOverlayBench();
+  if (!only || std::strcmp(only, "footprint") == 0) RunFootprintBench();
   return 0;
 }

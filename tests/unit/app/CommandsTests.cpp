@@ -9,6 +9,7 @@
 #include "app/Messages.h"
 #include "app/SystemSeams.h"
 #include "config/ConfigLoad.h"
+#include "overlay/Overlay.h"
 
 namespace {
 
@@ -192,4 +193,67 @@ TEST_F(CommandsTest, RunAtStartupCreatesAndRemovesTheShortcut) {
   EXPECT_FALSE(App().settings.RunAtStartup);
   EXPECT_TRUE(FileHas("RunAtStartup=0"));
   EXPECT_FALSE(PathExists(link));
+}
+
+namespace {
+
+int OverlayWindowCount() {
+  int count = 0;
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](HWND window, LPARAM counter) -> BOOL {
+        wchar_t name[32] = {};
+        ::GetClassNameW(window, name, 32);
+        if (std::wstring(name) == L"UmbralineOverlay") ++*reinterpret_cast<int*>(counter);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+}  // namespace
+
+TEST_F(CommandsTest, BlackScreenTogglesAndSwitchesTarget) {
+  RegisterOverlayClass();
+  ::SetCursorPos(100, 100);
+  HandleCommand(IDM_BLACK_CURRENT);
+  EXPECT_TRUE(App().blackScreenActive);
+  EXPECT_EQ(App().blackScreenKind, OverlayTarget::Current);
+  EXPECT_EQ(OverlayWindowCount(), 1);
+  // The other kind replaces the windows: still exactly one set.
+  HandleCommand(IDM_BLACK_ALL);
+  EXPECT_EQ(App().blackScreenKind, OverlayTarget::All);
+  EXPECT_EQ(OverlayWindowCount(), ::GetSystemMetrics(SM_CMONITORS));
+  EXPECT_EQ(App().overlayWindows.size(), static_cast<std::size_t>(::GetSystemMetrics(SM_CMONITORS)));
+  // The same kind again closes it.
+  HandleCommand(IDM_BLACK_ALL);
+  EXPECT_FALSE(App().blackScreenActive);
+  EXPECT_EQ(OverlayWindowCount(), 0);
+}
+
+TEST_F(CommandsTest, BlackScreenMarkedOpenWithoutWindowsOpensAgain) {
+  RegisterOverlayClass();
+  ::SetCursorPos(100, 100);
+  // As after an opening that produced no window.
+  App().blackScreenActive = true;
+  App().blackScreenKind = OverlayTarget::Current;
+  EXPECT_TRUE(ToggleBlackScreen(OverlayTarget::Current));
+  EXPECT_TRUE(App().blackScreenActive);
+  EXPECT_EQ(OverlayWindowCount(), 1);
+  CloseOverlays();
+}
+
+TEST_F(CommandsTest, HotkeyActionFollowsTheSetting) {
+  RegisterOverlayClass();
+  ::SetCursorPos(100, 100);
+  App().settings.Action = OverlayAction::AwayAll;
+  ::SendMessageW(window_, WM_HOTKEY, HOTKEY_ID_TOGGLE, 0);
+  EXPECT_FALSE(App().blackScreenActive);
+  App().settings.Action = OverlayAction::BlackCurrent;
+  ::SendMessageW(window_, WM_HOTKEY, HOTKEY_ID_TOGGLE, 0);
+  EXPECT_TRUE(App().blackScreenActive);
+  EXPECT_EQ(OverlayWindowCount(), 1);
+  ::SendMessageW(window_, WM_HOTKEY, HOTKEY_ID_TOGGLE, 0);
+  EXPECT_FALSE(App().blackScreenActive);
+  EXPECT_EQ(OverlayWindowCount(), 0);
 }
