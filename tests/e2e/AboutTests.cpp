@@ -217,7 +217,7 @@ TEST_F(About, CardShowsTheTextsOfTheExecutablesVersionBlock) {
   EXPECT_TRUE(WaitFor([&] { return AboutCards(program.Process()).empty(); }));
 }
 
-TEST_F(About, EscapeFromTheKeyboardClosesTheCardAndTheProgramKeepsRunning) {
+TEST_F(About, EscOrEnterFromTheKeyboardClosesTheCardAndTheProgramKeepsRunning) {
   RunningProgram program;
   HWND window = program.WaitForWindow();
   ASSERT_NE(window, nullptr);
@@ -240,4 +240,24 @@ TEST_F(About, EscapeFromTheKeyboardClosesTheCardAndTheProgramKeepsRunning) {
   ASSERT_TRUE(TypeKey(VK_RETURN));
   EXPECT_TRUE(WaitFor([&] { return AboutCards(program.Process()).empty(); }));
   EXPECT_TRUE(program.Running());
+}
+
+TEST_F(About, AboutRowOfTheTrayMenuOpensTheCard) {
+  RunningProgram program;
+  HWND window = program.WaitForWindow();
+  ASSERT_NE(window, nullptr);
+  ::PostMessageW(window, WM_APP + 20, 0, 0);  // the tray menu, as a click on the icon opens it
+  HWND menu = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (menu = FindVisibleMenu()) != nullptr; }));
+  // Up from no selection reaches the last row, "Exit Umbraline"; once more, above the separator, "About…".
+  PressKey(menu, VK_UP);
+  PressKey(menu, VK_UP);
+  PressKey(menu, VK_RETURN);
+  HWND card = WaitForCard(program);
+  ASSERT_NE(card, nullptr);
+  EXPECT_TRUE(WaitFor([] { return FindVisibleMenu() == nullptr; }));
+  EXPECT_EQ(AboutCards(program.Process()).size(), 1u);
+  EXPECT_TRUE(program.Running());
+  ::PostMessageW(card, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return AboutCards(program.Process()).empty(); }));
 }
