@@ -229,7 +229,8 @@ TEST(TrayMenu, ItemsIdsMarksAndDarkOrLightFlags) {
             L" Clock display (Elapsed time){1030o None|1031o Time|1032xo Elapsed time|1033o Time and elapsed|}|-|"
             L"1027x Run at Windows startup|1006 About\u2026|-|1007 Exit Umbraline|",
             Describe(BuildTrayMenu().Get()));
-  // A hotkey that no preset matches is shown in an inert item; the dark menu leaves inert items enabled.
+  // A hotkey no preset matches gets an inert information item; the dark menu greys nothing (the header
+  // stays enabled, the information item is only disabled).
   s.ToggleHotkey = {kModControl | kModShift, VK_F1};
   for (bool dark : {false, true}) {
     App().darkMode = dark;
