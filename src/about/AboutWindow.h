@@ -14,7 +14,7 @@ inline constexpr wchar_t kMakerPageUrl[] = L"https://kestov.example/umbraline";
 
 // Texts used when the version block lacks a value (or is missing altogether).
 inline constexpr wchar_t kFallbackProductName[] = L"Umbraline";
-inline constexpr wchar_t kFallbackProductVersion[] = L"1.0.0";
+inline constexpr wchar_t kFallbackProductVersion[] = L"1.01";
 inline constexpr wchar_t kFallbackComments[] = L"Prevent sleep. Black overlay. Keep active.";
 inline constexpr wchar_t kFallbackLegalCopyright[] = L"\u00A9 2026 kestov. All rights reserved.";
 inline constexpr wchar_t kFallbackCreatedBy[] = L"Created by kestov";

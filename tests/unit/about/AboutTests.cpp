@@ -93,14 +93,14 @@ TEST(AboutText, VersionStringsFromTheExecutableAndFallbacks) {
   std::vector<BYTE> block(::GetFileVersionInfoSizeW(path, &ignored));
   ASSERT_TRUE(!block.empty() && ::GetFileVersionInfoW(path, 0, static_cast<DWORD>(block.size()), block.data()));
   EXPECT_EQ(L"Umbraline", ReadVersionString(block.data(), L"ProductName"));
-  EXPECT_EQ(L"1.0.0", ReadVersionString(block.data(), L"ProductVersion"));
+  EXPECT_EQ(L"1.01", ReadVersionString(block.data(), L"ProductVersion"));
   EXPECT_EQ(kFallbackLegalCopyright, ReadVersionString(block.data(), L"LegalCopyright"));  // the sign survives
   EXPECT_EQ(L"", ReadVersionString(block.data(), L"NoSuchKey"));
   EXPECT_EQ(L"Prevent sleep. Black overlay. Overlay clock. Keep active.", ReadAboutTexts().comments);
 
   // The same block with the version changed and the Comments key renamed: only the comments fall back.
   std::wstring_view all(reinterpret_cast<const wchar_t*>(block.data()), block.size() / sizeof(wchar_t));
-  for (const auto& [from, to] : {std::pair{L"1.0.0", L"9.8.7"}, std::pair{L"Comments", L"Commentx"}})
+  for (const auto& [from, to] : {std::pair{L"1.01", L"9.8.7"}, std::pair{L"Comments", L"Commentx"}})
     for (std::size_t at = all.find(from); at != all.npos; at = all.find(from, at + 1))
       std::wmemcpy(reinterpret_cast<wchar_t*>(block.data()) + at, to, std::wcslen(to));
   const AboutTexts patched = AboutTextsFromBlock(block.data());
