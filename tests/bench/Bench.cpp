@@ -54,7 +54,7 @@ static std::wstring LargestIniText() {
     for (int key = 0; key < 40; ++key)
       text += L"Key" + std::to_wstring(key) + L" = value " + std::to_wstring(key * 7) + L" ; note\n";
   }
-  return text.substr(0, kIniMaxFileBytes - 3 - tail.size()) + L"\n" + tail;  // ASCII after a 3-byte mark
+  return text.substr(0, kIniMaxFileBytes - 4 - tail.size()) + L"\n" + tail;  // ASCII after a 3-byte mark
 }
 
 static void OverlayPictureReads() {  // as for every overlay picture: four fresh reads
