@@ -8,8 +8,7 @@
 #include "app/AppState.h"
 #include "app/Startup.h"
 
-class AppScope {
- public:
+struct AppScope {
   // Starts from fresh defaults; config.ini holds `configText` (nothing is written when empty).
   explicit AppScope(const std::string& configText = "") {
     App() = AppState{};
@@ -18,10 +17,7 @@ class AppScope {
     if (!configText.empty()) WriteBytes(App().configPath, ToBytes(configText));
   }
   ~AppScope() {
-    if (App().mainWindow != nullptr) {
-      ::UnregisterHotKey(App().mainWindow, 1);
-      ::DestroyWindow(App().mainWindow);
-    }
+    if (App().mainWindow != nullptr) ::DestroyWindow(App().mainWindow);  // its hotkey goes with it
     App() = AppState{};
     // WM_DESTROY of the main window posts WM_QUIT; do not let it reach a later test's message loop.
     MSG message;
@@ -30,23 +26,16 @@ class AppScope {
   }
   AppScope(const AppScope&) = delete;
   AppScope& operator=(const AppScope&) = delete;
-
   HWND MakeMainWindow() { return CreateMainWindow(); }
-  const std::wstring& ConfigPath() const { return App().configPath; }
   std::string ConfigText() const {
     const Bytes bytes = ReadBytesOrEmpty(App().configPath);
     return std::string(bytes.begin(), bytes.end());
   }
-  const TempFolder& Folder() const { return folder_; }
-
- private:
   TempFolder folder_;
 };
 
 // Takes a posted message of the given number for the window, if one is waiting.
-inline bool TakePosted(HWND window, UINT message, MSG* out = nullptr) {
+inline bool TakePosted(HWND window, UINT message) {
   MSG taken;
-  if (!::PeekMessageW(&taken, window, message, message, PM_REMOVE)) return false;
-  if (out != nullptr) *out = taken;
-  return true;
+  return ::PeekMessageW(&taken, window, message, message, PM_REMOVE) != 0;
 }

@@ -3,138 +3,92 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#include "app/Handles.h"
 
 using Bytes = std::vector<std::uint8_t>;
 
 inline Bytes ToBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
-
 inline Bytes Concat(Bytes a, const Bytes& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
 }
-
 inline Bytes Utf16Le(const std::wstring& text, bool mark) {
-  Bytes out;
-  if (mark) out = {0xFF, 0xFE};
-  for (wchar_t c : text) {
-    out.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    out.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
-  }
+  Bytes out = mark ? Bytes{0xFF, 0xFE} : Bytes{};
+  for (wchar_t c : text) out.insert(out.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
   return out;
 }
 
-inline bool WriteBytes(const std::wstring& path, const Bytes& bytes) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const BOOL ok = bytes.empty() || ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  ::CloseHandle(file);
-  return ok && written == bytes.size();
-}
-
-inline bool ReadBytes(const std::wstring& path, Bytes& bytes) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+// Writes or reads a whole file; reading shares everything so it works beside the program's own handles.
+inline bool TransferBytes(const std::wstring& path, Bytes& bytes, bool write) {
+  const FileHandle file(::CreateFileW(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ,
+                                     write ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size{};
-  ::GetFileSizeEx(file, &size);
-  bytes.assign(static_cast<std::size_t>(size.QuadPart), 0);
-  DWORD read = 0;
-  const BOOL ok = bytes.empty() || ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-  ::CloseHandle(file);
-  return ok && read == bytes.size();
+  if (!file) return false;
+  if (!write && ::GetFileSizeEx(file.Get(), &size)) bytes.assign(static_cast<std::size_t>(size.QuadPart), 0);
+  DWORD done = 0, n = static_cast<DWORD>(bytes.size());
+  return n == 0 || ((write ? ::WriteFile(file.Get(), bytes.data(), n, &done, nullptr)
+                           : ::ReadFile(file.Get(), bytes.data(), n, &done, nullptr)) && done == n);
 }
-
+inline bool WriteBytes(const std::wstring& path, Bytes bytes) { return TransferBytes(path, bytes, true); }
+inline bool ReadBytes(const std::wstring& path, Bytes& bytes) { return TransferBytes(path, bytes, false); }
 inline Bytes ReadBytesOrEmpty(const std::wstring& path) {
   Bytes bytes;
-  ReadBytes(path, bytes);
-  return bytes;
+  return ReadBytes(path, bytes) ? bytes : Bytes{};
 }
 
-inline bool PathExists(const std::wstring& path) {
-  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+inline bool PathExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// Removes a folder and everything in it.
 inline void RemoveTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring child = folder + L"\\" + name;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(child);
-      } else {
-        ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::DeleteFileW(child.c_str());
-      }
-    } while (::FindNextFileW(find, &data));
-    ::FindClose(find);
-  }
-  ::RemoveDirectoryW(folder.c_str());
+  std::error_code ignored;
+  std::filesystem::remove_all(std::filesystem::path(folder), ignored);
 }
 
 // A fresh folder under %TEMP%, removed with everything in it at the end of the scope.
-class TempFolder {
- public:
+struct TempFolder {
   TempFolder() {
-    wchar_t base[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, base);
     static unsigned counter = 0;
-    path_ = std::wstring(base) + L"umbraline-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-            std::to_wstring(::GetTickCount()) + L"-" + std::to_wstring(++counter);
+    path_ = (std::filesystem::temp_directory_path() / (L"umbraline-test-" + std::to_wstring(::GetCurrentProcessId()) +
+                                                        L"-" + std::to_wstring(::GetTickCount()) + L"-" +
+                                                        std::to_wstring(++counter))).wstring();
     ::CreateDirectoryW(path_.c_str(), nullptr);
   }
   ~TempFolder() { RemoveTree(path_); }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
-
   const std::wstring& Path() const { return path_; }
   std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
-
- private:
   std::wstring path_;
 };
 
 // Holds a file open without any sharing, so no other open (and no rename onto it) succeeds.
-class LockedFile {
- public:
+struct LockedFile {
   explicit LockedFile(const std::wstring& path)
       : handle_(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-  ~LockedFile() {
-    if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
-  }
-  LockedFile(const LockedFile&) = delete;
-  LockedFile& operator=(const LockedFile&) = delete;
-  bool Held() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
+  bool Held() const { return static_cast<bool>(handle_); }
+  FileHandle handle_;
 };
 
-// Path of a file in the source tree (for comparisons with what the executable carries).
+// Path of a file in the source tree, as Wine sees it (Z: is the Linux root).
 inline std::wstring SourcePath(const std::wstring& relative) {
-  std::wstring root = UMBRALINE_SOURCE_DIR;
-  std::wstring path = root + L"/" + relative;
-  if (!path.empty() && path[0] == L'/') path = L"Z:" + path;  // the Linux root under Wine
-  for (wchar_t& c : path)
-    if (c == L'/') c = L'\\';
+  std::wstring path = std::wstring(UMBRALINE_SOURCE_DIR) + L"/" + relative;
+  if (path[0] == L'/') path = L"Z:" + path;
+  for (wchar_t& c : path) c = c == L'/' ? L'\\' : c;
   return path;
 }
 
 // The folder of the running test executable, without a trailing backslash.
 inline std::wstring ExecutableFolder() {
   wchar_t buffer[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  std::wstring path(buffer, n);
+  const std::wstring path(buffer, ::GetModuleFileNameW(nullptr, buffer, MAX_PATH));
   return path.substr(0, path.find_last_of(L'\\'));
 }
 
-// "short" (the default, for scripts/test) or "long" (scripts/stress): how hard the load tests push.
+// "long" (scripts/stress) makes the load tests push harder than the default "short".
 inline bool LongTestMode() {
   wchar_t mode[16] = {};
   return ::GetEnvironmentVariableW(L"UMBRALINE_TEST_MODE", mode, 16) > 0 && std::wstring(mode) == L"long";

@@ -7,176 +7,79 @@
 
 #include "TestSupport.h"
 
-TEST(Handles, FileIsClosedOnceAndCleared) {
-  TempFolder folder;
-  const std::wstring path = folder.File(L"held.txt");
-  ASSERT_TRUE(WriteBytes(path, ToBytes("x")));
+// Moving leaves the source empty, assigning releases the old handle at once, the last owner releases.
+template <typename Owner, typename Alive>
+void ExpectReleasedOnce(typename Owner::Handle a, typename Owner::Handle b, Alive alive) {
+  EXPECT_TRUE(alive(a) && alive(b));
   {
-    FileHandle held(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(held);
-    // A second open is refused while the first is held without sharing.
-    EXPECT_FALSE(FileHandle(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
-    FileHandle moved(std::move(held));
-    EXPECT_FALSE(held);
-    EXPECT_TRUE(moved);
-    moved.Reset();
-    EXPECT_FALSE(moved);
-    EXPECT_EQ(moved.Get(), INVALID_HANDLE_VALUE);
-    FileHandle reopened(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    EXPECT_TRUE(reopened);
+    Owner first(a), second(b);
+    first = std::move(second);
+    EXPECT_TRUE(!second && !alive(a) && alive(b));
+    Owner last(std::move(first));
+    EXPECT_FALSE(first);
   }
-  FileHandle afterScope(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-  EXPECT_TRUE(afterScope);
+  EXPECT_FALSE(alive(b));
 }
 
-TEST(Handles, MoveAssignmentReleasesTheOldHandle) {
-  MenuHandle first(::CreatePopupMenu());
-  MenuHandle second(::CreatePopupMenu());
-  const HMENU firstRaw = first.Get();
-  const HMENU secondRaw = second.Get();
-  first = std::move(second);
-  EXPECT_FALSE(::IsMenu(firstRaw));
-  EXPECT_TRUE(::IsMenu(secondRaw));
-  EXPECT_EQ(first.Get(), secondRaw);
-  first.Reset();
-  EXPECT_FALSE(::IsMenu(secondRaw));
+TEST(Handles, EachKindIsReleasedOnceByItsLastOwner) {
+  const std::wstring path = SourcePath(L"CMakeLists.txt");
+  const auto file = [&] { return ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, 0, OPEN_EXISTING, 0, 0); };
+  ExpectReleasedOnce<FileHandle>(file(), file(), [](HANDLE h) { return ::GetFileType(h) != FILE_TYPE_UNKNOWN; });
+  ExpectReleasedOnce<MenuHandle>(::CreatePopupMenu(), ::CreatePopupMenu(), [](HMENU m) { return ::IsMenu(m) != 0; });
+  const auto gdiAlive = [](HGDIOBJ o) { return ::GetObjectType(o) != 0; };
+  ExpectReleasedOnce<BitmapHandle>(::CreateBitmap(2, 2, 1, 32, 0), ::CreateBitmap(2, 2, 1, 32, 0), gdiAlive);
+  ExpectReleasedOnce<MemoryDcHandle>(::CreateCompatibleDC(nullptr), ::CreateCompatibleDC(nullptr), gdiAlive);
+  const auto window = [] { return ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, 0, 0, 0, 0); };
+  ExpectReleasedOnce<WindowHandle>(window(), window(), [](HWND w) { return ::IsWindow(w) != 0; });
+  BYTE bits[32] = {};
+  const auto icon = [&] { return ::CreateIcon(nullptr, 16, 16, 1, 1, bits, bits); };
+  ExpectReleasedOnce<IconHandle>(icon(), icon(), [](HICON i) { return static_cast<bool>(IconHandle(::CopyIcon(i))); });
 }
 
-TEST(Handles, ReleaseGivesUpOwnership) {
-  HMENU raw = nullptr;
-  {
-    MenuHandle menu(::CreatePopupMenu());
-    raw = menu.Release();
-    EXPECT_FALSE(menu);
-  }
-  EXPECT_TRUE(::IsMenu(raw));
-  ::DestroyMenu(raw);
-}
-
-TEST(Handles, GdiObjectsAndDcsAreDeleted) {
-  HBITMAP bitmapRaw = nullptr;
-  HBRUSH brushRaw = nullptr;
-  HDC dcRaw = nullptr;
-  {
-    MemoryDcHandle dc(::CreateCompatibleDC(nullptr));
-    BitmapHandle bitmap(::CreateCompatibleBitmap(dc.Get(), 4, 4));
-    BrushHandle brush(::CreateSolidBrush(RGB(1, 2, 3)));
-    ASSERT_TRUE(dc && bitmap && brush);
-    bitmapRaw = bitmap.Get();
-    brushRaw = brush.Get();
-    dcRaw = dc.Get();
-    EXPECT_EQ(::GetObjectType(bitmapRaw), static_cast<DWORD>(OBJ_BITMAP));
-  }
-  EXPECT_EQ(::GetObjectType(bitmapRaw), 0u);
-  EXPECT_EQ(::GetObjectType(brushRaw), 0u);
-  EXPECT_EQ(::GetObjectType(dcRaw), 0u);
-}
-
-TEST(Handles, SelectedObjectRestoresThePreviousOne) {
+TEST(Handles, DcHelpersRestoreWhatTheyChanged) {
+  WindowHandle window(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, 0, 0, 0, 0));
+  HDC raw = WindowDc(window.Get()).Get();
+  EXPECT_TRUE(raw != nullptr && ::ReleaseDC(window.Get(), raw) == 0);  // already given back
   MemoryDcHandle dc(::CreateCompatibleDC(nullptr));
+  BitmapHandle bitmap(::CreateCompatibleBitmap(dc.Get(), 4, 4));
   BrushHandle brush(::CreateSolidBrush(RGB(10, 20, 30)));
-  const HGDIOBJ before = ::GetCurrentObject(dc.Get(), OBJ_BRUSH);
+  const HGDIOBJ brushBefore = ::GetCurrentObject(dc.Get(), OBJ_BRUSH);
+  const HGDIOBJ bitmapBefore = ::GetCurrentObject(dc.Get(), OBJ_BITMAP);
   {
     SelectedObject selected(dc.Get(), brush.Get());
     EXPECT_EQ(::GetCurrentObject(dc.Get(), OBJ_BRUSH), brush.Get());
-  }
-  EXPECT_EQ(::GetCurrentObject(dc.Get(), OBJ_BRUSH), before);
-}
-
-TEST(Handles, IconAndWindowAreDestroyed) {
-  HICON iconRaw = ::CreateIcon(nullptr, 16, 16, 1, 32, nullptr, nullptr);
-  if (iconRaw == nullptr) {
-    BYTE andBits[32] = {};
-    BYTE xorBits[32] = {};
-    iconRaw = ::CreateIcon(nullptr, 16, 16, 1, 1, andBits, xorBits);
-  }
-  ASSERT_NE(iconRaw, nullptr);
-  { IconHandle icon(iconRaw); }
-  ICONINFO info{};
-  EXPECT_FALSE(::GetIconInfo(iconRaw, &info));
-
-  HWND raw = nullptr;
-  {
-    WindowHandle window(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
-    raw = window.Get();
-    ASSERT_TRUE(::IsWindow(raw));
-  }
-  EXPECT_FALSE(::IsWindow(raw));
-}
-
-TEST(Handles, WindowDcIsReleased) {
-  WindowHandle window(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
-  HDC raw = nullptr;
-  {
-    WindowDc dc(window.Get());
-    ASSERT_TRUE(dc);
-    raw = dc.Get();
-  }
-  // A released window DC is no longer tied to the window: ReleaseDC now reports failure.
-  EXPECT_EQ(::ReleaseDC(window.Get(), raw), 0);
-}
-
-TEST(Handles, ComPointerReleasesItsReference) {
-  const HRESULT init = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  {
-    ComPtr<IShellLinkW> link;
-    ASSERT_EQ(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid()), S_OK);
-    ASSERT_TRUE(link);
-    link->AddRef();
-    IShellLinkW* raw = link.Get();
-    link.Reset();
-    EXPECT_FALSE(link);
-    // Only our extra reference is left: releasing it brings the count to 0.
-    EXPECT_EQ(raw->Release(), 0u);
-  }
-  if (SUCCEEDED(init)) ::CoUninitialize();
-}
-
-TEST(Handles, ComInitIsBalancedAndLeavesAnotherApartmentAlone) {
-  // On a thread of its own, so the test thread's state does not matter.
-  HRESULT first = E_FAIL, nested = E_FAIL, afterwards = E_FAIL, changedMode = S_OK, stillThere = E_FAIL;
-  std::thread worker([&] {
-    {
-      ScopedComInit outer(COINIT_APARTMENTTHREADED);
-      first = outer.Result();
-      ScopedComInit inner(COINIT_APARTMENTTHREADED);
-      nested = inner.Result();
-    }
-    afterwards = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);  // S_OK: fully uninitialised again
-    {
-      ScopedComInit other(COINIT_APARTMENTTHREADED);
-      changedMode = other.Result();
-    }
-    stillThere = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);  // S_FALSE: the MTA was kept
-    if (SUCCEEDED(stillThere)) ::CoUninitialize();
-    if (SUCCEEDED(afterwards)) ::CoUninitialize();
-  });
-  worker.join();
-  EXPECT_EQ(first, S_OK);
-  EXPECT_EQ(nested, S_FALSE);
-  EXPECT_EQ(afterwards, S_OK);
-  EXPECT_EQ(changedMode, RPC_E_CHANGED_MODE);
-  EXPECT_EQ(stillThere, S_FALSE);
-}
-
-TEST(Handles, DcSelectionSelectsThePreviousBitmapBackOnceEvenAfterAMove) {
-  MemoryDcHandle dc(::CreateCompatibleDC(nullptr));
-  BitmapHandle bitmap(::CreateCompatibleBitmap(dc.Get(), 4, 4));
-  ASSERT_TRUE(dc && bitmap);
-  const HGDIOBJ before = ::GetCurrentObject(dc.Get(), OBJ_BITMAP);
-  {
     DcSelection first(dc.Get(), bitmap.Get());
-    ASSERT_TRUE(first);
-    EXPECT_EQ(first.Previous(), before);
-    EXPECT_EQ(::GetCurrentObject(dc.Get(), OBJ_BITMAP), bitmap.Get());
+    EXPECT_EQ(first.Previous(), bitmapBefore);
     DcSelection moved(std::move(first));
-    EXPECT_FALSE(first);
-    first.Reset();  // the moved-from one must not select anything back
+    first.Reset();  // the moved-from one selects nothing back
     EXPECT_EQ(::GetCurrentObject(dc.Get(), OBJ_BITMAP), bitmap.Get());
   }
-  EXPECT_EQ(::GetCurrentObject(dc.Get(), OBJ_BITMAP), before);
-  EXPECT_TRUE(::DeleteObject(bitmap.Release()));
+  EXPECT_EQ(::GetCurrentObject(dc.Get(), OBJ_BRUSH), brushBefore);
+  EXPECT_EQ(::GetCurrentObject(dc.Get(), OBJ_BITMAP), bitmapBefore);
+}
 
-  DcSelection none(nullptr, nullptr);
-  EXPECT_FALSE(none);
+TEST(Handles, ComReferencesAndInitialisationAreBalanced) {
+  HRESULT results[5] = {}, expected[5] = {S_OK, S_FALSE, S_OK, RPC_E_CHANGED_MODE, S_FALSE};
+  ULONG left = 1;
+  std::thread([&] {  // a thread of its own, whatever the test thread's apartment
+    {
+      ScopedComInit outer(COINIT_APARTMENTTHREADED), inner(COINIT_APARTMENTTHREADED);
+      results[0] = outer.Result();
+      results[1] = inner.Result();  // nested: S_FALSE, yet balanced too
+      ComPtr<IShellLinkW> link;
+      ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid());
+      IShellLinkW* raw = link.Get();
+      ASSERT_NE(raw, nullptr);
+      raw->AddRef();
+      link.Reset();
+      left = raw->Release();  // only our extra reference was left
+    }
+    results[2] = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);  // fully uninitialised again
+    results[3] = ScopedComInit(COINIT_APARTMENTTHREADED).Result();
+    results[4] = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);  // the failed one left the apartment alone
+    ::CoUninitialize();
+    ::CoUninitialize();
+  }).join();
+  EXPECT_EQ(left, 0u);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(results[i], expected[i]) << i;
 }
