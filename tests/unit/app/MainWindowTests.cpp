@@ -94,6 +94,15 @@ TEST(Commands, BlackScreenTogglesAndReplaces) {
     EXPECT_EQ(App().blackScreenKind, s.kind);
     EXPECT_EQ(App().overlayWindows.size(), s.windows);
   }
+  // Marked open but without windows (an opening that created none): the command opens it again.
+  App().blackScreenActive = true;
+  App().blackScreenKind = OverlayTarget::Current;
+  EXPECT_TRUE(ToggleBlackScreen(OverlayTarget::Current));
+  EXPECT_EQ(App().overlayWindows.size(), 1u);
+  // The user's dismissal clears the mark, so the next command opens instead of closing.
+  CloseOverlays();
+  OnOverlayDismissed();
+  EXPECT_FALSE(App().blackScreenActive);
 }
 
 TEST(TrayClickFilter, AcceptsReleasesAndSelectsAtMostEvery250Ms) {
