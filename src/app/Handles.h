@@ -144,6 +144,48 @@ class SelectedObject {
   HGDIOBJ previous_;
 };
 
+// Keeps one object selected into a DC and selects the DC's previous object back on release. Unlike
+// SelectedObject it can be moved, so it can live in a record kept in a container.
+class DcSelection {
+ public:
+  DcSelection() noexcept = default;
+  DcSelection(HDC dc, HGDIOBJ object) noexcept {
+    if (!dc || !object) return;
+    HGDIOBJ previous = ::SelectObject(dc, object);
+    if (previous && previous != HGDI_ERROR) {
+      dc_ = dc;
+      previous_ = previous;
+    }
+  }
+  ~DcSelection() { Reset(); }
+  DcSelection(const DcSelection&) = delete;
+  DcSelection& operator=(const DcSelection&) = delete;
+  DcSelection(DcSelection&& other) noexcept
+      : dc_(std::exchange(other.dc_, nullptr)), previous_(std::exchange(other.previous_, nullptr)) {}
+  DcSelection& operator=(DcSelection&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      dc_ = std::exchange(other.dc_, nullptr);
+      previous_ = std::exchange(other.previous_, nullptr);
+    }
+    return *this;
+  }
+
+  HGDIOBJ Previous() const noexcept { return previous_; }
+  explicit operator bool() const noexcept { return previous_ != nullptr; }
+
+  // Selects the previous object back (once) and forgets the DC.
+  void Reset() noexcept {
+    if (dc_ && previous_) ::SelectObject(dc_, previous_);
+    dc_ = nullptr;
+    previous_ = nullptr;
+  }
+
+ private:
+  HDC dc_ = nullptr;
+  HGDIOBJ previous_ = nullptr;
+};
+
 // A reference to a COM interface, released once.
 template <typename T>
 class ComPtr {

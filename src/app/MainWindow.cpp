@@ -51,13 +51,7 @@ void OnHotkey(WPARAM id) {
 // Gives the cursor back in case the overlay hid it, reloads config.ini so hand edits take effect,
 // then shows the menu.
 void PrepareAndShowTrayMenu() {
-  AppState& app = App();
-  app.cursorHidden = false;
-  if (app.cursorCountLowered) {
-    ::ShowCursor(TRUE);
-    app.cursorCountLowered = false;
-  }
-  ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+  RestoreOverlayCursor();
   LoadConfig();
   MigrateAwayAction();
   RegisterToggleHotkey();

@@ -32,13 +32,6 @@ void MigrateAwayAction() {
   SaveConfig();
 }
 
-void DeriveKeepActiveSettings() {
-  AppState& app = App();
-  app.idleThresholdMs = app.settings.IdleThresholdSec * 1000u;
-  app.checkIntervalMs = app.settings.CheckIntervalSec * 1000u;
-  app.nudgeKind = app.settings.Nudge;
-}
-
 HWND CreateMainWindow() {
   AppState& app = App();
   WNDCLASSEXW windowClass{};

@@ -11,9 +11,6 @@ bool SignalRunningInstance();
 // Registers the main window class and creates the hidden main window (null on failure).
 HWND CreateMainWindow();
 
-// Re-derives the keep-active values from the settings.
-void DeriveKeepActiveSettings();
-
 // Replaces the hotkey actions the menu no longer offers (AwayAll, AwayCurrent) by BlackCurrent.
 void MigrateAwayAction();
 

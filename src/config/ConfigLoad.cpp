@@ -42,18 +42,25 @@ std::wstring CutLanguage(std::wstring text) {
   return text;
 }
 
-// Visits every key named `key` (any case) in document order: sections as in the file, keys in
-// ordinal order within a section. Calls visit(value, inOverlaySection) for each.
-template <typename Visit>
-void ScanOverlayKey(const IniDocument& document, const wchar_t* key, Visit visit) {
-  if (key == nullptr) return;
+// The value of the key named `key` (any case) that wins: the last one found in a section named
+// "Overlay" (any case), else the last one found anywhere. Sections are visited as in the file, keys in
+// ordinal order within a section.
+bool FindOverlayValue(const IniDocument& document, const wchar_t* key, std::wstring& found) {
+  if (key == nullptr) return false;
+  bool foundAnywhere = false;
+  bool foundInOverlay = false;
   for (const std::wstring& section : document.SectionOrder()) {
     auto keys = document.Values().find(section);
     if (keys == document.Values().end()) continue;
     const bool overlay = EqualsNoCase(section, L"Overlay");
-    for (const auto& [name, value] : keys->second)
-      if (EqualsNoCase(name, key)) visit(value, overlay);
+    for (const auto& [name, value] : keys->second) {
+      if (!EqualsNoCase(name, key) || (foundInOverlay && !overlay)) continue;
+      found = value;
+      foundAnywhere = true;
+      foundInOverlay = foundInOverlay || overlay;
+    }
   }
+  return foundAnywhere;
 }
 
 bool ReadBadgeFlag(const wchar_t* key) {
@@ -134,14 +141,7 @@ ClockDisplayMode ReadClockDisplay(const IniDocument& document) {
 }
 
 std::int32_t ParseIntValue(const std::wstring& text, std::int32_t defaultValue) {
-  const std::wstring value = ValueBeforeComment(text);
-  if (value.empty()) return defaultValue;
-  wchar_t* stop = nullptr;
-  const long long number = std::wcstoll(value.c_str(), &stop, 10);
-  if (stop == value.c_str()) return defaultValue;
-  if (number < INT32_MIN) return INT32_MIN;
-  if (number > INT32_MAX) return INT32_MAX;
-  return static_cast<std::int32_t>(number);
+  return ParseIniInt(text, defaultValue);
 }
 
 bool ParseBoolValue(const std::wstring& text) {
@@ -152,41 +152,14 @@ bool ParseBoolValue(const std::wstring& text) {
 
 std::int32_t ReadOverlayInt(const IniDocument& document, const wchar_t* key, std::int32_t defaultValue,
                             std::int32_t minimum, std::int32_t maximum) {
-  bool foundAnywhere = false;
-  bool foundInOverlay = false;
-  std::int32_t anywhere = 0;
-  std::int32_t inOverlay = 0;
-  ScanOverlayKey(document, key, [&](const std::wstring& value, bool overlay) {
-    const std::int32_t x = Clamp(ParseIntValue(value, defaultValue), minimum, maximum);
-    foundAnywhere = true;
-    anywhere = x;
-    if (overlay) {
-      foundInOverlay = true;
-      inOverlay = x;
-    }
-  });
-  if (foundInOverlay) return inOverlay;
-  if (foundAnywhere) return anywhere;
-  return defaultValue;
+  std::wstring value;
+  if (!FindOverlayValue(document, key, value)) return defaultValue;
+  return Clamp(ParseIntValue(value, defaultValue), minimum, maximum);
 }
 
 bool ReadOverlayBool(const IniDocument& document, const wchar_t* key) {
-  bool foundAnywhere = false;
-  bool foundInOverlay = false;
-  bool anywhere = true;
-  bool inOverlay = true;
-  ScanOverlayKey(document, key, [&](const std::wstring& value, bool overlay) {
-    const bool x = ParseBoolValue(value);
-    foundAnywhere = true;
-    anywhere = x;
-    if (overlay) {
-      foundInOverlay = true;
-      inOverlay = x;
-    }
-  });
-  if (foundInOverlay) return inOverlay;
-  if (foundAnywhere) return anywhere;
-  return true;
+  std::wstring value;
+  return !FindOverlayValue(document, key, value) || ParseBoolValue(value);
 }
 
 std::int32_t ReadFadeInDurationMs(const IniDocument& document) {

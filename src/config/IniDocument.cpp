@@ -157,9 +157,8 @@ std::wstring IniDocument::GetString(const wchar_t* section, const wchar_t* key, 
   return defaultValue != nullptr ? std::wstring(defaultValue) : std::wstring();
 }
 
-std::int32_t IniDocument::GetInt(const wchar_t* section, const wchar_t* key, std::int32_t defaultValue) const {
-  std::wstring text = GetString(section, key, L"");
-  if (text.empty()) return defaultValue;
+std::int32_t ParseIniInt(const std::wstring& value, std::int32_t defaultValue) {
+  std::wstring text = value;
   const std::size_t semicolon = text.find(L';');
   if (semicolon != std::wstring::npos) text.resize(semicolon);
   text = TrimBlanks(text);
@@ -170,6 +169,10 @@ std::int32_t IniDocument::GetInt(const wchar_t* section, const wchar_t* key, std
   if (number < INT32_MIN) return INT32_MIN;
   if (number > INT32_MAX) return INT32_MAX;
   return static_cast<std::int32_t>(number);
+}
+
+std::int32_t IniDocument::GetInt(const wchar_t* section, const wchar_t* key, std::int32_t defaultValue) const {
+  return ParseIniInt(GetString(section, key, L""), defaultValue);
 }
 
 void IniDocument::SetString(const wchar_t* section, const wchar_t* key, const wchar_t* value) {

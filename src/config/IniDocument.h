@@ -52,6 +52,10 @@ class IniDocument {
 // Equal when both hold the same sections, keys, values and orders (the path is not compared).
 bool SameContent(const IniDocument& a, const IniDocument& b);
 
+// A value read as a decimal integer: the text before the first ';', trimmed, then an optional sign
+// and digits (trailing text ignored, saturated to 32 bits); defaultValue when no digit is there.
+std::int32_t ParseIniInt(const std::wstring& value, std::int32_t defaultValue);
+
 // Copy of text without leading and trailing spaces and tabs (no other character counts as blank).
 std::wstring TrimBlanks(const std::wstring& text);
 

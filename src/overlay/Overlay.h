@@ -1,9 +1,85 @@
 #pragma once
-// The black-screen overlay: one layered window per covered monitor.
+// The black-screen overlay: one layered window per covered monitor, its bitmap with the status
+// badges and the clock.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
 #include "overlay/OverlayTypes.h"
 
+// ---- windows and lifecycle ----
 void RegisterOverlayClass();
 void ShowOverlays(OverlayTarget target);
 void CloseOverlays();
+// What the closing inputs run: the monitor guard, CloseOverlays, then the dismissed handler.
+void RequestOverlayClose();
+// Shows the cursor again if the overlay hid it and sets the arrow (also used before the tray menu).
+void RestoreOverlayCursor();
 void RedrawOverlays();
 void ScheduleClockTimer();
+
+LRESULT CALLBACK OverlayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Creates one overlay window over a monitor rectangle, renders it, pushes it with alpha 0 and
+// appends it to the open windows. False (and nothing kept) when any step fails.
+bool AddOverlayWindow(const RECT& monitor, const OverlayComposition& composition);
+
+// Fills the whole bitmap with opaque black and composes the content over it.
+void RenderOverlayBitmap(OverlayWindow& overlay, const OverlayComposition& composition);
+// Sends the whole bitmap to the window with a constant alpha.
+bool PushOverlayBitmap(OverlayWindow& overlay, std::uint8_t alpha);
+// Brings the bitmap to what RenderOverlayBitmap would give, touching only the pixels that held or
+// now hold content, and returns that rectangle (empty when nothing changed).
+RECT RefreshOverlayContent(OverlayWindow& overlay, const OverlayComposition& composition);
+// Sends only the given part of the bitmap; falls back to a whole push when the constant alpha
+// differs from the last one sent.
+bool PushOverlayRect(OverlayWindow& overlay, std::uint8_t alpha, const RECT& dirty);
+
+// Fade alpha after elapsed of durationMs milliseconds: linear 0..255, 255 once the fade is over.
+std::uint8_t FadeAlpha(std::uint32_t elapsedMs, std::uint32_t durationMs);
+// Whether a cursor movement from last to now counts: at least 4 pixels while the cursor is shown,
+// at least 1 while it is hidden.
+bool CursorMoveCounts(POINT last, POINT now, bool cursorHidden);
+// Whether a left press at pos and tick now pairs with the stored unpaired press into a double-click.
+bool PressesPair(std::uint32_t lastTick, POINT lastPos, std::uint32_t now, POINT pos, std::uint32_t doubleClickMs);
+
+// ---- layer and badges ----
+OverlayComposition BuildOverlayComposition(std::uint64_t openTick);
+bool ShowsOverlayContent(const OverlayComposition& composition);
+// Draws badges and clock over the black bitmap; returns a rectangle holding every pixel it changed.
+RECT ComposeOverlayContent(std::uint32_t* pixels, int width, int height, UINT dpi,
+                           const OverlayComposition& composition);
+// Blends a badge onto the bitmap at (x, y), clipped at the edges; returns the clipped target area.
+RECT DrawBadge(std::uint32_t* pixels, int width, int height, const BadgeImage& image, int x, int y,
+               std::uint8_t alpha);
+// Premultiplied source-over with rounding.
+void BlendPixelOver(std::uint32_t& destination, std::uint32_t source);
+// A straight BGRA badge pixel scaled by alpha and premultiplied.
+std::uint32_t PremultiplyBadgePixel(std::uint32_t straight, std::uint8_t alpha);
+void LoadBadgeImages();
+bool DecodePngFile(const std::wstring& path, BadgeImage& image);
+// Largest badge picture accepted: 4096 x 4096 pixels.
+inline constexpr std::uint64_t kBadgeMaxPixels = 16777216;
+bool BadgeSizeAcceptable(std::uint32_t width, std::uint32_t height);
+
+// ---- clock ----
+inline constexpr std::size_t kClockTextChars = 256;
+bool FormatClockText(const OverlayComposition& composition, wchar_t (&text)[kClockTextChars]);
+// "date (day) time", or "date time" when the day name is empty.
+bool FormatTimeText(const wchar_t* date, const wchar_t* day, const wchar_t* time, wchar_t (&text)[192]);
+// "h:mm:ss" of an elapsed time in milliseconds; hours do not wrap.
+bool FormatElapsedText(std::uint64_t elapsedMs, wchar_t (&text)[32]);
+// Clock em size in pixels for a point size at a DPI (0 counts as 96).
+int ClockFontPixels(std::int32_t points, UINT dpi);
+// First clock timer interval: 1000 ms for the elapsed clocks; for the time of day, up to the next
+// full minute.
+UINT ClockFirstIntervalMs(ClockDisplayMode mode, const SYSTEMTIME& now);
+bool MeasureClockText(int width, int height, UINT dpi, int margin, const OverlayComposition& composition,
+                      int& clockTop, int& clockHeight);
+// Draws the clock into the bitmap; touched (optional) receives a rectangle holding every pixel the
+// text may have changed.
+bool DrawClockText(std::uint32_t* pixels, int width, int height, UINT dpi, int margin,
+                   const OverlayComposition& composition, RECT* touched);
+// Timer 3 on one overlay window: redraw everything and re-arm.
+void AdvanceOverlayClock(HWND window);

@@ -6,27 +6,41 @@
 #include <vector>
 
 #include "app/Handles.h"
+#include "config/Settings.h"
 
 enum class OverlayTarget : std::int32_t { All = 0, Current = 1 };
 
-// One black-screen window covering one monitor, with its layered bitmap.
+// One black-screen window covering one monitor, with its layered bitmap. The GDI members are
+// declared so that dropping a record releases them in the right order (the DIB is selected out of
+// the memory DC, then the DC and the DIB go); the window is destroyed by CloseOverlays, after them.
 struct OverlayWindow {
   HWND window = nullptr;
   int width = 0;
   int height = 0;
   int left = 0;
   int top = 0;
-  MemoryDcHandle memoryDc;
-  BitmapHandle bitmap;
-  HBITMAP previousBitmap = nullptr;  // selected back into memoryDc before bitmap is deleted
-  void* pixels = nullptr;            // bits of bitmap (premultiplied BGRA, top-down)
+  BitmapHandle bitmap;                // 32-bit top-down DIB section, premultiplied BGRA
+  MemoryDcHandle memoryDc;            // holds bitmap while the record lives
+  DcSelection bitmapSelection;        // keeps the DC's previous bitmap to select back
+  std::uint32_t* pixels = nullptr;    // bits of bitmap, width * height words
+  RECT contentRect{};                 // every pixel that may differ from opaque black
+  int pushedAlpha = -1;               // constant alpha of the last successful push, -1 = none
 };
 
-// A decoded badge picture: straight (not premultiplied) BGRA, top-down.
+// What one composition pass draws over the black fill.
+struct OverlayComposition {
+  bool showSleepPreventBadge = false;
+  bool showKeepActiveBadge = false;
+  ClockDisplayMode clockMode = ClockDisplayMode::None;
+  std::uint64_t openTick = 0;
+  std::int32_t clockFontPt = 32;
+  std::uint8_t badgeAlpha = 64;
+};
+
+// A decoded badge picture: straight (not premultiplied) BGRA words, row-major, top-down.
 struct BadgeImage {
+  std::vector<std::uint32_t> pixels;
   int width = 0;
   int height = 0;
-  std::vector<std::uint8_t> pixels;
-
-  bool Empty() const { return pixels.empty(); }
+  bool loaded = false;
 };

@@ -14,13 +14,6 @@ namespace {
 constexpr EXECUTION_STATE kAwake = ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED;
 constexpr EXECUTION_STATE kReleased = ES_CONTINUOUS;
 
-void DeriveKeepActiveValues() {
-  AppState& app = App();
-  app.idleThresholdMs = app.settings.IdleThresholdSec * 1000u;
-  app.checkIntervalMs = app.settings.CheckIntervalSec * 1000u;
-  app.nudgeKind = app.settings.Nudge;
-}
-
 INPUT MouseMove(LONG dx) {
   INPUT input{};
   input.type = INPUT_MOUSE;
@@ -39,6 +32,13 @@ INPUT KeyEvent(DWORD flags) {
 
 }  // namespace
 
+void DeriveKeepActiveSettings() {
+  AppState& app = App();
+  app.idleThresholdMs = app.settings.IdleThresholdSec * 1000u;
+  app.checkIntervalMs = app.settings.CheckIntervalSec * 1000u;
+  app.nudgeKind = app.settings.Nudge;
+}
+
 void ApplySleepPrevention(bool on) {
   AppState& app = App();
   if (app.executionStateApplied == on) return;
@@ -47,7 +47,7 @@ void ApplySleepPrevention(bool on) {
 }
 
 void RestartKeepActiveTimer() {
-  DeriveKeepActiveValues();
+  DeriveKeepActiveSettings();
   AppState& app = App();
   if (app.mainWindow == nullptr) return;
   ::KillTimer(app.mainWindow, TIMER_KEEPACTIVE);

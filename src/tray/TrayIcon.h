@@ -1,6 +1,42 @@
 #pragma once
 // The notification-area icon and its tooltip.
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "app/Handles.h"
+#include "config/Settings.h"
 
 bool AddTrayIcon();
 void UpdateTrayTooltip();
 void RemoveTrayIcon();
+
+inline constexpr UINT kTrayIconId = 1;
+inline constexpr wchar_t kTrayTooltipName[] = L"Umbraline";
+
+// The modes the tooltip lists.
+struct TrayModes {
+  bool sleepPrevent = false;
+  bool keepActive = false;
+  bool blackScreen = false;
+};
+
+// "Umbraline" followed by the suffix of each mode that is on, in the given language.
+std::wstring ComposeTrayTooltip(const TrayModes& modes, UiLanguage language);
+
+// Copies text into a fixed buffer of `capacity` characters, cutting it to capacity - 1 characters
+// (never between the two halves of a surrogate pair) and terminating it.
+void CopyTruncated(wchar_t* buffer, std::size_t capacity, std::wstring_view text);
+
+// The tray icon picture: the first of the load attempts that succeeds. Icons from LoadIconW are
+// shared and owned by the system, so only `owned` is destroyed.
+struct TrayIconPicture {
+  IconHandle owned;
+  HICON shared = nullptr;
+  int attempt = 0;  // 1 sized small, 2 sized 32 x 32, 3 LoadIconW of our resource, 4 stock icon
+
+  HICON Get() const { return owned ? owned.Get() : shared; }
+};
+TrayIconPicture LoadTrayIconPicture(HINSTANCE instance);

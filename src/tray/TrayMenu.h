@@ -1,6 +1,33 @@
 #pragma once
 // The tray context menu.
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
 #include "app/Handles.h"
+#include "config/Settings.h"
 
 MenuHandle BuildTrayMenu();
 void ShowTrayMenu();
+
+// TPM_RETURNCMD | TPM_NONOTIFY | TPM_BOTTOMALIGN | TPM_RIGHTBUTTON
+inline constexpr UINT kTrayMenuTrackFlags = 0x01A2;
+// Tree branches before the items of a group: U+251C for the first, U+2514 for the last.
+inline constexpr wchar_t kTreeBranchMiddle = L'\u251C';
+inline constexpr wchar_t kTreeBranchLast = L'\u2514';
+
+// A submenu title: the title text and the current value in parentheses, full-width without a
+// blank for Japanese and Chinese, "title (value)" otherwise; at most 255 characters.
+std::wstring FormatMenuTitle(UiLanguage language, std::wstring_view title, std::wstring_view value);
+// "  <branch> <label>", the label cut at 199 characters.
+std::wstring FormatTreeItemLabel(wchar_t branch, std::wstring_view label);
+// The English key of the label of the hotkey action and of the clock mode.
+const wchar_t* ActionLabel(OverlayAction action);
+const wchar_t* ClockDisplayLabel(ClockDisplayMode mode);
+// The command id of the preset equal to the hotkey (exactly Ctrl+Alt and V, B, Q, S or M), else 0.
+WORD HotkeyPresetCommand(const HotkeySpec& hotkey);
+// The current hotkey as the hotkey submenu title shows it; at most 127 characters.
+std::wstring FormatCurrentHotkey(const HotkeySpec& hotkey, UiLanguage language);
+// Appends a tree item (see FormatTreeItemLabel), grey when not enabled.
+void AppendTreeMenuItem(HMENU menu, UINT id, std::wstring_view label, wchar_t branch, bool enabled);

@@ -82,8 +82,9 @@ class RunningProgram {
     return true;
   }
 
-  // Waits for the main window of this instance.
+  // Waits until start-up has finished (the message loop waits for input) and returns the main window.
   HWND WaitForWindow(int timeoutMs = 10000) {
+    if (process_) ::WaitForInputIdle(process_, static_cast<DWORD>(timeoutMs));
     HWND window = nullptr;
     WaitFor([&] {
       window = FindMainWindow();

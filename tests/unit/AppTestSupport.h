@@ -31,7 +31,7 @@ class AppScope {
   AppScope(const AppScope&) = delete;
   AppScope& operator=(const AppScope&) = delete;
 
-  HWND CreateWindow() { return CreateMainWindow(); }
+  HWND MakeMainWindow() { return CreateMainWindow(); }
   const std::wstring& ConfigPath() const { return App().configPath; }
   std::string ConfigText() const {
     const Bytes bytes = ReadBytesOrEmpty(App().configPath);

@@ -158,3 +158,25 @@ TEST(Handles, ComInitIsBalancedAndLeavesAnotherApartmentAlone) {
   EXPECT_EQ(changedMode, RPC_E_CHANGED_MODE);
   EXPECT_EQ(stillThere, S_FALSE);
 }
+
+TEST(Handles, DcSelectionSelectsThePreviousBitmapBackOnceEvenAfterAMove) {
+  MemoryDcHandle dc(::CreateCompatibleDC(nullptr));
+  BitmapHandle bitmap(::CreateCompatibleBitmap(dc.Get(), 4, 4));
+  ASSERT_TRUE(dc && bitmap);
+  const HGDIOBJ before = ::GetCurrentObject(dc.Get(), OBJ_BITMAP);
+  {
+    DcSelection first(dc.Get(), bitmap.Get());
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first.Previous(), before);
+    EXPECT_EQ(::GetCurrentObject(dc.Get(), OBJ_BITMAP), bitmap.Get());
+    DcSelection moved(std::move(first));
+    EXPECT_FALSE(first);
+    first.Reset();  // the moved-from one must not select anything back
+    EXPECT_EQ(::GetCurrentObject(dc.Get(), OBJ_BITMAP), bitmap.Get());
+  }
+  EXPECT_EQ(::GetCurrentObject(dc.Get(), OBJ_BITMAP), before);
+  EXPECT_TRUE(::DeleteObject(bitmap.Release()));
+
+  DcSelection none(nullptr, nullptr);
+  EXPECT_FALSE(none);
+}

@@ -61,8 +61,8 @@ TEST(LanguageWords, EveryWordMatchesInAnyCaseAndGivesItsLocale) {
   // The system language always differs from the word's, so a fallback would show.
   for (const WordCase& c : kWords) {
     for (const std::wstring& spelling : {std::wstring(c.word), Upper(c.word)}) {
-      SCOPED_TRACE(testing::Message() << std::string(spelling.begin(), spelling.end()));
-      const std::uint16_t system = c.language == UiLanguage::Korean ? 0x0409 : 0x0412;
+      SCOPED_TRACE(testing::Message() << Narrow(spelling));
+      const auto system = static_cast<std::uint16_t>(c.language == UiLanguage::Korean ? 0x0409 : 0x0412);
       EXPECT_EQ(c.language, ResolveUiLanguage(spelling, system));
       EXPECT_EQ(List(c.locale), PreferredUiLanguageList(spelling));
     }
@@ -77,7 +77,7 @@ TEST(LanguageWords, OnlyWholeWordsCount) {
                                L"japanese ; x", L" ja",    L"ja ",   L"jap",           L"j",
                                L"zh-Hans-CN",  L"deutsch", L"\u0130t"};
   for (const wchar_t* value : notWords) {
-    SCOPED_TRACE(testing::Message() << std::string(value, value + wcslen(value)));
+    SCOPED_TRACE(testing::Message() << Narrow(value));
     EXPECT_EQ(nullptr, FindLanguageWord(value));
     EXPECT_EQ(UiLanguage::German, ResolveUiLanguage(value, 0x0407));
     EXPECT_EQ(UiLanguage::English, ResolveUiLanguage(value, 0x0816));
@@ -190,7 +190,7 @@ TEST(UiStrings, EveryKeyHasNineTextsAndKeysAreUnique) {
   ASSERT_EQ(22u, UiStringRows().size());
   for (const UiStringRow& row : UiStringRows()) {
     const std::wstring key = row.text[static_cast<std::size_t>(UiLanguage::English)];
-    SCOPED_TRACE(std::string(key.begin(), key.end()));
+    SCOPED_TRACE(Narrow(key));
     EXPECT_TRUE(keys.insert(key).second);
     for (const wchar_t* text : row.text) {
       ASSERT_NE(nullptr, text);
@@ -241,7 +241,7 @@ TEST(UiText, GivesTheColumnOfTheLanguage) {
       {L"Black screen (monitor with cursor)", UiLanguage::French, L"\u00C9cran noir (\u00E9cran du curseur)"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << std::string(c.key, c.key + wcslen(c.key)) << " / " << static_cast<int>(c.language));
+    SCOPED_TRACE(testing::Message() << Narrow(c.key) << " / " << static_cast<int>(c.language));
     EXPECT_EQ(std::wstring(c.expected), UiText(c.key, c.language));
   }
 }
@@ -275,7 +275,7 @@ TEST(UiText, SpecialCharactersAreExact) {
        {L'W', L'i', L'n', L'd', L'o', L'w', L's', 0x8D77, 0x52D5, 0x6642, 0x306B, 0x958B, 0x59CB}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << std::string(c.key, c.key + 5) << " / " << static_cast<int>(c.language));
+    SCOPED_TRACE(testing::Message() << Narrow(c.key) << " / " << static_cast<int>(c.language));
     const std::wstring text = UiText(c.key, c.language);
     EXPECT_EQ(c.expected, std::vector<wchar_t>(text.begin(), text.end()));
   }

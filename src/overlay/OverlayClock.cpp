@@ -1,0 +1,285 @@
+// The overlay clock: its text, its font, and drawing it with GDI+ straight into the layer's pixels.
+#include <windows.h>
+#include <objidl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cwchar>
+
+// The GDI+ headers use min and max unqualified; the build defines NOMINMAX.
+namespace Gdiplus {
+using std::max;
+using std::min;
+}  // namespace Gdiplus
+#include <gdiplus.h>
+
+#include "app/AppState.h"
+#include "app/Messages.h"
+#include "app/SystemSeams.h"
+#include "overlay/Overlay.h"
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+// GDI+ flat objects, each deleted once by the owner from Handles.h.
+template <typename T, GpStatus(WINGDIPAPI* Delete)(T*)>
+struct GdiplusTraits {
+  using Handle = T*;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { Delete(h); }
+};
+GpStatus WINGDIPAPI DeleteImage(GpBitmap* bitmap) { return GdipDisposeImage(bitmap); }
+GpStatus WINGDIPAPI DeleteBrush(GpSolidFill* brush) { return GdipDeleteBrush(brush); }
+
+using GpFontHandle = UniqueHandle<GdiplusTraits<GpFont, GdipDeleteFont>>;
+using GpFamilyHandle = UniqueHandle<GdiplusTraits<GpFontFamily, GdipDeleteFontFamily>>;
+using GpFormatHandle = UniqueHandle<GdiplusTraits<GpStringFormat, GdipDeleteStringFormat>>;
+using GpGraphicsHandle = UniqueHandle<GdiplusTraits<GpGraphics, GdipDeleteGraphics>>;
+using GpBitmapHandle = UniqueHandle<GdiplusTraits<GpBitmap, DeleteImage>>;
+using GpBrushHandle = UniqueHandle<GdiplusTraits<GpSolidFill, DeleteBrush>>;
+
+constexpr wchar_t kClockFamily[] = L"Segoe UI";
+
+struct ClockFont {
+  GpFontHandle font;
+  GpStatus status = GenericError;
+};
+
+bool EnsureGdiplus() {
+  AppState& app = App();
+  if (app.gdiplusStarted) return true;
+  GdiplusStartupInput input;
+  input.GdiplusVersion = 1;
+  input.DebugEventCallback = nullptr;
+  input.SuppressBackgroundThread = FALSE;
+  input.SuppressExternalCodecs = FALSE;
+  ULONG_PTR token = 0;
+  if (GdiplusStartup(&token, &input, nullptr) != Ok) return false;
+  app.gdiplusToken = token;
+  app.gdiplusStarted = true;
+  return true;
+}
+
+// The generic sans-serif family. Some GDI+ versions hand out a new object per call, so it is owned
+// and deleted like any other family.
+GpFamilyHandle SansSerifFamily() {
+  GpFontFamily* family = nullptr;
+  if (GdipGetGenericFontFamilySansSerif(&family) != Ok) return GpFamilyHandle();
+  return GpFamilyHandle(family);
+}
+
+ClockFont CreateClockFont(REAL emPixels) {
+  ClockFont result;
+  GpFamilyHandle named;
+  GpFamilyHandle fallback;
+  {
+    GpFontFamily* family = nullptr;
+    if (GdipCreateFontFamilyFromName(kClockFamily, nullptr, &family) == Ok) named.Reset(family);
+  }
+  GpFontFamily* use = named.Get();
+  if (!use) {
+    fallback = SansSerifFamily();
+    if (!fallback) return result;
+    use = fallback.Get();
+  }
+  GpFont* font = nullptr;
+  result.status = GdipCreateFont(use, emPixels, FontStyleRegular, UnitPixel, &font);
+  if (result.status != Ok && named) {
+    fallback = SansSerifFamily();
+    if (fallback) result.status = GdipCreateFont(fallback.Get(), emPixels, FontStyleRegular, UnitPixel, &font);
+  }
+  if (result.status == Ok) result.font.Reset(font);
+  return result;
+}
+
+GpFormatHandle CreateClockFormat() {
+  GpStringFormat* generic = nullptr;
+  if (GdipStringFormatGetGenericTypographic(&generic) != Ok || !generic) return GpFormatHandle();
+  GpStringFormat* clone = nullptr;
+  if (GdipCloneStringFormat(generic, &clone) != Ok) return GpFormatHandle();
+  GpFormatHandle format(clone);
+  GdipSetStringFormatAlign(clone, StringAlignmentFar);
+  GdipSetStringFormatLineAlign(clone, StringAlignmentNear);
+  GdipSetStringFormatFlags(clone, StringFormatFlagsNoWrap | StringFormatFlagsNoClip);
+  return format;
+}
+
+bool MeasureOn(GpGraphics* graphics, const wchar_t* text, GpFont* font, GpStringFormat* format, int width,
+               int height, RectF& bounds) {
+  const RectF layout(0.0f, 0.0f, static_cast<REAL>(width), static_cast<REAL>(height));
+  INT fitted = 0;
+  INT lines = 0;
+  return GdipMeasureString(graphics, text, -1, font, &layout, format, &bounds, &fitted, &lines) == Ok;
+}
+
+int DpiOrDefault(UINT dpi) { return dpi ? static_cast<int>(dpi) : 96; }
+
+bool WantsTime(ClockDisplayMode mode) {
+  return mode == ClockDisplayMode::Time || mode == ClockDisplayMode::TimeAndElapsed;
+}
+
+bool WantsElapsed(ClockDisplayMode mode) {
+  return mode == ClockDisplayMode::Elapsed || mode == ClockDisplayMode::TimeAndElapsed;
+}
+
+}  // namespace
+
+bool FormatTimeText(const wchar_t* date, const wchar_t* day, const wchar_t* time, wchar_t (&text)[192]) {
+  text[0] = L'\0';
+  const int n = day[0] ? std::swprintf(text, 192, L"%ls (%ls) %ls", date, day, time)
+                       : std::swprintf(text, 192, L"%ls %ls", date, time);
+  if (n < 0) {
+    text[0] = L'\0';
+    return false;
+  }
+  return true;
+}
+
+bool FormatElapsedText(std::uint64_t elapsedMs, wchar_t (&text)[32]) {
+  const std::uint64_t seconds = elapsedMs / 1000;
+  const unsigned hours = static_cast<unsigned>(elapsedMs / 3600000);
+  const unsigned minutes = static_cast<unsigned>((seconds % 3600) / 60);
+  const unsigned secs = static_cast<unsigned>(seconds % 60);
+  if (std::swprintf(text, 32, L"%u:%02u:%02u", hours, minutes, secs) < 0) {
+    text[0] = L'\0';
+    return false;
+  }
+  return true;
+}
+
+bool FormatClockText(const OverlayComposition& c, wchar_t (&text)[kClockTextChars]) {
+  text[0] = L'\0';
+  const bool time = WantsTime(c.clockMode);
+  const bool elapsed = WantsElapsed(c.clockMode);
+  if (!time && !elapsed) return false;
+
+  wchar_t timeText[192] = L"";
+  if (time) {
+    SYSTEMTIME now{};
+    Seams().getLocalTime(&now);
+    wchar_t date[80] = L"";
+    wchar_t day[32] = L"";
+    wchar_t clock[80] = L"";
+    if (::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, 80) == 0) return false;
+    if (::GetDateFormatW(LOCALE_USER_DEFAULT, 0, &now, L"ddd", day, 32) == 0) day[0] = L'\0';
+    if (::GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &now, nullptr, clock, 80) == 0) return false;
+    if (!FormatTimeText(date, day, clock, timeText)) return false;
+  }
+  wchar_t elapsedText[32] = L"";
+  if (elapsed) {
+    if (c.openTick == 0) return false;
+    if (!FormatElapsedText(Seams().getTickCount64() - c.openTick, elapsedText)) return false;
+  }
+  if (time && elapsed) return std::swprintf(text, kClockTextChars, L"%ls  %ls", timeText, elapsedText) >= 0;
+  std::wcsncpy(text, time ? timeText : elapsedText, kClockTextChars - 1);
+  text[kClockTextChars - 1] = L'\0';
+  return true;
+}
+
+int ClockFontPixels(std::int32_t points, UINT dpi) { return ::MulDiv(points, DpiOrDefault(dpi), 72); }
+
+UINT ClockFirstIntervalMs(ClockDisplayMode mode, const SYSTEMTIME& now) {
+  if (WantsElapsed(mode)) return 1000;
+  if (now.wSecond == 60) return 1000;  // leap second
+  const int ms = (60 - static_cast<int>(now.wSecond)) * 1000 - static_cast<int>(now.wMilliseconds);
+  return ms > 0 ? static_cast<UINT>(ms) : 60000u;
+}
+
+bool MeasureClockText(int width, int height, UINT dpi, int margin, const OverlayComposition& c, int& clockTop,
+                      int& clockHeight) {
+  clockTop = 0;
+  clockHeight = 0;
+  if (!EnsureGdiplus()) return false;
+  wchar_t text[kClockTextChars];
+  if (!FormatClockText(c, text)) return false;
+
+  GpBitmap* rawBitmap = nullptr;
+  if (GdipCreateBitmapFromScan0(1, 1, 0, PixelFormat32bppPARGB, nullptr, &rawBitmap) != Ok) return false;
+  GpBitmapHandle bitmap(rawBitmap);
+  GpGraphics* rawGraphics = nullptr;
+  if (GdipGetImageGraphicsContext(bitmap.Get(), &rawGraphics) != Ok) return false;
+  GpGraphicsHandle graphics(rawGraphics);
+  ClockFont font = CreateClockFont(static_cast<REAL>(ClockFontPixels(c.clockFontPt, dpi)));
+  if (font.status != Ok) return false;
+  GpFormatHandle format = CreateClockFormat();
+  if (!format) return false;
+
+  RectF bounds;
+  if (!MeasureOn(graphics.Get(), text, font.font.Get(), format.Get(), width, height, bounds)) return false;
+  clockHeight = static_cast<int>(std::ceil(bounds.Height));
+  clockTop = height - clockHeight - margin;
+  return true;
+}
+
+bool DrawClockText(std::uint32_t* pixels, int width, int height, UINT dpi, int margin, const OverlayComposition& c,
+                   RECT* touched) {
+  if (touched) *touched = RECT{};
+  if (!pixels || width < 1 || height < 1 || c.badgeAlpha == 0) return false;
+  if (!EnsureGdiplus()) return false;
+  wchar_t text[kClockTextChars];
+  if (!FormatClockText(c, text)) return false;
+
+  GpBitmap* rawBitmap = nullptr;
+  if (GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppPARGB, reinterpret_cast<BYTE*>(pixels),
+                                &rawBitmap) != Ok)
+    return false;
+  GpBitmapHandle bitmap(rawBitmap);
+  GpGraphics* rawGraphics = nullptr;
+  if (GdipGetImageGraphicsContext(bitmap.Get(), &rawGraphics) != Ok) return false;
+  GpGraphicsHandle graphics(rawGraphics);
+  GdipSetCompositingMode(graphics.Get(), CompositingModeSourceOver);
+  GdipSetTextRenderingHint(graphics.Get(), TextRenderingHintAntiAliasGridFit);
+  GdipSetSmoothingMode(graphics.Get(), SmoothingModeAntiAlias);
+
+  const int em = ClockFontPixels(c.clockFontPt, dpi);
+  ClockFont font = CreateClockFont(static_cast<REAL>(em));
+  if (font.status != Ok) return false;
+  GpFormatHandle format = CreateClockFormat();
+  if (!format) return false;
+
+  RectF bounds;
+  if (!MeasureOn(graphics.Get(), text, font.font.Get(), format.Get(), width, height, bounds)) return false;
+  const int w = static_cast<int>(std::ceil(bounds.Width));
+  const int h = static_cast<int>(std::ceil(bounds.Height));
+  const int x = width - margin;
+  const int y = height - h - margin;
+  if (x - w < 0 || y < 0) return false;  // a clock that does not fit is left out, not clipped
+
+  // Drawing is confined to the text box widened by one em on every side: far more than any glyph
+  // reaches beyond its measured box, and it bounds exactly what a redraw has to clear and resend.
+  const RECT area{std::max(x - w - em, 0), std::max(y - em, 0), std::min(x + em, width), std::min(y + h + em, height)};
+  GdipSetClipRectI(graphics.Get(), area.left, area.top, area.right - area.left, area.bottom - area.top,
+                   CombineModeReplace);
+
+  GpSolidFill* rawBrush = nullptr;
+  if (GdipCreateSolidFill(static_cast<ARGB>(c.badgeAlpha) << 24 | 0xFFFFFF, &rawBrush) != Ok) return false;
+  GpBrushHandle brush(rawBrush);
+  if (touched) *touched = area;
+  const RectF layout(static_cast<REAL>(x), static_cast<REAL>(y), 0.0f, 0.0f);
+  return GdipDrawString(graphics.Get(), text, -1, font.font.Get(), &layout, format.Get(), brush.Get()) == Ok;
+}
+
+void ScheduleClockTimer() {
+  AppState& app = App();
+  for (const OverlayWindow& overlay : app.overlayWindows) ::KillTimer(overlay.window, TIMER_OVERLAY_CLOCK);
+  const ClockDisplayMode mode = app.settings.ClockDisplay;
+  if (mode == ClockDisplayMode::None || app.overlayWindows.empty()) return;
+  SYSTEMTIME now{};
+  Seams().getLocalTime(&now);
+  const UINT interval = ClockFirstIntervalMs(mode, now);
+  for (const OverlayWindow& overlay : app.overlayWindows)
+    ::SetTimer(overlay.window, TIMER_OVERLAY_CLOCK, interval, nullptr);
+}
+
+void AdvanceOverlayClock(HWND window) {
+  RedrawOverlays();
+  const ClockDisplayMode mode = App().settings.ClockDisplay;
+  if (mode == ClockDisplayMode::None) {
+    ::KillTimer(window, TIMER_OVERLAY_CLOCK);
+    return;
+  }
+  ::SetTimer(window, TIMER_OVERLAY_CLOCK, WantsElapsed(mode) ? 1000 : 60000, nullptr);
+}

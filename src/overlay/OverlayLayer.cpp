@@ -1,0 +1,239 @@
+// What the overlay bitmap shows over the black fill: the two status badges and the clock, and the
+// decoding of the badge pictures.
+#include <windows.h>
+#include <shlwapi.h>
+#include <wincodec.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <new>
+#include <string>
+
+#include "app/AppState.h"
+#include "config/ConfigLoad.h"
+#include "config/IniDocument.h"
+#include "overlay/Overlay.h"
+
+namespace {
+
+constexpr CLSID kClsidWicImagingFactory2 = {0x317D06E8, 0x5F24, 0x433D, {0xBD, 0xF7, 0x79, 0xCE, 0x68, 0xD8, 0xAB, 0xC2}};
+constexpr IID kIidWicImagingFactory = {0xEC5EC8A9, 0xC395, 0x4314, {0x9C, 0x77, 0x54, 0xD7, 0xA9, 0x35, 0xFF, 0x70}};
+constexpr GUID kPixelFormat32bppBgra = {0x6FDDC324, 0x4E03, 0x4BFE, {0xB1, 0x85, 0x3D, 0x77, 0x76, 0x8D, 0xC9, 0x0F}};
+
+constexpr int kMargin96 = 24;
+constexpr int kGap96 = 8;
+
+std::int32_t ReadOverlayIntOrDefault(const wchar_t* key, std::int32_t defaultValue, std::int32_t minimum,
+                                     std::int32_t maximum) {
+  IniDocument document{std::wstring()};
+  if (!ReloadConfigDocument(document)) return defaultValue;
+  return ReadOverlayInt(document, key, defaultValue, minimum, maximum);
+}
+
+void ResetImage(BadgeImage& image) {
+  image.pixels.clear();
+  image.pixels.shrink_to_fit();
+  image.width = 0;
+  image.height = 0;
+  image.loaded = false;
+}
+
+bool EnsureCom() {
+  AppState& app = App();
+  if (app.comInitAttempted) return true;
+  const HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (SUCCEEDED(hr)) {
+    app.comInitialized = true;
+  } else if (hr != RPC_E_CHANGED_MODE) {
+    return false;  // tried again at the next decode
+  }
+  app.comInitAttempted = true;
+  return true;
+}
+
+}  // namespace
+
+OverlayComposition BuildOverlayComposition(std::uint64_t openTick) {
+  const Settings& settings = App().settings;
+  OverlayComposition c;
+  c.clockMode = settings.ClockDisplay;
+  c.openTick = openTick;
+  c.badgeAlpha = static_cast<std::uint8_t>(std::clamp(ReadOverlayIntOrDefault(L"BadgeAlpha", 64, 0, 255), 0, 255));
+  c.clockFontPt = std::clamp(ReadOverlayIntOrDefault(L"ClockFontPt", 32, 8, 96), 8, 96);
+  c.showSleepPreventBadge = ReadShowSleepPreventBadge() && settings.SleepPrevent;
+  c.showKeepActiveBadge = ReadShowKeepActiveBadge() && settings.KeepActive;
+  return c;
+}
+
+bool ShowsOverlayContent(const OverlayComposition& c) {
+  return c.showSleepPreventBadge || c.showKeepActiveBadge || c.clockMode != ClockDisplayMode::None;
+}
+
+RECT ComposeOverlayContent(std::uint32_t* pixels, int width, int height, UINT dpi, const OverlayComposition& c) {
+  RECT touched{};
+  if (!pixels || width < 1 || height < 1 || !ShowsOverlayContent(c) || c.badgeAlpha == 0) return touched;
+  if (c.showSleepPreventBadge || c.showKeepActiveBadge) LoadBadgeImages();
+
+  const int d = dpi ? static_cast<int>(dpi) : 96;
+  const int margin = ::MulDiv(kMargin96, d, 96);
+  const int gap = ::MulDiv(kGap96, d, 96);
+  const bool clock = c.clockMode != ClockDisplayMode::None;
+
+  const BadgeImage& keepActive = App().keepActiveBadgeImage;
+  const BadgeImage& sleepPrevent = App().sleepPreventBadgeImage;
+  const bool keepActiveDrawn = c.showKeepActiveBadge && keepActive.loaded;
+  const bool sleepPreventDrawn = c.showSleepPreventBadge && sleepPrevent.loaded;
+
+  // The clock is measured only to lift the badges above it.
+  int badgeBottom = height - margin;
+  int clockTop = 0;
+  int clockHeight = 0;
+  if (clock && (keepActiveDrawn || sleepPreventDrawn) &&
+      MeasureClockText(width, height, dpi, margin, c, clockTop, clockHeight))
+    badgeBottom = std::max(clockTop - gap, margin);
+
+  int right = width - margin;
+  if (keepActiveDrawn) {
+    const int x = right - keepActive.width;
+    const RECT drawn = DrawBadge(pixels, width, height, keepActive, x, badgeBottom - keepActive.height, c.badgeAlpha);
+    ::UnionRect(&touched, &touched, &drawn);
+    right = x - gap;
+  }
+  if (sleepPreventDrawn) {
+    const int x = right - sleepPrevent.width;
+    const RECT drawn =
+        DrawBadge(pixels, width, height, sleepPrevent, x, badgeBottom - sleepPrevent.height, c.badgeAlpha);
+    ::UnionRect(&touched, &touched, &drawn);
+  }
+  if (clock) {
+    RECT clockArea{};
+    DrawClockText(pixels, width, height, dpi, margin, c, &clockArea);
+    ::UnionRect(&touched, &touched, &clockArea);
+  }
+  return touched;
+}
+
+std::uint32_t PremultiplyBadgePixel(std::uint32_t s, std::uint8_t alpha) {
+  const std::uint32_t a = (s >> 24) * alpha / 255;
+  const std::uint32_t r = ((s >> 16) & 0xFF) * a / 255;
+  const std::uint32_t g = ((s >> 8) & 0xFF) * a / 255;
+  const std::uint32_t b = (s & 0xFF) * a / 255;
+  return a << 24 | r << 16 | g << 8 | b;
+}
+
+void BlendPixelOver(std::uint32_t& destination, std::uint32_t source) {
+  const std::uint32_t sa = source >> 24;
+  if (sa == 0) return;
+  if (sa == 255) {
+    destination = source;
+    return;
+  }
+  const std::uint32_t inv = 255 - sa;
+  std::uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const std::uint32_t d = (destination >> shift) & 0xFF;
+    const std::uint32_t s = (source >> shift) & 0xFF;
+    out |= std::min<std::uint32_t>((d * inv + 127) / 255 + s, 255) << shift;
+  }
+  destination = out;
+}
+
+RECT DrawBadge(std::uint32_t* pixels, int width, int height, const BadgeImage& image, int x, int y,
+               std::uint8_t alpha) {
+  if (!pixels || !image.loaded || image.width < 1 || image.height < 1 ||
+      image.pixels.size() < static_cast<std::size_t>(image.width) * image.height)
+    return RECT{};
+  // The part of the picture that lands inside the bitmap; 64-bit so far-off positions cannot wrap.
+  const std::int64_t left = std::max<std::int64_t>(x, 0);
+  const std::int64_t top = std::max<std::int64_t>(y, 0);
+  const std::int64_t right = std::min<std::int64_t>(static_cast<std::int64_t>(x) + image.width, width);
+  const std::int64_t bottom = std::min<std::int64_t>(static_cast<std::int64_t>(y) + image.height, height);
+  if (right <= left || bottom <= top) return RECT{};
+  if (alpha != 0) {
+    for (std::int64_t ty = top; ty < bottom; ++ty) {
+      const std::uint32_t* source = image.pixels.data() + static_cast<std::size_t>(ty - y) * image.width;
+      std::uint32_t* target = pixels + static_cast<std::size_t>(ty) * width;
+      for (std::int64_t tx = left; tx < right; ++tx) {
+        const std::uint32_t s = source[tx - x];
+        if ((s >> 24) == 0) continue;
+        BlendPixelOver(target[tx], PremultiplyBadgePixel(s, alpha));
+      }
+    }
+  }
+  return RECT{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right), static_cast<LONG>(bottom)};
+}
+
+void LoadBadgeImages() {
+  wchar_t folder[MAX_PATH];
+  if (::GetModuleFileNameW(nullptr, folder, MAX_PATH) == 0) return;
+  folder[MAX_PATH - 1] = L'\0';
+  ::PathRemoveFileSpecW(folder);
+  const std::wstring base = std::wstring(folder) + L"\\";
+  AppState& app = App();
+  if (!app.sleepPreventBadgeImage.loaded) DecodePngFile(base + L"mode1.png", app.sleepPreventBadgeImage);
+  if (!app.keepActiveBadgeImage.loaded) DecodePngFile(base + L"mode2.png", app.keepActiveBadgeImage);
+}
+
+bool BadgeSizeAcceptable(std::uint32_t width, std::uint32_t height) {
+  if (width == 0 || height == 0 || width >= 0x80000000u || height >= 0x80000000u) return false;
+  const std::uint64_t count = static_cast<std::uint64_t>(width) * height;
+  if (count > kBadgeMaxPixels) return false;
+  // The pixel array, its byte size and the row stride handed to the converter must all fit.
+  return count <= std::numeric_limits<std::size_t>::max() / 4 && count * 4 <= std::numeric_limits<UINT>::max();
+}
+
+bool DecodePngFile(const std::wstring& path, BadgeImage& image) {
+  ResetImage(image);
+  if (path.empty() || ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  if (!EnsureCom()) return false;
+
+  // Released in reverse order of acquisition when the scope ends, whatever the outcome.
+  ComPtr<IWICImagingFactory> factory;
+  ComPtr<IWICBitmapDecoder> decoder;
+  ComPtr<IWICBitmapFrameDecode> frame;
+  ComPtr<IWICFormatConverter> converter;
+  if (FAILED(::CoCreateInstance(kClsidWicImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, kIidWicImagingFactory,
+                                factory.PutVoid())) ||
+      !factory)
+    return false;
+  if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnLoad,
+                                                decoder.Put())))
+    return false;
+  if (FAILED(decoder->GetFrame(0, frame.Put()))) return false;
+  UINT w = 0;
+  UINT h = 0;
+  if (FAILED(frame->GetSize(&w, &h))) return false;
+  // The header alone decides the allocation below: a picture claiming an absurd size is refused
+  // before anything is reserved for it.
+  if (!BadgeSizeAcceptable(w, h)) return false;
+  if (FAILED(factory->CreateFormatConverter(converter.Put()))) return false;
+  if (FAILED(converter->Initialize(frame.Get(), kPixelFormat32bppBgra, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                   WICBitmapPaletteTypeCustom)))
+    return false;
+
+  try {
+    image.pixels.assign(static_cast<std::size_t>(w) * h, 0);
+  } catch (const std::bad_alloc&) {
+    ResetImage(image);
+    return false;
+  }
+  const WICRect whole{0, 0, static_cast<INT>(w), static_cast<INT>(h)};
+  if (FAILED(converter->CopyPixels(&whole, w * 4, w * 4 * h, reinterpret_cast<BYTE*>(image.pixels.data())))) {
+    ResetImage(image);
+    return false;
+  }
+  image.width = static_cast<int>(w);
+  image.height = static_cast<int>(h);
+  image.loaded = true;
+  return true;
+}
+
+void RedrawOverlays() {
+  AppState& app = App();
+  const OverlayComposition c = BuildOverlayComposition(app.overlayOpenTick);
+  for (OverlayWindow& overlay : app.overlayWindows) {
+    const RECT dirty = RefreshOverlayContent(overlay, c);
+    PushOverlayRect(overlay, app.overlayAlpha, dirty);
+  }
+}

@@ -1,0 +1,425 @@
+// The overlay windows: creation per monitor, the layered bitmap push, fade-in, cursor hiding and
+// the closing inputs.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+#include "app/AppState.h"
+#include "app/Messages.h"
+#include "app/SystemSeams.h"
+#include "config/ConfigLoad.h"
+#include "config/IniDocument.h"
+#include "overlay/Overlay.h"
+
+namespace {
+
+constexpr DWORD kOverlayExStyle = WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST;  // 0x00080088
+constexpr wchar_t kOverlayTitle[] = L"Umbraline";
+constexpr UINT kCursorHideMs = 3000;
+constexpr UINT kFadeTickMs = 16;
+constexpr std::uint32_t kDefaultFadeMs = 120;
+constexpr int kDoubleClickSlop = 4;
+
+std::uint32_t ReadFadeLength() {
+  IniDocument document{std::wstring()};
+  if (!ReloadConfigDocument(document)) return kDefaultFadeMs;
+  return static_cast<std::uint32_t>(std::clamp(ReadFadeInDurationMs(document), 0, 5000));
+}
+
+void SetTimerOnAll(UINT_PTR id, UINT ms) {
+  for (const OverlayWindow& overlay : App().overlayWindows) ::SetTimer(overlay.window, id, ms, nullptr);
+}
+
+void KillTimerOnAll(UINT_PTR id) {
+  for (const OverlayWindow& overlay : App().overlayWindows) ::KillTimer(overlay.window, id);
+}
+
+void PushAll(std::uint8_t alpha) {
+  for (OverlayWindow& overlay : App().overlayWindows) PushOverlayBitmap(overlay, alpha);
+}
+
+UINT OverlayDpi(const OverlayWindow& overlay) {
+  const UINT dpi = overlay.window ? ::GetDpiForWindow(overlay.window) : 0;
+  return dpi ? dpi : 96;
+}
+
+void FillBlack(OverlayWindow& overlay, const RECT& area) {
+  const int left = std::max<int>(area.left, 0);
+  const int top = std::max<int>(area.top, 0);
+  const int right = std::min<int>(area.right, overlay.width);
+  const int bottom = std::min<int>(area.bottom, overlay.height);
+  if (right <= left || bottom <= top) return;
+  for (int y = top; y < bottom; ++y) {
+    std::uint32_t* row = overlay.pixels + static_cast<std::size_t>(y) * overlay.width;
+    std::fill(row + left, row + right, 0xFF000000u);
+  }
+}
+
+bool BitmapReady(const OverlayWindow& overlay) {
+  if (!overlay.bitmap || !overlay.memoryDc || overlay.width < 1 || overlay.height < 1) return false;
+  BITMAP info{};
+  if (::GetObjectW(overlay.bitmap.Get(), sizeof(info), &info) == 0 || info.bmBits == nullptr) return false;
+  return info.bmBits == overlay.pixels;
+}
+
+struct MonitorPass {
+  const OverlayComposition* composition;
+  OverlayTarget target;
+  HMONITOR chosen;
+};
+
+BOOL CALLBACK AddOverlayForMonitor(HMONITOR monitor, HDC, LPRECT rect, LPARAM context) {
+  const MonitorPass& pass = *reinterpret_cast<const MonitorPass*>(context);
+  if (pass.target == OverlayTarget::Current && monitor != pass.chosen) return TRUE;
+  if (rect) AddOverlayWindow(*rect, *pass.composition);
+  return TRUE;
+}
+
+// Releases one record in reverse order of acquisition, clearing each handle.
+void ReleaseOverlayWindow(OverlayWindow& overlay) {
+  overlay.bitmapSelection.Reset();
+  overlay.memoryDc.Reset();
+  overlay.bitmap.Reset();
+  overlay.pixels = nullptr;
+  if (overlay.window) ::DestroyWindow(overlay.window);
+  overlay.window = nullptr;
+}
+
+void StartFade() {
+  AppState& app = App();
+  if (app.fadeDurationMs > 0) {
+    app.fadeStartTick = Seams().getTickCount();
+    app.overlayAlpha = 0;
+    PushAll(0);
+    SetTimerOnAll(TIMER_OVERLAY_FADE, kFadeTickMs);
+  } else {
+    app.overlayAlpha = 255;
+    PushAll(255);
+  }
+}
+
+void AdvanceOverlayFade() {
+  AppState& app = App();
+  std::uint8_t alpha = 255;
+  if (app.fadeDurationMs > 0) alpha = FadeAlpha(Seams().getTickCount() - app.fadeStartTick, app.fadeDurationMs);
+  app.overlayAlpha = alpha;
+  PushAll(alpha);
+  if (alpha == 255) KillTimerOnAll(TIMER_OVERLAY_FADE);
+}
+
+void HideOverlayCursor(HWND window) {
+  AppState& app = App();
+  ::KillTimer(window, TIMER_OVERLAY_CURSOR);
+  POINT cursor{};
+  if (::GetCursorPos(&cursor)) {
+    app.lastCursorPos = cursor;
+    app.lastCursorPosValid = true;
+  }
+  if (!app.cursorCountLowered) {
+    ::ShowCursor(FALSE);
+    app.cursorCountLowered = true;
+  }
+  app.cursorHidden = true;
+}
+
+LRESULT OnOverlayTimer(HWND window, WPARAM id) {
+  switch (id) {
+    case TIMER_OVERLAY_CURSOR: HideOverlayCursor(window); break;
+    case TIMER_OVERLAY_FADE: AdvanceOverlayFade(); break;
+    case TIMER_OVERLAY_CLOCK: AdvanceOverlayClock(window); break;
+    default: break;
+  }
+  return 0;
+}
+
+LRESULT OnOverlayMouseMove() {
+  AppState& app = App();
+  POINT cursor{};
+  if (!::GetCursorPos(&cursor)) return 0;
+  if (app.lastCursorPosValid && !CursorMoveCounts(app.lastCursorPos, cursor, app.cursorHidden)) return 0;
+  app.lastCursorPos = cursor;
+  app.lastCursorPosValid = true;
+  if (app.cursorHidden) RestoreOverlayCursor();
+  SetTimerOnAll(TIMER_OVERLAY_CURSOR, kCursorHideMs);
+  return 0;
+}
+
+LRESULT OnOverlaySetCursor(HWND window, WPARAM wParam, LPARAM lParam) {
+  if (App().cursorHidden && LOWORD(lParam) == HTCLIENT) {
+    ::SetCursor(nullptr);
+    return TRUE;
+  }
+  return ::DefWindowProcW(window, WM_SETCURSOR, wParam, lParam);
+}
+
+LRESULT OnOverlayKeyDown(WPARAM key) {
+  if (key == VK_ESCAPE) RequestOverlayClose();
+  return 0;
+}
+
+LRESULT OnOverlaySysKeyDown(WPARAM key) {
+  if (key == VK_F4 && (::GetAsyncKeyState(VK_MENU) & 0x8000)) RequestOverlayClose();
+  return 0;
+}
+
+LRESULT OnOverlayLeftButtonDown(LPARAM lParam) {
+  AppState& app = App();
+  const std::uint32_t now = Seams().getTickCount();
+  const POINT pos{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  if (PressesPair(app.lastClickTick, app.lastClickPos, now, pos, ::GetDoubleClickTime())) {
+    app.lastClickTick = 0;
+    RequestOverlayClose();
+  } else {
+    app.lastClickTick = now;
+    app.lastClickPos = pos;
+  }
+  return 0;
+}
+
+LRESULT OnOverlayRightButtonUp(HWND window) {
+  ::PostMessageW(window, WM_OVERLAYCLOSE, 0, 0);
+  return 0;
+}
+
+LRESULT OnOverlayCloseRequest() {
+  RequestOverlayClose();
+  return 0;
+}
+
+}  // namespace
+
+std::uint8_t FadeAlpha(std::uint32_t elapsedMs, std::uint32_t durationMs) {
+  if (durationMs == 0 || elapsedMs >= durationMs) return 255;
+  return static_cast<std::uint8_t>(static_cast<std::uint64_t>(elapsedMs) * 255 / durationMs);
+}
+
+bool CursorMoveCounts(POINT last, POINT now, bool cursorHidden) {
+  const std::int64_t dx = static_cast<std::int64_t>(now.x) - last.x;
+  const std::int64_t dy = static_cast<std::int64_t>(now.y) - last.y;
+  return dx * dx + dy * dy >= (cursorHidden ? 1 : 16);
+}
+
+bool PressesPair(std::uint32_t lastTick, POINT lastPos, std::uint32_t now, POINT pos, std::uint32_t doubleClickMs) {
+  return lastTick != 0 && now - lastTick <= doubleClickMs && std::abs(pos.x - lastPos.x) <= kDoubleClickSlop &&
+         std::abs(pos.y - lastPos.y) <= kDoubleClickSlop;
+}
+
+void RegisterOverlayClass() {
+  AppState& app = App();
+  if (app.overlayClassRegistered) return;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+  wc.lpfnWndProc = OverlayWindowProc;
+  wc.hInstance = app.instance;
+  wc.lpszClassName = kOverlayWindowClass;
+  ::RegisterClassExW(&wc);
+  app.overlayClassRegistered = true;
+}
+
+LRESULT CALLBACK OverlayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND: return 1;
+    case WM_SETCURSOR: return OnOverlaySetCursor(window, wParam, lParam);
+    case WM_CONTEXTMENU: return 0;
+    case WM_KEYDOWN: return OnOverlayKeyDown(wParam);
+    case WM_SYSKEYDOWN: return OnOverlaySysKeyDown(wParam);
+    case WM_TIMER: return OnOverlayTimer(window, wParam);
+    case WM_MOUSEMOVE: return OnOverlayMouseMove();
+    case WM_LBUTTONDOWN: return OnOverlayLeftButtonDown(lParam);
+    case WM_LBUTTONDBLCLK: return OnOverlayCloseRequest();
+    case WM_RBUTTONDOWN: return 0;
+    case WM_RBUTTONUP: return OnOverlayRightButtonUp(window);
+    case WM_OVERLAYCLOSE: return OnOverlayCloseRequest();
+    default: return ::DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+bool AddOverlayWindow(const RECT& monitor, const OverlayComposition& composition) {
+  OverlayWindow overlay;
+  overlay.left = monitor.left;
+  overlay.top = monitor.top;
+  overlay.width = monitor.right - monitor.left;
+  overlay.height = monitor.bottom - monitor.top;
+  if (overlay.width <= 0 || overlay.height <= 0) return false;
+
+  BITMAPINFO header{};
+  header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  header.bmiHeader.biWidth = overlay.width;
+  header.bmiHeader.biHeight = -overlay.height;  // top-down rows
+  header.bmiHeader.biPlanes = 1;
+  header.bmiHeader.biBitCount = 32;
+  header.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  overlay.bitmap.Reset(::CreateDIBSection(nullptr, &header, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!overlay.bitmap || !bits) return false;
+  overlay.pixels = static_cast<std::uint32_t*>(bits);
+
+  {
+    WindowDc screen(nullptr);
+    if (screen) overlay.memoryDc.Reset(::CreateCompatibleDC(screen.Get()));
+  }
+  if (!overlay.memoryDc) return false;
+  overlay.bitmapSelection = DcSelection(overlay.memoryDc.Get(), overlay.bitmap.Get());
+  if (!overlay.bitmapSelection) return false;
+
+  overlay.window = ::CreateWindowExW(kOverlayExStyle, kOverlayWindowClass, kOverlayTitle, WS_POPUP, overlay.left,
+                                     overlay.top, overlay.width, overlay.height, nullptr, nullptr, App().instance,
+                                     nullptr);
+  if (!overlay.window) return false;  // the record releases the DC and the DIB in reverse order
+
+  RenderOverlayBitmap(overlay, composition);
+  if (!PushOverlayBitmap(overlay, 0)) {
+    ReleaseOverlayWindow(overlay);
+    return false;
+  }
+
+  ::ShowWindow(overlay.window, SW_SHOWNOACTIVATE);
+  ::SetWindowPos(overlay.window, HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  App().overlayWindows.push_back(std::move(overlay));
+  return true;
+}
+
+void ShowOverlays(OverlayTarget target) {
+  AppState& app = App();
+  LoadConfig();
+  app.fadeDurationMs = ReadFadeLength();
+  app.overlayOpenTick = Seams().getTickCount64();
+  CloseOverlays();
+  RegisterOverlayClass();
+
+  app.overlayTarget = target;
+  app.overlayMonitor = nullptr;
+  if (target == OverlayTarget::Current) {
+    POINT cursor{};
+    if (!::GetCursorPos(&cursor)) cursor = POINT{0, 0};
+    app.overlayMonitor = ::MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST);
+  }
+
+  const OverlayComposition composition = BuildOverlayComposition(app.overlayOpenTick);
+  MonitorPass pass{&composition, target, app.overlayMonitor};
+  ::EnumDisplayMonitors(nullptr, nullptr, AddOverlayForMonitor, reinterpret_cast<LPARAM>(&pass));
+  if (app.overlayWindows.empty()) return;
+
+  const HWND first = app.overlayWindows.front().window;
+  ::SetForegroundWindow(first);
+  ::SetFocus(first);
+
+  POINT cursor{};
+  if (::GetCursorPos(&cursor)) {
+    app.lastCursorPos = cursor;
+    app.lastCursorPosValid = true;
+  }
+  StartFade();
+  SetTimerOnAll(TIMER_OVERLAY_CURSOR, kCursorHideMs);
+  ScheduleClockTimer();
+}
+
+void RestoreOverlayCursor() {
+  AppState& app = App();
+  app.cursorHidden = false;
+  if (app.cursorCountLowered) {
+    ::ShowCursor(TRUE);
+    app.cursorCountLowered = false;
+  }
+  ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+}
+
+void CloseOverlays() {
+  AppState& app = App();
+  KillTimerOnAll(TIMER_OVERLAY_CURSOR);
+  KillTimerOnAll(TIMER_OVERLAY_FADE);
+  KillTimerOnAll(TIMER_OVERLAY_CLOCK);
+  app.lastCursorPosValid = false;
+  RestoreOverlayCursor();
+  // Taken out of the state first: destroying a window can send messages to the others, and their
+  // handlers must find the overlay already closed.
+  std::vector<OverlayWindow> closing = std::move(app.overlayWindows);
+  app.overlayWindows.clear();
+  for (OverlayWindow& overlay : closing) ReleaseOverlayWindow(overlay);
+  closing.clear();
+  app.overlayTarget = OverlayTarget::All;
+  app.overlayMonitor = nullptr;
+  app.overlayAlpha = 255;
+}
+
+void RequestOverlayClose() {
+  AppState& app = App();
+  if (app.overlayTarget == OverlayTarget::Current && app.overlayMonitor) {
+    POINT cursor{};
+    if (!::GetCursorPos(&cursor)) return;
+    if (::MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST) != app.overlayMonitor) return;
+  }
+  CloseOverlays();
+  if (app.overlayDismissedHandler) app.overlayDismissedHandler();
+}
+
+void RenderOverlayBitmap(OverlayWindow& overlay, const OverlayComposition& composition) {
+  if (!BitmapReady(overlay)) return;
+  std::fill(overlay.pixels, overlay.pixels + static_cast<std::size_t>(overlay.width) * overlay.height, 0xFF000000u);
+  overlay.contentRect = RECT{};
+  if (ShowsOverlayContent(composition))
+    overlay.contentRect =
+        ComposeOverlayContent(overlay.pixels, overlay.width, overlay.height, OverlayDpi(overlay), composition);
+}
+
+RECT RefreshOverlayContent(OverlayWindow& overlay, const OverlayComposition& composition) {
+  if (!BitmapReady(overlay)) return RECT{};
+  // Outside contentRect every pixel is already opaque black, as a full render leaves it.
+  const RECT previous = overlay.contentRect;
+  FillBlack(overlay, previous);
+  overlay.contentRect = RECT{};
+  if (ShowsOverlayContent(composition))
+    overlay.contentRect =
+        ComposeOverlayContent(overlay.pixels, overlay.width, overlay.height, OverlayDpi(overlay), composition);
+  RECT dirty{};
+  ::UnionRect(&dirty, &previous, &overlay.contentRect);
+  return dirty;
+}
+
+namespace {
+
+bool UpdateLayer(OverlayWindow& overlay, std::uint8_t alpha, const RECT* dirty) {
+  if (!overlay.window || !overlay.memoryDc || overlay.width <= 0 || overlay.height <= 0) return false;
+  WindowDc screen(nullptr);
+  if (!screen) return false;
+  POINT destination{overlay.left, overlay.top};
+  SIZE size{overlay.width, overlay.height};
+  POINT source{0, 0};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
+  bool ok;
+  if (dirty) {
+    UPDATELAYEREDWINDOWINFO info{};
+    info.cbSize = sizeof(info);
+    info.hdcDst = screen.Get();
+    info.pptDst = &destination;
+    info.psize = &size;
+    info.hdcSrc = overlay.memoryDc.Get();
+    info.pptSrc = &source;
+    info.pblend = &blend;
+    info.dwFlags = ULW_ALPHA;
+    info.prcDirty = dirty;
+    ok = ::UpdateLayeredWindowIndirect(overlay.window, &info) != FALSE;
+  } else {
+    ok = ::UpdateLayeredWindow(overlay.window, screen.Get(), &destination, &size, overlay.memoryDc.Get(),
+                               &source, 0, &blend, ULW_ALPHA) != FALSE;
+  }
+  overlay.pushedAlpha = ok ? alpha : -1;
+  return ok;
+}
+
+}  // namespace
+
+bool PushOverlayBitmap(OverlayWindow& overlay, std::uint8_t alpha) { return UpdateLayer(overlay, alpha, nullptr); }
+
+bool PushOverlayRect(OverlayWindow& overlay, std::uint8_t alpha, const RECT& dirty) {
+  if (overlay.pushedAlpha != alpha) return UpdateLayer(overlay, alpha, nullptr);
+  const RECT clipped{std::max<LONG>(dirty.left, 0), std::max<LONG>(dirty.top, 0),
+                     std::min<LONG>(dirty.right, overlay.width), std::min<LONG>(dirty.bottom, overlay.height)};
+  if (::IsRectEmpty(&clipped)) return true;  // nothing changed on screen
+  return UpdateLayer(overlay, alpha, &clipped);
+}

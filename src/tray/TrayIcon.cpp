@@ -1,0 +1,98 @@
+#include "tray/TrayIcon.h"
+
+#include <shellapi.h>
+
+#include "app/AppState.h"
+#include "app/Messages.h"
+#include "resource.h"
+#include "tray/UiLanguage.h"
+
+namespace {
+
+constexpr UINT kTrayIconFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+
+// Fills the record the shell gets on every call; the icon is loaded only the first time.
+void FillTrayIconData() {
+  AppState& app = App();
+  NOTIFYICONDATAW& data = app.trayIconData;
+  if (!data.hIcon) {
+    TrayIconPicture picture = LoadTrayIconPicture(app.instance);
+    app.trayIcon = std::move(picture.owned);
+    data.hIcon = app.trayIcon ? app.trayIcon.Get() : picture.shared;
+  }
+  const HICON icon = data.hIcon;
+  data = NOTIFYICONDATAW{};
+  data.cbSize = sizeof(NOTIFYICONDATAW);
+  data.hWnd = app.mainWindow;
+  data.uID = kTrayIconId;
+  data.uFlags = kTrayIconFlags;
+  data.uCallbackMessage = WM_TRAYICON;
+  data.hIcon = icon;
+  CopyTruncated(data.szTip, std::size(data.szTip), kTrayTooltipName);
+}
+
+}  // namespace
+
+void CopyTruncated(wchar_t* buffer, std::size_t capacity, std::wstring_view text) {
+  if (!buffer || capacity == 0) return;
+  std::size_t length = text.size() < capacity - 1 ? text.size() : capacity - 1;
+  if (length < text.size() && length > 0 && IS_HIGH_SURROGATE(text[length - 1])) --length;
+  if (length > 0) std::char_traits<wchar_t>::copy(buffer, text.data(), length);
+  buffer[length] = L'\0';
+}
+
+std::wstring ComposeTrayTooltip(const TrayModes& modes, UiLanguage language) {
+  std::wstring tip = kTrayTooltipName;
+  if (modes.sleepPrevent) tip += UiText(L" | Sleep prevent ON", language);
+  if (modes.keepActive) tip += UiText(L" | Keep active ON", language);
+  if (modes.blackScreen) tip += UiText(L" | Black screen", language);
+  return tip;
+}
+
+TrayIconPicture LoadTrayIconPicture(HINSTANCE instance) {
+  TrayIconPicture picture;
+  const wchar_t* resource = MAKEINTRESOURCEW(IDI_TRAY_ICON);
+  const int sizes[2][2] = {{::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON)}, {32, 32}};
+  for (int i = 0; i < 2; ++i) {
+    picture.owned.Reset(static_cast<HICON>(
+        ::LoadImageW(instance, resource, IMAGE_ICON, sizes[i][0], sizes[i][1], LR_CREATEDIBSECTION)));
+    if (picture.owned) {
+      picture.attempt = i + 1;
+      return picture;
+    }
+  }
+  if ((picture.shared = ::LoadIconW(instance, resource)) != nullptr) {
+    picture.attempt = 3;
+    return picture;
+  }
+  picture.shared = ::LoadIconW(nullptr, IDI_APPLICATION);
+  picture.attempt = 4;
+  return picture;
+}
+
+bool AddTrayIcon() {
+  AppState& app = App();
+  if (!app.trayIconData.cbSize) FillTrayIconData();  // the first time; a re-add keeps the last tooltip
+  app.trayIconData.hWnd = app.mainWindow;
+  if (app.trayIconAdded) {
+    ::Shell_NotifyIconW(NIM_MODIFY, &app.trayIconData);
+  } else if (::Shell_NotifyIconW(NIM_ADD, &app.trayIconData)) {
+    app.trayIconAdded = true;
+  }
+  return app.trayIconAdded;
+}
+
+void UpdateTrayTooltip() {
+  AppState& app = App();
+  if (!app.trayIconAdded) return;
+  const TrayModes modes{app.settings.SleepPrevent, app.settings.KeepActive, !app.overlayWindows.empty()};
+  CopyTruncated(app.trayIconData.szTip, std::size(app.trayIconData.szTip), ComposeTrayTooltip(modes, GetUiLanguage()));
+  ::Shell_NotifyIconW(NIM_MODIFY, &app.trayIconData);
+}
+
+void RemoveTrayIcon() {
+  AppState& app = App();
+  if (!app.trayIconAdded) return;
+  ::Shell_NotifyIconW(NIM_DELETE, &app.trayIconData);
+  app.trayIconAdded = false;
+}

@@ -1,0 +1,200 @@
+#include "tray/TrayMenu.h"
+
+#include "app/AppState.h"
+#include "app/Messages.h"
+#include "config/HotkeyText.h"
+#include "tray/TrayIcon.h"
+#include "tray/UiLanguage.h"
+
+namespace {
+
+constexpr std::size_t kTitleChars = 256;
+constexpr std::size_t kHotkeyLabelChars = 128;
+constexpr std::size_t kTreeLabelChars = 200;
+
+struct HotkeyPreset {
+  WORD id;
+  std::uint32_t virtualKey;
+  const wchar_t* label;
+};
+constexpr HotkeyPreset kHotkeyPresets[] = {
+    {IDM_HOTKEY_CTRL_ALT_V, 0x56, L"Ctrl + Alt + V"}, {IDM_HOTKEY_CTRL_ALT_B, 0x42, L"Ctrl + Alt + B"},
+    {IDM_HOTKEY_CTRL_ALT_Q, 0x51, L"Ctrl + Alt + Q"}, {IDM_HOTKEY_CTRL_ALT_S, 0x53, L"Ctrl + Alt + S"},
+    {IDM_HOTKEY_CTRL_ALT_M, 0x4D, L"Ctrl + Alt + M"},
+};
+
+struct ClockChoice {
+  WORD id;
+  ClockDisplayMode mode;
+};
+constexpr ClockChoice kClockChoices[] = {
+    {IDM_CLOCK_NONE, ClockDisplayMode::None},
+    {IDM_CLOCK_TIME, ClockDisplayMode::Time},
+    {IDM_CLOCK_ELAPSED, ClockDisplayMode::Elapsed},
+    {IDM_CLOCK_TIME_AND_ELAPSED, ClockDisplayMode::TimeAndElapsed},
+};
+
+std::wstring Truncated(std::wstring_view text, std::size_t bufferChars) {
+  std::wstring buffer(bufferChars, L'\0');
+  CopyTruncated(buffer.data(), bufferChars, text);
+  buffer.resize(std::char_traits<wchar_t>::length(buffer.c_str()));
+  return buffer;
+}
+
+void AppendText(HMENU menu, UINT flags, UINT_PTR id, const std::wstring& text) {
+  ::AppendMenuW(menu, MF_STRING | flags, id, text.c_str());
+}
+
+void AppendRadio(HMENU menu, UINT id, const std::wstring& text, bool checked) {
+  AppendText(menu, MFT_RADIOCHECK | (checked ? MF_CHECKED : 0u), id, text);
+}
+
+void AppendPopup(HMENU menu, MenuHandle popup, const std::wstring& title) {
+  // The parent menu owns the popup from here on and destroys it with itself.
+  if (::AppendMenuW(menu, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(popup.Get()), title.c_str())) popup.Release();
+}
+
+void FillActionMenu(HMENU popup, OverlayAction action, UiLanguage language) {
+  AppendRadio(popup, IDM_ACTION_BLACK_ALL, UiText(ActionLabel(OverlayAction::BlackAll), language),
+              action == OverlayAction::BlackAll);
+  AppendRadio(popup, IDM_ACTION_BLACK_CURRENT, UiText(ActionLabel(OverlayAction::BlackCurrent), language),
+              action == OverlayAction::BlackCurrent);
+}
+
+void FillHotkeyMenu(HMENU popup, const HotkeySpec& hotkey, UiLanguage language, bool darkMode) {
+  AppendRadio(popup, IDM_HOTKEY_DISABLED, UiText(L"Disabled", language), hotkey.virtualKey == 0);
+  const WORD preset = HotkeyPresetCommand(hotkey);
+  for (const HotkeyPreset& p : kHotkeyPresets) AppendRadio(popup, p.id, p.label, preset == p.id);
+  if (hotkey.virtualKey != 0 && preset == 0) {
+    // Only informs: a hotkey set by hand in config.ini that none of the presets matches.
+    ::AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+    const UINT inert = darkMode ? MF_DISABLED : (MF_DISABLED | MF_GRAYED);
+    AppendText(popup, inert, 0, Truncated(FormatHotkeyForDisplay(hotkey), kHotkeyLabelChars));
+  }
+  ::AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+  AppendText(popup, 0, IDM_EDIT_CONFIG, UiText(L"Edit config.ini (advanced)\u2026", language));
+}
+
+void FillClockMenu(HMENU popup, ClockDisplayMode mode, UiLanguage language) {
+  for (const ClockChoice& c : kClockChoices)
+    AppendRadio(popup, c.id, UiText(ClockDisplayLabel(c.mode), language), mode == c.mode);
+}
+
+}  // namespace
+
+std::wstring FormatMenuTitle(UiLanguage language, std::wstring_view title, std::wstring_view value) {
+  const bool fullWidth = language == UiLanguage::Japanese || language == UiLanguage::ChineseSimplified ||
+                         language == UiLanguage::ChineseTraditional;
+  std::wstring text(title);
+  text += fullWidth ? L"\uFF08" : L" (";
+  text += value;
+  text += fullWidth ? L"\uFF09" : L")";
+  return Truncated(text, kTitleChars);
+}
+
+std::wstring FormatTreeItemLabel(wchar_t branch, std::wstring_view label) {
+  std::wstring text = L"  ";
+  text += branch;
+  text += L' ';
+  text += Truncated(label, kTreeLabelChars);
+  return text;
+}
+
+const wchar_t* ActionLabel(OverlayAction action) {
+  return action == OverlayAction::BlackAll ? L"Black screen (all monitors)" : L"Black screen (monitor with cursor)";
+}
+
+const wchar_t* ClockDisplayLabel(ClockDisplayMode mode) {
+  switch (mode) {
+    case ClockDisplayMode::None: return L"None";
+    case ClockDisplayMode::Elapsed: return L"Elapsed time";
+    case ClockDisplayMode::TimeAndElapsed: return L"Time and elapsed";
+    default: return L"Time";
+  }
+}
+
+WORD HotkeyPresetCommand(const HotkeySpec& hotkey) {
+  if (hotkey.modifiers != (kModControl | kModAlt)) return 0;
+  for (const HotkeyPreset& p : kHotkeyPresets)
+    if (hotkey.virtualKey == p.virtualKey) return p.id;
+  return 0;
+}
+
+std::wstring FormatCurrentHotkey(const HotkeySpec& hotkey, UiLanguage language) {
+  if (hotkey.virtualKey == 0) return Truncated(UiText(L"Disabled", language), kHotkeyLabelChars);
+  const WORD preset = HotkeyPresetCommand(hotkey);
+  for (const HotkeyPreset& p : kHotkeyPresets)
+    if (p.id == preset) return p.label;
+  return Truncated(FormatHotkeyForDisplay(hotkey), kHotkeyLabelChars);
+}
+
+void AppendTreeMenuItem(HMENU menu, UINT id, std::wstring_view label, wchar_t branch, bool enabled) {
+  AppendText(menu, enabled ? 0u : MF_GRAYED, id, FormatTreeItemLabel(branch, label));
+}
+
+MenuHandle BuildTrayMenu() {
+  MenuHandle menu(::CreatePopupMenu());
+  if (!menu) return menu;
+  const AppState& app = App();
+  const Settings& settings = app.settings;
+  const UiLanguage language = GetUiLanguage();
+  const HMENU m = menu.Get();
+
+  AppendText(m, settings.SleepPrevent ? MF_CHECKED : 0u, IDM_PREVENT_SLEEP, UiText(L"Prevent sleep", language));
+  AppendText(m, settings.KeepActive ? MF_CHECKED : 0u, IDM_KEEP_ACTIVE, UiText(L"Keep running", language));
+  ::AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
+  // The group header does nothing; in the dark theme it stays enabled so that it is not drawn grey.
+  AppendText(m, app.darkMode ? 0u : MF_GRAYED, IDM_HEADER_BLACK_SCREEN, UiText(L"Black screen", language));
+  AppendTreeMenuItem(m, IDM_BLACK_ALL, UiText(L"All monitors", language), kTreeBranchMiddle, true);
+  AppendTreeMenuItem(m, IDM_BLACK_CURRENT, UiText(L"Monitor with cursor", language), kTreeBranchLast, true);
+  ::AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
+
+  // Both hotkey submenus or neither.
+  MenuHandle actionMenu(::CreatePopupMenu());
+  MenuHandle hotkeyMenu(::CreatePopupMenu());
+  if (actionMenu && hotkeyMenu) {
+    FillActionMenu(actionMenu.Get(), settings.Action, language);
+    FillHotkeyMenu(hotkeyMenu.Get(), settings.ToggleHotkey, language, app.darkMode);
+    AppendPopup(m, std::move(actionMenu),
+                FormatMenuTitle(language, UiText(L"Hotkey action", language),
+                                UiText(ActionLabel(settings.Action), language)));
+    AppendPopup(m, std::move(hotkeyMenu),
+                FormatMenuTitle(language, UiText(L"Hotkey:", language),
+                                FormatCurrentHotkey(settings.ToggleHotkey, language)));
+  }
+  ::AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
+
+  if (MenuHandle clockMenu(::CreatePopupMenu()); clockMenu) {
+    FillClockMenu(clockMenu.Get(), settings.ClockDisplay, language);
+    AppendPopup(m, std::move(clockMenu),
+                FormatMenuTitle(language, UiText(L"Clock display", language),
+                                UiText(ClockDisplayLabel(settings.ClockDisplay), language)));
+  }
+  ::AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
+
+  AppendText(m, settings.RunAtStartup ? MF_CHECKED : 0u, IDM_RUN_AT_STARTUP,
+             UiText(L"Run at Windows startup", language));
+  AppendText(m, 0, IDM_ABOUT, UiText(L"About\u2026", language));
+  ::AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
+  AppendText(m, 0, IDM_EXIT, UiText(L"Exit Umbraline", language));
+  return menu;
+}
+
+void ShowTrayMenu() {
+  const HWND owner = App().mainWindow;
+  POINT point{};
+  if (!::GetCursorPos(&point)) point = POINT{};
+  // A notification-icon menu closes on a click elsewhere only when its owner is in the foreground.
+  ::SetForegroundWindow(owner);
+  for (;;) {
+    MenuHandle menu = BuildTrayMenu();
+    if (!menu) return;
+    const UINT id = static_cast<UINT>(::TrackPopupMenuEx(menu.Get(), kTrayMenuTrackFlags, point.x, point.y, owner, nullptr));
+    menu.Reset();
+    ::PostMessageW(owner, WM_NULL, 0, 0);
+    if (id == 0) return;
+    if (id == IDM_HEADER_BLACK_SCREEN) continue;  // the header only reopens the menu where it was
+    ::PostMessageW(owner, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    return;
+  }
+}
