@@ -16,7 +16,7 @@ inline constexpr std::size_t kVirtualKeyNameCount = 150;
 // Every key name the parser knows, searched in this order (the first row of a code names it).
 extern const VirtualKeyName VirtualKeyNames[kVirtualKeyNameCount];
 
-// True when text is a valid specification (a disabled hotkey included); fills spec (may be null).
+// True when text is valid hotkey text (a disabled hotkey included); fills spec (may be null).
 bool ParseHotkeySpec(const wchar_t* text, HotkeySpec* spec);
 // Virtual-key code of a key name, 0 when the text names no key.
 std::uint32_t ParseKeyName(const wchar_t* text);

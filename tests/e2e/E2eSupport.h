@@ -65,7 +65,8 @@ inline void PressKey(HWND window, WPARAM key) {
 // One running umbraline.exe; ended (Exit command, then kill) when the scope ends.
 class RunningProgram {
  public:
-  RunningProgram() { Start(); }
+  RunningProgram() : path_(ProgramPath()) { Start(); }
+  explicit RunningProgram(std::wstring path) : path_(std::move(path)) { Start(); }
   ~RunningProgram() { Stop(); }
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;
@@ -73,9 +74,10 @@ class RunningProgram {
   bool Start() {
     STARTUPINFOW startup{sizeof startup};
     PROCESS_INFORMATION info{};
-    std::wstring command = L"\"" + ProgramPath() + L"\"";
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, ExecutableFolder().c_str(),
-                          &startup, &info))
+    std::wstring command = L"\"" + path_ + L"\"";
+    const std::wstring folder = path_.substr(0, path_.find_last_of(L'\\'));
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                          &info))
       return false;
     ::CloseHandle(info.hThread);
     process_ = info.hProcess;
@@ -118,6 +120,7 @@ class RunningProgram {
   HANDLE Process() const { return process_; }
 
  private:
+  std::wstring path_;
   HANDLE process_ = nullptr;
 };
 
