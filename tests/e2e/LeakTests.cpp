@@ -148,6 +148,15 @@ TEST(Leaks, WhatCanBeMeasuredInAnotherProcess) {
   // The program has a window and a tray icon: private bytes and windows must be readable.
   EXPECT_GT(other.privateBytes, 0u);
   EXPECT_GE(other.windows, 1u);
+  // Where the GDI handle table is readable, it sees objects come and go one by one.
+  if (other.gdiTable > 0) {
+    const long before = CountGdiHandleTable(::GetCurrentProcess());
+    std::vector<HBRUSH> brushes;
+    for (int i = 0; i < 10; ++i) brushes.push_back(::CreateSolidBrush(RGB(i, 0, 0)));
+    EXPECT_EQ(CountGdiHandleTable(::GetCurrentProcess()), before + 10);
+    for (HBRUSH brush : brushes) ::DeleteObject(brush);
+    EXPECT_EQ(CountGdiHandleTable(::GetCurrentProcess()), before);
+  }
 }
 
 TEST(Leaks, BlackScreenOpenAndClose) {
