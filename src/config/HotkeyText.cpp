@@ -81,6 +81,11 @@ std::uint32_t ParseHexCode(const std::wstring& digits) {
   return (value >= 1 && value <= 255) ? static_cast<std::uint32_t>(value) : 0;
 }
 
+// A letter or digit stands for the key of the same code, which exists only up to 255: a character
+// beyond that (Cyrillic, CJK, full-width forms...) names no key. Taking its code point would give a
+// hotkey that cannot be registered and whose saved text reads back as no hotkey.
+std::uint32_t CharacterKeyCode(wint_t c) { return c <= 255 ? static_cast<std::uint32_t>(c) : 0; }
+
 std::uint32_t ModifierFlag(const std::wstring& word) {
   if (EqualsNoCase(word, L"ctrl") || EqualsNoCase(word, L"control")) return kModControl;
   if (EqualsNoCase(word, L"alt") || EqualsNoCase(word, L"menu")) return kModAlt;
@@ -147,14 +152,14 @@ std::uint32_t ParseKeyName(const wchar_t* text) {
 
   if (name.size() == 1) {
     const wint_t c = static_cast<wint_t>(name[0]);
-    if (std::iswalpha(c)) return static_cast<std::uint32_t>(std::towupper(c));
-    if (std::iswdigit(c)) return static_cast<std::uint32_t>(c);
+    if (std::iswalpha(c)) return CharacterKeyCode(std::towupper(c));
+    if (std::iswdigit(c)) return CharacterKeyCode(c);
     return 0;
   }
   if (name.size() == 3 && name[0] == L'\'' && name[2] == L'\'') {
     const wint_t c = static_cast<wint_t>(name[1]);
     if (!std::iswalnum(c)) return 0;
-    return static_cast<std::uint32_t>(std::iswdigit(c) ? c : std::towupper(c));
+    return CharacterKeyCode(std::iswdigit(c) ? c : std::towupper(c));
   }
   return 0;
 }

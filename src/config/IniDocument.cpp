@@ -97,7 +97,10 @@ bool IniDocument::Load() {
   file.Reset();
   buffer.resize(read);
   const std::wstring text = DecodeIniBytes(buffer.data(), buffer.size());
-  if (text.empty()) return false;
+  // U+0000 never stands in a text file: it is what a UTF-16 big-endian file, or a mark-less
+  // UTF-16 one not starting with '[', decodes to. Such a file is not read, so no save rewrites it
+  // from the empty document it would give (which lost every key the user had in it).
+  if (text.empty() || text.find(L'\0') != std::wstring::npos) return false;
   Parse(text);
   return true;
 }
