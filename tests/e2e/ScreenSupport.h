@@ -145,13 +145,6 @@ inline bool RunCommand(HWND mainWindow, WORD command) {
   return ::SendMessageTimeoutW(mainWindow, WM_COMMAND, command, 0, SMTO_NORMAL, 15000, &result) != 0;
 }
 
-// The Ctrl+Alt+V chord is registered by someone (the program) when this process cannot take it.
-inline bool ToggleHotkeyTaken() {
-  if (!::RegisterHotKey(nullptr, 0x7000, MOD_CONTROL | MOD_ALT, 'V')) return true;
-  ::UnregisterHotKey(nullptr, 0x7000);
-  return false;
-}
-
 // ---- real input ----
 
 // Presses the keys in order and releases them in reverse, all in one SendInput.
