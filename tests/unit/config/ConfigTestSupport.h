@@ -17,15 +17,11 @@ inline std::wstring StartupShortcutPath() {
   return std::wstring(folder) + L"\\Umbraline.lnk";
 }
 
+inline std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 inline Bytes DefaultTextBytes() { return ReadBytesOrEmpty(SourcePath(L"resources/default-config.ini")); }
 
 // What each ApplyUiLanguage handed to the thread, the list's items each ended by '|'.
 inline std::vector<std::wstring> languageLists;
-inline BOOL WINAPI RecordLanguages(DWORD, PCZZWSTR list, PULONG) {
-  std::wstring& joined = languageLists.emplace_back();
-  for (const wchar_t* p = list; p != nullptr && *p; p += std::wcslen(p) + 1) (joined += p) += L'|';
-  return TRUE;
-}
 
 // The user's roaming folder pointed at a fresh temporary one, App().configPath cleared, no Startup
 // shortcut, the thread's UI languages recorded instead of set; all put back at the end of the scope.
@@ -40,7 +36,11 @@ class ConfigScope {
     App().configPath.clear();
     ::DeleteFileW(StartupShortcutPath().c_str());
     languageLists.clear();
-    seams_->setThreadPreferredUILanguages = RecordLanguages;
+    seams_->setThreadPreferredUILanguages = [](DWORD, PCZZWSTR list, PULONG) -> BOOL {
+      std::wstring& joined = languageLists.emplace_back();
+      for (const wchar_t* p = list; p != nullptr && *p; p += std::wcslen(p) + 1) (joined += p) += L'|';
+      return TRUE;
+    };
   }
   ~ConfigScope() {
     ::DeleteFileW(StartupShortcutPath().c_str());
@@ -53,8 +53,7 @@ class ConfigScope {
     ::RegSetValueExW(key_, L"AppData", 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
                      static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
   }
-  std::wstring Folder() const { return roaming.Path() + L"\\kestov\\Umbraline"; }
-  std::wstring File() const { return Folder() + L"\\config.ini"; }
+  std::wstring File() const { return roaming.Path() + L"\\kestov\\Umbraline\\config.ini"; }
   TempFolder roaming;
 
  private:

@@ -1,39 +1,39 @@
 #include "config/HotkeyText.h"
 
 #include <gtest/gtest.h>
-#include <windows.h>
 
-#include <string>
 #include <utility>
+
+#include "ConfigTestSupport.h"
 
 namespace {
 constexpr std::uint32_t CA = kModControl | kModAlt, C = kModControl;
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 }  // namespace
 
 TEST(HotkeyText, ParseTable) {
-  std::wstring ctrl15, ctrl16 = L"Ctrl+";
+  std::wstring ctrl15;
   for (int i = 0; i < 15; ++i) ctrl15 += L"Ctrl+";
-  ctrl16 += ctrl15;
   const struct { std::wstring text; bool ok; std::uint32_t modifiers, key; } cases[] = {
       {L"VK_V", 1, CA, 0x56}, {L"vk_v", 1, CA, 0x56}, {L"  \tVK_V", 1, CA, 0x56}, {L"v", 1, CA, 0x56},
-      {L"V", 1, CA, 0x56}, {L"'v'", 1, CA, 0x56}, {L"0x56", 1, CA, 0x56}, {L"#56", 1, CA, 0x56},
-      {L"86", 1, CA, 0x56}, {L"Ctrl+Alt+V", 1, CA, 0x56}, {L"ctrl + alt + v", 1, CA, 0x56},
-      {L"Control+Menu+V", 1, CA, 0x56}, {L"Alt+Ctrl+VK_V", 1, CA, 0x56}, {L"Shift+V", 1, kModShift, 0x56},
-      {L"Win+Windows+LWin+RWin+V", 1, kModWin, 0x56}, {L"none", 1, CA, 0}, {L"OFF", 1, CA, 0},
-      {L"Disabled", 1, CA, 0}, {L"", 1, CA, 0}, {L"   \t ", 1, CA, 0}, {L"F1", 1, CA, 0}, {L"Esc", 1, CA, 0},
-      {L"VK_F1", 1, CA, 0x70}, {L"VK_NOSUCHKEY", 1, CA, 0}, {L"Ctrl+F1", 0}, {L"Ctrl+Alt+Del", 0},
-      {L"Ctrl+Alt+", 0}, {L"+V", 0}, {L"+++", 0}, {L"Hyper+V", 0}, {L"Ctrl+ \t +V", 1, C, 0x56},
+      {L"V", 1, CA, 0x56}, {L"'v'", 1, CA, 0x56}, {L"0x56", 1, CA, 0x56}, {L"#56", 1, CA, 0x56}, {L"86", 1, CA, 0x56},
+      {L"Ctrl+Alt+V", 1, CA, 0x56}, {L"ctrl + alt + v", 1, CA, 0x56}, {L"Control+Menu+V", 1, CA, 0x56},
+      {L"Alt+Ctrl+VK_V", 1, CA, 0x56}, {L"Shift+V", 1, kModShift, 0x56}, {L"Win+Windows+LWin+RWin+V", 1, kModWin, 0x56},
+      {L"none", 1, CA, 0}, {L"OFF", 1, CA, 0}, {L"Disabled", 1, CA, 0}, {L"", 1, CA, 0}, {L"   \t ", 1, CA, 0},
+      {L"F1", 1, CA, 0}, {L"Esc", 1, CA, 0}, {L"VK_F1", 1, CA, 0x70}, {L"VK_NOSUCHKEY", 1, CA, 0}, {L"Ctrl+F1", 0},
+      {L"Ctrl+Alt+Del", 0}, {L"Ctrl+Alt+", 0}, {L"+V", 0}, {L"+++", 0}, {L"Hyper+V", 0}, {L"Ctrl+ \t +V", 1, C, 0x56},
       {L"Ctrl+ \t +", 0}, {L"Ctrl+Alt+" + std::wstring(115, L' ') + L"VK_V", 0},  // 128 characters
-      {L"Alt+" + std::wstring(119, L' ') + L"VK_V", 1, kModAlt, 0x56},           // 127 characters
+      {L"Alt+" + std::wstring(119, L' ') + L"VK_V", 1, kModAlt, 0x56},  // 127 characters
       {L"Ctrl+Alt+\\", 1, CA, 0xDC}, {L"Ctrl+Alt+backslash", 1, CA, 0xDC}, {L"Ctrl+Alt+OEM5", 1, CA, 0xDC},
       {L"Ctrl+Alt+space", 1, CA, 0x20}, {L"Ctrl+Alt+7", 1, CA, 0x07}, {L"Ctrl+Alt+'7'", 1, CA, 0x37},
       {L"Ctrl++Alt++V", 1, CA, 0x56}, {L"0x0", 1, CA, 0}, {L"0x100", 1, CA, 0}, {L"0xff", 1, CA, 0xFF},
       {L"0xg", 1, CA, 0}, {L"#", 1, CA, 0}, {L"0", 1, CA, 0}, {L"256", 1, CA, 0}, {L"255", 1, CA, 0xFF},
-      {L"99999999999999999999", 1, CA, 0}, {L"Ctrl+0x0", 0}, {L"Ctrl+256", 0}, {L"Ctrl+'+'", 0},
-      {L"Ctrl+''", 0}, {ctrl15 + L"V+Q", 1, C, 0x56}, {ctrl16 + L"V", 0}, {L"Ctrl+" + std::wstring(47, L'x') + L"V", 0},
+      {L"99999999999999999999", 1, CA, 0}, {L"Ctrl+0x0", 0}, {L"Ctrl+256", 0}, {L"Ctrl+'+'", 0}, {L"Ctrl+''", 0},
+      {ctrl15 + L"V+Q", 1, C, 0x56}, {L"Ctrl+" + ctrl15 + L"V", 0}, {L"Ctrl+" + std::wstring(47, L'x') + L"V", 0},
       {L"Ctrl+  VK_V" + std::wstring(43, L' ') + L"zz", 1, C, 0x56},  // cut at 47 characters
       {L"Ctrl+  VK_V" + std::wstring(42, L' ') + L"zz", 0}, {L"Ctrl+VK_V" + std::wstring(60, L' '), 1, C, 0x56},
+      {L"vk_oem_clear", 1, CA, 0xFE}, {L"VK_LSHIFT", 1, CA, 0}, {L"VK_HANGEUL", 1, CA, 0x15}, {L"VK_KANJI", 1, CA, 0x19},
+      {L"0X1b", 1, CA, 0x1B}, {L"0x41zz", 1, CA, 0x41}, {L"#a0", 1, CA, 0xA0}, {L"#100", 1, CA, 0}, {L"007", 1, CA, 7},
+      {L"BackSlash", 1, CA, 0xDC}, {L"'%'", 1, CA, 0}, {L"'ab'", 1, CA, 0}, {L"ab", 1, CA, 0}, {L"VK_0", 1, CA, 0x30},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(Narrow(c.text));
@@ -45,16 +45,7 @@ TEST(HotkeyText, ParseTable) {
   EXPECT_FALSE(ParseHotkeySpec(nullptr, &hotkey));
   EXPECT_EQ(hotkey, (HotkeySpec{CA, 0}));
   EXPECT_FALSE(ParseHotkeySpec(L"VK_V", nullptr));
-}
-
-TEST(HotkeyText, KeyNames) {
-  const std::pair<const wchar_t*, std::uint32_t> cases[] = {
-      {nullptr, 0}, {L"", 0}, {L"VK_", 0}, {L"vk_oem_clear", 0xFE}, {L"VK_LSHIFT", 0}, {L"VK_VOLUME_UP", 0},
-      {L"VK_KANA", 0x15}, {L"VK_HANGEUL", 0x15}, {L"VK_KANJI", 0x19}, {L"0X1b", 0x1B}, {L"0x41zz", 0x41},
-      {L"#a0", 0xA0}, {L"#100", 0}, {L"007", 7}, {L"SPACE", 0x20}, {L"BackSlash", 0xDC}, {L"\\", 0xDC},
-      {L"z", 0x5A}, {L"%", 0}, {L"'%'", 0}, {L"'a'", 0x41}, {L"'ab'", 0}, {L"ab", 0}, {L"Del", 0}, {L"VK_0", 0x30},
-  };
-  for (const auto& c : cases) EXPECT_EQ(ParseKeyName(c.first), c.second) << "index " << (&c - cases);
+  EXPECT_EQ(ParseKeyName(nullptr), 0u);
 }
 
 TEST(HotkeyText, FormatTable) {
@@ -78,9 +69,8 @@ TEST(HotkeyText, FormatTable) {
 // Every name, and every code 1..255 with every modifier set, comes back unchanged.
 TEST(HotkeyText, FormatThenParseRoundTrips) {
   for (const VirtualKeyName& row : VirtualKeyNames) {
-    HotkeySpec hotkey;
-    ASSERT_TRUE(ParseHotkeySpec(row.name, &hotkey)) << Narrow(row.name);
-    EXPECT_EQ(hotkey.virtualKey, row.code) << Narrow(row.name);
+    HotkeySpec hotkey{0, 0};
+    EXPECT_TRUE(ParseHotkeySpec(row.name, &hotkey) && hotkey == (HotkeySpec{CA, row.code})) << Narrow(row.name);
   }
   for (std::uint32_t modifiers = 1; modifiers <= 0xF; ++modifiers) {
     for (std::uint32_t key = 1; key <= 255; ++key) {
