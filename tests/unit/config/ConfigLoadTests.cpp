@@ -107,14 +107,6 @@ TEST(ConfigLoad, UnreadableFileLeavesSettingsUntouched) {
   }
 }
 
-TEST(ConfigLoad, ParseBoolValue) {
-  const std::pair<const wchar_t*, bool> bools[] = {
-      {L"", true}, {L"1", true}, {L"true", true}, {L"yes", true}, {L"on", true}, {L"2", true}, {L"maybe", true},
-      {L"0", false}, {L"FALSE", false}, {L"No", false}, {L"OFF", false}, {L" off ", false},
-      {L"no ; hidden", false}, {L"; off", true}, {L"00", true}};
-  for (const auto& [text, expected] : bools) EXPECT_EQ(ParseBoolValue(text), expected) << Narrow(text);
-}
-
 // Overlay keys are found in any section, names compared without case; [Overlay] (any case) wins.
 TEST(ConfigLoad, OverlayKeysScanEverySection) {
   const std::pair<const wchar_t*, std::int32_t> alpha[] = {
@@ -133,13 +125,15 @@ TEST(ConfigLoad, OverlayKeysScanEverySection) {
       {"[Overlay]", 120, true, true}, {"[Overlay]\nFadeInDurationMs=6000\n[General]\nShowSleepPreventBadge=0", 5000, false, true},
       {"[Overlay]\nFadeInDurationMs=-1\nShowKeepActiveBadge=\nShowSleepPreventBadge=OFF", 0, false, true},
       {"[General]\nfadeindurationms=0\n[Overlay]\nShowKeepActiveBadge=no ; hidden", 0, true, false},
-      {"[General]\nShowSleepPreventBadge=0\n[OVERLAY]\nshowsleeppreventbadge=yes", 120, true, true}};
+      {"[General]\nShowSleepPreventBadge=0\n[OVERLAY]\nshowsleeppreventbadge=yes", 120, true, true},
+      {"[Overlay]\nShowSleepPreventBadge=maybe\nShowKeepActiveBadge= FALSE ", 120, true, false},
+      {"[Overlay]\nShowSleepPreventBadge=; off\nShowKeepActiveBadge=00", 120, true, true},
+      {"[Overlay]\nShowSleepPreventBadge=No\nShowKeepActiveBadge=2", 120, false, true}};
   ConfigScope scope;
   EnsureConfigFilePath();
   for (const auto& c : flags) {
     SCOPED_TRACE(c.text);
-    const IniDocument document = FromText(std::wstring(c.text, c.text + std::strlen(c.text)));
-    EXPECT_EQ(ReadFadeInDurationMs(document), c.fade);
+    EXPECT_EQ(ReadFadeInDurationMs(FromText(std::wstring(c.text, c.text + std::strlen(c.text)))), c.fade);
     ASSERT_TRUE(WriteBytes(App().configPath, ToBytes(c.text)));  // the badge readers read the file afresh
     EXPECT_EQ(ReadShowSleepPreventBadge(), c.sleepBadge);
     EXPECT_EQ(ReadShowKeepActiveBadge(), c.keepBadge);

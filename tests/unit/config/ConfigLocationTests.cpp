@@ -37,7 +37,6 @@ TEST(ConfigLocation, BootstrapTakesTheFirstSourceThatWorks) {
       "[Overlay]\r\nFadeInDurationMs=120\r\nShowSleepPreventBadge=1\r\nShowKeepActiveBadge=1\r\nBadgeAlpha=64\r\n"
       "ClockDisplay=Time\r\nClockFontPt=32";
   ASSERT_EQ(builtIn.size(), 325u);
-  ASSERT_EQ(DefaultTextBytes().size(), 2214u);
   const struct { Bytes beside[2]; bool withResource; Bytes expected; } cases[] = {  // beside: empty for a folder
       {{defaultIni, besideIni}, true, defaultIni}, {{{}, besideIni}, true, besideIni},
       {{}, true, DefaultTextBytes()}, {{}, false, ToBytes(builtIn)}};

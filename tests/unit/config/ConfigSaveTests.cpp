@@ -8,11 +8,9 @@
 #include "config/ConfigLoad.h"
 #include "config/ConfigLocation.h"
 
-namespace {
-Bytes Saved(const std::string& body) { return Concat({0xEF, 0xBB, 0xBF}, ToBytes(body)); }
+static Bytes Saved(const std::string& body) { return Concat({0xEF, 0xBB, 0xBF}, ToBytes(body)); }
 const std::string kKeepActive = "[KeepActive]\r\nIdleThresholdSec=240\r\nCheckIntervalSec=45\r\nNudge=Mouse\r\n";
 const std::string kHotkey = "[Hotkey]\r\nAction=AwayCurrent\r\nToggleHotkey=VK_V";
-}  // namespace
 
 TEST(ConfigSave, ToggleFromTheDefaultFileAndBack) {
   ConfigScope scope;

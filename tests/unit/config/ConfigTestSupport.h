@@ -20,8 +20,8 @@ inline std::wstring StartupShortcutPath() {
 inline std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 inline Bytes DefaultTextBytes() { return ReadBytesOrEmpty(SourcePath(L"resources/default-config.ini")); }
 
-// What each ApplyUiLanguage handed to the thread, the list's items each ended by '|'.
-inline std::vector<std::wstring> languageLists;
+inline std::vector<std::wstring> languageLists;  // each list handed to the thread, items ended by '|'
+
 
 // The user's roaming folder pointed at a fresh temporary one, App().configPath cleared, no Startup
 // shortcut, the thread's UI languages recorded instead of set; all put back at the end of the scope.

@@ -6,9 +6,7 @@
 
 #include "ConfigTestSupport.h"
 
-namespace {
 constexpr std::uint32_t CA = kModControl | kModAlt, C = kModControl;
-}  // namespace
 
 TEST(HotkeyText, ParseTable) {
   std::wstring ctrl15;
@@ -60,9 +58,8 @@ TEST(HotkeyText, FormatTable) {
       {0xF, 0x1234, L"Ctrl+Alt+Shift+Win+0x1234", L"Ctrl + Alt + Shift + Win + 0x1234"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "index " << (&c - cases));
-    EXPECT_EQ(FormatHotkeyForConfig({c.modifiers, c.key}), c.config);
-    EXPECT_EQ(FormatHotkeyForDisplay({c.modifiers, c.key}), c.display);
+    EXPECT_EQ(FormatHotkeyForConfig({c.modifiers, c.key}), c.config) << "index " << (&c - cases);
+    EXPECT_EQ(FormatHotkeyForDisplay({c.modifiers, c.key}), c.display) << "index " << (&c - cases);
   }
 }
 
