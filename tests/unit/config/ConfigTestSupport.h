@@ -22,7 +22,6 @@ inline Bytes DefaultTextBytes() { return ReadBytesOrEmpty(SourcePath(L"resources
 
 inline std::vector<std::wstring> languageLists;  // each list handed to the thread, items ended by '|'
 
-
 // The user's roaming folder pointed at a fresh temporary one, App().configPath cleared, no Startup
 // shortcut, the thread's UI languages recorded instead of set; all put back at the end of the scope.
 class ConfigScope {
