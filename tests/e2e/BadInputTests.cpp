@@ -43,7 +43,7 @@ std::function<void(Stage&)> Badges(const Bytes& picture) {  // both badges shown
 }  // namespace
 
 TEST(BadInput, ProgramKeepsRunningAndNeverWritesAWrongFile) {
-  Bytes truncated = BlackPng(64, 64), big = ToBytes(kReadable + ";"), utf16 = {0xFE, 0xFF};
+  Bytes truncated = Png(64, 64), big = ToBytes(kReadable + ";"), utf16 = {0xFE, 0xFF};
   truncated.resize(truncated.size() / 2);
   big.resize(524289, 'p');
   for (char c : kReadable) utf16.insert(utf16.end(), {0, static_cast<std::uint8_t>(c)});
@@ -77,9 +77,9 @@ TEST(BadInput, ProgramKeepsRunningAndNeverWritesAWrongFile) {
       {"badges empty", Badges({}), Outcome::HoldsCommand},
       {"badges truncated", Badges(truncated), Outcome::HoldsCommand},
       {"badges not PNG", Badges(ToBytes("This is no picture at all.\r\n")), Outcome::HoldsCommand},
-      {"badges of 1x1", Badges(BlackPng(1, 1)), Outcome::HoldsCommand},
-      {"badges of 8192x8192", Badges(BlackPng(8192, 8192)), Outcome::HoldsCommand},
-      {"badges claiming 60000x60000", Badges(PngHead(60000, 60000)), Outcome::HoldsCommand},
+      {"badges of 1x1", Badges(Png(1, 1)), Outcome::HoldsCommand},
+      {"badges of 8192x8192", Badges(Png(8192, 8192)), Outcome::HoldsCommand},
+      {"badges claiming 60000x60000", Badges(Png(60000, 60000, false)), Outcome::HoldsCommand},
       {"hotkey of 10,000 characters", Config(ToBytes(hotkey)), Outcome::HoldsCommand, L"Hotkey", L"ToggleHotkey", L"VK_V"},
       {"Language of 10,000 characters", Config(ToBytes(kReadable + "[UI]\r\nLanguage=" + std::string(10000, 'x'))),
        Outcome::HoldsCommand, L"UI", L"Language", std::wstring(63, L'x')},

@@ -145,19 +145,16 @@ inline void PutChunk(Bytes& png, const char* type, const Bytes& data) {
     for (int k = 0; k < 8; ++k) crc = ((crc ^ (png[i] >> k)) & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
   PutU32(png, ~crc);
 }
-// The signature and an IHDR that claims the size; nothing more.
-inline Bytes PngHead(std::uint32_t width, std::uint32_t height, std::uint8_t depth = 8, std::uint8_t colour = 6) {
-  Bytes png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, header;
+// A black 1-bit greyscale PNG, its zeros in stored (uncompressed) deflate blocks; or, without data,
+// only the signature and an IHDR that claims the size (8-bit RGBA).
+inline Bytes Png(std::uint32_t width, std::uint32_t height, bool withData = true) {
+  Bytes png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, header, z = {0x78, 0x01};
   PutU32(header, width);
   PutU32(header, height);
-  header.insert(header.end(), {depth, colour, 0, 0, 0});
+  header.insert(header.end(), {static_cast<std::uint8_t>(withData ? 1 : 8), static_cast<std::uint8_t>(withData ? 0 : 6), 0, 0, 0});
   PutChunk(png, "IHDR", header);
-  return png;
-}
-// A complete black 1-bit greyscale PNG, its zeros in stored (uncompressed) deflate blocks.
-inline Bytes BlackPng(std::uint32_t width, std::uint32_t height) {
+  if (!withData) return png;
   const std::size_t count = (1 + (static_cast<std::size_t>(width) + 7) / 8) * height;
-  Bytes z = {0x78, 0x01};
   for (std::size_t left = count; left > 0;) {
     const auto n = static_cast<std::uint16_t>(std::min<std::size_t>(left, 65535));
     left -= n;
@@ -166,7 +163,6 @@ inline Bytes BlackPng(std::uint32_t width, std::uint32_t height) {
     z.resize(z.size() + n, 0);
   }
   PutU32(z, (static_cast<std::uint32_t>(count % 65521) << 16) | 1u);  // Adler-32 of zeros
-  Bytes png = PngHead(width, height, 1, 0);
   PutChunk(png, "IDAT", z);
   PutChunk(png, "IEND", {});
   return png;

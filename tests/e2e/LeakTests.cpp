@@ -59,8 +59,8 @@ TEST(Leaks, CountsStayLevelOverManyCycles) {
   WriteBytes(ConfigFile(), ToBytes("[General]\r\nSleepPrevent=1\r\nKeepActive=1\r\n[Hotkey]\r\nAction=BlackAll\r\n"
                                    "[Overlay]\r\nClockDisplay=TimeAndElapsed\r\nFadeInDurationMs=0\r\n"));
   BesideExecutable badges;
-  badges.File(L"mode1.png", BlackPng(96, 96));
-  badges.File(L"mode2.png", BlackPng(48, 48));
+  badges.File(L"mode1.png", Png(96, 96));
+  badges.File(L"mode2.png", Png(48, 48));
   RunningProgram program;
   const HWND window = program.WaitForWindow();
   ASSERT_NE(window, nullptr);

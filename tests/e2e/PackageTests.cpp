@@ -10,6 +10,7 @@ TEST(Package, StartsFromTheUnpackedFolder) {
   RunningProgram program(exe);
   HWND window = program.WaitForWindow();
   ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(WaitFor([] { return FileHas("Action=BlackCurrent"); }));  // the first run's save
   PostCommand(window, IDM_PREVENT_SLEEP);
   EXPECT_TRUE(WaitFor([] { return FileHas("SleepPrevent=1"); }));
   PostCommand(window, IDM_EXIT);

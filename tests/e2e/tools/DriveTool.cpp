@@ -1,6 +1,5 @@
-// Lets scripts/screenshots drive the running program from inside Wine (numbers may be 0x-hex):
+// For scripts/screenshots, inside Wine ("wait" and "rect" want a visible window; exit code 1 on failure):
 //   e2e_drive post CLASS MESSAGE [WPARAM [LPARAM]] | wait CLASS [MS] | wait-any CLASS [MS] | rect CLASS | cursor X Y
-// "wait" and "rect" want a visible window. Exit code 0 on success, 1 on failure.
 #include <windows.h>
 
 #include <cstdio>
