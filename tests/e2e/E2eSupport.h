@@ -3,152 +3,185 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <chrono>
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <string>
-#include <thread>
+#include <vector>
 
 #include "TestSupport.h"
-
-inline std::wstring ProgramPath() { return ExecutableFolder() + L"\\umbraline.exe"; }
+#include "app/Messages.h"
 
 inline std::wstring RoamingFolder() {
   wchar_t* raw = nullptr;
-  std::wstring path;
-  if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &raw)) && raw) path = raw;
+  const std::wstring path = SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &raw)) ? raw : L"";
   ::CoTaskMemFree(raw);
   return path;
 }
-
 inline std::wstring ConfigFolder() { return RoamingFolder() + L"\\kestov\\Umbraline"; }
 inline std::wstring ConfigFile() { return ConfigFolder() + L"\\config.ini"; }
-
-// Waits up to timeoutMs for the condition, checking every 20 ms.
-inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (std::chrono::steady_clock::now() < end) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+inline void ForgetConfiguration() { RemoveTree(RoamingFolder() + L"\\kestov"); }
+// config.ini, read again only when its attributes (times, size) changed, i.e. after a save: under Wine
+// a handle held by another process makes the save's rename onto the file fail, so polling it during
+// a save would make that save lose.
+inline std::string ConfigText() {
+  static WIN32_FILE_ATTRIBUTE_DATA seen{};
+  static std::string text;
+  WIN32_FILE_ATTRIBUTE_DATA now{};
+  if (!::GetFileAttributesExW(ConfigFile().c_str(), GetFileExInfoStandard, &now)) return text = {};
+  if (std::memcmp(&now, &seen, sizeof now) != 0 || text.empty()) {
+    seen = now;
+    const Bytes bytes = ReadBytesOrEmpty(ConfigFile());
+    text.assign(bytes.begin(), bytes.end());
   }
-  return condition();
+  return text;
+}
+inline bool FileHas(const std::string& text) { return ConfigText().find(text) != std::string::npos; }
+
+inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000) {
+  for (const ULONGLONG end = ::GetTickCount64() + timeoutMs; !condition(); ::Sleep(20))
+    if (::GetTickCount64() >= end) return false;
+  return true;
 }
 
-// The Ctrl+Alt+V chord is registered by someone (the program) when this process cannot take it.
-// The probe holds the chord only between two calls, so the program's own registration is very
-// unlikely to meet it.
+// Ctrl+Alt+V is registered by someone else (the program) when this process cannot take it.
 inline bool ToggleHotkeyTaken() {
   if (!::RegisterHotKey(nullptr, 0x7000, MOD_CONTROL | MOD_ALT, 'V')) return true;
   ::UnregisterHotKey(nullptr, 0x7000);
   return false;
 }
-
-inline HWND FindMainWindow() { return ::FindWindowW(L"Umbraline.MainWindow", nullptr); }
-
-inline std::string FileText(const std::wstring& path) {
-  const Bytes bytes = ReadBytesOrEmpty(path);
-  return std::string(bytes.begin(), bytes.end());
-}
-
-// Waits for config.ini to hold line. The file is opened only when its attributes (times, size) have
-// changed, that is after a save: under Wine a handle held by another process makes the save's
-// rename onto the file fail, so a reader polling the file during a save would make it lose.
-inline bool WaitForConfigLine(const std::string& line, int timeoutMs = 5000) {
-  WIN32_FILE_ATTRIBUTE_DATA seen{};
-  bool first = true;
-  return WaitFor([&] {
-    WIN32_FILE_ATTRIBUTE_DATA now{};
-    if (!::GetFileAttributesExW(ConfigFile().c_str(), GetFileExInfoStandard, &now)) return false;
-    if (!first && std::memcmp(&now, &seen, sizeof now) == 0) return false;
-    first = false;
-    seen = now;
-    return FileText(ConfigFile()).find(line) != std::string::npos;
-  }, timeoutMs);
-}
-
-// The visible popup menu window of any process ("#32768"), or null.
-inline HWND FindVisibleMenu() {
-  HWND found = nullptr;
-  ::EnumWindows(
-      [](HWND window, LPARAM out) -> BOOL {
-        wchar_t name[32] = {};
-        ::GetClassNameW(window, name, 32);
-        if (std::wstring(name) == L"#32768" && ::IsWindowVisible(window)) {
-          *reinterpret_cast<HWND*>(out) = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
+inline HWND FindMainWindow() { return ::FindWindowW(kMainWindowClass, nullptr); }
+inline void PostCommand(HWND window, WORD id) { ::PostMessageW(window, WM_COMMAND, id, 0); }
 inline void PressKey(HWND window, WPARAM key) {
   ::PostMessageW(window, WM_KEYDOWN, key, 0);
   ::PostMessageW(window, WM_KEYUP, key, 0xC0000000);
 }
 
-// One running umbraline.exe; ended (Exit command, then kill) when the scope ends.
-class RunningProgram {
- public:
-  RunningProgram() : path_(ProgramPath()) { Start(); }
-  explicit RunningProgram(std::wstring path) : path_(std::move(path)) { Start(); }
-  ~RunningProgram() { Stop(); }
-  RunningProgram(const RunningProgram&) = delete;
-  RunningProgram& operator=(const RunningProgram&) = delete;
+inline bool SendKeys(std::initializer_list<WORD> keys) {  // real input: pressed in order, released in reverse
+  std::vector<INPUT> input(keys.size() * 2, INPUT{INPUT_KEYBOARD});
+  for (std::size_t i = 0, last = input.size() - 1; i < keys.size(); ++i) {
+    input[i].ki.wVk = input[last - i].ki.wVk = keys.begin()[i];
+    input[last - i].ki.dwFlags = KEYEVENTF_KEYUP;
+  }
+  return ::SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT)) == input.size();
+}
 
-  bool Start() {
+// The top-level windows of a process (any process when processId is 0), with their classes.
+using TopWindow = std::pair<HWND, std::wstring>;
+inline std::vector<TopWindow> TopWindows(DWORD processId) {
+  std::vector<HWND> all;
+  ::EnumWindows([](HWND window, LPARAM out) -> BOOL { return reinterpret_cast<std::vector<HWND>*>(out)->push_back(window), TRUE; },
+                reinterpret_cast<LPARAM>(&all));
+  std::vector<TopWindow> found;
+  for (HWND window : all) {
+    DWORD owner = 0;
+    wchar_t name[128] = {};
+    if (::GetWindowThreadProcessId(window, &owner) && (processId == 0 || owner == processId) && ::GetClassNameW(window, name, 128))
+      found.emplace_back(window, name);
+  }
+  return found;
+}
+inline std::vector<HWND> WindowsOf(DWORD processId, const std::wstring& className, bool visibleOnly = false) {
+  std::vector<HWND> found;
+  for (const auto& [window, name] : TopWindows(processId))
+    if (name == className && (!visibleOnly || ::IsWindowVisible(window))) found.push_back(window);
+  return found;
+}
+inline std::function<HWND()> FirstWindowOf(DWORD processId, const wchar_t* className, bool visibleOnly = false) {
+  return [=] {
+    const std::vector<HWND> found = WindowsOf(processId, className, visibleOnly);
+    return found.empty() ? nullptr : found.front();
+  };
+}
+inline HWND FindVisibleMenu() { return FirstWindowOf(0, L"#32768", true)(); }  // of any process
+
+// One running umbraline.exe; ended (Exit command, then kill) when the scope ends.
+struct RunningProgram {
+  explicit RunningProgram(std::wstring path = ExecutableFolder() + L"\\umbraline.exe") {
     STARTUPINFOW startup{sizeof startup};
     PROCESS_INFORMATION info{};
-    std::wstring command = L"\"" + path_ + L"\"";
-    const std::wstring folder = path_.substr(0, path_.find_last_of(L'\\'));
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                          &info))
-      return false;
-    ::CloseHandle(info.hThread);
-    process_ = info.hProcess;
-    return true;
+    std::wstring command = L"\"" + path + L"\"";
+    if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                         path.substr(0, path.find_last_of(L'\\')).c_str(), &startup, &info)) {
+      ::CloseHandle(info.hThread);
+      process_ = info.hProcess;
+    }
   }
-
-  // Waits until start-up has finished (the message loop waits for input) and returns the main window.
-  HWND WaitForWindow(int timeoutMs = 10000) {
-    if (process_) ::WaitForInputIdle(process_, static_cast<DWORD>(timeoutMs));
-    HWND window = nullptr;
-    WaitFor([&] {
-      window = FindMainWindow();
-      return window != nullptr;
-    }, timeoutMs);
-    return window;
+  ~RunningProgram() { Stop(); }
+  RunningProgram(const RunningProgram&) = delete;
+  HWND WaitForWindow() {  // once start-up has finished
+    if (process_) ::WaitForInputIdle(process_, 10000);
+    WaitFor([] { return FindMainWindow() != nullptr; }, 10000);
+    return FindMainWindow();
   }
-
   bool Running() const { return process_ && ::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
-
-  // Waits for the process to end and returns its exit code (STILL_ACTIVE on timeout).
-  DWORD WaitForExit(int timeoutMs = 10000) {
-    if (!process_) return static_cast<DWORD>(-1);
-    ::WaitForSingleObject(process_, static_cast<DWORD>(timeoutMs));
+  DWORD WaitForExit() {  // the exit code, STILL_ACTIVE after 10 s
     DWORD code = STILL_ACTIVE;
-    ::GetExitCodeProcess(process_, &code);
+    if (process_ && ::WaitForSingleObject(process_, 10000) == WAIT_OBJECT_0) ::GetExitCodeProcess(process_, &code);
     return code;
   }
-
   void Stop() {
     if (!process_) return;
     if (Running()) {
-      if (HWND window = FindMainWindow()) ::PostMessageW(window, WM_COMMAND, 1007, 0);
+      if (HWND window = FindMainWindow()) PostCommand(window, IDM_EXIT);
       if (::WaitForSingleObject(process_, 5000) != WAIT_OBJECT_0) ::TerminateProcess(process_, 99);
       ::WaitForSingleObject(process_, 5000);
     }
     ::CloseHandle(process_);
     process_ = nullptr;
   }
-
-  HANDLE Process() const { return process_; }
-
- private:
-  std::wstring path_;
+  DWORD Id() const { return ::GetProcessId(process_); }
   HANDLE process_ = nullptr;
 };
 
-// Each test starts from no configuration at all.
-inline void ForgetConfiguration() { RemoveTree(RoamingFolder() + L"\\kestov"); }
+// Posts the message, waits for the window it opens, closes it with Esc: true when both happened.
+inline bool OpenAndEsc(HWND mainWindow, UINT message, WPARAM command, const std::function<HWND()>& find,
+                       int timeoutMs = 5000) {
+  ::PostMessageW(mainWindow, message, command, 0);
+  HWND opened = nullptr;
+  if (!WaitFor([&] { return (opened = find()) != nullptr; }, timeoutMs)) return false;
+  PressKey(opened, VK_ESCAPE);
+  return WaitFor([&] { return find() == nullptr; }, timeoutMs);
+}
+inline bool OpenAndCloseBlackScreen(HWND mainWindow, DWORD processId, int timeoutMs = 5000) {
+  return OpenAndEsc(mainWindow, WM_COMMAND, IDM_BLACK_ALL, FirstWindowOf(processId, kOverlayWindowClass), timeoutMs);
+}
+
+// ---- PNG files written byte by byte ----
+inline void PutU32(Bytes& out, std::uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+inline void PutChunk(Bytes& png, const char* type, const Bytes& data) {
+  PutU32(png, static_cast<std::uint32_t>(data.size()));
+  const std::size_t start = png.size();
+  png.insert(png.end(), type, type + 4);
+  png.insert(png.end(), data.begin(), data.end());
+  std::uint32_t crc = ~0u;
+  for (std::size_t i = start; i < png.size(); ++i)
+    for (int k = 0; k < 8; ++k) crc = ((crc ^ (png[i] >> k)) & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+  PutU32(png, ~crc);
+}
+// A black 1-bit greyscale PNG, its zeros in stored (uncompressed) deflate blocks; or, without data,
+// only the signature and an IHDR that claims the size (8-bit RGBA).
+inline Bytes Png(std::uint32_t width, std::uint32_t height, bool withData = true) {
+  Bytes png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, header, z = {0x78, 0x01};
+  PutU32(header, width);
+  PutU32(header, height);
+  header.insert(header.end(), {static_cast<std::uint8_t>(withData ? 1 : 8), static_cast<std::uint8_t>(withData ? 0 : 6), 0, 0, 0});
+  PutChunk(png, "IHDR", header);
+  if (!withData) return png;
+  const std::size_t count = (1 + (static_cast<std::size_t>(width) + 7) / 8) * height;
+  for (std::size_t left = count; left > 0;) {
+    const auto n = static_cast<std::uint16_t>(std::min<std::size_t>(left, 65535));
+    left -= n;
+    z.insert(z.end(), {left == 0, static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
+                       static_cast<std::uint8_t>(~n), static_cast<std::uint8_t>(~n >> 8)});
+    z.resize(z.size() + n, 0);
+  }
+  PutU32(z, (static_cast<std::uint32_t>(count % 65521) << 16) | 1u);  // Adler-32 of zeros
+  PutChunk(png, "IDAT", z);
+  PutChunk(png, "IEND", {});
+  return png;
+}

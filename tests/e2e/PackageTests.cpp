@@ -5,16 +5,15 @@
 
 TEST(Package, StartsFromTheUnpackedFolder) {
   wchar_t exe[MAX_PATH] = {};
-  if (::GetEnvironmentVariableW(L"UMBRALINE_PACKAGED_EXE", exe, MAX_PATH) == 0)
-    GTEST_SKIP() << "run through tests/package/unpack-and-start.sh";
+  if (::GetEnvironmentVariableW(L"UMBRALINE_PACKAGED_EXE", exe, MAX_PATH) == 0) GTEST_SKIP() << "run by the script";
   ForgetConfiguration();
   RunningProgram program(exe);
   HWND window = program.WaitForWindow();
   ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(WaitFor([] { return PathExists(ConfigFile()); }));
-  ::PostMessageW(window, WM_COMMAND, 1001, 0);
-  EXPECT_TRUE(WaitFor([] { return FileText(ConfigFile()).find("SleepPrevent=1") != std::string::npos; }));
-  ::PostMessageW(window, WM_COMMAND, 1007, 0);
+  EXPECT_TRUE(WaitFor([] { return FileHas("Action=BlackCurrent"); }));  // the first run's save
+  PostCommand(window, IDM_PREVENT_SLEEP);
+  EXPECT_TRUE(WaitFor([] { return FileHas("SleepPrevent=1"); }));
+  PostCommand(window, IDM_EXIT);
   EXPECT_EQ(program.WaitForExit(), 0u);
   ForgetConfiguration();
 }
