@@ -7,7 +7,6 @@
 #include <set>
 
 #include "E2eSupport.h"
-#include "config/ConfigTestSupport.h"
 #include "config/IniDocument.h"
 
 namespace {

@@ -46,6 +46,23 @@ inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000
   return true;
 }
 
+// Files created beside the executables (badge pictures, first-run sources), removed at the end.
+class BesideExecutable {
+ public:
+  BesideExecutable() = default;
+  BesideExecutable(const BesideExecutable&) = delete;
+  ~BesideExecutable() {
+    for (const std::wstring& path : created_) ::DeleteFileW(path.c_str());
+  }
+  bool File(const std::wstring& name, const Bytes& bytes) {
+    created_.push_back(ExecutableFolder() + L"\\" + name);
+    return WriteBytes(created_.back(), bytes);
+  }
+
+ private:
+  std::vector<std::wstring> created_;
+};
+
 // Ctrl+Alt+V is registered by someone else (the program) when this process cannot take it.
 inline bool ToggleHotkeyTaken() {
   if (!::RegisterHotKey(nullptr, 0x7000, MOD_CONTROL | MOD_ALT, 'V')) return true;

@@ -7,7 +7,6 @@
 
 #include <cstdio>
 
-#include "config/ConfigTestSupport.h"
 
 namespace {
 
