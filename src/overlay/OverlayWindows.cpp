@@ -161,7 +161,9 @@ LRESULT OnOverlayKeyDown(WPARAM key) {
 }
 
 LRESULT OnOverlaySysKeyDown(WPARAM key) {
-  if (key == VK_F4 && (::GetAsyncKeyState(VK_MENU) & 0x8000)) RequestOverlayClose();
+  // The key state as of this message, not of the moment it is handled: a quick Alt+F4 whose Alt
+  // is already up again by the time the message is read still counts.
+  if (key == VK_F4 && (::GetKeyState(VK_MENU) & 0x8000)) RequestOverlayClose();
   return 0;
 }
 

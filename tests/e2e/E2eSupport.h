@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <thread>
@@ -33,11 +34,36 @@ inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000
   return condition();
 }
 
+// The Ctrl+Alt+V chord is registered by someone (the program) when this process cannot take it.
+// The probe holds the chord only between two calls, so the program's own registration is very
+// unlikely to meet it.
+inline bool ToggleHotkeyTaken() {
+  if (!::RegisterHotKey(nullptr, 0x7000, MOD_CONTROL | MOD_ALT, 'V')) return true;
+  ::UnregisterHotKey(nullptr, 0x7000);
+  return false;
+}
+
 inline HWND FindMainWindow() { return ::FindWindowW(L"Umbraline.MainWindow", nullptr); }
 
 inline std::string FileText(const std::wstring& path) {
   const Bytes bytes = ReadBytesOrEmpty(path);
   return std::string(bytes.begin(), bytes.end());
+}
+
+// Waits for config.ini to hold line. The file is opened only when its attributes (times, size) have
+// changed, that is after a save: under Wine a handle held by another process makes the save's
+// rename onto the file fail, so a reader polling the file during a save would make it lose.
+inline bool WaitForConfigLine(const std::string& line, int timeoutMs = 5000) {
+  WIN32_FILE_ATTRIBUTE_DATA seen{};
+  bool first = true;
+  return WaitFor([&] {
+    WIN32_FILE_ATTRIBUTE_DATA now{};
+    if (!::GetFileAttributesExW(ConfigFile().c_str(), GetFileExInfoStandard, &now)) return false;
+    if (!first && std::memcmp(&now, &seen, sizeof now) == 0) return false;
+    first = false;
+    seen = now;
+    return FileText(ConfigFile()).find(line) != std::string::npos;
+  }, timeoutMs);
 }
 
 // The visible popup menu window of any process ("#32768"), or null.

@@ -37,7 +37,7 @@ TEST(KillDuringSave, FileIsAlwaysOneWholeState) {
     HWND window = program.WaitForWindow();
     ASSERT_NE(window, nullptr);
     // Wait until start-up has saved (the away action is rewritten on the first run).
-    ASSERT_TRUE(WaitFor([] { return FileText(ConfigFile()).find("Action=BlackCurrent") != std::string::npos; }));
+    ASSERT_TRUE(WaitForConfigLine("Action=BlackCurrent"));
 
     // Every state the file may hold after this round: the one it starts from and one per command.
     std::set<State> allowed{state};

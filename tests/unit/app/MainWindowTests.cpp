@@ -8,6 +8,7 @@
 #include "app/Messages.h"
 #include "app/SystemSeams.h"
 #include "config/ConfigLoad.h"
+#include "overlay/Overlay.h"
 
 static std::vector<EXECUTION_STATE> g_states;
 static std::vector<std::wstring> g_opened;  // "verb file" of each plain shell call

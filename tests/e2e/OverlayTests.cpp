@@ -1,0 +1,285 @@
+// The black screen of the running program, seen from another process: which monitors it covers,
+// what the screen shows, and which real inputs close it.
+//
+// Under the headless Wine server a layered window pushed with constant alpha 0 shows what lies
+// below it and any other constant alpha shows its pixels fully (there is no compositor), so the
+// fade itself cannot be watched here; its start and its end can. Closing a window as large as a
+// monitor costs Wine about two seconds, so the tests keep the number of closings low.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <set>
+
+#include "E2eSupport.h"
+#include "ScreenSupport.h"
+#include "app/Messages.h"
+
+namespace {
+
+constexpr std::uint32_t kRootColour = 0x203040;  // what the headless X server shows without windows
+const POINT kOnPrimary{640, 400};
+const POINT kOnSecond{1800, 400};
+
+std::string Config(const std::string& overlay, const std::string& general = "SleepPrevent=0\r\n",
+                   const std::string& action = "BlackCurrent") {
+  return "[General]\r\n" + general + "KeepActive=0\r\nRunAtStartup=0\r\n[Overlay]\r\n" + overlay +
+         "[Hotkey]\r\nAction=" + action + "\r\nToggleHotkey=VK_V\r\n";
+}
+
+const std::string kPlain = "FadeInDurationMs=0\r\nClockDisplay=None\r\n";
+
+class BlackScreen : public testing::Test {
+ protected:
+  void SetUp() override { ForgetConfiguration(); }
+  void TearDown() override { ForgetConfiguration(); }
+
+  // Starts the program on the given configuration and waits until its hotkey is registered.
+  HWND Start(const std::string& config) {
+    EXPECT_TRUE(WriteConfig(config));
+    program_ = std::make_unique<RunningProgram>();
+    HWND window = program_->WaitForWindow();
+    EXPECT_TRUE(WaitFor(ToggleHotkeyTaken));
+    return window;
+  }
+
+  std::unique_ptr<RunningProgram> program_;
+};
+
+void MoveCursor(POINT p) { ASSERT_TRUE(::SetCursorPos(p.x, p.y)); }
+
+bool PressToggleHotkey() { return PressChord({VK_CONTROL, VK_MENU, 'V'}); }
+
+int NonBlack(const ScreenShot& shot, const RECT& monitor) { return shot.CountOther(monitor, kBlack); }
+
+// Black pixels on a monitor, the tray window in the primary's top-left corner aside.
+int Black(const ScreenShot& shot, const RECT& monitor) {
+  const RECT tray{0, 0, 200, 64};
+  return shot.CountOf(monitor, kBlack, tray);
+}
+
+// Waits until the screen shows the covered monitors opaque black all over and the others without
+// any black.
+void ExpectCovered(std::initializer_list<RECT> covered, std::initializer_list<RECT> uncovered, const char* what) {
+  auto matches = [&](const ScreenShot& shot) {
+    for (const RECT& m : covered)
+      if (NonBlack(shot, m) != 0) return false;
+    for (const RECT& m : uncovered)
+      if (Black(shot, m) != 0) return false;
+    return true;
+  };
+  const ScreenShot shot = WaitForScreen(matches);
+  for (const RECT& m : covered) EXPECT_EQ(NonBlack(shot, m), 0) << what << ": monitor at " << m.left;
+  for (const RECT& m : uncovered) EXPECT_EQ(Black(shot, m), 0) << what << ": monitor at " << m.left;
+}
+
+// Posts a command that replaces the open windows and watches them meanwhile: no moment may show
+// windows of the old set beside windows of the new one.
+void ReplaceAndWatch(HWND mainWindow, WORD command, std::initializer_list<RECT> expected) {
+  const std::vector<HWND> before = OverlayWindows();
+  const std::set<HWND> old(before.begin(), before.end());
+  ASSERT_FALSE(old.empty());
+  ASSERT_TRUE(::PostMessageW(mainWindow, WM_COMMAND, command, 0));
+  bool mixed = false;
+  const bool replaced = WaitFor([&] {
+    const std::vector<HWND> now = OverlayWindows();
+    std::size_t fromOld = 0;
+    for (HWND w : now) fromOld += old.count(w);
+    if (fromOld != 0 && fromOld != now.size()) mixed = true;
+    return fromOld == 0 && OverlaysCover(expected);
+  }, 12000);
+  EXPECT_TRUE(replaced);
+  EXPECT_FALSE(mixed) << "old and new overlay windows were open together";
+  for (HWND w : before) EXPECT_FALSE(::IsWindow(w));
+}
+
+}  // namespace
+
+TEST_F(BlackScreen, CommandsCoverEveryMonitorOrTheCursorsOne) {
+  HWND window = Start(Config(kPlain));
+  ASSERT_NE(window, nullptr);
+  MoveCursor(kOnPrimary);
+
+  // With FadeInDurationMs=0 the screen is black as soon as the command has run.
+  ASSERT_TRUE(RunCommand(window, IDM_BLACK_ALL));
+  {
+    const ScreenShot shot = CaptureScreen();
+    EXPECT_EQ(NonBlack(shot, kPrimaryMonitor), 0);
+    EXPECT_EQ(NonBlack(shot, kSecondMonitor), 0);
+    // Below the shorter second monitor lies no monitor and no overlay.
+    EXPECT_EQ(shot.CountOf(RECT{1280, 768, 2304, 800}, kRootColour), 1024 * 32);
+  }
+  EXPECT_TRUE(OverlaysCover({kPrimaryMonitor, kSecondMonitor}));
+
+  // The other kind replaces the windows: only the monitor under the cursor stays covered.
+  ReplaceAndWatch(window, IDM_BLACK_CURRENT, {kPrimaryMonitor});
+  ExpectCovered({kPrimaryMonitor}, {kSecondMonitor}, "current on primary");
+
+  MoveCursor(kOnSecond);
+  ReplaceAndWatch(window, IDM_BLACK_ALL, {kPrimaryMonitor, kSecondMonitor});
+  ReplaceAndWatch(window, IDM_BLACK_CURRENT, {kSecondMonitor});
+  ExpectCovered({kSecondMonitor}, {kPrimaryMonitor}, "current on second");
+
+  // The same command again closes it.
+  ASSERT_TRUE(::PostMessageW(window, WM_COMMAND, IDM_BLACK_CURRENT, 0));
+  EXPECT_TRUE(WaitForNoOverlay());
+  ExpectCovered({}, {kPrimaryMonitor, kSecondMonitor}, "closed");
+}
+
+TEST_F(BlackScreen, HotkeyOpensTheConfiguredKind) {
+  HWND window = Start(Config(kPlain));
+  ASSERT_NE(window, nullptr);
+
+  MoveCursor(kOnPrimary);
+  ASSERT_TRUE(PressToggleHotkey());
+  ASSERT_TRUE(WaitForOverlays({kPrimaryMonitor}));
+  ExpectCovered({kPrimaryMonitor}, {kSecondMonitor}, "hotkey current on primary");
+  MoveCursor(kOnSecond);
+  ASSERT_TRUE(PressToggleHotkey());  // closes, wherever the cursor is
+  ASSERT_TRUE(WaitForNoOverlay());
+
+  ASSERT_TRUE(PressToggleHotkey());
+  ASSERT_TRUE(WaitForOverlays({kSecondMonitor}));
+  ExpectCovered({kSecondMonitor}, {kPrimaryMonitor}, "hotkey current on second");
+
+  // Switching the hotkey to every monitor while one is covered: the next press replaces it.
+  ASSERT_TRUE(RunCommand(window, IDM_ACTION_BLACK_ALL));
+  ASSERT_TRUE(PressToggleHotkey());
+  ASSERT_TRUE(WaitForOverlays({kPrimaryMonitor, kSecondMonitor}, 12000));
+  ExpectCovered({kPrimaryMonitor, kSecondMonitor}, {}, "hotkey all");
+  ASSERT_TRUE(PressToggleHotkey());
+  EXPECT_TRUE(WaitForNoOverlay());
+}
+
+TEST_F(BlackScreen, BadgeSitsInTheCornerOfEveryMonitorOnceTheFadeEnds) {
+  // A two-colour picture, so that its place and orientation are both checked.
+  constexpr int kWidth = 30, kHeight = 20;
+  std::vector<std::uint32_t> picture(kWidth * kHeight);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) picture[y * kWidth + x] = x < kWidth / 2 ? 0xFFE03C28u : 0xFF28A0E0u;
+  FileBesideProgram badge(L"mode1.png", EncodePng(kWidth, kHeight, picture));
+  ASSERT_TRUE(badge.Written());
+
+  HWND window = Start(Config("FadeInDurationMs=300\r\nClockDisplay=None\r\nShowSleepPreventBadge=1\r\n"
+                             "BadgeAlpha=255\r\n",
+                             "SleepPrevent=1\r\n"));
+  ASSERT_NE(window, nullptr);
+  MoveCursor(kOnPrimary);
+  ASSERT_TRUE(RunCommand(window, IDM_BLACK_ALL));
+  ::Sleep(300 + 400);  // the fade, and some time for its last tick
+
+  const ScreenShot shot = CaptureScreen();
+  for (const RECT& monitor : {kPrimaryMonitor, kSecondMonitor}) {
+    SCOPED_TRACE(testing::Message() << "monitor at " << monitor.left);
+    // At 96 DPI: 24 pixels from the right and bottom edges, no clock to stand on.
+    const int left = monitor.right - 24 - kWidth;
+    const int top = monitor.bottom - 24 - kHeight;
+    const RECT place{left, top, left + kWidth, top + kHeight};
+    int wrong = 0;
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x)
+        if (shot.At(left + x, top + y) != (picture[y * kWidth + x] & 0xFFFFFF)) ++wrong;
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(shot.CountOther(monitor, kBlack, place), 0);  // everything else opaque black
+  }
+  ASSERT_TRUE(::PostMessageW(window, WM_COMMAND, IDM_BLACK_ALL, 0));
+  EXPECT_TRUE(WaitForNoOverlay());
+}
+
+TEST_F(BlackScreen, ElapsedClockChangesBetweenTicks) {
+  HWND window =
+      Start(Config("FadeInDurationMs=0\r\nClockDisplay=Elapsed\r\nBadgeAlpha=255\r\nShowSleepPreventBadge=0\r\n"));
+  ASSERT_NE(window, nullptr);
+  MoveCursor(kOnPrimary);
+  ASSERT_TRUE(RunCommand(window, IDM_BLACK_CURRENT));
+  // The clock's right edge is 24 pixels from the monitor's, its box ends 24 pixels above the bottom.
+  const RECT clock{1280 - 400, 800 - 140, 1280 - 24, 800 - 24};
+  const ScreenShot first = CaptureScreen();
+  ::Sleep(1300);
+  const ScreenShot second = CaptureScreen();
+
+  EXPECT_GT(first.CountOf(clock, 0xFFFFFF), 20) << "white text";
+  EXPECT_EQ(first.CountOther(kPrimaryMonitor, kBlack, clock), 0);
+  EXPECT_EQ(second.CountOther(kPrimaryMonitor, kBlack, clock), 0);
+  int changed = 0;
+  for (int y = clock.top; y < clock.bottom; ++y)
+    for (int x = clock.left; x < clock.right; ++x) changed += first.At(x, y) != second.At(x, y);
+  EXPECT_GT(changed, 20);
+
+  ASSERT_TRUE(::PostMessageW(window, WM_COMMAND, IDM_BLACK_CURRENT, 0));
+  EXPECT_TRUE(WaitForNoOverlay());
+}
+
+TEST_F(BlackScreen, RealInputClosesItOnlyByTheClosingInputs) {
+  HWND window = Start(Config(kPlain));
+  ASSERT_NE(window, nullptr);
+  MoveCursor(kOnPrimary);
+  ASSERT_TRUE(RunCommand(window, IDM_BLACK_CURRENT));
+  ASSERT_TRUE(WaitForOverlays({kPrimaryMonitor}));
+  ::Sleep(300);  // the focus events of the new window first
+
+  // None of these closes it: F4 alone, one click, the middle button, the wheel, a right press.
+  ASSERT_TRUE(PressChord({VK_F4}));
+  ASSERT_TRUE(SendMouse({MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}));
+  ASSERT_TRUE(SendMouse({MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP}));
+  ASSERT_TRUE(SendMouse({MOUSEEVENTF_WHEEL}, WHEEL_DELTA));
+  ASSERT_TRUE(SendMouse({MOUSEEVENTF_RIGHTDOWN}));
+  ::Sleep(::GetDoubleClickTime() + 300);  // also lets the one click expire
+  ASSERT_TRUE(OverlaysCover({kPrimaryMonitor}));
+
+  // Each closing input, then the command opens it again (it does not take it for a close).
+  struct Closing {
+    const char* name;
+    bool (*send)();
+  };
+  const Closing closings[] = {
+      {"right release", [] { return SendMouse({MOUSEEVENTF_RIGHTUP}); }},
+      {"Esc", [] { return PressChord({VK_ESCAPE}); }},
+      {"Alt+F4", [] { return PressChord({VK_MENU, VK_F4}); }},
+      {"double-click", [] {
+         return SendMouse({MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
+       }},
+  };
+  for (const Closing& closing : closings) {
+    SCOPED_TRACE(closing.name);
+    ASSERT_TRUE(closing.send());
+    ASSERT_TRUE(WaitForNoOverlay());
+    ExpectCovered({}, {kPrimaryMonitor}, closing.name);
+    ASSERT_TRUE(RunCommand(window, IDM_BLACK_CURRENT));
+    ASSERT_TRUE(WaitForOverlays({kPrimaryMonitor}));
+    ::Sleep(300);
+  }
+  // Opened by the command, so the command closes it.
+  ASSERT_TRUE(::PostMessageW(window, WM_COMMAND, IDM_BLACK_CURRENT, 0));
+  EXPECT_TRUE(WaitForNoOverlay());
+}
+
+TEST_F(BlackScreen, EscClosesCurrentOnlyWithTheCursorOnItsMonitorAndClearsTheMark) {
+  HWND window = Start(Config(kPlain));
+  ASSERT_NE(window, nullptr);
+  const std::wstring idle = HoverTrayTooltip(kOnSecond);
+  ASSERT_FALSE(idle.empty());
+
+  MoveCursor(kOnSecond);
+  ASSERT_TRUE(RunCommand(window, IDM_BLACK_CURRENT));
+  ASSERT_TRUE(WaitForOverlays({kSecondMonitor}));
+  ::Sleep(300);
+
+  // The tray (top-left of the primary monitor) is not covered; its tooltip tells the mark.
+  const std::wstring marked = HoverTrayTooltip(kOnPrimary);
+  EXPECT_NE(marked, idle);
+  EXPECT_EQ(marked.rfind(idle, 0), 0u) << "the mark is added to the name";
+
+  // The cursor now rests on the uncovered monitor: Esc is ignored.
+  ASSERT_TRUE(PressChord({VK_ESCAPE}));
+  ::Sleep(600);
+  EXPECT_TRUE(OverlaysCover({kSecondMonitor}));
+
+  MoveCursor(kOnSecond);
+  ASSERT_TRUE(PressChord({VK_ESCAPE}));
+  ASSERT_TRUE(WaitForNoOverlay());
+  // The tooltip follows the open windows; only the dismissal handler, which also clears the mark,
+  // refreshes it after a close by input (once the windows are destroyed, a little after they vanish).
+  std::wstring after;
+  EXPECT_TRUE(WaitFor([&] { return (after = HoverTrayTooltip(kOnSecond)) == idle; }, 10000)) << after;
+}
