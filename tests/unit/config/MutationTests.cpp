@@ -116,20 +116,21 @@ TEST(Mutation, HotkeyParserKeepsItsRules) {
   EXPECT_EQ(bad, 0u);
 }
 
+// Settings unlike anything a load gives, to see whether a load changed them.
+Settings ScrambledSettings() {
+  return Settings{true, true, false, 999, 99, NudgeKind::F15, L"previous", OverlayAction::BlackAll,
+                  HotkeySpec{kModShift, 0x41}, ClockDisplayMode::Elapsed};
+}
+
 TEST(Mutation, LoadConfigKeepsTheSettingsRules) {
-  ScopedRoamingFolder roaming;
-  ASSERT_TRUE(roaming.Active());
-  ScopedShellFolder startup(L"Startup");
-  ScopedSettings keep;
-  ScopedSeams seams;  // the thread's UI languages stay as they are
-  seams->setThreadPreferredUILanguages = [](DWORD, PCZZWSTR, PULONG) -> BOOL { return TRUE; };
+  ConfigScope scope;  // private roaming folder; the thread's UI languages stay as they are
   Random r(0x5EED0002);
   const Bytes defaultText = DefaultTextBytes();
   ASSERT_FALSE(defaultText.empty());
   const std::size_t total = LongTestMode() ? 100000 : 2500;
   std::size_t bad = 0, readable = 0;
   EnsureConfigFilePath();
-  const std::wstring path = roaming.ConfigFile();
+  const std::wstring path = scope.File();
   ASSERT_EQ(App().configPath, path);
   for (std::size_t i = 0; i < total; ++i) {
     const auto fail = [&](const std::string& what) { if (++bad <= 10) ADD_FAILURE() << what << ", case " << i; };
@@ -166,18 +167,15 @@ TEST(ConfigFaults, KeyNamesNeverGiveCodesAbove255) {
 
 // A file decoding to text with U+0000 loaded as empty; the next save replaced it with the ten saved keys.
 TEST(ConfigFaults, SaveLeavesAFileItCannotDecodeAlone) {
-  ScopedRoamingFolder roaming;
-  ASSERT_TRUE(roaming.Active());
-  ScopedSettings keep;
+  ConfigScope scope;
   EnsureConfigFilePath();
-  ::SHCreateDirectoryExW(nullptr, roaming.ConfigFolder().c_str(), nullptr);
   const std::string text = "[General]\r\nSleepPrevent=0\r\n[Overlay]\r\nBadgeAlpha=10\r\n";
   Bytes bigEndian = {0xFE, 0xFF};
   for (char c : text) bigEndian.insert(bigEndian.end(), {0, static_cast<std::uint8_t>(c)});
   for (const Bytes& bytes : {bigEndian, Utf16Le(L";c\r\n[Overlay]\r\nBadgeAlpha=10\r\n", false), Concat(ToBytes(text), {0, 'x'})}) {
-    ASSERT_TRUE(WriteBytes(roaming.ConfigFile(), bytes));
+    ASSERT_TRUE(WriteBytes(scope.File(), bytes));
     App().settings.SleepPrevent = true;
     SaveConfig();
-    EXPECT_EQ(ReadBytesOrEmpty(roaming.ConfigFile()), bytes);
+    EXPECT_EQ(ReadBytesOrEmpty(scope.File()), bytes);
   }
 }
