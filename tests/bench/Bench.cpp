@@ -118,16 +118,27 @@ static void RunOverlayBench() {
 
 // Wine answers GetProcessMemoryInfo and GetProcessTimes for another process with zeros: there the
 // figures come from the host's /proc (drive Z:), from the process whose command line names `exe`.
+// The newest such process (highest start time) is taken, so a previous instance still ending is not.
 static std::string HostProcFile(const char* exe, const char* file) {
   std::error_code error;
+  std::string newest;
+  double newestStart = -1;
   for (const auto& entry : std::filesystem::directory_iterator("Z:\\proc", error)) {
     const std::string folder = entry.path().string() + "\\";
-    std::ifstream commandLine(folder + "cmdline", std::ios::binary), wanted(folder + file, std::ios::binary);
+    std::ifstream commandLine(folder + "cmdline", std::ios::binary), stat(folder + "stat", std::ios::binary);
     const std::string command{std::istreambuf_iterator<char>(commandLine), {}};
-    if (command.find(exe) != std::string::npos && command.find("bench") == std::string::npos)
-      return {std::istreambuf_iterator<char>(wanted), {}};
+    if (command.find(exe) == std::string::npos || command.find("bench") != std::string::npos) continue;
+    const std::string fields{std::istreambuf_iterator<char>(stat), {}};
+    std::istringstream words(fields.substr(std::min(fields.size(), fields.rfind(')') + 2)));
+    std::string word;
+    for (int i = 0; i < 20; ++i) words >> word;  // the start time is the 20th word after the command name
+    if (const double start = std::atof(word.c_str()); start > newestStart) {
+      newestStart = start;
+      std::ifstream wanted(folder + file, std::ios::binary);
+      newest.assign(std::istreambuf_iterator<char>(wanted), {});
+    }
   }
-  return {};
+  return newest;
 }
 
 static double PrivateMiB(const PROCESS_INFORMATION& process, const char* exe) {
