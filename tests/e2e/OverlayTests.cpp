@@ -16,6 +16,7 @@
 #include "ScreenSupport.h"
 #include "app/Messages.h"
 
+// Only the tests without real modifier keys make Wine's windows unmanaged: the chords failed so.
 namespace {
 
 constexpr std::uint32_t kRootColour = 0x203040;  // what the headless X server shows without windows
@@ -108,6 +109,7 @@ void ReplaceAndWatch(HWND mainWindow, WORD command, const std::vector<RECT>& exp
 }  // namespace
 
 TEST_F(BlackScreen, CommandsCoverEveryMonitorOrTheCursorsOne) {
+  UnmanagedWineWindows unmanaged;
   HWND window = Start(Config(kPlain));
   ASSERT_NE(window, nullptr);
   MoveCursor(kOnPrimary);
@@ -238,7 +240,7 @@ TEST_F(BlackScreen, EscClosesCurrentOnlyWithTheCursorOnItsMonitorAndClearsTheMar
 }
 
 TEST_F(BlackScreen, BadgeSitsInTheCornersOnceTheFadeEndsAndTheElapsedClockTicks) {
-  UnmanagedWineWindows unmanaged;  // no real modifier keys here: they fail with unmanaged windows
+  UnmanagedWineWindows unmanaged;
   // 30x20, opaque: the top-left quarter 0xE03C28, the rest 0x28A0E0 (so that flips show).
   FileBesideProgram badge(L"mode1.png", L"tests/e2e/badge.png");
   ASSERT_TRUE(badge.written);
