@@ -46,9 +46,19 @@ TEST(Program, FirstRunHotkeyCommandsMenuAndExit) {
   PressKey(menu, VK_DOWN);
   PressKey(menu, VK_RETURN);
   EXPECT_TRUE(WaitFor([] { return FileHas("SleepPrevent=1") && FindVisibleMenu() == nullptr; }));
+  // Wine's stand-alone tray shows one child window per icon: ours goes away with the program.
+  const auto icons = [] {
+    int n = 0;
+    HWND tray = ::FindWindowW(L"__winex11_standalone_tray", nullptr);
+    for (HWND icon = nullptr; tray && (icon = ::FindWindowExW(tray, icon, L"__winex11_tray_icon", nullptr)); ++n) {}
+    return n;
+  };
+  const int iconsBefore = icons();
+  EXPECT_GE(iconsBefore, 1);
   PostCommand(window, IDM_EXIT);
   EXPECT_EQ(program.WaitForExit(), 0u);
   EXPECT_EQ(FindMainWindow(), nullptr);
+  EXPECT_TRUE(WaitFor([&] { return icons() == iconsBefore - 1; }));
   ForgetConfiguration();
 }
 
