@@ -17,6 +17,8 @@ void RequestOverlayClose();
 // Shows the cursor again if the overlay hid it and sets the arrow (also used before the tray menu).
 void RestoreOverlayCursor();
 void RedrawOverlays();
+// Redraws one overlay window (every window when null).
+void RedrawOverlayWindow(HWND window);
 void ScheduleClockTimer();
 
 LRESULT CALLBACK OverlayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -81,5 +83,5 @@ bool MeasureClockText(int width, int height, UINT dpi, int margin, const Overlay
 // text may have changed.
 bool DrawClockText(std::uint32_t* pixels, int width, int height, UINT dpi, int margin,
                    const OverlayComposition& composition, RECT* touched);
-// Timer 3 on one overlay window: redraw everything and re-arm.
+// Timer 3 on one overlay window: redraw that window and re-arm.
 void AdvanceOverlayClock(HWND window);

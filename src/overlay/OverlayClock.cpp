@@ -274,8 +274,11 @@ void ScheduleClockTimer() {
     ::SetTimer(overlay.window, TIMER_OVERLAY_CLOCK, interval, nullptr);
 }
 
+// Every window has its own clock timer, started together with the same period, so a tick redraws
+// only its own window: redrawing all of them on every window's tick would render each monitor as
+// many times per period as there are monitors (and read config.ini as often).
 void AdvanceOverlayClock(HWND window) {
-  RedrawOverlays();
+  RedrawOverlayWindow(window);
   const ClockDisplayMode mode = App().settings.ClockDisplay;
   if (mode == ClockDisplayMode::None) {
     ::KillTimer(window, TIMER_OVERLAY_CLOCK);

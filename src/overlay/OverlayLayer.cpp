@@ -24,13 +24,6 @@ constexpr GUID kPixelFormat32bppBgra = {0x6FDDC324, 0x4E03, 0x4BFE, {0xB1, 0x85,
 constexpr int kMargin96 = 24;
 constexpr int kGap96 = 8;
 
-std::int32_t ReadOverlayIntOrDefault(const wchar_t* key, std::int32_t defaultValue, std::int32_t minimum,
-                                     std::int32_t maximum) {
-  IniDocument document{std::wstring()};
-  if (!ReloadConfigDocument(document)) return defaultValue;
-  return ReadOverlayInt(document, key, defaultValue, minimum, maximum);
-}
-
 void ResetImage(BadgeImage& image) {
   image.pixels.clear();
   image.pixels.shrink_to_fit();
@@ -59,10 +52,13 @@ OverlayComposition BuildOverlayComposition(std::uint64_t openTick) {
   OverlayComposition c;
   c.clockMode = settings.ClockDisplay;
   c.openTick = openTick;
-  c.badgeAlpha = static_cast<std::uint8_t>(std::clamp(ReadOverlayIntOrDefault(L"BadgeAlpha", 64, 0, 255), 0, 255));
-  c.clockFontPt = std::clamp(ReadOverlayIntOrDefault(L"ClockFontPt", 32, 8, 96), 8, 96);
-  c.showSleepPreventBadge = ReadShowSleepPreventBadge() && settings.SleepPrevent;
-  c.showKeepActiveBadge = ReadShowKeepActiveBadge() && settings.KeepActive;
+  // One read of config.ini for the four keys (this runs on every clock tick); defaults when unreadable.
+  IniDocument document{std::wstring()};
+  const bool read = ReloadConfigDocument(document);
+  c.badgeAlpha = static_cast<std::uint8_t>(read ? ReadOverlayInt(document, L"BadgeAlpha", 64, 0, 255) : 64);
+  c.clockFontPt = read ? ReadOverlayInt(document, L"ClockFontPt", 32, 8, 96) : 32;
+  c.showSleepPreventBadge = (!read || ReadOverlayBool(document, L"ShowSleepPreventBadge")) && settings.SleepPrevent;
+  c.showKeepActiveBadge = (!read || ReadOverlayBool(document, L"ShowKeepActiveBadge")) && settings.KeepActive;
   return c;
 }
 
@@ -229,10 +225,13 @@ bool DecodePngFile(const std::wstring& path, BadgeImage& image) {
   return true;
 }
 
-void RedrawOverlays() {
+void RedrawOverlays() { RedrawOverlayWindow(nullptr); }
+
+void RedrawOverlayWindow(HWND window) {
   AppState& app = App();
   const OverlayComposition c = BuildOverlayComposition(app.overlayOpenTick);
   for (OverlayWindow& overlay : app.overlayWindows) {
+    if (window != nullptr && overlay.window != window) continue;
     const RECT dirty = RefreshOverlayContent(overlay, c);
     PushOverlayRect(overlay, app.overlayAlpha, dirty);
   }
