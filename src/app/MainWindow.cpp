@@ -36,9 +36,16 @@ void OnSettingChange(LPARAM lParam) {
   if (area != nullptr && ::lstrcmpiW(area, L"ImmersiveColorSet") == 0) ApplyMenuTheme(App().mainWindow);
 }
 
-void OnKeepActiveTimerMessage(WPARAM id) {
+void OnMainTimer(WPARAM id) {
   if (id == TIMER_KEEPACTIVE) OnKeepActiveTimer();
+  if (id != TIMER_DISPLAYCHANGE) return;
+  ::KillTimer(App().mainWindow, TIMER_DISPLAYCHANGE);
+  RebuildOverlaysForDisplays();
 }
+
+// A monitor plugged, unplugged or re-arranged comes as a burst of changes: the black screen is
+// rebuilt once, a moment after the last one.
+void OnDisplayChange() { ::SetTimer(App().mainWindow, TIMER_DISPLAYCHANGE, kDisplayChangeSettleMs, nullptr); }
 
 void OnEnterIdle(WPARAM reason) {
   if (reason == 0) ThemeOpenMenuWindows();
@@ -97,7 +104,7 @@ void OnOverlayDismissed() {
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_TIMER: OnKeepActiveTimerMessage(wParam); return 0;
+    case WM_TIMER: OnMainTimer(wParam); return 0;
     case WM_DESTROY: ::PostQuitMessage(0); return 0;
     case WM_CLOSE: RunShutdown(); return 0;
     case WM_ENDSESSION: RunShutdown(); return 0;
@@ -107,6 +114,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_HOTKEY: OnHotkey(wParam); return 0;
     case WM_TRAYICON: OnTrayIconMessage(lParam); return 0;
     case WM_SHOWTRAYMENU: PrepareAndShowTrayMenu(); return 0;
+    case WM_DISPLAYCHANGE: OnDisplayChange(); return 0;
+    case WM_POWERBROADCAST: OnPowerBroadcast(wParam); return TRUE;
     default: break;
   }
   if (message != 0 && message == App().taskbarCreatedMessage) {

@@ -12,6 +12,10 @@
 void RegisterOverlayClass();
 void ShowOverlays(OverlayTarget target);
 void CloseOverlays();
+// After a display change: the open black screen again over the current monitors, at full opacity.
+// All covers every monitor; Current the one that now holds the old window's centre, and closes as if
+// dismissed when no monitor does.
+void RebuildOverlaysForDisplays();
 // What the closing inputs run: the monitor guard, CloseOverlays, then the dismissed handler.
 void RequestOverlayClose();
 // Shows the cursor again if the overlay hid it and sets the arrow (also used before the tray menu).
@@ -74,8 +78,8 @@ bool FormatTimeText(const wchar_t* date, const wchar_t* day, const wchar_t* time
 bool FormatElapsedText(std::uint64_t elapsedMs, wchar_t (&text)[32]);
 // Clock em size in pixels for a point size at a DPI (0 counts as 96).
 int ClockFontPixels(std::int32_t points, UINT dpi);
-// First clock timer interval: 1000 ms for the elapsed clocks; for the time of day, up to the next
-// full minute.
+// Clock timer interval: 1000 ms for the elapsed clocks; for the time of day, up to the next full
+// minute.
 UINT ClockFirstIntervalMs(ClockDisplayMode mode, const SYSTEMTIME& now);
 bool MeasureClockText(int width, int height, UINT dpi, int margin, const OverlayComposition& composition,
                       int& clockTop, int& clockHeight);

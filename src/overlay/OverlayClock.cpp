@@ -284,5 +284,9 @@ void AdvanceOverlayClock(HWND window) {
     ::KillTimer(window, TIMER_OVERLAY_CLOCK);
     return;
   }
-  ::SetTimer(window, TIMER_OVERLAY_CLOCK, WantsElapsed(mode) ? 1000 : 60000, nullptr);
+  // Aimed again from the time of day at every tick, so the minute flips on time also after a
+  // resume from sleep or a change of the clock.
+  SYSTEMTIME now{};
+  Seams().getLocalTime(&now);
+  ::SetTimer(window, TIMER_OVERLAY_CLOCK, ClockFirstIntervalMs(mode, now), nullptr);
 }

@@ -186,6 +186,16 @@ LRESULT OnOverlayRightButtonUp(HWND window) {
   return 0;
 }
 
+bool CursorOverOverlay() {
+  POINT cursor{};
+  if (!::GetCursorPos(&cursor)) return false;
+  for (const OverlayWindow& overlay : App().overlayWindows) {
+    RECT rect{};
+    if (::GetWindowRect(overlay.window, &rect) && ::PtInRect(&rect, cursor)) return true;
+  }
+  return false;
+}
+
 LRESULT OnOverlayCloseRequest() {
   RequestOverlayClose();
   return 0;
@@ -286,21 +296,15 @@ bool AddOverlayWindow(const RECT& monitor, const OverlayComposition& composition
   return true;
 }
 
-void ShowOverlays(OverlayTarget target) {
-  AppState& app = App();
-  LoadConfig();
-  app.fadeDurationMs = ReadFadeLength();
-  app.overlayOpenTick = Seams().getTickCount64();
-  CloseOverlays();
-  RegisterOverlayClass();
+namespace {
 
+// Opens one window per monitor of the target (the chosen one for Current), focuses the first and
+// starts the fade (none when fadeDurationMs is 0), the cursor-hide and the clock timers.
+void OpenOverlaySet(OverlayTarget target, HMONITOR chosen) {
+  AppState& app = App();
+  RegisterOverlayClass();
   app.overlayTarget = target;
-  app.overlayMonitor = nullptr;
-  if (target == OverlayTarget::Current) {
-    POINT cursor{};
-    if (!::GetCursorPos(&cursor)) cursor = POINT{0, 0};
-    app.overlayMonitor = ::MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST);
-  }
+  app.overlayMonitor = target == OverlayTarget::Current ? chosen : nullptr;
 
   const OverlayComposition composition = BuildOverlayComposition(app.overlayOpenTick);
   MonitorPass pass{&composition, target, app.overlayMonitor};
@@ -319,6 +323,40 @@ void ShowOverlays(OverlayTarget target) {
   StartFade();
   SetTimerOnAll(TIMER_OVERLAY_CURSOR, kCursorHideMs);
   ScheduleClockTimer();
+}
+
+}  // namespace
+
+void ShowOverlays(OverlayTarget target) {
+  AppState& app = App();
+  LoadConfig();
+  app.fadeDurationMs = ReadFadeLength();
+  app.overlayOpenTick = Seams().getTickCount64();
+  CloseOverlays();
+  HMONITOR chosen = nullptr;
+  if (target == OverlayTarget::Current) {
+    POINT cursor{};
+    if (!::GetCursorPos(&cursor)) cursor = POINT{0, 0};
+    chosen = ::MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST);
+  }
+  OpenOverlaySet(target, chosen);
+}
+
+void RebuildOverlaysForDisplays() {
+  AppState& app = App();
+  if (app.overlayWindows.empty()) return;
+  const OverlayTarget target = app.overlayTarget;
+  HMONITOR chosen = nullptr;
+  if (target == OverlayTarget::Current) {
+    // Where the window was, not where it is: Windows moves windows off a monitor that went away.
+    const OverlayWindow& old = app.overlayWindows.front();
+    chosen = ::MonitorFromPoint(POINT{old.left + old.width / 2, old.top + old.height / 2}, MONITOR_DEFAULTTONULL);
+  }
+  CloseOverlays();
+  app.fadeDurationMs = 0;  // the screen was black already: no new fade
+  if (target == OverlayTarget::All || chosen != nullptr) OpenOverlaySet(target, chosen);
+  // Nothing left to cover: closed as if the user had dismissed it.
+  if (app.overlayWindows.empty() && app.overlayDismissedHandler) app.overlayDismissedHandler();
 }
 
 void RestoreOverlayCursor() {
@@ -351,11 +389,9 @@ void CloseOverlays() {
 
 void RequestOverlayClose() {
   AppState& app = App();
-  if (app.overlayTarget == OverlayTarget::Current && app.overlayMonitor) {
-    POINT cursor{};
-    if (!::GetCursorPos(&cursor)) return;
-    if (::MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST) != app.overlayMonitor) return;
-  }
+  // A one-monitor black screen closes only from the screen it covers. Measured against the windows'
+  // own rectangles: a stored monitor handle never matches again once its monitor has gone.
+  if (app.overlayTarget == OverlayTarget::Current && !CursorOverOverlay()) return;
   CloseOverlays();
   if (app.overlayDismissedHandler) app.overlayDismissedHandler();
 }

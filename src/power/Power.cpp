@@ -95,3 +95,17 @@ bool SendNudge(NudgeKind kind) {
   }
   return Seams().sendInput(2, inputs, sizeof(INPUT)) == 2;
 }
+
+void OnPowerBroadcast(std::uintptr_t event) {
+  AppState& app = App();
+  if (event == PBT_APMSUSPEND) {
+    if (app.executionStateApplied) Seams().setThreadExecutionState(kReleased);
+    app.executionStateApplied = false;
+    app.keepActiveTimerOn = false;
+    RestartKeepActiveTimer();
+  } else if (event == PBT_APMRESUMESUSPEND) {
+    ApplySleepPrevention(app.settings.SleepPrevent);
+    app.keepActiveTimerOn = app.settings.KeepActive;
+    RestartKeepActiveTimer();
+  }
+}
