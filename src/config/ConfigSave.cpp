@@ -39,7 +39,7 @@ const wchar_t* ClockWord(ClockDisplayMode mode) {
 
 void SaveConfig() {
   IniDocument document(L"");
-  if (!ReloadConfigDocument(document)) return;
+  if (!RetryWhileFileBusy([&] { return ReloadConfigDocument(document); })) return;
   StoreSettingsInDocument(document);
   document.Save();
 }

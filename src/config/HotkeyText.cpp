@@ -1,10 +1,14 @@
 #include "config/HotkeyText.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <cwctype>
 #include <vector>
+
+#include "app/SystemSeams.h"
 
 const VirtualKeyName VirtualKeyNames[kVirtualKeyNameCount] = {
     {L"VK_LBUTTON", 0x01},    {L"VK_RBUTTON", 0x02},    {L"VK_CANCEL", 0x03},     {L"VK_MBUTTON", 0x04},
@@ -221,4 +225,26 @@ std::wstring FormatHotkeyForConfig(const HotkeySpec& hotkey) {
 std::wstring FormatHotkeyForDisplay(const HotkeySpec& hotkey) {
   if (hotkey.virtualKey == 0) return L"";
   return JoinModifiersAndKey(hotkey.modifiers, KeyText(hotkey.virtualKey), L" + ");
+}
+
+bool HotkeyTakesAltGrCharacter(const HotkeySpec& hotkey) {
+  const std::uint32_t altGr = kModControl | kModAlt;
+  if ((hotkey.modifiers & altGr) != altGr || (hotkey.modifiers & kModWin) != 0 || hotkey.virtualKey == 0) return false;
+  const int count = Seams().getKeyboardLayoutList(0, nullptr);
+  if (count <= 0) return false;
+  std::vector<HKL> layouts(static_cast<std::size_t>(count));
+  const int listed = Seams().getKeyboardLayoutList(count, layouts.data());
+  BYTE keys[256] = {};
+  keys[VK_CONTROL] = keys[VK_LCONTROL] = keys[VK_MENU] = keys[VK_RMENU] = 0x80;  // AltGr: right Alt, left Ctrl
+  if (hotkey.modifiers & kModShift) keys[VK_SHIFT] = keys[VK_LSHIFT] = 0x80;
+  constexpr UINT kKeepKeyboardState = 0x4;  // leaves the dead-key state of the thread as it is
+  for (int i = 0; i < listed && i < count; ++i) {
+    const UINT scan = ::MapVirtualKeyExW(hotkey.virtualKey, MAPVK_VK_TO_VSC, layouts[i]);
+    wchar_t text[8] = {};
+    const int result = Seams().toUnicodeEx(hotkey.virtualKey, scan, keys, text, 8, kKeepKeyboardState, layouts[i]);
+    // A dead key waits for the next key to make a character: taken all the same. Control characters
+    // (what Ctrl gives with a letter) are no text.
+    if (result < 0 || (result > 0 && text[0] >= 0x20)) return true;
+  }
+  return false;
 }

@@ -24,3 +24,8 @@ std::uint32_t ParseKeyName(const wchar_t* text);
 std::wstring FormatHotkeyForConfig(const HotkeySpec& spec);
 // The label shown in the tray menu (at most 127 characters).
 std::wstring FormatHotkeyForDisplay(const HotkeySpec& spec);
+
+// Whether the hotkey is a Ctrl+Alt (or Ctrl+Alt+Shift) combination without the Windows key whose key
+// gives a character (or starts a dead key) with AltGr on one of the installed keyboard layouts, such
+// as "@" from Ctrl+Alt+V on a Czech keyboard. Registered, such a hotkey would swallow that character.
+bool HotkeyTakesAltGrCharacter(const HotkeySpec& hotkey);

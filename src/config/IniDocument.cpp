@@ -209,6 +209,20 @@ bool SameContent(const IniDocument& a, const IniDocument& b) {
   return a.SectionOrder() == b.SectionOrder() && a.Values() == b.Values() && a.KeyOrder() == b.KeyOrder();
 }
 
+bool RetryWhileFileBusy(const std::function<bool()>& attempt) {
+  constexpr int kTries = 10;
+  constexpr DWORD kPauseMs = 100;
+  for (int tried = 1;; ++tried) {
+    ::SetLastError(ERROR_SUCCESS);  // a failure that is no file call's does not count as busy
+    if (attempt()) return true;
+    const DWORD error = ::GetLastError();
+    if (tried == kTries ||
+        (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION && error != ERROR_ACCESS_DENIED))
+      return false;
+    ::Sleep(kPauseMs);
+  }
+}
+
 bool WriteUtf8FileAtomic(const std::wstring& path, const std::wstring& text) {
   if (text.size() > static_cast<std::size_t>(INT_MAX)) return false;
   const int textLength = static_cast<int>(text.size());
@@ -221,9 +235,13 @@ bool WriteUtf8FileAtomic(const std::wstring& path, const std::wstring& text) {
   const std::wstring temporary = path + L".tmp";
   bool written = false;
   {
-    FileHandle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
+    FileHandle file;
+    if (!RetryWhileFileBusy([&] {
+          file.Reset(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+          return file.Valid();
+        }))
+      return false;
     static const char kMark[3] = {'\xEF', '\xBB', '\xBF'};
     DWORD count = 0;
     // A short write is a failure, and the data must be on disk before the rename makes it the
@@ -232,8 +250,10 @@ bool WriteUtf8FileAtomic(const std::wstring& path, const std::wstring& text) {
               ::WriteFile(file.Get(), utf8.data(), static_cast<DWORD>(size), &count, nullptr) &&
               count == static_cast<DWORD>(size) && ::FlushFileBuffers(file.Get());
   }
-  if (written &&
-      ::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  if (written && RetryWhileFileBusy([&] {
+        return ::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
+               FALSE;
+      }))
     return true;
   ::DeleteFileW(temporary.c_str());
   return false;

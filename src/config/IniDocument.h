@@ -3,6 +3,7 @@
 // values as wide strings. Lookups are exact (ordinal, case-sensitive).
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -70,3 +71,8 @@ std::wstring DecodeIniBytes(const std::uint8_t* bytes, std::size_t count);
 // path. True only when every byte was written and the rename succeeded; on failure the target is
 // untouched and no temporary file is left.
 bool WriteUtf8FileAtomic(const std::wstring& path, const std::wstring& text);
+
+// Runs attempt until it succeeds, while it fails with a sharing, lock or access-denied error (a virus
+// scanner, the search indexer or a backup tool holding the file for a moment): at most 10 tries,
+// 100 ms apart. The last try's result.
+bool RetryWhileFileBusy(const std::function<bool()>& attempt);

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <cwchar>
 #include <string>
 
 #include "app/Handles.h"
@@ -23,7 +24,49 @@ std::wstring ShortcutPath() {
   return path + kShortcutName;
 }
 
+// The full long form of a path (8.3 names expanded); the path itself when that fails.
+std::wstring LongPath(const std::wstring& path) {
+  std::wstring buffer(MAX_PATH, L'\0');
+  DWORD length = ::GetLongPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (length >= buffer.size()) {
+    buffer.resize(length);
+    length = ::GetLongPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+  }
+  if (length == 0 || length >= buffer.size()) return path;
+  buffer.resize(length);
+  return buffer;
+}
+
+bool SameText(const wchar_t* a, const wchar_t* b) {
+  return ::CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
+}
+
+// An existing shortcut that already starts this executable, as the program writes it.
+bool ShortcutIsCurrent(IShellLinkW& link, IPersistFile& file, const std::wstring& shortcut, const wchar_t* executable) {
+  if (::GetFileAttributesW(shortcut.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  if (FAILED(file.Load(shortcut.c_str(), STGM_READ))) return false;
+  wchar_t target[MAX_PATH] = {}, arguments[MAX_PATH] = {}, description[MAX_PATH] = {};
+  return SUCCEEDED(link.GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) && SameText(target, executable) &&
+         SUCCEEDED(link.GetArguments(arguments, MAX_PATH)) && arguments[0] == L'\0' &&
+         SUCCEEDED(link.GetDescription(description, MAX_PATH)) && std::wcscmp(description, kShortcutDescription) == 0;
+}
+
 }  // namespace
+
+bool PathWithinFolder(const std::wstring& path, const std::wstring& folder) {
+  std::wstring base = folder;
+  while (!base.empty() && base.back() == L'\\') base.pop_back();
+  if (base.empty() || path.size() <= base.size() || path[base.size()] != L'\\') return false;
+  return ::CompareStringOrdinal(path.c_str(), static_cast<int>(base.size()), base.c_str(),
+                                static_cast<int>(base.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool RunsFromTemporaryFolder(const std::wstring& executable) {
+  wchar_t temporary[MAX_PATH + 1] = {};
+  const DWORD length = ::GetTempPathW(MAX_PATH + 1, temporary);
+  if (length == 0 || length > MAX_PATH) return false;
+  return PathWithinFolder(LongPath(executable), LongPath(temporary));
+}
 
 bool UpdateStartupShortcut(bool enable) {
   const std::wstring shortcut = ShortcutPath();
@@ -38,6 +81,9 @@ bool UpdateStartupShortcut(bool enable) {
   wchar_t executable[MAX_PATH] = {};
   const DWORD length = ::GetModuleFileNameW(nullptr, executable, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return false;
+  // Started from inside a zip or a download folder that will be emptied: a link there would end
+  // start at log-on, so neither make one nor move an existing one.
+  if (RunsFromTemporaryFolder(executable)) return false;
 
   ScopedComInit apartment(COINIT_APARTMENTTHREADED);
   bool saved = false;
@@ -45,11 +91,14 @@ bool UpdateStartupShortcut(bool enable) {
     ComPtr<IShellLinkW> link;
     if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid())))
       return false;
-    link->SetPath(executable);
-    link->SetDescription(kShortcutDescription);
     ComPtr<IPersistFile> file;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.PutVoid())))
-      saved = SUCCEEDED(file->Save(shortcut.c_str(), TRUE));
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid()))) return false;
+    // Every settings load comes here: the Startup folder is written only when the link differs.
+    if (ShortcutIsCurrent(*link.Get(), *file.Get(), shortcut, executable)) return true;
+    link->SetPath(executable);
+    link->SetArguments(L"");
+    link->SetDescription(kShortcutDescription);
+    saved = SUCCEEDED(file->Save(shortcut.c_str(), TRUE));
   }
   return saved;
 }

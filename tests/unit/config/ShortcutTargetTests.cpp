@@ -1,0 +1,38 @@
+// Where the Startup shortcut may point, and when it is written at all.
+#include <gtest/gtest.h>
+
+#include "ConfigTestSupport.h"
+#include "config/StartupShortcut.h"
+
+TEST(StartupShortcutTarget, NotFromTheTemporaryFolderAndNoRewriteOfACurrentLink) {
+  const std::wstring temp = L"C:\\Users\\Ann\\AppData\\Local\\Temp";
+  const struct { std::wstring path, folder; bool within; } cases[] = {
+      {temp + L"\\Rar$EX01\\umbraline.exe", temp + L"\\", true},
+      {L"c:\\users\\ann\\appdata\\local\\TEMP\\umbraline.exe", temp, true},
+      {temp + L"2\\umbraline.exe", temp + L"\\", false},  // not on a folder boundary
+      {L"C:\\Tools\\umbraline.exe", temp, false},
+      {temp, temp + L"\\", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PathWithinFolder(c.path, c.folder), c.within) << Narrow(c.path);
+  // The 8.3 form of a path under the temporary folder is still inside it.
+  TempFolder folder;
+  const std::wstring longName = folder.File(L"a long folder name");
+  ASSERT_TRUE(::CreateDirectoryW(longName.c_str(), nullptr) && WriteBytes(longName + L"\\umbraline.exe", ToBytes("MZ")));
+  wchar_t shortName[MAX_PATH] = {};
+  ASSERT_GT(::GetShortPathNameW(longName.c_str(), shortName, MAX_PATH), 0u);
+  EXPECT_TRUE(RunsFromTemporaryFolder(std::wstring(shortName) + L"\\umbraline.exe")) << Narrow(shortName);
+  EXPECT_FALSE(RunsFromTemporaryFolder(ExecutableFolder() + L"\\umbraline.exe"));
+
+  // A link that already starts this executable is not written again.
+  ConfigScope scope;
+  ASSERT_TRUE(UpdateStartupShortcut(true));
+  const FILETIME old{0x12345678, 0x01C00000};
+  {
+    FileHandle link(::CreateFileW(StartupShortcutPath().c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(::SetFileTime(link.Get(), nullptr, nullptr, &old));
+  }
+  ASSERT_TRUE(UpdateStartupShortcut(true));
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  ASSERT_TRUE(::GetFileAttributesExW(StartupShortcutPath().c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ(::CompareFileTime(&data.ftLastWriteTime, &old), 0);
+}
