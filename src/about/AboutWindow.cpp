@@ -6,6 +6,7 @@
 #include <shellscalingapi.h>
 
 #include <new>
+#include <utility>
 
 #include "app/AppState.h"
 #include "app/SystemSeams.h"
@@ -67,16 +68,15 @@ HWND CreateChild(HWND owner, const wchar_t* className, const wchar_t* text, DWOR
 HWND CreateTextControl(HWND owner, AboutElement element, UINT dpi, const std::wstring& text, HFONT font) {
   HWND control = CreateChild(owner, L"STATIC", text.c_str(), SS_LEFT | SS_NOPREFIX, AboutElementRect(element, dpi));
   if (control == nullptr) return nullptr;
+  if (AboutWindowState* state = AboutStateOf(owner)) state->controls[static_cast<int>(element)] = control;
   ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   MakeMouseTransparent(control);
   return control;
 }
 
-void CreateAboutResources(AboutWindowState& state) {
+// The fonts and the icon at the card's DPI (replacing those of another DPI).
+void CreateScaledResources(AboutWindowState& state) {
   const UINT dpi = state.dpi;
-  state.backgroundBrush.Reset(::CreateSolidBrush(kAboutBackgroundColor));
-  state.borderPen.Reset(::CreatePen(PS_SOLID, 1, kAboutBorderColor));
-  state.separatorPen.Reset(::CreatePen(PS_SOLID, 1, kAboutSeparatorColor));
   state.titleFont.Reset(CreateAboutFont(AboutFont::Title, dpi));
   state.versionFont.Reset(CreateAboutFont(AboutFont::Version, dpi));
   state.commentsFont.Reset(CreateAboutFont(AboutFont::Comments, dpi));
@@ -86,6 +86,51 @@ void CreateAboutResources(AboutWindowState& state) {
                                                    iconSize, iconSize, LR_CREATEDIBSECTION)));
 }
 
+void CreateAboutResources(AboutWindowState& state) {
+  state.backgroundBrush.Reset(::CreateSolidBrush(kAboutBackgroundColor));
+  state.borderPen.Reset(::CreatePen(PS_SOLID, 1, kAboutBorderColor));
+  state.separatorPen.Reset(::CreatePen(PS_SOLID, 1, kAboutSeparatorColor));
+  CreateScaledResources(state);
+}
+
+HFONT ElementFont(const AboutWindowState& state, AboutElement element) {
+  switch (element) {
+    case AboutElement::ProductName: return state.titleFont.Get();
+    case AboutElement::Version: return state.versionFont.Get();
+    case AboutElement::Description: return state.commentsFont.Get();
+    default: return state.smallFont.Get();
+  }
+}
+
+// Moved to a monitor of another scale: fonts, icon and children at the new DPI, in the rectangle
+// Windows suggests.
+LRESULT OnAboutDpiChanged(HWND window, WPARAM wParam, LPARAM lParam) {
+  AboutWindowState* state = AboutStateOf(window);
+  const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+  if (state == nullptr || suggested == nullptr) return 0;
+  state->dpi = LOWORD(wParam) != 0 ? LOWORD(wParam) : 96;
+  FontHandle oldFonts[] = {std::move(state->titleFont), std::move(state->versionFont), std::move(state->commentsFont),
+                           std::move(state->smallFont)};
+  IconHandle oldIcon = std::move(state->icon);
+  CreateScaledResources(*state);
+  for (int i = 0; i < static_cast<int>(AboutElement::Count); ++i) {
+    HWND control = state->controls[i];
+    if (control == nullptr) continue;
+    const auto element = static_cast<AboutElement>(i);
+    const RECT box = AboutElementRect(element, state->dpi);
+    ::SetWindowPos(control, nullptr, box.left, box.top, box.right - box.left, box.bottom - box.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    if (element == AboutElement::Icon)
+      ::SendMessageW(control, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(state->icon.Get()));
+    else
+      ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(ElementFont(*state, element)), TRUE);
+  }
+  ::SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  ::InvalidateRect(window, nullptr, TRUE);
+  return 0;  // the old fonts and icon go now that no control uses them
+}
+
 void CreateAboutControls(HWND window, AboutWindowState& state) {
   const UINT dpi = state.dpi;
   HWND icon = CreateChild(window, L"STATIC", nullptr, SS_ICON, AboutElementRect(AboutElement::Icon, dpi));
@@ -93,6 +138,7 @@ void CreateAboutControls(HWND window, AboutWindowState& state) {
     ::SendMessageW(icon, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(state.icon.Get()));
   }
   MakeMouseTransparent(icon);
+  state.controls[static_cast<int>(AboutElement::Icon)] = icon;
 
   const AboutTexts texts = ReadAboutTexts();
   HWND title = CreateTextControl(window, AboutElement::ProductName, dpi, texts.productName, state.titleFont.Get());
@@ -103,6 +149,7 @@ void CreateAboutControls(HWND window, AboutWindowState& state) {
   const RECT link = AboutElementRect(AboutElement::CreatedBy, dpi);
   state.linkControl = CreateLinkControl(window, texts.createdBy, link.left, link.top, link.right - link.left,
                                         link.bottom - link.top, state.smallFont.Get());
+  state.controls[static_cast<int>(AboutElement::CreatedBy)] = state.linkControl;
   CreateTextControl(window, AboutElement::Note, dpi, texts.note, state.smallFont.Get());
 }
 
@@ -137,8 +184,9 @@ LRESULT OnAboutEraseBackground(HWND window, WPARAM wParam) {
   const AboutWindowState* state = AboutStateOf(window);
   RECT client{};
   ::GetClientRect(window, &client);
-  HBRUSH brush = state != nullptr && state->backgroundBrush ? state->backgroundBrush.Get()
-                                                             : static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+  HBRUSH brush = HighContrastOn()                           ? ::GetSysColorBrush(COLOR_WINDOW)
+                 : state != nullptr && state->backgroundBrush ? state->backgroundBrush.Get()
+                                                              : static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
   ::FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
   return 1;
 }
@@ -152,14 +200,17 @@ LRESULT OnAboutPaint(HWND window) {
   // Without a state, pens of the same colours live for this paint only (released after RestoreDC).
   PenHandle temporaryBorder;
   PenHandle temporarySeparator;
-  HPEN border = state != nullptr ? state->borderPen.Get() : nullptr;
-  HPEN separator = state != nullptr ? state->separatorPen.Get() : nullptr;
+  // High contrast is asked at every paint; its pens, like those without a state, live for this paint.
+  const bool highContrast = HighContrastOn();
+  const AboutPalette palette = AboutPaletteFor(highContrast);
+  HPEN border = state != nullptr && !highContrast ? state->borderPen.Get() : nullptr;
+  HPEN separator = state != nullptr && !highContrast ? state->separatorPen.Get() : nullptr;
   if (border == nullptr) {
-    temporaryBorder.Reset(::CreatePen(PS_SOLID, 1, kAboutBorderColor));
+    temporaryBorder.Reset(::CreatePen(PS_SOLID, 1, palette.border));
     border = temporaryBorder.Get();
   }
   if (separator == nullptr) {
-    temporarySeparator.Reset(::CreatePen(PS_SOLID, 1, kAboutSeparatorColor));
+    temporarySeparator.Reset(::CreatePen(PS_SOLID, 1, palette.separator));
     separator = temporarySeparator.Get();
   }
   RECT client{};
@@ -182,11 +233,15 @@ LRESULT OnAboutControlColor(HWND window, WPARAM wParam, LPARAM lParam) {
   HDC dc = reinterpret_cast<HDC>(wParam);
   HWND control = reinterpret_cast<HWND>(lParam);
   const bool title = ::GetPropW(control, kAboutTitleProperty) != nullptr;
+  const bool highContrast = HighContrastOn();
+  const AboutPalette palette = AboutPaletteFor(highContrast);
   ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, title ? kAboutTitleTextColor : kAboutTextColor);
+  ::SetTextColor(dc, title ? palette.titleText : palette.text);
   // Some link controls delete the brush they are given after painting; the stock white brush is the
-  // same colour and cannot be deleted, so the card's own brush stays valid.
-  HBRUSH brush = state != nullptr && state->backgroundBrush && control != state->linkControl
+  // same colour and cannot be deleted, so the card's own brush stays valid (system brushes cannot be
+  // deleted either).
+  HBRUSH brush = highContrast ? ::GetSysColorBrush(COLOR_WINDOW)
+                 : state != nullptr && state->backgroundBrush && control != state->linkControl
                      ? state->backgroundBrush.Get()
                      : static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
   return reinterpret_cast<LRESULT>(brush);
@@ -271,6 +326,13 @@ LRESULT OnAboutNotify(HWND window, LPARAM lParam) {
 }
 }  // namespace
 
+AboutPalette AboutPaletteFor(bool highContrast) {
+  if (!highContrast)
+    return {kAboutBackgroundColor, kAboutBorderColor, kAboutSeparatorColor, kAboutTitleTextColor, kAboutTextColor};
+  const COLORREF text = ::GetSysColor(COLOR_WINDOWTEXT);
+  return {::GetSysColor(COLOR_WINDOW), text, ::GetSysColor(COLOR_GRAYTEXT), text, text};
+}
+
 AboutWindowState* AboutStateOf(HWND window) {
   // Only an About window's user data is an AboutWindowState.
   if (window == nullptr ||
@@ -335,6 +397,7 @@ LRESULT CALLBACK AboutWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_RBUTTONUP: return OnAboutCloseRequest(window);
     case WM_MBUTTONUP: return OnAboutCloseRequest(window);
     case WM_NOTIFY: return OnAboutNotify(window, lParam);
+    case WM_DPICHANGED: return OnAboutDpiChanged(window, wParam, lParam);
     default: return ::DefWindowProcW(window, message, wParam, lParam);
   }
 }

@@ -85,6 +85,12 @@ AboutFontStyle AboutFontStyleAt(AboutFont font, UINT dpi);
 // centred on the cursor's x, kept 12 px (scaled) inside the work area's sides, 12 px above its bottom.
 RECT AboutCardRect(POINT cursor, const RECT& workArea, UINT dpi);
 
+// The card's colours: the fixed white and greys, or the system's colours while high contrast is on.
+struct AboutPalette {
+  COLORREF background, border, separator, titleText, text;
+};
+AboutPalette AboutPaletteFor(bool highContrast);
+
 // ---- the window ----
 
 // Lives in the card's GWLP_USERDATA from WM_CREATE to WM_DESTROY. The owners are declared in the order
@@ -100,6 +106,7 @@ struct AboutWindowState {
   FontHandle smallFont;
   IconHandle icon;
   HWND linkControl = nullptr;  // a child: destroyed with the card
+  HWND controls[static_cast<int>(AboutElement::Count)] = {};  // the children, by element
   WindowHandle tooltipWindow;
   bool dragging = false;
   bool dragMoved = false;

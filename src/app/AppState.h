@@ -26,6 +26,7 @@ struct AppState {
   // Commands
   bool blackScreenActive = false;
   OverlayTarget blackScreenKind = OverlayTarget::All;
+  bool hotkeyRegistered = false;  // the configured hotkey is registered and works
 
   // Tray icon
   NOTIFYICONDATAW trayIconData{};

@@ -6,6 +6,7 @@
 #include "app/SystemSeams.h"
 #include "config/ConfigLocation.h"
 #include "config/ConfigSave.h"
+#include "config/HotkeyText.h"
 #include "config/StartupShortcut.h"
 #include "overlay/Overlay.h"
 #include "power/Power.h"
@@ -102,10 +103,13 @@ bool ToggleBlackScreen(OverlayTarget target) {
 void RegisterToggleHotkey() {
   AppState& app = App();
   ::UnregisterHotKey(app.mainWindow, HOTKEY_ID_TOGGLE);
+  app.hotkeyRegistered = false;
   const HotkeySpec& hotkey = app.settings.ToggleHotkey;
-  if (hotkey.virtualKey == 0) return;
-  if (::RegisterHotKey(app.mainWindow, HOTKEY_ID_TOGGLE, hotkey.modifiers | MOD_NOREPEAT, hotkey.virtualKey)) return;
-  ::RegisterHotKey(app.mainWindow, HOTKEY_ID_TOGGLE, hotkey.modifiers, hotkey.virtualKey);
+  // A combination that is AltGr on an installed layout would eat a character the user types.
+  if (hotkey.virtualKey == 0 || HotkeyTakesAltGrCharacter(hotkey)) return;
+  app.hotkeyRegistered =
+      ::RegisterHotKey(app.mainWindow, HOTKEY_ID_TOGGLE, hotkey.modifiers | MOD_NOREPEAT, hotkey.virtualKey) ||
+      ::RegisterHotKey(app.mainWindow, HOTKEY_ID_TOGGLE, hotkey.modifiers, hotkey.virtualKey);
 }
 
 void SetClockDisplay(ClockDisplayMode mode) {

@@ -8,6 +8,7 @@
 #include "app/Commands.h"
 #include "app/MainWindow.h"
 #include "app/Messages.h"
+#include "app/SystemSeams.h"
 #include "config/ConfigLoad.h"
 #include "config/ConfigLocation.h"
 #include "config/ConfigSave.h"
@@ -23,6 +24,11 @@ bool SignalRunningInstance() {
   if (running == nullptr) return false;
   ::PostMessageW(running, WM_SHOWTRAYMENU, 0, 0);
   return true;
+}
+
+bool AnotherInstanceRuns(DWORD mutexError) {
+  // An elevated instance's mutex is denied to a normal one rather than reported as existing.
+  return mutexError == ERROR_ALREADY_EXISTS || mutexError == ERROR_ACCESS_DENIED;
 }
 
 void MigrateAwayAction() {
@@ -46,6 +52,13 @@ HWND CreateMainWindow() {
   ::RegisterClassExW(&windowClass);
   app.mainWindow = ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kMainWindowClass, kMainWindowTitle, WS_POPUP,
                                      0, 0, 1, 1, nullptr, nullptr, app.instance, nullptr);
+  // Elevated, the window would not hear Explorer's restart or a second start's menu request, both
+  // sent from lower integrity: exactly these two are let through.
+  if (app.mainWindow != nullptr) {
+    if (app.taskbarCreatedMessage != 0)
+      Seams().changeWindowMessageFilterEx(app.mainWindow, app.taskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
+    Seams().changeWindowMessageFilterEx(app.mainWindow, WM_SHOWTRAYMENU, MSGFLT_ALLOW, nullptr);
+  }
   return app.mainWindow;
 }
 
@@ -73,7 +86,7 @@ int RunApplication(HINSTANCE instance) {
   ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
 
   app.singleInstanceMutex.Reset(::CreateMutexW(nullptr, TRUE, kSingleInstanceMutexName));
-  if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+  if (AnotherInstanceRuns(::GetLastError())) {
     SignalRunningInstance();
     app.singleInstanceMutex.Reset();
     return 0;

@@ -5,6 +5,9 @@
 // The whole life of the process: start-up, message loop, shutdown. Returns the exit code.
 int RunApplication(HINSTANCE instance);
 
+// Whether CreateMutexW's error says that another instance holds the name.
+bool AnotherInstanceRuns(DWORD mutexError);
+
 // Second start: asks the running instance to open its tray menu. False when no window was found.
 bool SignalRunningInstance();
 

@@ -18,7 +18,17 @@ struct SystemSeams {
   ULONGLONG(WINAPI* getTickCount64)() = ::GetTickCount64;
   // Hands a file or address to the program Windows associates with it.
   HINSTANCE(WINAPI* shellExecute)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT) = ::ShellExecuteW;
+  // Which messages from lower integrity reach a window (no effect unless elevated).
+  BOOL(WINAPI* changeWindowMessageFilterEx)(HWND, UINT, DWORD, PCHANGEFILTERSTRUCT) = ::ChangeWindowMessageFilterEx;
+  // The installed keyboard layouts and what a key gives on one of them.
+  int(WINAPI* getKeyboardLayoutList)(int, HKL*) = ::GetKeyboardLayoutList;
+  int(WINAPI* toUnicodeEx)(UINT, UINT, const BYTE*, LPWSTR, int, UINT, HKL) = ::ToUnicodeEx;
+  // Accessibility settings (high contrast).
+  BOOL(WINAPI* systemParametersInfo)(UINT, UINT, PVOID, UINT) = ::SystemParametersInfoW;
 };
+
+// Whether the user has high contrast on.
+bool HighContrastOn();
 
 SystemSeams& Seams();
 

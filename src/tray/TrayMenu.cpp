@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/Messages.h"
+#include "app/SystemSeams.h"
 #include "config/HotkeyText.h"
 #include "tray/TrayIcon.h"
 #include "tray/UiLanguage.h"
@@ -64,11 +65,18 @@ void FillActionMenu(HMENU popup, OverlayAction action, UiLanguage language) {
 void FillHotkeyMenu(HMENU popup, const HotkeySpec& hotkey, UiLanguage language, bool darkMode) {
   AppendRadio(popup, IDM_HOTKEY_DISABLED, UiText(L"Disabled", language), hotkey.virtualKey == 0);
   const WORD preset = HotkeyPresetCommand(hotkey);
-  for (const HotkeyPreset& p : kHotkeyPresets) AppendRadio(popup, p.id, p.label, preset == p.id);
+  const UINT inert = darkMode ? MF_DISABLED : (MF_DISABLED | MF_GRAYED);
+  bool refused = false;
+  for (const HotkeyPreset& p : kHotkeyPresets) {
+    // Greyed where the keyboard layouts give a character for it with AltGr: it would not be registered.
+    const bool altGr = HotkeyTakesAltGrCharacter(HotkeySpec{kModControl | kModAlt, p.virtualKey});
+    refused = refused || altGr;
+    AppendText(popup, MFT_RADIOCHECK | (preset == p.id ? MF_CHECKED : 0u) | (altGr ? MF_GRAYED : 0u), p.id, p.label);
+  }
+  if (refused) AppendText(popup, inert, 0, UiText(L"Other keys can be set in config.ini", language));
   if (hotkey.virtualKey != 0 && preset == 0) {
     // Only informs: a hotkey set by hand in config.ini that none of the presets matches.
     ::AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
-    const UINT inert = darkMode ? MF_DISABLED : (MF_DISABLED | MF_GRAYED);
     AppendText(popup, inert, 0, Truncated(FormatHotkeyForDisplay(hotkey), kHotkeyLabelChars));
   }
   ::AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
@@ -78,6 +86,16 @@ void FillHotkeyMenu(HMENU popup, const HotkeySpec& hotkey, UiLanguage language, 
 void FillClockMenu(HMENU popup, ClockDisplayMode mode, UiLanguage language) {
   for (const ClockChoice& c : kClockChoices)
     AppendRadio(popup, c.id, UiText(ClockDisplayLabel(c.mode), language), mode == c.mode);
+}
+
+// The current hotkey, and a word saying so when it is set but not registered (another program owns
+// it, or it is AltGr on an installed keyboard layout).
+std::wstring HotkeyTitleValue(UiLanguage language) {
+  const AppState& app = App();
+  std::wstring value = FormatCurrentHotkey(app.settings.ToggleHotkey, language);
+  if (app.settings.ToggleHotkey.virtualKey != 0 && !app.hotkeyRegistered)
+    value += L" \u2013 " + UiText(L"unavailable", language);
+  return value;
 }
 
 }  // namespace
@@ -139,12 +157,14 @@ MenuHandle BuildTrayMenu() {
   const Settings& settings = app.settings;
   const UiLanguage language = GetUiLanguage();
   const HMENU m = menu.Get();
+  // High contrast draws every menu light: only the light flags keep inert items from looking live.
+  const bool dark = app.darkMode && !HighContrastOn();
 
   AppendText(m, settings.SleepPrevent ? MF_CHECKED : 0u, IDM_PREVENT_SLEEP, UiText(L"Prevent sleep", language));
   AppendText(m, settings.KeepActive ? MF_CHECKED : 0u, IDM_KEEP_ACTIVE, UiText(L"Keep running", language));
   ::AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
   // The group header does nothing; in the dark theme it stays enabled so that it is not drawn grey.
-  AppendText(m, app.darkMode ? 0u : MF_GRAYED, IDM_HEADER_BLACK_SCREEN, UiText(L"Black screen", language));
+  AppendText(m, dark ? 0u : MF_GRAYED, IDM_HEADER_BLACK_SCREEN, UiText(L"Black screen", language));
   AppendTreeMenuItem(m, IDM_BLACK_ALL, UiText(L"All monitors", language), kTreeBranchMiddle, true);
   AppendTreeMenuItem(m, IDM_BLACK_CURRENT, UiText(L"Monitor with cursor", language), kTreeBranchLast, true);
   ::AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
@@ -154,13 +174,12 @@ MenuHandle BuildTrayMenu() {
   MenuHandle hotkeyMenu(::CreatePopupMenu());
   if (actionMenu && hotkeyMenu) {
     FillActionMenu(actionMenu.Get(), settings.Action, language);
-    FillHotkeyMenu(hotkeyMenu.Get(), settings.ToggleHotkey, language, app.darkMode);
+    FillHotkeyMenu(hotkeyMenu.Get(), settings.ToggleHotkey, language, dark);
     AppendPopup(m, std::move(actionMenu),
                 FormatMenuTitle(language, UiText(L"Hotkey action", language),
                                 UiText(ActionLabel(settings.Action), language)));
     AppendPopup(m, std::move(hotkeyMenu),
-                FormatMenuTitle(language, UiText(L"Hotkey:", language),
-                                FormatCurrentHotkey(settings.ToggleHotkey, language)));
+                FormatMenuTitle(language, UiText(L"Hotkey:", language), HotkeyTitleValue(language)));
   }
   ::AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
 

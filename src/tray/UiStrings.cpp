@@ -53,6 +53,8 @@ const UiStringRow kRows[] = {
     {{L"ホットキー実行", L"Hotkey action", L"단축키 실행", L"热键执行", L"熱鍵執行", L"Action du raccourci", L"Azione scorciatoia", L"Hotkey-Aktion", L"Acción de atajo"}},
     {{L"ホットキー:", L"Hotkey:", L"단축키:", L"热键:", L"熱鍵:", L"Raccourci\u00A0:", L"Scorciatoia:", L"Hotkey:", L"Atajo:"}},
     {{L"設定ファイル\uFF08config.ini\uFF09を直接編集\uFF08上級者用\uFF09\u2026", L"Edit config.ini (advanced)\u2026", L"config.ini 직접 편집(고급)\u2026", L"直接编辑 config.ini\uFF08高级\uFF09\u2026", L"直接編輯 config.ini\uFF08進階\uFF09\u2026", L"Modifier config.ini (avancé)\u2026", L"Modifica config.ini (avanzate)\u2026", L"config.ini bearbeiten (Erweitert)\u2026", L"Editar config.ini (avanzado)\u2026"}},
+    {{L"使用不可", L"unavailable", L"사용 불가", L"不可用", L"無法使用", L"indisponible", L"non disponibile", L"nicht verfügbar", L"no disponible"}},
+    {{L"他のキーは config.ini で設定できます", L"Other keys can be set in config.ini", L"다른 키는 config.ini에서 설정할 수 있습니다", L"其他按键可在 config.ini 中设置", L"其他按鍵可在 config.ini 中設定", L"D'autres touches se règlent dans config.ini", L"Altri tasti si impostano in config.ini", L"Andere Tasten in config.ini festlegen", L"Otras teclas se configuran en config.ini"}},
     {{L"時計表示", L"Clock display", L"시계 표시", L"时钟显示", L"時鐘顯示", L"Affichage de l'horloge", L"Visualizzazione orologio", L"Uhranzeige", L"Visualización de reloj"}},
     {{L"なし", L"None", L"없음", L"无", L"無", L"Aucun", L"Nessuna", L"Keine", L"Ninguna"}},
     {{L"時刻", L"Time", L"시각", L"时刻", L"時刻", L"Heure", L"Ora", L"Uhrzeit", L"Hora"}},

@@ -78,7 +78,7 @@ TEST(UiLanguage, SettingWinsElseTheSystemLanguageAndIsAppliedToTheThread) {
 
 TEST(UiText, EveryKeyHasNineTextsAndSpecialCharactersAreExact) {
   std::set<std::wstring> keys;
-  ASSERT_EQ(22u, UiStringRows().size());
+  ASSERT_EQ(24u, UiStringRows().size());
   for (const UiStringRow& row : UiStringRows()) {
     EXPECT_TRUE(keys.insert(row.text[static_cast<std::size_t>(L::English)]).second);
     for (const wchar_t* text : row.text) EXPECT_TRUE(text != nullptr && text[0] != L'\0');
@@ -215,6 +215,7 @@ std::wstring Describe(HMENU menu) {
 
 TEST(TrayMenu, ItemsIdsMarksAndDarkOrLightFlags) {
   AppScope scope;
+  App().hotkeyRegistered = true;
   Settings& s = App().settings;
   s.Language = L"en";
   s.SleepPrevent = s.RunAtStartup = true;
@@ -247,6 +248,7 @@ TEST(TrayMenu, ItemsIdsMarksAndDarkOrLightFlags) {
 
 TEST(TrayMenu, LabelsAndTitlePatternsInOtherLanguages) {
   AppScope scope;
+  App().hotkeyRegistered = true;
   App().settings.Action = OverlayAction::BlackCurrent;
   const struct { const wchar_t* setting; std::vector<std::wstring> parts; } cases[] = {
       {L"ja", {L"1001 \u30B9\u30EA\u30FC\u30D7\u9632\u6B62|", L" \u6642\u8A08\u8868\u793A\uFF08\u6642\u523B\uFF09{",

@@ -1,0 +1,27 @@
+// Living beside an elevated copy, or being one.
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+#include "AppTestSupport.h"
+#include "app/Messages.h"
+#include "app/SystemSeams.h"
+
+static std::vector<std::pair<UINT, DWORD>> g_filtered;
+
+TEST(Elevation, ADeniedMutexIsARunningCopyAndTwoMessagesPassTheFilter) {
+  const std::pair<DWORD, bool> errors[] = {
+      {ERROR_ALREADY_EXISTS, true}, {ERROR_ACCESS_DENIED, true}, {ERROR_SUCCESS, false}, {ERROR_INVALID_HANDLE, false}};
+  for (const auto& [error, running] : errors) EXPECT_EQ(AnotherInstanceRuns(error), running) << error;
+  AppScope app;
+  ScopedSeams seams;
+  seams->changeWindowMessageFilterEx = [](HWND window, UINT message, DWORD action, PCHANGEFILTERSTRUCT) {
+    if (window == App().mainWindow) g_filtered.emplace_back(message, action);
+    return TRUE;
+  };
+  App().taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");
+  ASSERT_NE(app.MakeMainWindow(), nullptr);
+  EXPECT_EQ(g_filtered, (std::vector<std::pair<UINT, DWORD>>{{App().taskbarCreatedMessage, MSGFLT_ALLOW},
+                                                             {WM_SHOWTRAYMENU, MSGFLT_ALLOW}}));
+}
