@@ -2,27 +2,26 @@
 // from inside a temporary folder.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "E2eSupport.h"
 #include "config/ConfigTestSupport.h"
 #include "config/StartupShortcut.h"
 
-namespace {
-bool WriteStartConfig(bool runAtStartup) {
+// Starts the program on a config.ini naming the old away action; start-up saves it rewritten once
+// the settings are loaded.
+static bool StartLoaded(std::unique_ptr<RunningProgram>& program, const std::wstring& path, const char* runAtStartup) {
   ForgetConfiguration();
   ::SHCreateDirectoryExW(nullptr, ConfigFolder().c_str(), nullptr);
-  return WriteBytes(ConfigFile(), ToBytes(std::string("[General]\r\nRunAtStartup=") + (runAtStartup ? "1" : "0") +
-                                          "\r\n[Hotkey]\r\nAction=AwayCurrent\r\n"));
+  const std::string text = std::string("[General]\r\nRunAtStartup=") + runAtStartup + "\r\n[Hotkey]\r\nAction=AwayCurrent\r\n";
+  if (!WriteBytes(ConfigFile(), ToBytes(text))) return false;
+  program = std::make_unique<RunningProgram>(path);
+  return program->WaitForWindow() != nullptr && WaitFor([] { return FileHas("Action=BlackCurrent"); });
 }
-// Start-up saves once when the file names the old away action: a sign that the settings were loaded.
-bool Loaded(RunningProgram& program) {
-  return program.WaitForWindow() != nullptr && WaitFor([] { return FileHas("Action=BlackCurrent"); });
-}
-}  // namespace
 
 TEST(RealWindows, ASaveWaitsForAConfigHeldOpenForAMoment) {
-  ASSERT_TRUE(WriteStartConfig(false));
-  RunningProgram program;
-  ASSERT_TRUE(Loaded(program));
+  std::unique_ptr<RunningProgram> program;
+  ASSERT_TRUE(StartLoaded(program, ExecutableFolder() + L"\\umbraline.exe", "0"));
   {
     LockedFile scanner(ConfigFile());  // no sharing at all, delete sharing included
     ASSERT_TRUE(scanner.Held());
@@ -30,7 +29,7 @@ TEST(RealWindows, ASaveWaitsForAConfigHeldOpenForAMoment) {
     ::Sleep(250);
   }
   EXPECT_TRUE(WaitFor([] { return FileHas("SleepPrevent=1"); }));
-  program.Stop();
+  program.reset();
   ForgetConfiguration();
 }
 
@@ -43,11 +42,9 @@ TEST(RealWindows, ACopyRunFromTheTemporaryFolderLeavesTheStartupShortcutAlone) {
     ::DeleteFileW(link.c_str());
     ASSERT_TRUE(!existing || UpdateStartupShortcut(true));  // a link to this test program stays as it is
     const Bytes before = ReadBytesOrEmpty(link);
-    ASSERT_TRUE(WriteStartConfig(true));
-    {
-      RunningProgram program(copy);
-      ASSERT_TRUE(Loaded(program));
-    }
+    std::unique_ptr<RunningProgram> program;
+    ASSERT_TRUE(StartLoaded(program, copy, "1"));
+    program.reset();
     EXPECT_EQ(PathExists(link), existing);
     EXPECT_EQ(ReadBytesOrEmpty(link), before);
   }

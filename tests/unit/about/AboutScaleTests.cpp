@@ -1,4 +1,4 @@
-// The About card on a monitor of another scale, and in high contrast.
+// The About card moved to a monitor of another scale, and in high contrast.
 #include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
@@ -12,38 +12,31 @@ TEST(AboutCard, FollowsADpiChangeAndUsesSystemColoursInHighContrast) {
   ScopedSeams seams;
   seams->systemParametersInfo = [](UINT action, UINT size, PVOID data, UINT flags) -> BOOL {
     if (action != SPI_GETHIGHCONTRAST) return ::SystemParametersInfoW(action, size, data, flags);
-    static_cast<HIGHCONTRASTW*>(data)->dwFlags = g_highContrast ? HCF_HIGHCONTRASTON : 0;
-    return TRUE;
+    return static_cast<HIGHCONTRASTW*>(data)->dwFlags = g_highContrast ? HCF_HIGHCONTRASTON : 0, TRUE;
   };
-  ::SetCursorPos(300, 300);
   ShowAboutWindow();
-  const HWND card = App().aboutWindow;
-  const AboutWindowState* state = AboutStateOf(card);
+  const AboutWindowState* state = AboutStateOf(App().aboutWindow);
   ASSERT_NE(state, nullptr);
-  // Dragged onto a monitor at 150 %: Windows suggests 780 x 300 pixels.
-  RECT suggested{100, 100, 880, 400}, now{};
-  ::SendMessageW(card, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-  EXPECT_TRUE(::GetWindowRect(card, &now) && ::EqualRect(&now, &suggested));
+  RECT suggested{100, 100, 880, 400}, now{};  // 780 x 300: the card at 150 %
+  ::SendMessageW(App().aboutWindow, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_TRUE(::GetWindowRect(App().aboutWindow, &now) && ::EqualRect(&now, &suggested));
   LOGFONTW title{};
-  ASSERT_TRUE(::GetObjectW(state->titleFont.Get(), sizeof title, &title));
-  EXPECT_EQ(title.lfHeight, 42);
+  EXPECT_TRUE(::GetObjectW(state->titleFont.Get(), sizeof title, &title) && title.lfHeight == 42);
   for (int i = 0; i < static_cast<int>(AboutElement::Count); ++i) {
     RECT box{};
-    ASSERT_TRUE(::GetWindowRect(state->controls[i], &box)) << i;
-    ::MapWindowPoints(nullptr, card, reinterpret_cast<POINT*>(&box), 2);
+    ::GetWindowRect(state->controls[i], &box);
+    ::MapWindowPoints(nullptr, App().aboutWindow, reinterpret_cast<POINT*>(&box), 2);
     const RECT expected = AboutElementRect(static_cast<AboutElement>(i), 144);
     EXPECT_TRUE(::EqualRect(&box, &expected)) << i;
   }
-  const HWND productName = state->controls[static_cast<int>(AboutElement::ProductName)];
-  EXPECT_EQ(::SendMessageW(productName, WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(state->titleFont.Get()));
-  // The colours are asked for at every paint.
+  EXPECT_EQ(::SendMessageW(state->controls[1], WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(state->titleFont.Get()));
   MemoryDcHandle dc(::CreateCompatibleDC(nullptr));
-  for (const bool on : {true, false}) {
+  for (const bool on : {true, false}) {  // asked again at every paint
     g_highContrast = on;
-    const LRESULT brush = ::SendMessageW(card, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.Get()),
-                                         reinterpret_cast<LPARAM>(state->controls[static_cast<int>(AboutElement::Note)]));
+    const LRESULT brush = ::SendMessageW(App().aboutWindow, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.Get()),
+                                         reinterpret_cast<LPARAM>(state->controls[6]));
     EXPECT_EQ(::GetTextColor(dc.Get()), on ? ::GetSysColor(COLOR_WINDOWTEXT) : kAboutTextColor);
     EXPECT_EQ(brush == reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW)), on);
   }
-  ::DestroyWindow(card);
+  ::DestroyWindow(App().aboutWindow);
 }

@@ -1,9 +1,6 @@
 // Living beside an elevated copy, or being one.
 #include <gtest/gtest.h>
 
-#include <utility>
-#include <vector>
-
 #include "AppTestSupport.h"
 #include "app/Messages.h"
 #include "app/SystemSeams.h"
@@ -11,14 +8,13 @@
 static std::vector<std::pair<UINT, DWORD>> g_filtered;
 
 TEST(Elevation, ADeniedMutexIsARunningCopyAndTwoMessagesPassTheFilter) {
-  const std::pair<DWORD, bool> errors[] = {
-      {ERROR_ALREADY_EXISTS, true}, {ERROR_ACCESS_DENIED, true}, {ERROR_SUCCESS, false}, {ERROR_INVALID_HANDLE, false}};
-  for (const auto& [error, running] : errors) EXPECT_EQ(AnotherInstanceRuns(error), running) << error;
+  for (const auto& [error, running] : {std::pair<DWORD, bool>{ERROR_ALREADY_EXISTS, true}, {ERROR_ACCESS_DENIED, true},
+                                       {ERROR_SUCCESS, false}, {ERROR_INVALID_HANDLE, false}})
+    EXPECT_EQ(AnotherInstanceRuns(error), running) << error;
   AppScope app;
   ScopedSeams seams;
   seams->changeWindowMessageFilterEx = [](HWND window, UINT message, DWORD action, PCHANGEFILTERSTRUCT) {
-    if (window == App().mainWindow) g_filtered.emplace_back(message, action);
-    return TRUE;
+    return window == App().mainWindow ? g_filtered.emplace_back(message, action), TRUE : TRUE;
   };
   App().taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");
   ASSERT_NE(app.MakeMainWindow(), nullptr);

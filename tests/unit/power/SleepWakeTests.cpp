@@ -1,8 +1,6 @@
 // Going to sleep and waking up, as the main window hears it.
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "AppTestSupport.h"
 #include "app/Messages.h"
 #include "app/SystemSeams.h"
@@ -15,23 +13,18 @@ TEST(SleepAndWake, SuspendReleasesAndPausesOnlyTheUsersReturnAppliesAgain) {
   ScopedSeams seams;
   seams->setThreadExecutionState = [](EXECUTION_STATE state) { return g_requests.push_back(state), EXECUTION_STATE{0}; };
   const HWND window = app.MakeMainWindow();
-  App().settings.SleepPrevent = App().settings.KeepActive = true;
+  App().settings.SleepPrevent = App().settings.KeepActive = App().keepActiveTimerOn = true;
   ApplySleepPrevention(true);
-  App().keepActiveTimerOn = true;
-  RestartKeepActiveTimer();
   const struct { WPARAM event; std::vector<EXECUTION_STATE> requests; bool awake; } steps[] = {
       {PBT_APMSUSPEND, {0x80000000}, false},
       {PBT_APMRESUMEAUTOMATIC, {}, false},  // a timer or maintenance wake: Windows may sleep again
-      {PBT_APMRESUMESUSPEND, {0x80000003}, true},
-  };
+      {PBT_APMRESUMESUSPEND, {0x80000003}, true}};
   for (const auto& s : steps) {
-    SCOPED_TRACE(s.event);
+    RestartKeepActiveTimer();
     g_requests.clear();
     EXPECT_EQ(::SendMessageW(window, WM_POWERBROADCAST, s.event, 0), TRUE);
-    EXPECT_EQ(g_requests, s.requests);
-    EXPECT_EQ(App().executionStateApplied, s.awake);
-    EXPECT_EQ(App().keepActiveTimerOn, s.awake);
-    EXPECT_EQ(::KillTimer(window, TIMER_KEEPACTIVE) != FALSE, s.awake);  // only a running timer can be killed
-    if (s.awake) RestartKeepActiveTimer();
+    EXPECT_EQ(g_requests, s.requests) << s.event;
+    EXPECT_EQ(App().executionStateApplied && App().keepActiveTimerOn, s.awake) << s.event;
+    EXPECT_EQ(::KillTimer(window, TIMER_KEEPACTIVE) != FALSE, s.awake) << s.event;  // only a running timer
   }
 }
