@@ -155,6 +155,15 @@ LRESULT OnOverlaySetCursor(HWND window, WPARAM wParam, LPARAM lParam) {
   return ::DefWindowProcW(window, WM_SETCURSOR, wParam, lParam);
 }
 
+// Keys still queued when the black screen takes the keyboard were typed before it opened, while this
+// thread was busy (closing the previous one, say). Read later, they would go to the new focus: an Esc
+// meant for nothing, typed with the cursor anywhere, would close the black screen at once.
+void DropTypeAhead() {
+  MSG stale;
+  while (::PeekMessageW(&stale, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+  }
+}
+
 LRESULT OnOverlayKeyDown(WPARAM key) {
   if (key == VK_ESCAPE) RequestOverlayClose();
   return 0;
@@ -312,6 +321,7 @@ void OpenOverlaySet(OverlayTarget target, HMONITOR chosen) {
   if (app.overlayWindows.empty()) return;
 
   const HWND first = app.overlayWindows.front().window;
+  DropTypeAhead();
   ::SetForegroundWindow(first);
   ::SetFocus(first);
 
