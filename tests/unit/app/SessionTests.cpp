@@ -138,6 +138,7 @@ TEST(MenuPreparation, HandEditsTakeEffectAndTheCursorIsLeftAlone) {
     ShowOverlays(OverlayTarget::Current);
     ASSERT_EQ(App().overlayWindows.size(), 1u);
     ::SendMessageW(App().overlayWindows[0].window, WM_TIMER, TIMER_OVERLAY_CURSOR, 0);  // the cursor hides
+    ::SetTimer(App().overlayWindows[0].window, TIMER_OVERLAY_CURSOR, 3000, nullptr);  // as another window's runs
     ASSERT_TRUE(App().cursorHidden && WriteBytes(App().configPath, ToBytes(edited + action)));
     seenInMenu.clear();
     ::SetTimer(nullptr, 0, 50, LookAndCloseMenu);
