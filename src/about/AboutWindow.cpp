@@ -175,7 +175,7 @@ LRESULT OnAboutCreate(HWND window, LPARAM lParam) {
 LRESULT OnAboutDestroy(HWND window) {
   AboutWindowState* state = AboutStateOf(window);
   ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-  delete state;  // tooltip, icon, fonts, pens, brush
+  delete state;  // icon, fonts, pens, brush (the owned tooltip is already gone)
   if (App().aboutWindow == window) App().aboutWindow = nullptr;
   return 0;
 }
@@ -319,9 +319,12 @@ LRESULT OnAboutNotify(HWND window, LPARAM lParam) {
   if (state == nullptr || header == nullptr || header->hwndFrom != state->linkControl) return 0;
   if (header->code != NM_CLICK && header->code != NM_RETURN) return 0;
   const auto* link = reinterpret_cast<const NMLINK*>(lParam);
-  const wchar_t* address = link->item.szUrl[0] != L'\0' ? link->item.szUrl : kMakerPageUrl;
-  Seams().shellExecute(nullptr, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
+  const std::wstring address = link->item.szUrl[0] != L'\0' ? link->item.szUrl : kMakerPageUrl;
+  // Set before the call: the shell may handle messages while it works, and the card (with its state)
+  // can be gone when it returns.
   state->linkActivated = true;
+  const ScopedComInit apartment(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  Seams().shellExecute(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   return 0;
 }
 }  // namespace
@@ -375,8 +378,8 @@ HWND CreateLinkControl(HWND owner, const std::wstring& text, int x, int y, int w
     tool.lpszText = const_cast<wchar_t*>(kMakerPageUrl);
     ::SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     ::SendMessageW(tooltip, TTM_SETMAXTIPWIDTH, 0, kTooltipMaxWidth);
-    // Kept by the card; an owner without a state still takes its owned tooltip with it when destroyed.
-    if (AboutWindowState* state = AboutStateOf(owner)) state->tooltipWindow.Reset(tooltip);
+    // Noted by the card, which owns it: it goes with the card, also with an owner without a state.
+    if (AboutWindowState* state = AboutStateOf(owner)) state->tooltipWindow = tooltip;
   }
   return link;
 }

@@ -107,7 +107,9 @@ struct AboutWindowState {
   IconHandle icon;
   HWND linkControl = nullptr;  // a child: destroyed with the card
   HWND controls[static_cast<int>(AboutElement::Count)] = {};  // the children, by element
-  WindowHandle tooltipWindow;
+  // Owned by the card, so Windows destroys it before the card's WM_DESTROY; never destroyed here (its
+  // handle value may by then name another window).
+  HWND tooltipWindow = nullptr;
   bool dragging = false;
   bool dragMoved = false;
   bool linkActivated = false;
@@ -122,7 +124,7 @@ AboutWindowState* AboutStateOf(HWND window);
 bool EnsureAboutWindowClass();
 
 // The SysLink control of the created-by line, with a tooltip showing the maker's page address. The
-// tooltip is kept in the owner's state. Null when the control could not be created.
+// tooltip is noted in the owner's state. Null when the control could not be created.
 HWND CreateLinkControl(HWND owner, const std::wstring& text, int x, int y, int width, int height, HFONT font);
 
 LRESULT CALLBACK AboutWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -2,6 +2,7 @@
 
 #include "about/AboutWindow.h"
 #include "app/AppState.h"
+#include "app/Handles.h"
 #include "app/Messages.h"
 #include "app/SystemSeams.h"
 #include "config/ConfigLocation.h"
@@ -47,7 +48,15 @@ void EditConfigFile() {
   EnsureConfigFilePath();
   BootstrapConfigFile();
   AppState& app = App();
+  // The verb may be carried out through COM, which the shell asks the caller to set up.
+  const ScopedComInit apartment(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   Seams().shellExecute(app.mainWindow, L"open", app.configPath.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// The card belongs to this thread, whose cursor count the overlay lowers while it hides the cursor.
+void OpenAboutCard() {
+  SuspendOverlayCursorHiding();
+  ShowAboutWindow();
 }
 
 void ToggleRunAtStartup() {
@@ -65,7 +74,7 @@ void HandleCommand(WORD id) {
     case IDM_BLACK_ALL: ToggleBlackScreenCommand(OverlayTarget::All); break;
     case IDM_BLACK_CURRENT: ToggleBlackScreenCommand(OverlayTarget::Current); break;
     case IDM_KEEP_ACTIVE: ToggleKeepActive(); break;
-    case IDM_ABOUT: ShowAboutWindow(); break;
+    case IDM_ABOUT: OpenAboutCard(); break;
     case IDM_EXIT: RequestExit(); break;
     case IDM_ACTION_BLACK_ALL: SetHotkeyAction(OverlayAction::BlackAll); break;
     case IDM_ACTION_BLACK_CURRENT: SetHotkeyAction(OverlayAction::BlackCurrent); break;

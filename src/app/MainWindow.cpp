@@ -31,6 +31,11 @@ void RunShutdown() {
   ::DestroyWindow(app.mainWindow);
 }
 
+// wParam FALSE: the session goes on (another program cancelled the log-off), and so does the program.
+void OnEndSession(WPARAM ending) {
+  if (ending) RunShutdown();
+}
+
 void OnSettingChange(LPARAM lParam) {
   const auto* area = reinterpret_cast<const wchar_t*>(lParam);
   if (area != nullptr && ::lstrcmpiW(area, L"ImmersiveColorSet") == 0) ApplyMenuTheme(App().mainWindow);
@@ -55,21 +60,20 @@ void OnHotkey(WPARAM id) {
   if (id == HOTKEY_ID_TOGGLE) RunHotkeyAction();
 }
 
-// Gives the cursor back in case the overlay hid it, reloads config.ini so hand edits take effect,
-// then shows the menu.
+// Gives the cursor back in case the overlay hid it (and keeps it from hiding over the menu), reloads
+// config.ini so hand edits take effect, puts hand-edited power modes in force, then shows the menu.
 void PrepareAndShowTrayMenu() {
-  RestoreOverlayCursor();
+  SuspendOverlayCursorHiding();
   LoadConfig();
   MigrateAwayAction();
   RegisterToggleHotkey();
   DeriveKeepActiveSettings();
+  FollowPowerSettings();
   ShowTrayMenu();
 }
 
 void OnTaskbarCreated() {
-  AppState& app = App();
-  app.trayIconAdded = false;
-  AddTrayIcon();
+  ReAddTrayIcon();
   UpdateTrayTooltip();
 }
 
@@ -107,7 +111,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER: OnMainTimer(wParam); return 0;
     case WM_DESTROY: ::PostQuitMessage(0); return 0;
     case WM_CLOSE: RunShutdown(); return 0;
-    case WM_ENDSESSION: RunShutdown(); return 0;
+    case WM_ENDSESSION: OnEndSession(wParam); return 0;
     case WM_SETTINGCHANGE: OnSettingChange(lParam); return 0;
     case WM_COMMAND: HandleCommand(LOWORD(wParam)); return 0;
     case WM_ENTERIDLE: OnEnterIdle(wParam); return 0;

@@ -22,6 +22,11 @@ bool SignalRunningInstance() {
   HWND running = ::FindWindowW(kMainWindowClass, kMainWindowTitle);
   if (running == nullptr) running = ::FindWindowW(kMainWindowClass, nullptr);
   if (running == nullptr) return false;
+  // Only this just-started process may take the foreground; without passing that right on, the
+  // running instance's menu could not take it, and would then neither close on a click elsewhere
+  // nor get the keys.
+  DWORD runningProcess = 0;
+  if (::GetWindowThreadProcessId(running, &runningProcess) != 0) Seams().allowSetForegroundWindow(runningProcess);
   ::PostMessageW(running, WM_SHOWTRAYMENU, 0, 0);
   return true;
 }
@@ -62,6 +67,24 @@ HWND CreateMainWindow() {
   return app.mainWindow;
 }
 
+bool AddTrayIconAtStartup() {
+  const ULONGLONG start = Seams().getTickCount64();
+  while (!AddTrayIcon()) {
+    if (Seams().getTickCount64() - start >= kTrayIconRetryMs) return true;
+    Seams().msgWaitForMultipleObjects(0, nullptr, FALSE, kTrayIconRetryStepMs, QS_ALLINPUT);
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        ::PostQuitMessage(static_cast<int>(message.wParam));  // for the message loop to end on
+        return false;
+      }
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+  }
+  return true;
+}
+
 void ReleaseProcessResources() {
   AppState& app = App();
   CloseOverlays();
@@ -85,8 +108,10 @@ int RunApplication(HINSTANCE instance) {
   app.instance = instance;
   ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
 
-  app.singleInstanceMutex.Reset(::CreateMutexW(nullptr, TRUE, kSingleInstanceMutexName));
-  if (AnotherInstanceRuns(::GetLastError())) {
+  const HANDLE mutex = ::CreateMutexW(nullptr, TRUE, kSingleInstanceMutexName);
+  const DWORD mutexError = ::GetLastError();  // before any other call can change it
+  app.singleInstanceMutex.Reset(mutex);
+  if (AnotherInstanceRuns(mutexError)) {
     SignalRunningInstance();
     app.singleInstanceMutex.Reset();
     return 0;
@@ -109,21 +134,18 @@ int RunApplication(HINSTANCE instance) {
   ApplyMenuTheme(app.mainWindow);
   RegisterOverlayClass();
   app.overlayDismissedHandler = OnOverlayDismissed;
-  if (!AddTrayIcon()) {
-    app.singleInstanceMutex.Reset();
-    return 1;
-  }
-  ::AllowSetForegroundWindow(ASFW_ANY);
-  RegisterToggleHotkey();
-  if (app.settings.SleepPrevent) {
-    ApplySleepPrevention(true);
-    SaveConfig();
+  MSG message{};
+  if (AddTrayIconAtStartup()) {
+    ::AllowSetForegroundWindow(ASFW_ANY);
+    RegisterToggleHotkey();
+    if (app.settings.SleepPrevent) {
+      ApplySleepPrevention(true);
+      SaveConfig();
+      UpdateTrayTooltip();
+    }
+    if (app.settings.KeepActive) SetKeepActive(true);
     UpdateTrayTooltip();
   }
-  if (app.settings.KeepActive) SetKeepActive(true);
-  UpdateTrayTooltip();
-
-  MSG message{};
   while (::GetMessageW(&message, nullptr, 0, 0) != 0) {
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);

@@ -17,5 +17,13 @@ HWND CreateMainWindow();
 // Replaces the hotkey actions the menu no longer offers (AwayAll, AwayCurrent) by BlackCurrent.
 void MigrateAwayAction();
 
+// Adds the tray icon at start-up. The shell may refuse it for a while (Explorer still starting at
+// log-on), so it is tried again for 30 seconds while messages are handled ("TaskbarCreated" among
+// them adds it at once); after that the program runs without an icon until the next "TaskbarCreated".
+// False when WM_QUIT arrived meanwhile (it is posted again for the message loop).
+bool AddTrayIconAtStartup();
+inline constexpr ULONGLONG kTrayIconRetryMs = 30000;
+inline constexpr DWORD kTrayIconRetryStepMs = 500;
+
 // Releases the badge images, GDI+, COM and the mutex after the message loop.
 void ReleaseProcessResources();

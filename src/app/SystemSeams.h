@@ -1,6 +1,7 @@
 #pragma once
 // The few platform calls whose effect is only a global side effect (the thread's execution state,
-// injected input, the user's UI language, the clock, starting other programs). Everything calls them through here; they
+// injected input, the user's UI language, the clock and waiting, starting other programs, foreground
+// rights, the executable's path). Everything calls them through here; they
 // default to the real API, and tests swap single entries for the length of a test.
 #include <windows.h>
 #include <shellapi.h>
@@ -25,6 +26,11 @@ struct SystemSeams {
   int(WINAPI* toUnicodeEx)(UINT, UINT, const BYTE*, LPWSTR, int, UINT, HKL) = ::ToUnicodeEx;
   // Accessibility settings (high contrast).
   BOOL(WINAPI* systemParametersInfo)(UINT, UINT, PVOID, UINT) = ::SystemParametersInfoW;
+  // Passes the right to take the foreground on to another process.
+  BOOL(WINAPI* allowSetForegroundWindow)(DWORD) = ::AllowSetForegroundWindow;
+  // Waits for messages (or the time-out) while start-up waits for the shell.
+  DWORD(WINAPI* msgWaitForMultipleObjects)(DWORD, const HANDLE*, BOOL, DWORD, DWORD) = ::MsgWaitForMultipleObjects;
+  DWORD(WINAPI* getModuleFileName)(HMODULE, LPWSTR, DWORD) = ::GetModuleFileNameW;
 };
 
 // Whether the user has high contrast on.

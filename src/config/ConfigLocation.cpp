@@ -5,7 +5,9 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "app/AppState.h"
 #include "app/Handles.h"
@@ -32,12 +34,17 @@ std::wstring ExecutableFolder() {
   return buffer;
 }
 
+// The candidate's bytes, unchanged, through a temporary file: a power cut leaves no config.ini or
+// the whole one, and none of the candidate's attributes (a read-only template would make every
+// later save fail) come along. A candidate the reader could not read (empty, too large) is passed over.
 bool CopyCandidate(const std::wstring& candidate, const std::wstring& target) {
   if (::GetFileAttributesW(candidate.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
-  return ::CopyFileW(candidate.c_str(), target.c_str(), FALSE) != FALSE;
+  std::vector<std::uint8_t> bytes;
+  return ReadIniFileBytes(candidate, bytes) && WriteFileAtomic(target, bytes.data(), bytes.size());
 }
 
-// Writes the default text the executable carries (RCDATA 103) to target, unchanged.
+// Writes the default text the executable carries (RCDATA 103) to target, unchanged, through a
+// temporary file.
 bool WriteDefaultTextResource(const std::wstring& target) {
   HMODULE module = App().instance != nullptr ? App().instance : ::GetModuleHandleW(nullptr);
   HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(IDR_DEFAULT_CONFIG), MAKEINTRESOURCEW(10));
@@ -47,10 +54,7 @@ bool WriteDefaultTextResource(const std::wstring& target) {
   const DWORD size = ::SizeofResource(module, found);
   const void* bytes = ::LockResource(loaded);
   if (bytes == nullptr || size == 0) return false;
-  FileHandle file(::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD written = 0;
-  return ::WriteFile(file.Get(), bytes, size, &written, nullptr) && written == size;
+  return WriteFileAtomic(target, bytes, size);
 }
 
 }  // namespace

@@ -11,6 +11,23 @@ namespace {
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
+// UTF-16 that the UTF-8 path would misread: a big-endian mark or, without a mark, first 64 bytes
+// whose even (or odd) offsets are at least 75 % zero while the others are at most 25 % zero. An
+// all-zero file, or zero padding after text, is not UTF-16.
+bool IsMisreadUtf16(const std::uint8_t* bytes, std::size_t n) {
+  if (n >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) return true;
+  const std::size_t window = n < 64 ? n : 64;
+  if (window < 2) return false;
+  std::size_t zeros[2] = {0, 0}, counts[2] = {0, 0};
+  for (std::size_t i = 0; i < window; ++i) {
+    ++counts[i % 2];
+    if (bytes[i] == 0) ++zeros[i % 2];
+  }
+  const auto mostly = [&](int p) { return zeros[p] * 4 >= counts[p] * 3; };
+  const auto hardly = [&](int p) { return zeros[p] * 4 <= counts[p]; };
+  return (mostly(0) && hardly(1)) || (mostly(1) && hardly(0));
+}
+
 }  // namespace
 
 std::wstring TrimBlanks(const std::wstring& text) {
@@ -46,6 +63,7 @@ std::wstring DecodeIniBytes(const std::uint8_t* bytes, std::size_t n) {
       text[i] = static_cast<wchar_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
     return text;
   }
+  if (IsMisreadUtf16(bytes, n)) return {};
   std::size_t skip = (n >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) ? 3 : 0;
   const std::uint8_t* body = bytes + skip;
   const std::size_t size = n - skip;
@@ -82,25 +100,32 @@ void IniDocument::Store(const std::wstring& section, const std::wstring& key, co
   }
 }
 
-bool IniDocument::Load() {
-  Clear();
+bool ReadIniFileBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
+  bytes.clear();
   FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(file.Get(), &size)) return false;
   if (size.QuadPart < 1 || static_cast<std::uint64_t>(size.QuadPart) > kIniMaxFileBytes) return false;
-  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(size.QuadPart), 0);
+  bytes.assign(static_cast<std::size_t>(size.QuadPart), 0);
   DWORD read = 0;
-  if (!::ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) || read == 0)
+  if (!::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read == 0) {
+    bytes.clear();
     return false;
-  file.Reset();
-  buffer.resize(read);
-  const std::wstring text = DecodeIniBytes(buffer.data(), buffer.size());
-  // U+0000 never stands in a text file: it is what a UTF-16 big-endian file, or a mark-less
-  // UTF-16 one not starting with '[', decodes to. Such a file is not read, so no save rewrites it
+  }
+  bytes.resize(read);
+  return true;
+}
+
+bool IniDocument::Load() {
+  Clear();
+  std::vector<std::uint8_t> buffer;
+  if (!ReadIniFileBytes(path, buffer)) return false;
+  // UTF-16 that would be misread decodes to nothing: such a file is not read, so no save rewrites it
   // from the empty document it would give (which lost every key the user had in it).
-  if (text.empty() || text.find(L'\0') != std::wstring::npos) return false;
+  const std::wstring text = DecodeIniBytes(buffer.data(), buffer.size());
+  if (text.empty()) return false;
   Parse(text);
   return true;
 }
@@ -124,7 +149,8 @@ void IniDocument::Parse(const std::wstring& text) {
     const std::wstring line = TrimBlanks(text.substr(position, end - position));
     position = next;
 
-    if (line.empty() || line[0] == L';') continue;
+    // A line holding U+0000 (zero padding left by an interrupted write) is neither header nor key.
+    if (line.empty() || line[0] == L';' || line.find(L'\0') != std::wstring::npos) continue;
     if (line.size() >= 3 && line.front() == L'[' && line.back() == L']') {
       current = line.substr(1, line.size() - 2);
       haveSection = true;
@@ -232,9 +258,16 @@ bool WriteUtf8FileAtomic(const std::wstring& path, const std::wstring& text) {
   if (::WideCharToMultiByte(CP_UTF8, 0, text.data(), textLength, utf8.data(), size, nullptr, nullptr) != size)
     return false;
 
+  utf8.insert(utf8.begin(), {'\xEF', '\xBB', '\xBF'});
+  return WriteFileAtomic(path, utf8.data(), utf8.size());
+}
+
+bool WriteFileAtomic(const std::wstring& path, const void* bytes, std::size_t count) {
+  if (count > MAXDWORD) return false;
   const std::wstring temporary = path + L".tmp";
   bool written = false;
   {
+    // Created afresh with normal attributes: nothing of a source file's (read-only) comes along.
     FileHandle file;
     if (!RetryWhileFileBusy([&] {
           file.Reset(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -242,13 +275,11 @@ bool WriteUtf8FileAtomic(const std::wstring& path, const std::wstring& text) {
           return file.Valid();
         }))
       return false;
-    static const char kMark[3] = {'\xEF', '\xBB', '\xBF'};
-    DWORD count = 0;
+    DWORD done = 0;
     // A short write is a failure, and the data must be on disk before the rename makes it the
     // config: otherwise a power cut could leave an empty or partial file in place of the old one.
-    written = ::WriteFile(file.Get(), kMark, sizeof kMark, &count, nullptr) && count == sizeof kMark &&
-              ::WriteFile(file.Get(), utf8.data(), static_cast<DWORD>(size), &count, nullptr) &&
-              count == static_cast<DWORD>(size) && ::FlushFileBuffers(file.Get());
+    written = ::WriteFile(file.Get(), bytes, static_cast<DWORD>(count), &done, nullptr) &&
+              done == static_cast<DWORD>(count) && ::FlushFileBuffers(file.Get());
   }
   if (written && RetryWhileFileBusy([&] {
         return ::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=

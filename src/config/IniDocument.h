@@ -64,12 +64,19 @@ std::wstring TrimBlanks(const std::wstring& text);
 std::wstring DecodeMultiByte(const std::uint8_t* bytes, std::size_t count, unsigned codePage, unsigned long flags);
 
 // Decodes the raw bytes of an INI file: UTF-16 LE with or without mark, else UTF-8 (mark skipped;
-// strict, then lenient, then the ANSI code page).
+// strict, then lenient, then the ANSI code page). Other UTF-16, which that would misread, gives
+// the empty text.
 std::wstring DecodeIniBytes(const std::uint8_t* bytes, std::size_t count);
 
-// Writes text as UTF-8 with a byte-order mark into path + ".tmp", flushes it, and renames it over
-// path. True only when every byte was written and the rename succeeded; on failure the target is
-// untouched and no temporary file is left.
+// Reads a whole file of 1 to kIniMaxFileBytes bytes (read and write sharing); false otherwise.
+bool ReadIniFileBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes);
+
+// Writes the bytes unchanged into path + ".tmp", flushes it, and renames it over path. True only
+// when every byte was written and the rename succeeded; on failure the target is untouched and no
+// temporary file is left.
+bool WriteFileAtomic(const std::wstring& path, const void* bytes, std::size_t count);
+
+// WriteFileAtomic of the text as UTF-8 with a byte-order mark.
 bool WriteUtf8FileAtomic(const std::wstring& path, const std::wstring& text);
 
 // Runs attempt until it succeeds, while it fails with a sharing, lock or access-denied error (a virus

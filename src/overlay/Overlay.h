@@ -20,6 +20,9 @@ void RebuildOverlaysForDisplays();
 void RequestOverlayClose();
 // Shows the cursor again if the overlay hid it and sets the arrow (also used before the tray menu).
 void RestoreOverlayCursor();
+// Gives the cursor back and stops the hide timers of the open windows (before the tray menu and the
+// About card, which would otherwise lose the cursor too); a move over the overlay starts them again.
+void SuspendOverlayCursorHiding();
 void RedrawOverlays();
 // Redraws one overlay window (every window when null).
 void RedrawOverlayWindow(HWND window);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "app/SystemSeams.h"
 #include "config/ConfigLoad.h"
 #include "config/IniDocument.h"
 #include "overlay/Overlay.h"
@@ -162,8 +163,9 @@ RECT DrawBadge(std::uint32_t* pixels, int width, int height, const BadgeImage& i
 
 void LoadBadgeImages() {
   wchar_t folder[MAX_PATH];
-  if (::GetModuleFileNameW(nullptr, folder, MAX_PATH) == 0) return;
-  folder[MAX_PATH - 1] = L'\0';
+  // A path cut at the buffer's end would name some other folder: no badges then.
+  const DWORD length = Seams().getModuleFileName(nullptr, folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return;
   ::PathRemoveFileSpecW(folder);
   const std::wstring base = std::wstring(folder) + L"\\";
   AppState& app = App();

@@ -110,14 +110,23 @@ void AdvanceOverlayFade() {
   if (alpha == 255) KillTimerOnAll(TIMER_OVERLAY_FADE);
 }
 
+bool OverOverlayWindow(POINT cursor) {
+  for (const OverlayWindow& overlay : App().overlayWindows) {
+    RECT rect{};
+    if (::GetWindowRect(overlay.window, &rect) && ::PtInRect(&rect, cursor)) return true;
+  }
+  return false;
+}
+
+// The cursor count belongs to the thread, and so do the tray menu and the About card: the cursor is
+// hidden only while it rests over the black screen itself. A move over it arms the wait again.
 void HideOverlayCursor(HWND window) {
   AppState& app = App();
   ::KillTimer(window, TIMER_OVERLAY_CURSOR);
   POINT cursor{};
-  if (::GetCursorPos(&cursor)) {
-    app.lastCursorPos = cursor;
-    app.lastCursorPosValid = true;
-  }
+  if (!::GetCursorPos(&cursor) || !OverOverlayWindow(cursor)) return;
+  app.lastCursorPos = cursor;
+  app.lastCursorPosValid = true;
   if (!app.cursorCountLowered) {
     ::ShowCursor(FALSE);
     app.cursorCountLowered = true;
@@ -377,6 +386,11 @@ void RestoreOverlayCursor() {
     app.cursorCountLowered = false;
   }
   ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+}
+
+void SuspendOverlayCursorHiding() {
+  KillTimerOnAll(TIMER_OVERLAY_CURSOR);
+  RestoreOverlayCursor();
 }
 
 void CloseOverlays() {

@@ -73,6 +73,18 @@ void ReapplyPowerState() {
   UpdateTrayTooltip();
 }
 
+void FollowPowerSettings() {
+  AppState& app = App();
+  const bool keepActiveDiffers = app.keepActiveTimerOn != app.settings.KeepActive;
+  if (app.executionStateApplied == app.settings.SleepPrevent && !keepActiveDiffers) return;
+  ApplySleepPrevention(app.settings.SleepPrevent);
+  if (keepActiveDiffers) {
+    app.keepActiveTimerOn = app.settings.KeepActive;
+    RestartKeepActiveTimer();
+  }
+  UpdateTrayTooltip();
+}
+
 void OnKeepActiveTimer() {
   const AppState& app = App();
   if (!app.keepActiveTimerOn) return;

@@ -1,6 +1,7 @@
 #include "tray/TrayIcon.h"
 
 #include <shellapi.h>
+#include <shellscalingapi.h>
 
 #include "app/AppState.h"
 #include "app/Messages.h"
@@ -49,10 +50,12 @@ std::wstring ComposeTrayTooltip(const TrayModes& modes, UiLanguage language) {
   return tip;
 }
 
-TrayIconPicture LoadTrayIconPicture(HINSTANCE instance) {
+TrayIconPicture LoadTrayIconPicture(HINSTANCE instance, UINT dpi) {
   TrayIconPicture picture;
   const wchar_t* resource = MAKEINTRESOURCEW(IDI_TRAY_ICON);
-  const int sizes[2][2] = {{::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON)}, {32, 32}};
+  const int smallSize[2] = {dpi ? ::GetSystemMetricsForDpi(SM_CXSMICON, dpi) : ::GetSystemMetrics(SM_CXSMICON),
+                        dpi ? ::GetSystemMetricsForDpi(SM_CYSMICON, dpi) : ::GetSystemMetrics(SM_CYSMICON)};
+  const int sizes[2][2] = {{smallSize[0], smallSize[1]}, {32, 32}};
   for (int i = 0; i < 2; ++i) {
     picture.owned.Reset(static_cast<HICON>(
         ::LoadImageW(instance, resource, IMAGE_ICON, sizes[i][0], sizes[i][1], LR_CREATEDIBSECTION)));
@@ -80,6 +83,27 @@ bool AddTrayIcon() {
     app.trayIconAdded = true;
   }
   return app.trayIconAdded;
+}
+
+void ReAddTrayIcon() {
+  AppState& app = App();
+  app.trayIconAdded = false;
+  if (!app.trayIconData.cbSize) {
+    AddTrayIcon();  // never filled: the first addition
+    return;
+  }
+  // The taskbar sits on the primary monitor; the icon kept from start-up was sized at log-on.
+  UINT dpi = 0, dpiY = 0;
+  if (FAILED(::GetDpiForMonitor(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), MDT_EFFECTIVE_DPI, &dpi,
+                                &dpiY)))
+    dpi = 0;
+  TrayIconPicture picture = LoadTrayIconPicture(app.instance, dpi);
+  IconHandle previous = std::move(app.trayIcon);  // released once the shell has the new one
+  app.trayIcon = std::move(picture.owned);
+  app.trayIconData.hIcon = app.trayIcon ? app.trayIcon.Get() : picture.shared;
+  app.trayIconData.hWnd = app.mainWindow;
+  if (::Shell_NotifyIconW(NIM_ADD, &app.trayIconData) || ::Shell_NotifyIconW(NIM_MODIFY, &app.trayIconData))
+    app.trayIconAdded = true;
 }
 
 void UpdateTrayTooltip() {

@@ -10,6 +10,10 @@
 #include "config/Settings.h"
 
 bool AddTrayIcon();
+// After "TaskbarCreated" (Explorer restarted, or a DPI or display change while it kept the icon):
+// reloads the picture at the primary monitor's DPI and adds the icon, or modifies it when the shell
+// still holds it; either success counts as added.
+void ReAddTrayIcon();
 void UpdateTrayTooltip();
 void RemoveTrayIcon();
 
@@ -39,4 +43,5 @@ struct TrayIconPicture {
 
   HICON Get() const { return owned ? owned.Get() : shared; }
 };
-TrayIconPicture LoadTrayIconPicture(HINSTANCE instance);
+// Sized for the given DPI; 0 takes the system's small-icon size of the log-on.
+TrayIconPicture LoadTrayIconPicture(HINSTANCE instance, UINT dpi = 0);

@@ -128,7 +128,9 @@ TEST(MainWindow, CloseAndEndSessionRunTheShutdownAndQuitWithZero) {
   for (UINT message : {UINT{WM_CLOSE}, UINT{WM_ENDSESSION}}) {
     const HWND window = app.MakeMainWindow();
     ASSERT_TRUE(::RegisterHotKey(window, HOTKEY_ID_TOGGLE, kModControl | kModAlt | kModShift, VK_F9));
-    ::SendMessageW(window, message, FALSE, 0);
+    ::SendMessageW(window, WM_ENDSESSION, FALSE, 0);  // a cancelled log-off: the program goes on
+    EXPECT_TRUE(::IsWindow(window));
+    ::SendMessageW(window, message, TRUE, 0);
     EXPECT_FALSE(::IsWindow(window)) << message;
     MSG quit{};
     ASSERT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));

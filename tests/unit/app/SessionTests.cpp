@@ -1,0 +1,158 @@
+// The main window with the shell and the session: a second start, the icon at start-up and after
+// "TaskbarCreated", the tooltip, and what happens before the tray menu opens.
+#include <gtest/gtest.h>
+
+#include "app/Commands.h"
+#include "app/MainWindow.h"
+#include "app/Messages.h"
+#include "app/SystemSeams.h"
+#include "overlay/OverlayTestSupport.h"
+#include "power/Power.h"
+#include "tray/TrayIcon.h"
+
+namespace {
+std::vector<DWORD> allowed;
+std::vector<EXECUTION_STATE> states;
+ULONGLONG now = 0, eventAt = 0;
+int event = 0;  // at eventAt: 1 "Explorer" starts (drops the icon in the way, broadcasts), 2 WM_QUIT
+
+bool ShellHoldsIcon() {  // modifying an icon the shell does not know fails
+  NOTIFYICONDATAW probe = App().trayIconData;
+  probe.uFlags = NIF_TIP;
+  return ::Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
+}
+void RecordStates(ScopedSeams& seams) {
+  states.clear();
+  seams->setThreadExecutionState = [](EXECUTION_STATE state) { return states.push_back(state), EXECUTION_STATE{}; };
+}
+
+TEST(SecondStart, PassesTheForegroundRightOnBeforeAskingForTheMenu) {
+  AppScope app;
+  const HWND running = app.MakeMainWindow();
+  ScopedSeams seams;
+  seams->allowSetForegroundWindow = [](DWORD process) {
+    MSG posted;  // 0 when the request is already on its way
+    allowed.push_back(::PeekMessageW(&posted, nullptr, WM_SHOWTRAYMENU, WM_SHOWTRAYMENU, PM_NOREMOVE) ? 0 : process);
+    return TRUE;
+  };
+  ASSERT_TRUE(SignalRunningInstance());
+  EXPECT_EQ(allowed, std::vector<DWORD>{::GetCurrentProcessId()});
+  EXPECT_TRUE(TakePosted(running, WM_SHOWTRAYMENU));
+}
+
+// An icon the shell already holds for the same window and id makes its NIM_ADD fail, as a shell that
+// is not ready (or that kept the icon over a DPI change) does.
+TEST(TrayIconAtStartup, RetriedForThirtySecondsWhileMessagesAreHandled) {
+  const struct { int event; ULONGLONG at; bool result, added; ULONGLONG end; } cases[] = {
+      {1, 10000, true, true, 10000}, {0, 0, true, false, 30000}, {2, 1500, false, false, 1500}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.event);
+    AppScope app;
+    ScopedSeams seams;
+    seams->getTickCount64 = [] { return now; };
+    seams->msgWaitForMultipleObjects = [](DWORD, const HANDLE*, BOOL, DWORD ms, DWORD) -> DWORD {
+      if ((now += ms) == eventAt && event == 1) {
+        NOTIFYICONDATAW blocker = App().trayIconData;
+        ::Shell_NotifyIconW(NIM_DELETE, &blocker);
+        ::PostMessageW(App().mainWindow, App().taskbarCreatedMessage, 0, 0);
+      }
+      if (now == eventAt && event == 2) ::PostQuitMessage(3);
+      return WAIT_TIMEOUT;
+    };
+    now = 0, event = c.event, eventAt = c.at;
+    App().taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");
+    NOTIFYICONDATAW blocker{sizeof blocker, app.MakeMainWindow(), kTrayIconId, NIF_TIP};
+    ASSERT_TRUE(::Shell_NotifyIconW(NIM_ADD, &blocker));
+    EXPECT_EQ(AddTrayIconAtStartup(), c.result);
+    EXPECT_EQ(App().trayIconAdded, c.added);
+    EXPECT_EQ(now, c.end);
+    MSG quit;
+    EXPECT_EQ(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && quit.wParam == 3, c.event == 2);
+    ::Shell_NotifyIconW(NIM_DELETE, &blocker);  // then the next "TaskbarCreated" adds the icon
+    ::SendMessageW(App().mainWindow, App().taskbarCreatedMessage, 0, 0);
+    EXPECT_TRUE(App().trayIconAdded && ShellHoldsIcon());
+    RemoveTrayIcon();
+  }
+}
+
+TEST(TaskbarCreated, IconBackWhetherTheShellKeptItOrLostIt) {
+  AppScope app;
+  ScopedSeams seams;
+  RecordStates(seams);
+  const HWND window = app.MakeMainWindow();
+  App().taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");
+  App().settings.Language = L"en";
+  ASSERT_TRUE(AddTrayIcon());
+  for (bool lost : {false, true}) {  // kept: a DPI or display change; lost: Explorer restarted
+    SCOPED_TRACE(lost);
+    ASSERT_TRUE(!lost || ::Shell_NotifyIconW(NIM_DELETE, &App().trayIconData));
+    const HICON before = App().trayIconData.hIcon;
+    ::SendMessageW(window, App().taskbarCreatedMessage, 0, 0);
+    EXPECT_TRUE(App().trayIconAdded && ShellHoldsIcon());
+    EXPECT_NE(App().trayIconData.hIcon, before);  // loaded again at the primary monitor's DPI
+    HandleCommand(IDM_PREVENT_SLEEP);
+    EXPECT_STREQ(App().trayIconData.szTip, lost ? L"Umbraline" : L"Umbraline | Sleep prevent ON");
+  }
+  RemoveTrayIcon();
+}
+
+TEST(TrayTooltip, FollowsPreventSleepKeepActiveAndTheReappliedState) {
+  AppScope app;
+  ScopedSeams seams;
+  RecordStates(seams);
+  app.MakeMainWindow();
+  App().settings.Language = L"en";
+  ASSERT_TRUE(AddTrayIcon());
+  const std::pair<void (*)(), const wchar_t*> steps[] = {
+      {[] { HandleCommand(IDM_PREVENT_SLEEP); }, L"Umbraline | Sleep prevent ON"},
+      {[] { SetKeepActive(true); }, L"Umbraline | Sleep prevent ON | Keep active ON"},
+      {[] { App().settings.SleepPrevent = false, ReapplyPowerState(); }, L"Umbraline | Keep active ON"}};
+  for (const auto& [step, tip] : steps) {
+    step();
+    EXPECT_STREQ(App().trayIconData.szTip, tip);
+  }
+  RemoveTrayIcon();
+}
+
+// Inside the menu's modal loop: what the preparation did, then the menu is closed.
+std::vector<bool> seenInMenu;
+void CALLBACK LookAndCloseMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  const HWND overlay = App().overlayWindows.empty() ? nullptr : App().overlayWindows[0].window;
+  ::ShowCursor(TRUE);
+  seenInMenu = {!App().cursorHidden, ::ShowCursor(FALSE) == 0, !::KillTimer(overlay, TIMER_OVERLAY_CURSOR)};
+  ::EndMenu();
+}
+
+TEST(MenuPreparation, HandEditsTakeEffectAndTheCursorIsLeftAlone) {
+  const std::string edited = "[General]\r\nSleepPrevent=1\r\nKeepActive=1\r\n[KeepActive]\r\nIdleThresholdSec=120\r\n"
+                             "[Hotkey]\r\nToggleHotkey=Ctrl+Shift+VK_F9\r\nAction=";
+  for (const char* action : {"BlackAll", "AwayAll"}) {
+    SCOPED_TRACE(action);
+    OverlayScope scope;
+    ScopedSeams seams;
+    RecordStates(seams);
+    const HWND window = scope.MakeMainWindow();
+    App().settings.Language = L"en";
+    ASSERT_TRUE(AddTrayIcon() && ::SetCursorPos(300, 300));
+    ShowOverlays(OverlayTarget::Current);
+    ASSERT_EQ(App().overlayWindows.size(), 1u);
+    ::SendMessageW(App().overlayWindows[0].window, WM_TIMER, TIMER_OVERLAY_CURSOR, 0);  // the cursor hides
+    ::SetTimer(App().overlayWindows[0].window, TIMER_OVERLAY_CURSOR, 3000, nullptr);  // as another window's runs
+    ASSERT_TRUE(App().cursorHidden && WriteBytes(App().configPath, ToBytes(edited + action)));
+    seenInMenu.clear();
+    ::SetTimer(nullptr, 0, 50, LookAndCloseMenu);
+    ::SendMessageW(window, WM_SHOWTRAYMENU, 0, 0);
+    EXPECT_EQ(seenInMenu, std::vector<bool>(3, true));  // cursor shown, count restored, hide timer stopped
+    EXPECT_EQ(App().idleThresholdMs, 120000u);
+    EXPECT_EQ(App().settings.Action, action[0] == 'A' ? OverlayAction::BlackCurrent : OverlayAction::BlackAll);
+    EXPECT_FALSE(::RegisterHotKey(nullptr, 0x7F02, MOD_CONTROL | MOD_SHIFT, VK_F9));  // registered again
+    EXPECT_EQ(states, std::vector<EXECUTION_STATE>{0x80000003});
+    EXPECT_TRUE(App().keepActiveTimerOn && ::KillTimer(window, TIMER_KEEPACTIVE));
+    EXPECT_STREQ(App().trayIconData.szTip, L"Umbraline | Sleep prevent ON | Keep active ON | Black screen");
+    EXPECT_EQ(scope.ConfigText() == edited + action, action[0] == 'B');  // only the Away rewrite saves
+    RemoveTrayIcon();
+  }
+}
+
+}  // namespace
