@@ -8,7 +8,7 @@
 #include <new>
 
 #include "app/AppState.h"
-#include "app/SystemSeams.h"
+#include "base/SystemSeams.h"
 #include "resource.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include "about/AboutWindow.h"
 #include "app/AppState.h"
-#include "app/Messages.h"
-#include "app/SystemSeams.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
 #include "config/ConfigLocation.h"
 #include "config/ConfigSave.h"
 #include "config/StartupShortcut.h"

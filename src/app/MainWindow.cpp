@@ -4,9 +4,9 @@
 
 #include "app/AppState.h"
 #include "app/Commands.h"
-#include "app/Messages.h"
+#include "base/Messages.h"
 #include "app/Startup.h"
-#include "app/SystemSeams.h"
+#include "base/SystemSeams.h"
 #include "config/ConfigLoad.h"
 #include "overlay/Overlay.h"
 #include "power/Power.h"

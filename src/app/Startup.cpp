@@ -7,7 +7,7 @@
 #include "app/AppState.h"
 #include "app/Commands.h"
 #include "app/MainWindow.h"
-#include "app/Messages.h"
+#include "base/Messages.h"
 #include "config/ConfigLoad.h"
 #include "config/ConfigLocation.h"
 #include "config/ConfigSave.h"

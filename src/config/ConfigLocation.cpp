@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "app/AppState.h"
-#include "app/Handles.h"
+#include "base/Handles.h"
 #include "config/IniDocument.h"
 #include "resource.h"
 

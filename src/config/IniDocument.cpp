@@ -5,7 +5,7 @@
 #include <climits>
 #include <cwchar>
 
-#include "app/Handles.h"
+#include "base/Handles.h"
 
 namespace {
 

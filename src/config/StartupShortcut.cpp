@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/Handles.h"
+#include "base/Handles.h"
 
 namespace {
 

@@ -15,8 +15,8 @@ using std::min;
 #include <gdiplus.h>
 
 #include "app/AppState.h"
-#include "app/Messages.h"
-#include "app/SystemSeams.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
 #include "overlay/Overlay.h"
 
 using namespace Gdiplus;

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/AppState.h"
-#include "app/Messages.h"
-#include "app/SystemSeams.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
 #include "config/ConfigLoad.h"
 #include "config/IniDocument.h"
 #include "overlay/Overlay.h"

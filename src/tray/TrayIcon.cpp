@@ -3,7 +3,7 @@
 #include <shellapi.h>
 
 #include "app/AppState.h"
-#include "app/Messages.h"
+#include "base/Messages.h"
 #include "resource.h"
 #include "tray/UiLanguage.h"
 

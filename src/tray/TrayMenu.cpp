@@ -1,7 +1,7 @@
 #include "tray/TrayMenu.h"
 
 #include "app/AppState.h"
-#include "app/Messages.h"
+#include "base/Messages.h"
 #include "config/HotkeyText.h"
 #include "tray/TrayIcon.h"
 #include "tray/UiLanguage.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "app/Messages.h"
+#include "base/Messages.h"
 
 inline std::wstring RoamingFolder() {
   wchar_t* raw = nullptr;

@@ -14,7 +14,7 @@
 
 #include "E2eSupport.h"
 #include "ScreenSupport.h"
-#include "app/Messages.h"
+#include "base/Messages.h"
 
 // Only the tests without real modifier keys make Wine's windows unmanaged: the chords failed so.
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "E2eSupport.h"
-#include "app/Handles.h"
+#include "base/Handles.h"
 
 inline constexpr RECT kPrimaryMonitor{0, 0, 1280, 800};
 inline constexpr RECT kSecondMonitor{1280, 0, 2304, 768};

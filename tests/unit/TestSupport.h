@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Handles.h"
+#include "base/Handles.h"
 
 using Bytes = std::vector<std::uint8_t>;
 

@@ -5,8 +5,8 @@
 #include <shlobj.h>
 
 #include "AppTestSupport.h"
-#include "app/Messages.h"
-#include "app/SystemSeams.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
 #include "config/ConfigLoad.h"
 #include "overlay/Overlay.h"
 

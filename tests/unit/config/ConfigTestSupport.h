@@ -9,7 +9,7 @@
 
 #include "TestSupport.h"
 #include "app/AppState.h"
-#include "app/SystemSeams.h"
+#include "base/SystemSeams.h"
 
 inline std::wstring StartupShortcutPath() {
   wchar_t folder[MAX_PATH] = {};

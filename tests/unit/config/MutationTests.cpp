@@ -5,7 +5,7 @@
 #include <random>
 
 #include "ConfigTestSupport.h"
-#include "app/SystemSeams.h"
+#include "base/SystemSeams.h"
 #include "config/ConfigLoad.h"
 #include "config/ConfigLocation.h"
 #include "config/ConfigSave.h"

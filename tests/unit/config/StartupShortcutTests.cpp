@@ -4,7 +4,7 @@
 #include <shobjidl.h>
 
 #include "ConfigTestSupport.h"
-#include "app/Handles.h"
+#include "base/Handles.h"
 
 TEST(StartupShortcut, OnWritesALinkToTheExecutableOffRemovesIt) {
   ConfigScope scope;

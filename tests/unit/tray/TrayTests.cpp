@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "AppTestSupport.h"
-#include "app/Messages.h"
-#include "app/SystemSeams.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
 #include "resource.h"
 #include "tray/MenuTheme.h"
 #include "tray/TrayIcon.h"
