@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
-#include "AppTestSupport.h"
+#include "TestSupport.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
 #include "config/ConfigLoad.h"

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "ConfigTestSupport.h"
+#include "TestSupport.h"
 #include "config/ConfigLocation.h"
 #include "tray/UiLanguage.h"
 

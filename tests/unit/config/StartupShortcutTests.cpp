@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <shobjidl.h>
 
-#include "ConfigTestSupport.h"
+#include "TestSupport.h"
 #include "base/Handles.h"
 
 TEST(StartupShortcut, OnWritesALinkToTheExecutableOffRemovesIt) {

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "OverlayTestSupport.h"
+#include "TestSupport.h"
 #include "base/SystemSeams.h"
 
 TEST(OverlayPixels, BadgePixelIsScaledPremultipliedAndBlendedOver) {

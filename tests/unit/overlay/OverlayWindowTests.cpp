@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "OverlayTestSupport.h"
+#include "TestSupport.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
 

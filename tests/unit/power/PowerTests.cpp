@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "AppTestSupport.h"
+#include "TestSupport.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
 
