@@ -6,12 +6,7 @@
 #include <cwchar>
 
 #include "base/Handles.h"
-
-namespace {
-
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
-
-}  // namespace
+#include "base/Helpers.h"
 
 std::wstring TrimBlanks(const std::wstring& text) {
   std::size_t begin = 0;

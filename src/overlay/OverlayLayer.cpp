@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "base/Helpers.h"
 #include "config/ConfigLoad.h"
 #include "config/IniDocument.h"
 #include "overlay/Overlay.h"
@@ -71,7 +72,7 @@ RECT ComposeOverlayContent(std::uint32_t* pixels, int width, int height, UINT dp
   if (!pixels || width < 1 || height < 1 || !ShowsOverlayContent(c) || c.badgeAlpha == 0) return touched;
   if (c.showSleepPreventBadge || c.showKeepActiveBadge) LoadBadgeImages();
 
-  const int d = dpi ? static_cast<int>(dpi) : 96;
+  const int d = static_cast<int>(DpiOrDefault(dpi));
   const int margin = ::MulDiv(kMargin96, d, 96);
   const int gap = ::MulDiv(kGap96, d, 96);
   const bool clock = c.clockMode != ClockDisplayMode::None;
@@ -161,11 +162,9 @@ RECT DrawBadge(std::uint32_t* pixels, int width, int height, const BadgeImage& i
 }
 
 void LoadBadgeImages() {
-  wchar_t folder[MAX_PATH];
-  if (::GetModuleFileNameW(nullptr, folder, MAX_PATH) == 0) return;
-  folder[MAX_PATH - 1] = L'\0';
-  ::PathRemoveFileSpecW(folder);
-  const std::wstring base = std::wstring(folder) + L"\\";
+  const std::wstring folder = ExecutableFolder();
+  if (folder.empty()) return;
+  const std::wstring base = folder + L"\\";
   AppState& app = App();
   if (!app.sleepPreventBadgeImage.loaded) DecodePngFile(base + L"mode1.png", app.sleepPreventBadgeImage);
   if (!app.keepActiveBadgeImage.loaded) DecodePngFile(base + L"mode2.png", app.keepActiveBadgeImage);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "base/Helpers.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
 #include "config/ConfigLoad.h"
@@ -42,8 +43,7 @@ void PushAll(std::uint8_t alpha) {
 }
 
 UINT OverlayDpi(const OverlayWindow& overlay) {
-  const UINT dpi = overlay.window ? ::GetDpiForWindow(overlay.window) : 0;
-  return dpi ? dpi : 96;
+  return DpiOrDefault(overlay.window ? ::GetDpiForWindow(overlay.window) : 0);
 }
 
 void FillBlack(OverlayWindow& overlay, const RECT& area) {

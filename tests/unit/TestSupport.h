@@ -13,6 +13,7 @@
 #include "app/AppState.h"
 #include "app/Startup.h"
 #include "base/Handles.h"
+#include "base/Helpers.h"
 #include "base/SystemSeams.h"
 #include "overlay/Overlay.h"
 
@@ -93,13 +94,6 @@ inline std::wstring SourcePath(const std::wstring& relative) {
   if (path[0] == L'/') path = L"Z:" + path;
   for (wchar_t& c : path) c = c == L'/' ? L'\\' : c;
   return path;
-}
-
-// The folder of the running test executable, without a trailing backslash.
-inline std::wstring ExecutableFolder() {
-  wchar_t buffer[MAX_PATH];
-  const std::wstring path(buffer, ::GetModuleFileNameW(nullptr, buffer, MAX_PATH));
-  return path.substr(0, path.find_last_of(L'\\'));
 }
 
 // "long" (scripts/stress) makes the load tests push harder than the default "short".
