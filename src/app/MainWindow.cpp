@@ -10,6 +10,7 @@
 #include "config/ConfigLoad.h"
 #include "overlay/Overlay.h"
 #include "power/Power.h"
+#include "resource.h"
 #include "tray/MenuTheme.h"
 #include "tray/TrayIcon.h"
 #include "tray/TrayMenu.h"
@@ -114,4 +115,21 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return 0;
   }
   return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND CreateMainWindow() {
+  AppState& app = App();
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = MainWindowProc;
+  windowClass.hInstance = app.instance;
+  // The class icon lives as long as the process, as the class does.
+  windowClass.hIcon = static_cast<HICON>(::LoadImageW(app.instance, MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON, 0, 0,
+                                                      LR_DEFAULTSIZE | LR_CREATEDIBSECTION));
+  windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = kMainWindowClass;
+  ::RegisterClassExW(&windowClass);
+  app.mainWindow = ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kMainWindowClass, kMainWindowTitle, WS_POPUP,
+                                     0, 0, 1, 1, nullptr, nullptr, app.instance, nullptr);
+  return app.mainWindow;
 }

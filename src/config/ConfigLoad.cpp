@@ -69,7 +69,7 @@ void ApplyConfigDocument(const IniDocument& document) {
 
   const std::wstring hotkeyText = document.GetString(L"Hotkey", L"ToggleHotkey", L"VK_V");
   HotkeySpec hotkey;
-  if (!ParseHotkeySpec(hotkeyText.c_str(), &hotkey) || hotkey.virtualKey == 0xDB || hotkey.virtualKey == 0xDD)
+  if (!ParseHotkeySpec(hotkeyText.c_str(), &hotkey) || hotkey.virtualKey == VK_OEM_4 || hotkey.virtualKey == VK_OEM_6)
     hotkey = kDefaultHotkey;
   s.ToggleHotkey = hotkey;
 

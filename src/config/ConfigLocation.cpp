@@ -31,7 +31,7 @@ bool CopyCandidate(const std::wstring& candidate, const std::wstring& target) {
 // Writes the default text the executable carries (RCDATA 103) to target, unchanged.
 bool WriteDefaultTextResource(const std::wstring& target) {
   HMODULE module = App().instance != nullptr ? App().instance : ::GetModuleHandleW(nullptr);
-  HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(IDR_DEFAULT_CONFIG), MAKEINTRESOURCEW(10));
+  HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(IDR_DEFAULT_CONFIG), RT_RCDATA);
   if (found == nullptr) return false;
   HGLOBAL loaded = ::LoadResource(module, found);
   if (loaded == nullptr) return false;

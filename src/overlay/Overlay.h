@@ -12,6 +12,8 @@
 void RegisterOverlayClass();
 void ShowOverlays(OverlayTarget target);
 void CloseOverlays();
+// At process exit: closes the overlay and releases the badge pictures, GDI+ and COM.
+void ReleaseOverlayResources();
 // What the closing inputs run: the monitor guard, CloseOverlays, then the dismissed handler.
 void RequestOverlayClose();
 // Shows the cursor again if the overlay hid it and sets the arrow (also used before the tray menu).

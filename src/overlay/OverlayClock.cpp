@@ -285,3 +285,20 @@ void AdvanceOverlayClock(HWND window) {
   }
   ::SetTimer(window, TIMER_OVERLAY_CLOCK, WantsElapsed(mode) ? 1000 : 60000, nullptr);
 }
+
+void ReleaseOverlayResources() {
+  AppState& app = App();
+  CloseOverlays();
+  app.sleepPreventBadgeImage = BadgeImage{};
+  app.keepActiveBadgeImage = BadgeImage{};
+  if (app.gdiplusStarted) {
+    GdiplusShutdown(app.gdiplusToken);
+    app.gdiplusStarted = false;
+    app.gdiplusToken = 0;
+  }
+  if (app.comInitialized) {
+    ::CoUninitialize();
+    app.comInitialized = false;
+  }
+  app.comInitAttempted = false;
+}

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/AppState.h"
-#include "app/Startup.h"
+#include "app/MainWindow.h"
 #include "base/Handles.h"
 #include "base/Helpers.h"
 #include "base/SystemSeams.h"
