@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr DWORD kOverlayExStyle = WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST;  // 0x00080088
+constexpr DWORD kOverlayExStyle = WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
 constexpr wchar_t kOverlayTitle[] = L"Umbraline";
 constexpr UINT kCursorHideMs = 3000;
 constexpr UINT kFadeTickMs = 16;
