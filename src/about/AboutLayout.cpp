@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "about/AboutWindow.h"
+#include "base/Helpers.h"
 
 namespace {
 constexpr int kClientWidth = 520;
@@ -39,7 +40,7 @@ constexpr AboutFontStyle kFontStyles[] = {
 }  // namespace
 
 int ScaleForDpi(int value, UINT dpi) {
-  return ::MulDiv(value, dpi == 0 ? 96 : static_cast<int>(dpi), 96);
+  return ::MulDiv(value, static_cast<int>(DpiOrDefault(dpi)), static_cast<int>(kDefaultDpi));
 }
 
 RECT AboutElementRect(AboutElement element, UINT dpi) {

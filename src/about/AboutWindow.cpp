@@ -9,7 +9,8 @@
 #include <utility>
 
 #include "app/AppState.h"
-#include "app/SystemSeams.h"
+#include "base/Helpers.h"
+#include "base/SystemSeams.h"
 #include "resource.h"
 
 namespace {
@@ -158,7 +159,7 @@ LRESULT OnAboutCreate(HWND window, LPARAM lParam) {
   const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
   UINT dpi = MonitorDpi(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST));
   if (create != nullptr && create->lpCreateParams != nullptr) dpi = *static_cast<const UINT*>(create->lpCreateParams);
-  if (dpi == 0) dpi = 96;
+  dpi = DpiOrDefault(dpi);
 
   auto* state = new (std::nothrow) AboutWindowState;
   if (state == nullptr) return -1;

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "app/Handles.h"
-#include "app/Messages.h"  // kAboutWindowClass
+#include "base/Handles.h"
+#include "base/Messages.h"  // kAboutWindowClass
 
 // The maker's name inside the created-by line and the page its link opens.
 inline constexpr wchar_t kMakerName[] = L"kestov";

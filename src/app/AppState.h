@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Handles.h"
+#include "base/Handles.h"
 #include "config/Settings.h"
 #include "overlay/OverlayTypes.h"
 

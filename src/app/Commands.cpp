@@ -2,9 +2,9 @@
 
 #include "about/AboutWindow.h"
 #include "app/AppState.h"
-#include "app/Handles.h"
-#include "app/Messages.h"
-#include "app/SystemSeams.h"
+#include "base/Handles.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
 #include "config/ConfigLocation.h"
 #include "config/ConfigSave.h"
 #include "config/HotkeyText.h"

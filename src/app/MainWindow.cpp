@@ -4,12 +4,13 @@
 
 #include "app/AppState.h"
 #include "app/Commands.h"
-#include "app/Messages.h"
 #include "app/Startup.h"
-#include "app/SystemSeams.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
 #include "config/ConfigLoad.h"
 #include "overlay/Overlay.h"
 #include "power/Power.h"
+#include "resource.h"
 #include "tray/MenuTheme.h"
 #include "tray/TrayIcon.h"
 #include "tray/TrayMenu.h"
@@ -127,4 +128,28 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return 0;
   }
   return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND CreateMainWindow() {
+  AppState& app = App();
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = MainWindowProc;
+  windowClass.hInstance = app.instance;
+  // The class icon lives as long as the process, as the class does.
+  windowClass.hIcon = static_cast<HICON>(::LoadImageW(app.instance, MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON, 0, 0,
+                                                      LR_DEFAULTSIZE | LR_CREATEDIBSECTION));
+  windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = kMainWindowClass;
+  ::RegisterClassExW(&windowClass);
+  app.mainWindow = ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kMainWindowClass, kMainWindowTitle, WS_POPUP,
+                                     0, 0, 1, 1, nullptr, nullptr, app.instance, nullptr);
+  // Elevated, the window would not hear Explorer's restart or a second start's menu request, both
+  // sent from lower integrity: exactly these two are let through.
+  if (app.mainWindow != nullptr) {
+    if (app.taskbarCreatedMessage != 0)
+      Seams().changeWindowMessageFilterEx(app.mainWindow, app.taskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
+    Seams().changeWindowMessageFilterEx(app.mainWindow, WM_SHOWTRAYMENU, MSGFLT_ALLOW, nullptr);
+  }
+  return app.mainWindow;
 }

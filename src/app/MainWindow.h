@@ -2,6 +2,8 @@
 // The hidden main window: receiver of tray, hotkey, timer, command and shell messages.
 #include <windows.h>
 
+// Registers the window class and creates the hidden main window (kept in AppState.mainWindow).
+HWND CreateMainWindow();
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void OnOverlayDismissed();
 

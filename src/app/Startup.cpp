@@ -1,14 +1,12 @@
 #include "app/Startup.h"
 
 #include <commctrl.h>
-#include <objidl.h>  // gdiplus.h needs PROPID, which WIN32_LEAN_AND_MEAN leaves out
-#include <gdiplus.h>
 
 #include "app/AppState.h"
 #include "app/Commands.h"
 #include "app/MainWindow.h"
-#include "app/Messages.h"
-#include "app/SystemSeams.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
 #include "config/ConfigLoad.h"
 #include "config/ConfigLocation.h"
 #include "config/ConfigSave.h"
@@ -43,30 +41,6 @@ void MigrateAwayAction() {
   SaveConfig();
 }
 
-HWND CreateMainWindow() {
-  AppState& app = App();
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = MainWindowProc;
-  windowClass.hInstance = app.instance;
-  // The class icon lives as long as the process, as the class does.
-  windowClass.hIcon = static_cast<HICON>(::LoadImageW(app.instance, MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON, 0, 0,
-                                                      LR_DEFAULTSIZE | LR_CREATEDIBSECTION));
-  windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.lpszClassName = kMainWindowClass;
-  ::RegisterClassExW(&windowClass);
-  app.mainWindow = ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kMainWindowClass, kMainWindowTitle, WS_POPUP,
-                                     0, 0, 1, 1, nullptr, nullptr, app.instance, nullptr);
-  // Elevated, the window would not hear Explorer's restart or a second start's menu request, both
-  // sent from lower integrity: exactly these two are let through.
-  if (app.mainWindow != nullptr) {
-    if (app.taskbarCreatedMessage != 0)
-      Seams().changeWindowMessageFilterEx(app.mainWindow, app.taskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
-    Seams().changeWindowMessageFilterEx(app.mainWindow, WM_SHOWTRAYMENU, MSGFLT_ALLOW, nullptr);
-  }
-  return app.mainWindow;
-}
-
 bool AddTrayIconAtStartup() {
   const ULONGLONG start = Seams().getTickCount64();
   while (!AddTrayIcon()) {
@@ -87,19 +61,7 @@ bool AddTrayIconAtStartup() {
 
 void ReleaseProcessResources() {
   AppState& app = App();
-  CloseOverlays();
-  app.sleepPreventBadgeImage = BadgeImage{};
-  app.keepActiveBadgeImage = BadgeImage{};
-  if (app.gdiplusStarted) {
-    Gdiplus::GdiplusShutdown(app.gdiplusToken);
-    app.gdiplusStarted = false;
-    app.gdiplusToken = 0;
-  }
-  if (app.comInitialized) {
-    ::CoUninitialize();
-    app.comInitialized = false;
-  }
-  app.comInitAttempted = false;
+  ReleaseOverlayResources();
   app.singleInstanceMutex.Reset();
 }
 

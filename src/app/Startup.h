@@ -11,8 +11,6 @@ bool AnotherInstanceRuns(DWORD mutexError);
 // Second start: asks the running instance to open its tray menu. False when no window was found.
 bool SignalRunningInstance();
 
-// Registers the main window class and creates the hidden main window (null on failure).
-HWND CreateMainWindow();
 
 // Replaces the hotkey actions the menu no longer offers (AwayAll, AwayCurrent) by BlackCurrent.
 void MigrateAwayAction();

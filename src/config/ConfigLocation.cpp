@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "app/AppState.h"
-#include "app/Handles.h"
+#include "base/Handles.h"
+#include "base/Helpers.h"
 #include "config/IniDocument.h"
 #include "resource.h"
 
@@ -22,16 +23,6 @@ constexpr wchar_t kConfigFileName[] = L"config.ini";
 std::wstring WithTrailingBackslash(std::wstring folder) {
   if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
   return folder;
-}
-
-// The folder of the running executable without a trailing backslash; empty when the module path
-// cannot be had in full (a truncated path would name some other folder).
-std::wstring ExecutableFolder() {
-  wchar_t buffer[MAX_PATH] = {};
-  const DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return {};
-  if (!::PathRemoveFileSpecW(buffer)) return {};
-  return buffer;
 }
 
 // The candidate's bytes, unchanged, through a temporary file: a power cut leaves no config.ini or
@@ -47,7 +38,7 @@ bool CopyCandidate(const std::wstring& candidate, const std::wstring& target) {
 // temporary file.
 bool WriteDefaultTextResource(const std::wstring& target) {
   HMODULE module = App().instance != nullptr ? App().instance : ::GetModuleHandleW(nullptr);
-  HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(IDR_DEFAULT_CONFIG), MAKEINTRESOURCEW(10));
+  HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(IDR_DEFAULT_CONFIG), RT_RCDATA);
   if (found == nullptr) return false;
   HGLOBAL loaded = ::LoadResource(module, found);
   if (loaded == nullptr) return false;
@@ -61,12 +52,8 @@ bool WriteDefaultTextResource(const std::wstring& target) {
 
 std::wstring GetRoamingAppDataFolder() {
   CoTaskString known;
-  {
-    wchar_t* raw = nullptr;
-    const HRESULT hr = ::SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &raw);
-    known.Reset(raw);
-    if (SUCCEEDED(hr) && known) return WithTrailingBackslash(known.Get());
-  }
+  if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, known.Put())) && known)
+    return WithTrailingBackslash(known.Get());
   wchar_t buffer[MAX_PATH] = {};
   if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)) && buffer[0] != L'\0')
     return WithTrailingBackslash(buffer);

@@ -8,7 +8,8 @@
 #include <cwctype>
 #include <vector>
 
-#include "app/SystemSeams.h"
+#include "base/Helpers.h"
+#include "base/SystemSeams.h"
 
 const VirtualKeyName VirtualKeyNames[kVirtualKeyNameCount] = {
     {L"VK_LBUTTON", 0x01},    {L"VK_RBUTTON", 0x02},    {L"VK_CANCEL", 0x03},     {L"VK_MBUTTON", 0x04},
@@ -58,18 +59,6 @@ constexpr std::size_t kKeyTextMaxChars = 39;
 constexpr std::size_t kCombinationMaxChars = 128;
 constexpr std::size_t kPieceMaxChars = 47;
 constexpr std::size_t kMaxPieces = 16;
-
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
-
-wchar_t Lower(wchar_t c) { return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c))); }
-
-bool EqualsNoCase(const std::wstring& a, const wchar_t* b) {
-  const std::size_t n = std::wcslen(b);
-  if (a.size() != n) return false;
-  for (std::size_t i = 0; i < n; ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
 
 bool StartsWithNoCase(const std::wstring& text, const wchar_t* prefix) {
   const std::size_t n = std::wcslen(prefix);

@@ -5,12 +5,10 @@
 #include <climits>
 #include <cwchar>
 
-#include "app/Handles.h"
+#include "base/Handles.h"
+#include "base/Helpers.h"
 
 namespace {
-
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
-
 // UTF-16 that the UTF-8 path would misread: a big-endian mark or, without a mark, first 64 bytes
 // whose even (or odd) offsets are at least 75 % zero while the others are at most 25 % zero. An
 // all-zero file, or zero padding after text, is not UTF-16.

@@ -8,7 +8,7 @@
 #include <cwchar>
 #include <string>
 
-#include "app/Handles.h"
+#include "base/Handles.h"
 
 namespace {
 

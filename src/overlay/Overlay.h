@@ -16,6 +16,8 @@ void CloseOverlays();
 // All covers every monitor; Current the one that now holds the old window's centre, and closes as if
 // dismissed when no monitor does.
 void RebuildOverlaysForDisplays();
+// At process exit: closes the overlay and releases the badge pictures, GDI+ and COM.
+void ReleaseOverlayResources();
 // What the closing inputs run: the monitor guard, CloseOverlays, then the dismissed handler.
 void RequestOverlayClose();
 // Shows the cursor again if the overlay hid it and sets the arrow (also used before the tray menu).

@@ -15,8 +15,9 @@ using std::min;
 #include <gdiplus.h>
 
 #include "app/AppState.h"
-#include "app/Messages.h"
-#include "app/SystemSeams.h"
+#include "base/Helpers.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
 #include "overlay/Overlay.h"
 
 using namespace Gdiplus;
@@ -115,8 +116,6 @@ bool MeasureOn(GpGraphics* graphics, const wchar_t* text, GpFont* font, GpString
   return GdipMeasureString(graphics, text, -1, font, &layout, format, &bounds, &fitted, &lines) == Ok;
 }
 
-int DpiOrDefault(UINT dpi) { return dpi ? static_cast<int>(dpi) : 96; }
-
 bool WantsTime(ClockDisplayMode mode) {
   return mode == ClockDisplayMode::Time || mode == ClockDisplayMode::TimeAndElapsed;
 }
@@ -179,7 +178,7 @@ bool FormatClockText(const OverlayComposition& c, wchar_t (&text)[kClockTextChar
   return true;
 }
 
-int ClockFontPixels(std::int32_t points, UINT dpi) { return ::MulDiv(points, DpiOrDefault(dpi), 72); }
+int ClockFontPixels(std::int32_t points, UINT dpi) { return ::MulDiv(points, static_cast<int>(DpiOrDefault(dpi)), 72); }
 
 UINT ClockFirstIntervalMs(ClockDisplayMode mode, const SYSTEMTIME& now) {
   if (WantsElapsed(mode)) return 1000;
@@ -289,4 +288,21 @@ void AdvanceOverlayClock(HWND window) {
   SYSTEMTIME now{};
   Seams().getLocalTime(&now);
   ::SetTimer(window, TIMER_OVERLAY_CLOCK, ClockFirstIntervalMs(mode, now), nullptr);
+}
+
+void ReleaseOverlayResources() {
+  AppState& app = App();
+  CloseOverlays();
+  app.sleepPreventBadgeImage = BadgeImage{};
+  app.keepActiveBadgeImage = BadgeImage{};
+  if (app.gdiplusStarted) {
+    GdiplusShutdown(app.gdiplusToken);
+    app.gdiplusStarted = false;
+    app.gdiplusToken = 0;
+  }
+  if (app.comInitialized) {
+    ::CoUninitialize();
+    app.comInitialized = false;
+  }
+  app.comInitAttempted = false;
 }

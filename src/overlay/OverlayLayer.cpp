@@ -11,7 +11,7 @@
 #include <string>
 
 #include "app/AppState.h"
-#include "app/SystemSeams.h"
+#include "base/Helpers.h"
 #include "config/ConfigLoad.h"
 #include "config/IniDocument.h"
 #include "overlay/Overlay.h"
@@ -72,7 +72,7 @@ RECT ComposeOverlayContent(std::uint32_t* pixels, int width, int height, UINT dp
   if (!pixels || width < 1 || height < 1 || !ShowsOverlayContent(c) || c.badgeAlpha == 0) return touched;
   if (c.showSleepPreventBadge || c.showKeepActiveBadge) LoadBadgeImages();
 
-  const int d = dpi ? static_cast<int>(dpi) : 96;
+  const int d = static_cast<int>(DpiOrDefault(dpi));
   const int margin = ::MulDiv(kMargin96, d, 96);
   const int gap = ::MulDiv(kGap96, d, 96);
   const bool clock = c.clockMode != ClockDisplayMode::None;
@@ -162,12 +162,9 @@ RECT DrawBadge(std::uint32_t* pixels, int width, int height, const BadgeImage& i
 }
 
 void LoadBadgeImages() {
-  wchar_t folder[MAX_PATH];
-  // A path cut at the buffer's end would name some other folder: no badges then.
-  const DWORD length = Seams().getModuleFileName(nullptr, folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return;
-  ::PathRemoveFileSpecW(folder);
-  const std::wstring base = std::wstring(folder) + L"\\";
+  const std::wstring folder = ExecutableFolder();
+  if (folder.empty()) return;
+  const std::wstring base = folder + L"\\";
   AppState& app = App();
   if (!app.sleepPreventBadgeImage.loaded) DecodePngFile(base + L"mode1.png", app.sleepPreventBadgeImage);
   if (!app.keepActiveBadgeImage.loaded) DecodePngFile(base + L"mode2.png", app.keepActiveBadgeImage);

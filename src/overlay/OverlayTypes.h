@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/Handles.h"
+#include "base/Handles.h"
 #include "config/Settings.h"
 
 enum class OverlayTarget : std::int32_t { All = 0, Current = 1 };

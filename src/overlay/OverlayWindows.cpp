@@ -8,15 +8,16 @@
 #include <vector>
 
 #include "app/AppState.h"
-#include "app/Messages.h"
-#include "app/SystemSeams.h"
+#include "base/Helpers.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
 #include "config/ConfigLoad.h"
 #include "config/IniDocument.h"
 #include "overlay/Overlay.h"
 
 namespace {
 
-constexpr DWORD kOverlayExStyle = WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST;  // 0x00080088
+constexpr DWORD kOverlayExStyle = WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
 constexpr wchar_t kOverlayTitle[] = L"Umbraline";
 constexpr UINT kCursorHideMs = 3000;
 constexpr UINT kFadeTickMs = 16;
@@ -42,8 +43,7 @@ void PushAll(std::uint8_t alpha) {
 }
 
 UINT OverlayDpi(const OverlayWindow& overlay) {
-  const UINT dpi = overlay.window ? ::GetDpiForWindow(overlay.window) : 0;
-  return dpi ? dpi : 96;
+  return DpiOrDefault(overlay.window ? ::GetDpiForWindow(overlay.window) : 0);
 }
 
 void FillBlack(OverlayWindow& overlay, const RECT& area) {

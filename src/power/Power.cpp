@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "app/AppState.h"
-#include "app/Messages.h"
-#include "app/SystemSeams.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
 #include "config/ConfigSave.h"
 #include "overlay/Overlay.h"
 #include "tray/TrayIcon.h"

@@ -21,9 +21,8 @@ using WindowThemeFunction = BOOL(WINAPI*)(HWND);
 // 1 (light) unless the value reads 0.
 DWORD ReadLightThemeValue() {
   DWORD value = 1;
-  HKEY opened = nullptr;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kPersonalizeKey, 0, KEY_READ, &opened) != ERROR_SUCCESS) return value;
-  RegistryKeyHandle key(opened);
+  RegistryKeyHandle key;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kPersonalizeKey, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return value;
   DWORD read = 0;
   DWORD size = sizeof read;
   if (::RegQueryValueExW(key.Get(), kLightThemeValue, nullptr, nullptr, reinterpret_cast<BYTE*>(&read), &size) ==

@@ -4,7 +4,8 @@
 #include <shellscalingapi.h>
 
 #include "app/AppState.h"
-#include "app/Messages.h"
+#include "base/Helpers.h"
+#include "base/Messages.h"
 #include "resource.h"
 #include "tray/UiLanguage.h"
 
@@ -36,8 +37,7 @@ void FillTrayIconData() {
 
 void CopyTruncated(wchar_t* buffer, std::size_t capacity, std::wstring_view text) {
   if (!buffer || capacity == 0) return;
-  std::size_t length = text.size() < capacity - 1 ? text.size() : capacity - 1;
-  if (length < text.size() && length > 0 && IS_HIGH_SURROGATE(text[length - 1])) --length;
+  const std::size_t length = SurrogateSafeLength(text, capacity - 1);
   if (length > 0) std::char_traits<wchar_t>::copy(buffer, text.data(), length);
   buffer[length] = L'\0';
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/Handles.h"
+#include "base/Handles.h"
 #include "config/Settings.h"
 
 bool AddTrayIcon();

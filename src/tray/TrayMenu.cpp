@@ -1,8 +1,8 @@
 #include "tray/TrayMenu.h"
 
 #include "app/AppState.h"
-#include "app/Messages.h"
-#include "app/SystemSeams.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
 #include "config/HotkeyText.h"
 #include "tray/TrayIcon.h"
 #include "tray/UiLanguage.h"

@@ -5,14 +5,13 @@
 #include <string>
 #include <string_view>
 
-#include "app/Handles.h"
+#include "base/Handles.h"
 #include "config/Settings.h"
 
 MenuHandle BuildTrayMenu();
 void ShowTrayMenu();
 
-// TPM_RETURNCMD | TPM_NONOTIFY | TPM_BOTTOMALIGN | TPM_RIGHTBUTTON
-inline constexpr UINT kTrayMenuTrackFlags = 0x01A2;
+inline constexpr UINT kTrayMenuTrackFlags = TPM_RETURNCMD | TPM_NONOTIFY | TPM_BOTTOMALIGN | TPM_RIGHTBUTTON;
 // Tree branches before the items of a group: U+251C for the first, U+2514 for the last.
 inline constexpr wchar_t kTreeBranchMiddle = L'\u251C';
 inline constexpr wchar_t kTreeBranchLast = L'\u2514';

@@ -5,7 +5,7 @@
 #include <cwchar>
 
 #include "app/AppState.h"
-#include "app/SystemSeams.h"
+#include "base/SystemSeams.h"
 
 namespace {
 

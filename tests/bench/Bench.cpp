@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "app/AppState.h"
-#include "app/Messages.h"
-#include "app/SystemSeams.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
 #include "config/ConfigLoad.h"
 #include "config/ConfigSave.h"
 #include "config/IniDocument.h"

@@ -1,6 +1,8 @@
 // The About command of the running program: one card, at its place on the cursor's monitor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "E2eSupport.h"
 
 TEST(About, CommandOpensOneCardAtItsPlaceAndEscClosesIt) {
@@ -9,8 +11,8 @@ TEST(About, CommandOpensOneCardAtItsPlaceAndEscClosesIt) {
   HWND window = program.WaitForWindow();
   ASSERT_NE(window, nullptr);
   ASSERT_TRUE(WaitFor([] { return FileHas("SleepPrevent=0"); }));
-  // The test display: 1280x800 at 0,0 (primary), 1024x768 at 1280,0. Both clamps, both monitors.
-  for (const POINT cursor : {POINT{30, 700}, POINT{1270, 10}, POINT{1800, 600}, POINT{2300, 20}}) {
+  // Near the right side of the second monitor (1024x768 at 1280,0); the clamps are checked in process.
+  for (const POINT cursor : {POINT{2300, 20}}) {
     SCOPED_TRACE(testing::Message() << "cursor " << cursor.x << "," << cursor.y);
     ASSERT_TRUE(::SetCursorPos(cursor.x, cursor.y));
     // Twice, then a command that writes the file: once the file shows it, both have run.

@@ -9,7 +9,7 @@
 #include <random>
 
 #include "E2eSupport.h"
-#include "ScreenSupport.h"
+#include "E2eSupport.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ HWND StartPlain(std::unique_ptr<RunningProgram>& program) {
 }
 
 bool Cursor(POINT p) { return ::SetCursorPos(p.x, p.y) != FALSE; }
-bool Hotkey() { return PressChord({VK_CONTROL, VK_MENU, 'V'}); }
+bool Hotkey() { return SendKeys({VK_CONTROL, VK_MENU, 'V'}); }
 bool Covers(const std::vector<RECT>& monitors, int timeoutMs = 8000) {
   return WaitFor([&] { return OverlaysCover(monitors); }, timeoutMs);
 }
@@ -40,8 +40,10 @@ bool Covers(const std::vector<RECT>& monitors, int timeoutMs = 8000) {
 // windows are handed to a window manager. An Esc typed meanwhile, with nothing open, waits in the
 // program's queue behind the hotkey press that opens the black screen again: it must not close it.
 TEST(CloseGuard, EscTypedWhileNothingIsOpenDoesNotCloseTheNextBlackScreen) {
-  UnmanagedWineWindows restore;  // puts the value back at the end
-  ::RegSetKeyValueW(HKEY_CURRENT_USER, UnmanagedWineWindows::kKey, L"Managed", REG_SZ, L"Y", 4);
+  struct ManagedWindows {  // for this test only: every other test runs with unmanaged windows
+    ManagedWindows() { ::RegSetKeyValueW(HKEY_CURRENT_USER, kWineX11, L"Managed", REG_SZ, L"Y", 4); }
+    ~ManagedWindows() { ::RegSetKeyValueW(HKEY_CURRENT_USER, kWineX11, L"Managed", REG_SZ, L"N", 4); }
+  } managed;
   std::unique_ptr<RunningProgram> program;
   ASSERT_NE(StartPlain(program), nullptr);
   ASSERT_TRUE(Cursor(kOnSecond));
@@ -50,18 +52,18 @@ TEST(CloseGuard, EscTypedWhileNothingIsOpenDoesNotCloseTheNextBlackScreen) {
   ASSERT_TRUE(Hotkey());
   ASSERT_TRUE(Covers(kNothing));
   ::Sleep(300);
-  ASSERT_TRUE(PressChord({VK_ESCAPE}));
+  ASSERT_TRUE(SendKeys({VK_ESCAPE}));
   ::Sleep(300);
   ASSERT_TRUE(Hotkey());
   ASSERT_TRUE(Covers(kSecond));
   ::Sleep(300);
   ASSERT_TRUE(Cursor(kOnPrimary));
-  ASSERT_TRUE(PressChord({VK_ESCAPE}));
-  ASSERT_TRUE(PressChord({VK_MENU, VK_F4}));
+  ASSERT_TRUE(SendKeys({VK_ESCAPE}));
+  ASSERT_TRUE(SendKeys({VK_MENU, VK_F4}));
   ::Sleep(1000);
   EXPECT_TRUE(OverlaysCover(kSecond)) << "closed from the uncovered monitor";
   ASSERT_TRUE(Cursor(kOnSecond));
-  ASSERT_TRUE(PressChord({VK_ESCAPE}));
+  ASSERT_TRUE(SendKeys({VK_ESCAPE}));
   EXPECT_TRUE(Covers(kNothing, 10000));
   ForgetConfiguration();
 }
@@ -71,7 +73,6 @@ TEST(CloseGuard, EscTypedWhileNothingIsOpenDoesNotCloseTheNextBlackScreen) {
 // Alt+F4 close with the cursor on a covered monitor while an overlay window has the keyboard (a click
 // on the uncovered monitor gives it to the desktop, so that is read from the foreground window).
 TEST(CloseGuard, RandomMixFollowsTheToggleRules) {
-  UnmanagedWineWindows unmanaged;
   const char* chosen = std::getenv("UMBRALINE_MIX_SEED");
   const unsigned seed = chosen ? static_cast<unsigned>(std::strtoul(chosen, nullptr, 10)) : 7u;
   std::printf("random mix seed %u\n", seed);
@@ -99,8 +100,8 @@ TEST(CloseGuard, RandomMixFollowsTheToggleRules) {
       case kCommandAll: sent = ::PostMessageW(window, WM_COMMAND, IDM_BLACK_ALL, 0); break;
       case kCommandCurrent: sent = ::PostMessageW(window, WM_COMMAND, IDM_BLACK_CURRENT, 0); break;
       case kHotkey: sent = Hotkey(); break;
-      case kEsc: sent = PressChord({VK_ESCAPE}); break;
-      case kAltF4: sent = PressChord({VK_MENU, VK_F4}); break;
+      case kEsc: sent = SendKeys({VK_ESCAPE}); break;
+      case kAltF4: sent = SendKeys({VK_MENU, VK_F4}); break;
       case kDoubleClick: sent = SendMouse({MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}); break;
       default: sent = SendMouse({MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP}); break;
     }

@@ -1,5 +1,6 @@
 #pragma once
-// Drives the real umbraline.exe (beside the test executable) from this process.
+// Drives the real umbraline.exe (beside the test executable) from this process and sees what another
+// process sees of it: its windows, the screen, the tray tooltip, its files.
 #include <windows.h>
 #include <shlobj.h>
 
@@ -12,7 +13,11 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "app/Messages.h"
+#include "base/Handles.h"
+#include "base/Messages.h"
+
+// Where Wine keeps whether its windows go to an X window manager ("Managed").
+inline constexpr const wchar_t* kWineX11 = L"Software\\Wine\\X11 Driver";
 
 inline std::wstring RoamingFolder() {
   wchar_t* raw = nullptr;
@@ -74,15 +79,6 @@ inline void PostCommand(HWND window, WORD id) { ::PostMessageW(window, WM_COMMAN
 inline void PressKey(HWND window, WPARAM key) {
   ::PostMessageW(window, WM_KEYDOWN, key, 0);
   ::PostMessageW(window, WM_KEYUP, key, 0xC0000000);
-}
-
-inline bool SendKeys(std::initializer_list<WORD> keys) {  // real input: pressed in order, released in reverse
-  std::vector<INPUT> input(keys.size() * 2, INPUT{INPUT_KEYBOARD});
-  for (std::size_t i = 0, last = input.size() - 1; i < keys.size(); ++i) {
-    input[i].ki.wVk = input[last - i].ki.wVk = keys.begin()[i];
-    input[last - i].ki.dwFlags = KEYEVENTF_KEYUP;
-  }
-  return ::SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT)) == input.size();
 }
 
 // The top-level windows of a process (any process when processId is 0), with their classes.
@@ -202,3 +198,82 @@ inline Bytes Png(std::uint32_t width, std::uint32_t height, bool withData = true
   PutChunk(png, "IEND", {});
   return png;
 }
+
+// ---- the screen and real input ----
+inline constexpr RECT kPrimaryMonitor{0, 0, 1280, 800};
+inline constexpr RECT kSecondMonitor{1280, 0, 2304, 768};
+
+// The virtual screen as 0xRRGGBB words (the alpha byte of a screen read is junk).
+struct ScreenShot {
+  std::vector<std::uint32_t> pixels;
+  int left = 0, top = 0, width = 0, height = 0;
+  std::uint32_t At(int x, int y) const {  // within the shot; ~0 (no colour) for a failed one
+    return pixels.empty() ? ~0u : pixels[static_cast<std::size_t>(y - top) * width + (x - left)] & 0xFFFFFF;
+  }
+  // Pixels in area, outside skip, that are (equal) or are not of colour; -1 for a failed shot.
+  int Count(const RECT& area, std::uint32_t colour, bool equal, const RECT& skip = RECT{}) const {
+    int count = pixels.empty() ? -1 : 0;
+    for (int y = std::max<int>(area.top, top); y < std::min<int>(area.bottom, top + height); ++y)
+      for (int x = std::max<int>(area.left, left); x < std::min<int>(area.right, left + width); ++x)
+        count += (At(x, y) == colour) == equal && !::PtInRect(&skip, POINT{x, y});
+    return count;
+  }
+};
+
+inline ScreenShot CaptureScreen() {
+  ScreenShot shot{{}, ::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
+                  ::GetSystemMetrics(SM_CXVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  WindowDc screen(nullptr);
+  BITMAPINFO info{{sizeof(BITMAPINFOHEADER), shot.width, -shot.height, 1, 32, BI_RGB}};
+  void* bits = nullptr;
+  BitmapHandle bitmap(::CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  MemoryDcHandle memory(::CreateCompatibleDC(screen.Get()));
+  SelectedObject selection(memory.Get(), bitmap.Get());
+  if (!bits || !memory || !::BitBlt(memory.Get(), 0, 0, shot.width, shot.height, screen.Get(), shot.left, shot.top, SRCCOPY))
+    return ScreenShot{};
+  ::GdiFlush();
+  const auto* words = static_cast<const std::uint32_t*>(bits);
+  shot.pixels.assign(words, words + static_cast<std::size_t>(shot.width) * shot.height);
+  return shot;
+}
+
+// The visible overlay windows of any process.
+inline std::vector<HWND> OverlayWindows() { return WindowsOf(0, kOverlayWindowClass, true); }
+
+// True when the visible overlay windows are exactly the given rectangles (listed left to right).
+inline bool OverlaysCover(const std::vector<RECT>& monitors) {
+  std::vector<RECT> rects;
+  for (HWND window : OverlayWindows()) ::GetWindowRect(window, &rects.emplace_back());
+  std::sort(rects.begin(), rects.end(), [](const RECT& a, const RECT& b) { return a.left < b.left; });
+  return std::equal(rects.begin(), rects.end(), monitors.begin(), monitors.end(),
+                    [](const RECT& a, const RECT& b) { return ::EqualRect(&a, &b) != FALSE; });
+}
+
+// Sends a command and returns once the program has carried it out.
+inline bool RunCommand(HWND mainWindow, WORD command) {
+  return ::SendMessageTimeoutW(mainWindow, WM_COMMAND, command, 0, SMTO_NORMAL, 15000, nullptr) != 0;
+}
+
+inline bool SendInputs(std::vector<INPUT> in) {
+  return ::SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) == in.size();
+}
+inline bool SendMouse(std::initializer_list<DWORD> flags, DWORD data = 0) {
+  std::vector<INPUT> in(flags.size(), INPUT{INPUT_MOUSE});
+  for (std::size_t i = 0; i < in.size(); ++i) in[i].mi = MOUSEINPUT{0, 0, data, flags.begin()[i]};
+  return SendInputs(in);
+}
+inline bool SendKeys(std::initializer_list<WORD> keys) {  // real input: pressed in order, released in reverse
+  std::vector<INPUT> in(keys.size() * 2, INPUT{INPUT_KEYBOARD});
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    in[i].ki.wVk = in[in.size() - 1 - i].ki.wVk = keys.begin()[i];
+    in[in.size() - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+  }
+  return SendInputs(in);
+}
+
+// Writes config.ini (read again at each opening of the black screen).
+inline bool WriteConfig(const Bytes& bytes) {
+  ::SHCreateDirectoryExW(nullptr, ConfigFolder().c_str(), nullptr);
+  return WriteBytes(ConfigFile(), bytes);
+}
+inline bool WriteConfig(const std::string& text) { return WriteConfig(ToBytes(text)); }

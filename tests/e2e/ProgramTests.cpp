@@ -9,7 +9,6 @@
 struct UnmanagedWindows : testing::Environment {
   void SetUp() override { ::GetDesktopWindow(), ::RegSetKeyValueW(HKEY_CURRENT_USER, kWineX11, L"Managed", REG_SZ, L"N", 4); }
   void TearDown() override { ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kWineX11, L"Managed"); }
-  static constexpr const wchar_t* kWineX11 = L"Software\\Wine\\X11 Driver";
 };
 testing::Environment* const kUnmanagedWindows = testing::AddGlobalTestEnvironment(new UnmanagedWindows);
 
@@ -29,16 +28,8 @@ TEST(Program, FirstRunHotkeyCommandsMenuAndExit) {
     ASSERT_TRUE(SendKeys({VK_CONTROL, VK_MENU, 'V'}));
     EXPECT_TRUE(WaitFor([&] { return WindowsOf(program.Id(), kOverlayWindowClass).empty() != open; })) << open;
   }
-  const std::pair<WORD, const char*> steps[] = {
-      {IDM_PREVENT_SLEEP, "SleepPrevent=1"},        {IDM_KEEP_ACTIVE, "KeepActive=1"},
-      {IDM_HOTKEY_CTRL_ALT_B, "ToggleHotkey=VK_B"}, {IDM_HOTKEY_DISABLED, "ToggleHotkey=none"},
-      {IDM_ACTION_BLACK_ALL, "Action=BlackAll"},    {IDM_CLOCK_ELAPSED, "ClockDisplay=Elapsed"},
-      {IDM_PREVENT_SLEEP, "SleepPrevent=0"},        {IDM_KEEP_ACTIVE, "KeepActive=0"},
-      {IDM_HOTKEY_CTRL_ALT_V, "ToggleHotkey=VK_V"}};
-  for (const auto& [command, line] : steps) {
-    PostCommand(window, command);
-    EXPECT_TRUE(WaitFor([&] { return FileHas(line); })) << line;
-  }
+  PostCommand(window, IDM_CLOCK_ELAPSED);  // a command that saves
+  EXPECT_TRUE(WaitFor([] { return FileHas("ClockDisplay=Elapsed"); }));
   // The tray menu answered with the keyboard: the first row is "Prevent sleep".
   ::PostMessageW(window, WM_SHOWTRAYMENU, 0, 0);
   HWND menu = nullptr;

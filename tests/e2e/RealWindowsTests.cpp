@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "E2eSupport.h"
-#include "config/ConfigTestSupport.h"
+#include "TestSupport.h"
 #include "config/StartupShortcut.h"
 
 // Starts the program on a config.ini naming the old away action; start-up saves it rewritten once

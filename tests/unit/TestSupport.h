@@ -1,13 +1,22 @@
 #pragma once
-// Helpers shared by the in-process tests: private folders and raw file bytes.
+// Helpers shared by the in-process tests: private folders and raw file bytes, a clean AppState with
+// its own config.ini, a private roaming folder, overlay pictures and a message pump.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdint>
+#include <cwchar>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "app/Handles.h"
+#include "app/AppState.h"
+#include "app/MainWindow.h"
+#include "app/Startup.h"
+#include "base/Handles.h"
+#include "base/Helpers.h"
+#include "base/SystemSeams.h"
+#include "overlay/Overlay.h"
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -88,15 +97,133 @@ inline std::wstring SourcePath(const std::wstring& relative) {
   return path;
 }
 
-// The folder of the running test executable, without a trailing backslash.
-inline std::wstring ExecutableFolder() {
-  wchar_t buffer[MAX_PATH];
-  const std::wstring path(buffer, ::GetModuleFileNameW(nullptr, buffer, MAX_PATH));
-  return path.substr(0, path.find_last_of(L'\\'));
-}
-
 // "long" (scripts/stress) makes the load tests push harder than the default "short".
 inline bool LongTestMode() {
   wchar_t mode[16] = {};
   return ::GetEnvironmentVariableW(L"UMBRALINE_TEST_MODE", mode, 16) > 0 && std::wstring(mode) == L"long";
+}
+
+// ---- a clean AppState with its own config.ini in a private folder and, on request, the main window ----
+
+
+
+struct AppScope {
+  // Starts from fresh defaults; config.ini holds `configText` (nothing is written when empty).
+  explicit AppScope(const std::string& configText = "") {
+    App() = AppState{};
+    App().instance = ::GetModuleHandleW(nullptr);
+    App().configPath = folder_.File(L"config.ini");
+    if (!configText.empty()) WriteBytes(App().configPath, ToBytes(configText));
+  }
+  ~AppScope() {
+    if (App().mainWindow != nullptr) ::DestroyWindow(App().mainWindow);  // its hotkey goes with it
+    App() = AppState{};
+    // WM_DESTROY of the main window posts WM_QUIT; do not let it reach a later test's message loop.
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+  }
+  AppScope(const AppScope&) = delete;
+  AppScope& operator=(const AppScope&) = delete;
+  HWND MakeMainWindow() { return CreateMainWindow(); }
+  std::string ConfigText() const {
+    const Bytes bytes = ReadBytesOrEmpty(App().configPath);
+    return std::string(bytes.begin(), bytes.end());
+  }
+  TempFolder folder_;
+};
+
+// Takes a posted message of the given number for the window, if one is waiting.
+inline bool TakePosted(HWND window, UINT message) {
+  MSG taken;
+  return ::PeekMessageW(&taken, window, message, message, PM_REMOVE) != 0;
+}
+
+// ---- configuration: a private roaming folder ----
+
+
+
+inline std::wstring StartupShortcutPath() {
+  wchar_t folder[MAX_PATH] = {};
+  ::SHGetFolderPathW(nullptr, CSIDL_STARTUP, nullptr, SHGFP_TYPE_CURRENT, folder);
+  return std::wstring(folder) + L"\\Umbraline.lnk";
+}
+
+inline std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+inline Bytes DefaultTextBytes() { return ReadBytesOrEmpty(SourcePath(L"resources/default-config.ini")); }
+
+inline std::vector<std::wstring> languageLists;  // each list handed to the thread, items ended by '|'
+
+// The user's roaming folder pointed at a fresh temporary one, App().configPath cleared, no Startup
+// shortcut, the thread's UI languages recorded instead of set; all put back at the end of the scope.
+class ConfigScope {
+ public:
+  ConfigScope() {
+    ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+                    0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key_);
+    DWORD size = sizeof saved_ - sizeof(wchar_t);
+    had_ = ::RegQueryValueExW(key_, L"AppData", nullptr, &type_, reinterpret_cast<BYTE*>(saved_), &size) == 0;
+    SetAppData(roaming.Path(), REG_EXPAND_SZ);
+    App().configPath.clear();
+    ::DeleteFileW(StartupShortcutPath().c_str());
+    languageLists.clear();
+    seams_->setThreadPreferredUILanguages = [](DWORD, PCZZWSTR list, PULONG) -> BOOL {
+      std::wstring& joined = languageLists.emplace_back();
+      for (const wchar_t* p = list; p != nullptr && *p; p += std::wcslen(p) + 1) (joined += p) += L'|';
+      return TRUE;
+    };
+  }
+  ~ConfigScope() {
+    ::DeleteFileW(StartupShortcutPath().c_str());
+    App().settings = settings_;
+    App().configPath = path_;
+    had_ ? SetAppData(saved_, type_) : void(::RegDeleteValueW(key_, L"AppData"));
+    ::RegCloseKey(key_);
+  }
+  void SetAppData(const std::wstring& value, DWORD type) {
+    ::RegSetValueExW(key_, L"AppData", 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  }
+  std::wstring File() const { return roaming.Path() + L"\\kestov\\Umbraline\\config.ini"; }
+  TempFolder roaming;
+
+ private:
+  HKEY key_ = nullptr;
+  wchar_t saved_[1024] = {};
+  DWORD type_ = REG_EXPAND_SZ;
+  bool had_ = false;
+  Settings settings_ = App().settings;
+  std::wstring path_ = App().configPath;
+  ScopedSeams seams_;
+};
+
+// ---- overlay: a state whose config.ini holds the given [Overlay] lines ----
+
+struct OverlayScope : AppScope {
+  explicit OverlayScope(const std::string& lines = "FadeInDurationMs=0\nClockDisplay=None\n")
+      : AppScope("[Overlay]\n" + lines) {
+    App().overlayDismissedHandler = [] { ++Dismissals(); };
+    Dismissals() = 0;
+  }
+  ~OverlayScope() { CloseOverlays(); }
+  static int& Dismissals() {
+    static int count = 0;
+    return count;
+  }
+};
+
+inline BadgeImage SolidBadge(int width, int height, std::uint32_t bgra) {
+  return BadgeImage{std::vector<std::uint32_t>(static_cast<std::size_t>(width) * height, bgra), width, height, true};
+}
+
+// Delivers whatever is queued for this thread's windows, for at least `forMs`.
+inline void PumpMessages(DWORD forMs) {
+  const ULONGLONG end = ::GetTickCount64() + forMs;
+  do {
+    for (MSG message; ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+    ::Sleep(5);
+  } while (::GetTickCount64() < end);
 }

@@ -6,11 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include "AppTestSupport.h"
+#include "TestSupport.h"
 #include "about/AboutWindow.h"
 #include "app/Commands.h"
-#include "app/SystemSeams.h"
-#include "config/ConfigTestSupport.h"
+#include "base/SystemSeams.h"
 
 namespace {
 std::vector<std::wstring> calls;  // "file" and what held during the call

@@ -1,9 +1,9 @@
 // The About card moved to a monitor of another scale, and in high contrast.
 #include <gtest/gtest.h>
 
-#include "AppTestSupport.h"
+#include "TestSupport.h"
 #include "about/AboutWindow.h"
-#include "app/SystemSeams.h"
+#include "base/SystemSeams.h"
 
 static bool g_highContrast = false;
 

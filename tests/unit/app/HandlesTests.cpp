@@ -1,4 +1,4 @@
-#include "app/Handles.h"
+#include "base/Handles.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
-#include "AppTestSupport.h"
-#include "app/Messages.h"
-#include "app/SystemSeams.h"
+#include "TestSupport.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
 #include "config/ConfigLoad.h"
 #include "overlay/Overlay.h"
 

@@ -4,9 +4,9 @@
 
 #include "app/Commands.h"
 #include "app/MainWindow.h"
-#include "app/Messages.h"
-#include "app/SystemSeams.h"
-#include "overlay/OverlayTestSupport.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
+#include "TestSupport.h"
 #include "power/Power.h"
 #include "tray/TrayIcon.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "ConfigTestSupport.h"
+#include "TestSupport.h"
 #include "config/ConfigLocation.h"
 #include "tray/UiLanguage.h"
 
@@ -102,7 +102,6 @@ TEST(ConfigLoad, UnreadableFileLeavesSettingsUntouched) {
     EXPECT_EQ(App().settings, before);
     EXPECT_FALSE(PathExists(StartupShortcutPath()));  // nothing applied
     EXPECT_TRUE(languageLists.empty());
-    EXPECT_TRUE(ReadShowSleepPreventBadge() && ReadShowKeepActiveBadge());
     if (!::DeleteFileW(scope.File().c_str())) ::RemoveDirectoryW(scope.File().c_str());
   }
 }
@@ -129,13 +128,11 @@ TEST(ConfigLoad, OverlayKeysScanEverySection) {
       {"[Overlay]\nShowSleepPreventBadge=maybe\nShowKeepActiveBadge= FALSE ", 120, true, false},
       {"[Overlay]\nShowSleepPreventBadge=; off\nShowKeepActiveBadge=00", 120, true, true},
       {"[Overlay]\nShowSleepPreventBadge=No\nShowKeepActiveBadge=2", 120, false, true}};
-  ConfigScope scope;
-  EnsureConfigFilePath();
   for (const auto& c : flags) {
     SCOPED_TRACE(c.text);
-    EXPECT_EQ(ReadFadeInDurationMs(FromText(std::wstring(c.text, c.text + std::strlen(c.text)))), c.fade);
-    ASSERT_TRUE(WriteBytes(App().configPath, ToBytes(c.text)));  // the badge readers read the file afresh
-    EXPECT_EQ(ReadShowSleepPreventBadge(), c.sleepBadge);
-    EXPECT_EQ(ReadShowKeepActiveBadge(), c.keepBadge);
+    const IniDocument document = FromText(std::wstring(c.text, c.text + std::strlen(c.text)));
+    EXPECT_EQ(ReadFadeInDurationMs(document), c.fade);
+    EXPECT_EQ(ReadOverlayBool(document, L"ShowSleepPreventBadge"), c.sleepBadge);
+    EXPECT_EQ(ReadOverlayBool(document, L"ShowKeepActiveBadge"), c.keepBadge);
   }
 }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ConfigTestSupport.h"
+#include "TestSupport.h"
 
 // The file sits under the roaming folder, also when that ends in a backslash; bootstrapping leaves
 // anything already there alone (a zero-byte file, any content, a folder).
@@ -36,7 +36,6 @@ TEST(ConfigLocation, BootstrapTakesTheFirstSourceThatWorks) {
       "CheckIntervalSec=45\r\nNudge=Mouse\r\n[UI]\r\nLanguage=\r\n[Hotkey]\r\nAction=AwayCurrent\r\nToggleHotkey=VK_V\r\n"
       "[Overlay]\r\nFadeInDurationMs=120\r\nShowSleepPreventBadge=1\r\nShowKeepActiveBadge=1\r\nBadgeAlpha=64\r\n"
       "ClockDisplay=Time\r\nClockFontPt=32";
-  ASSERT_EQ(builtIn.size(), 325u);
   const struct { Bytes beside[2]; bool withResource; Bytes expected; } cases[] = {  // beside: empty for a folder
       {{defaultIni, besideIni}, true, defaultIni}, {{{}, besideIni}, true, besideIni},
       {{}, true, DefaultTextBytes()}, {{}, false, ToBytes(builtIn)}};

@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "ConfigTestSupport.h"
+#include "TestSupport.h"
 #include "config/ConfigLoad.h"
 #include "config/ConfigLocation.h"
 
@@ -15,14 +15,15 @@ const std::string kHotkey = "[Hotkey]\r\nAction=AwayCurrent\r\nToggleHotkey=VK_V
 TEST(ConfigSave, ToggleFromTheDefaultFileAndBack) {
   ConfigScope scope;
   LoadConfig();  // first run: the commented default text
-  ASSERT_EQ(ReadBytesOrEmpty(scope.File()), DefaultTextBytes());
-  for (const char* value : {"1", "0"}) {
+  const Bytes text = ReadBytesOrEmpty(scope.File());
+  ASSERT_EQ(text, DefaultTextBytes());
+  IniDocument expected(L"");  // the default text without its comments, one key changed
+  expected.Parse(DecodeIniBytes(text.data(), text.size()));
+  for (const wchar_t* value : {L"1", L"0"}) {
     App().settings.SleepPrevent = !App().settings.SleepPrevent;
     SaveConfig();
-    EXPECT_EQ(ReadBytesOrEmpty(scope.File()),
-              Saved(std::string("[General]\r\nSleepPrevent=") + value + "\r\nKeepActive=0\r\nRunAtStartup=0\r\n"
-                    "[Overlay]\r\nFadeInDurationMs=120\r\nShowSleepPreventBadge=1\r\nShowKeepActiveBadge=1\r\n"
-                    "BadgeAlpha=64\r\nClockDisplay=Time\r\nClockFontPt=32\r\n" + kKeepActive + "[UI]\r\nLanguage=\r\n" + kHotkey));
+    expected.SetString(L"General", L"SleepPrevent", value);
+    EXPECT_EQ(ReadBytesOrEmpty(scope.File()), Concat({0xEF, 0xBB, 0xBF}, Utf8Bytes(expected.Serialize())));
     EXPECT_FALSE(PathExists(scope.File() + L".tmp"));
     LoadConfig();
   }
@@ -51,9 +52,16 @@ TEST(ConfigSave, NoSaveWhenTheFileCannotBeRead) {
   App().settings.SleepPrevent = true;
   SaveConfig();
   EXPECT_FALSE(PathExists(scope.File()));  // missing: not created
-  for (const Bytes& content : {Bytes{}, ToBytes("[General]\nSleepPrevent=0\n")}) {
+  // Empty, held open by another program, or decoding to text with U+0000 (big-endian UTF-16, UTF-16
+  // without a mark that does not start with '[', a zero byte in UTF-8): left as it is.
+  const std::string text = "[General]\r\nSleepPrevent=0\r\n[Overlay]\r\nBadgeAlpha=10\r\n";
+  Bytes bigEndian = {0xFE, 0xFF};
+  for (char c : text) bigEndian.insert(bigEndian.end(), {0, static_cast<std::uint8_t>(c)});
+  const Bytes contents[] = {{}, ToBytes(text), bigEndian, Utf16Le(L";c\r\n" + std::wstring(text.begin(), text.end()), false),
+                            Concat(ToBytes(text), {0, 'x'})};
+  for (const Bytes& content : contents) {
     ASSERT_TRUE(WriteBytes(scope.File(), content));
-    std::optional<LockedFile> lock(std::in_place, content.empty() ? L"" : scope.File());  // held open by another program
+    std::optional<LockedFile> lock(std::in_place, &content == &contents[1] ? scope.File() : L"");
     SaveConfig();
     lock.reset();
     EXPECT_TRUE(PathExists(scope.File()) && !PathExists(scope.File() + L".tmp"));

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "AppTestSupport.h"
+#include "TestSupport.h"
 #include "config/ConfigLoad.h"
 #include "config/ConfigSave.h"
 

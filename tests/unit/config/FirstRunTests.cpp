@@ -2,7 +2,7 @@
 // into a config.ini that later saves can replace.
 #include <gtest/gtest.h>
 
-#include "ConfigTestSupport.h"
+#include "TestSupport.h"
 #include "config/ConfigLocation.h"
 
 TEST(FirstRun, ReadOnlyTemplateGivesAWritableFileOrNoneWhenNoTemporaryFileCanBeMade) {

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "ConfigTestSupport.h"
+#include "TestSupport.h"
 
 constexpr std::uint32_t CA = kModControl | kModAlt, C = kModControl;
 

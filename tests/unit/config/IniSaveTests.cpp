@@ -22,7 +22,7 @@ TEST(IniDocumentSave, ExactBytes) {
     EXPECT_EQ(ReadBytesOrEmpty(path), expected);
     EXPECT_FALSE(PathExists(path + L".tmp"));
   }
-  // The default text saves to 325 bytes, and loading and saving that again changes nothing.
+  // The default text saves without its comments, and loading and saving that again changes nothing.
   ASSERT_TRUE(WriteBytes(path, ReadBytesOrEmpty(SourcePath(L"resources/default-config.ini"))));
   IniDocument doc(path), again(path);
   ASSERT_TRUE(doc.Load() && doc.Save());
@@ -31,7 +31,6 @@ TEST(IniDocumentSave, ExactBytes) {
                          "ShowSleepPreventBadge=1\r\nShowKeepActiveBadge=1\r\nBadgeAlpha=64\r\nClockDisplay=Time\r\nClockFontPt=32\r\n"
                          "[KeepActive]\r\nIdleThresholdSec=240\r\nCheckIntervalSec=45\r\nNudge=Mouse\r\n[UI]\r\nLanguage=\r\n"
                          "[Hotkey]\r\nAction=AwayCurrent\r\nToggleHotkey=VK_V"));
-  EXPECT_EQ(first.size(), 325u);
   ASSERT_TRUE(again.Load() && again.Save());
   EXPECT_EQ(ReadBytesOrEmpty(path), first);
 }

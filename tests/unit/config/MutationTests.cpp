@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <random>
 
-#include "ConfigTestSupport.h"
-#include "app/SystemSeams.h"
+#include "TestSupport.h"
+#include "base/SystemSeams.h"
 #include "config/ConfigLoad.h"
 #include "config/ConfigLocation.h"
 #include "config/ConfigSave.h"
@@ -147,35 +147,4 @@ TEST(Mutation, LoadConfigKeepsTheSettingsRules) {
   }
   EXPECT_GT(readable, total / 2);
   EXPECT_EQ(bad, 0u);
-}
-
-// A letter or digit beyond Latin-1 named its code point as the key: a hotkey that could not be registered.
-TEST(ConfigFaults, KeyNamesNeverGiveCodesAbove255) {
-  const std::pair<std::wstring, bool> cases[] = {  // text, ParseHotkeySpec's result (the key is 0 either way)
-      {L"\x0436", true}, {L"\x0101", true}, {L"\xFF21", true}, {L"\x4E2D", true}, {L"\x0663", true}, {L"\x0966", true},
-      {L"'\x0436'", true}, {L"'\x0663'", true}, {L"Ctrl+\x0436", false}, {L"Ctrl+'\xFF21'", false}, {L"Alt+\x2167", false}};
-  for (const auto& [text, ok] : cases) {
-    SCOPED_TRACE(testing::PrintToString(text));
-    EXPECT_EQ(ParseKeyName(text.c_str()), 0u);
-    HotkeySpec spec;
-    EXPECT_EQ(ParseHotkeySpec(text.c_str(), &spec), ok);
-    EXPECT_EQ(spec, (HotkeySpec{kCtrlAlt, 0}));
-  }
-  for (const wchar_t* text : {L"\x00E9", L"'\x00E9'", L"\x00B2"})  // Latin-1 still names the key of its code
-    EXPECT_TRUE(ParseKeyName(text) >= 0xB2u && ParseKeyName(text) <= 0xFFu) << ParseKeyName(text);
-}
-
-// UTF-16 that the UTF-8 path misread loaded as empty; the next save replaced it with the ten saved keys.
-TEST(ConfigFaults, SaveLeavesAFileItCannotDecodeAlone) {
-  ConfigScope scope;
-  EnsureConfigFilePath();
-  const std::string text = "[General]\r\nSleepPrevent=0\r\n[Overlay]\r\nBadgeAlpha=10\r\n";
-  Bytes bigEndian = {0xFE, 0xFF};
-  for (char c : text) bigEndian.insert(bigEndian.end(), {0, static_cast<std::uint8_t>(c)});
-  for (const Bytes& bytes : {bigEndian, Utf16Le(L";c\r\n[Overlay]\r\nBadgeAlpha=10\r\n", false)}) {
-    ASSERT_TRUE(WriteBytes(scope.File(), bytes));
-    App().settings.SleepPrevent = true;
-    SaveConfig();
-    EXPECT_EQ(ReadBytesOrEmpty(scope.File()), bytes);
-  }
 }

@@ -1,7 +1,7 @@
 // Where the Startup shortcut may point, and when it is written at all.
 #include <gtest/gtest.h>
 
-#include "ConfigTestSupport.h"
+#include "TestSupport.h"
 #include "config/StartupShortcut.h"
 
 TEST(StartupShortcutTarget, NotFromTheTemporaryFolderAndNoRewriteOfACurrentLink) {

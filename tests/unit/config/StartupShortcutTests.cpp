@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <shobjidl.h>
 
-#include "ConfigTestSupport.h"
-#include "app/Handles.h"
+#include "TestSupport.h"
+#include "base/Handles.h"
 
 TEST(StartupShortcut, OnWritesALinkToTheExecutableOffRemovesIt) {
   ConfigScope scope;

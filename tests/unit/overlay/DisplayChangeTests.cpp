@@ -4,9 +4,9 @@
 #include <array>
 #include <vector>
 
-#include "OverlayTestSupport.h"
-#include "app/Messages.h"
-#include "app/SystemSeams.h"
+#include "TestSupport.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
 
 using Box = std::array<LONG, 4>;
 static const Box kPrimary{0, 0, 1280, 800}, kSecond{1280, 0, 2304, 768};

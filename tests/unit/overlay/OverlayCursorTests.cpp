@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include "OverlayTestSupport.h"
+#include "TestSupport.h"
 #include "app/Commands.h"
-#include "app/Messages.h"
-#include "app/SystemSeams.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
 
 namespace {
 int CursorCount() {  // the thread's display count

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "OverlayTestSupport.h"
-#include "app/SystemSeams.h"
+#include "TestSupport.h"
+#include "base/SystemSeams.h"
 
 TEST(OverlayPixels, BadgePixelIsScaledPremultipliedAndBlendedOver) {
   const struct { std::uint32_t straight; std::uint8_t badgeAlpha; std::uint32_t premultiplied, destination, blended; }

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "OverlayTestSupport.h"
-#include "app/Messages.h"
-#include "app/SystemSeams.h"
+#include "TestSupport.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
 
 const RECT kPrimary{0, 0, 1280, 800}, kSecond{1280, 0, 2304, 768};
 static DWORD g_tick = 100000;

@@ -4,9 +4,9 @@
 
 #include <chrono>
 
-#include "AppTestSupport.h"
-#include "app/Messages.h"
-#include "app/SystemSeams.h"
+#include "TestSupport.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
 
 static std::vector<EXECUTION_STATE> g_states;
 static std::vector<std::vector<INPUT>> g_sends;

@@ -1,9 +1,9 @@
 // Going to sleep and waking up, as the main window hears it.
 #include <gtest/gtest.h>
 
-#include "AppTestSupport.h"
-#include "app/Messages.h"
-#include "app/SystemSeams.h"
+#include "TestSupport.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
 #include "power/Power.h"
 
 static std::vector<EXECUTION_STATE> g_requests;

@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "AppTestSupport.h"
+#include "TestSupport.h"
 #include "app/Commands.h"
-#include "app/Messages.h"
-#include "app/SystemSeams.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
 #include "config/HotkeyText.h"
 #include "tray/TrayMenu.h"
 

@@ -1,8 +1,8 @@
 // A preset is exactly Ctrl+Alt with its letter; a key code of 0 is "Disabled" whatever the modifiers.
 #include <gtest/gtest.h>
 
-#include "AppTestSupport.h"
-#include "app/Messages.h"
+#include "TestSupport.h"
+#include "base/Messages.h"
 #include "tray/TrayMenu.h"
 
 TEST(HotkeyPresets, ExactlyCtrlAltAndTheLetterOrDisabledForKeyZero) {

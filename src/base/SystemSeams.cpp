@@ -1,4 +1,4 @@
-#include "app/SystemSeams.h"
+#include "base/SystemSeams.h"
 
 SystemSeams& Seams() {
   static SystemSeams seams;

@@ -37,6 +37,12 @@ class UniqueHandle {
     if (old != Traits::Invalid()) Traits::Close(old);
   }
 
+  // Releases the current handle and hands out the place for an API's out-parameter to fill.
+  Handle* Put() noexcept {
+    Reset();
+    return &handle_;
+  }
+
  private:
   Handle handle_ = Traits::Invalid();
 };
@@ -78,11 +84,6 @@ struct Window {
   static Handle Invalid() noexcept { return nullptr; }
   static void Close(Handle h) noexcept { ::DestroyWindow(h); }
 };
-struct Library {
-  using Handle = HMODULE;
-  static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { ::FreeLibrary(h); }
-};
 struct RegistryKey {
   using Handle = HKEY;
   static Handle Invalid() noexcept { return nullptr; }
@@ -105,7 +106,6 @@ using PenHandle = UniqueHandle<handle_traits::GdiObject<HPEN>>;
 using BrushHandle = UniqueHandle<handle_traits::GdiObject<HBRUSH>>;
 using MemoryDcHandle = UniqueHandle<handle_traits::MemoryDc>;
 using WindowHandle = UniqueHandle<handle_traits::Window>;
-using LibraryHandle = UniqueHandle<handle_traits::Library>;
 using RegistryKeyHandle = UniqueHandle<handle_traits::RegistryKey>;
 using CoTaskString = UniqueHandle<handle_traits::CoTaskMemory>;
 

@@ -1,0 +1,28 @@
+#include "base/Helpers.h"
+
+#include <shlwapi.h>
+
+#include <cwctype>
+
+#include "base/SystemSeams.h"
+
+bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i]))) return false;
+  return true;
+}
+
+std::size_t SurrogateSafeLength(std::wstring_view text, std::size_t maximum) {
+  std::size_t length = text.size() < maximum ? text.size() : maximum;
+  if (length < text.size() && length > 0 && IS_HIGH_SURROGATE(text[length - 1])) --length;
+  return length;
+}
+
+std::wstring ExecutableFolder() {
+  wchar_t buffer[MAX_PATH] = {};
+  const DWORD length = Seams().getModuleFileName(nullptr, buffer, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  if (!::PathRemoveFileSpecW(buffer)) return {};
+  return buffer;
+}

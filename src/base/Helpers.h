@@ -1,0 +1,26 @@
+#pragma once
+// Small helpers every part of the program shares: text comparison and cutting, the executable's
+// folder, and the DPI fallback.
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+inline constexpr UINT kDefaultDpi = 96;
+
+// Only spaces and tabs are blanks in the configuration's texts.
+inline bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+// Equal when compared character by character without case.
+bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
+
+// The length of `text` cut to at most `maximum` characters, never between the halves of a surrogate pair.
+std::size_t SurrogateSafeLength(std::wstring_view text, std::size_t maximum);
+
+// The folder of the running executable without a trailing backslash; empty when the module path
+// cannot be had in full (a truncated path would name some other folder).
+std::wstring ExecutableFolder();
+
+// A DPI of 0 (unknown) counts as 96.
+inline UINT DpiOrDefault(UINT dpi) { return dpi != 0 ? dpi : kDefaultDpi; }
