@@ -166,10 +166,11 @@ LRESULT OnOverlaySetCursor(HWND window, WPARAM wParam, LPARAM lParam) {
 
 // Keys still queued when the black screen takes the keyboard were typed before it opened, while this
 // thread was busy (closing the previous one, say). Read later, they would go to the new focus: an Esc
-// meant for nothing, typed with the cursor anywhere, would close the black screen at once.
+// meant for nothing, typed with the cursor anywhere, would close the black screen at once. Only input
+// is dropped: key messages posted to a window are not typed ahead.
 void DropTypeAhead() {
   MSG stale;
-  while (::PeekMessageW(&stale, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+  while (::PeekMessageW(&stale, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE | PM_QS_INPUT)) {
   }
 }
 
