@@ -3,10 +3,12 @@
 #include <cstdint>
 
 #include "app/AppState.h"
+#include "app/CommandLineCalls.h"
 #include "app/Commands.h"
 #include "app/Messages.h"
 #include "app/Startup.h"
 #include "app/SystemSeams.h"
+#include "app/TimedEnds.h"
 #include "config/ConfigLoad.h"
 #include "overlay/Overlay.h"
 #include "power/Power.h"
@@ -38,6 +40,7 @@ void OnSettingChange(LPARAM lParam) {
 
 void OnKeepActiveTimerMessage(WPARAM id) {
   if (id == TIMER_KEEPACTIVE) OnKeepActiveTimer();
+  if (id == TIMER_TIMED_ENDS) CheckTimedEnds();
 }
 
 void OnEnterIdle(WPARAM reason) {
@@ -52,10 +55,7 @@ void OnHotkey(WPARAM id) {
 // then shows the menu.
 void PrepareAndShowTrayMenu() {
   RestoreOverlayCursor();
-  LoadConfig();
-  MigrateAwayAction();
-  RegisterToggleHotkey();
-  DeriveKeepActiveSettings();
+  ReloadSettingsFromFile();
   ShowTrayMenu();
 }
 
@@ -67,6 +67,13 @@ void OnTaskbarCreated() {
 }
 
 }  // namespace
+
+void ReloadSettingsFromFile() {
+  LoadConfig();
+  MigrateAwayAction();
+  RegisterToggleHotkey();
+  DeriveKeepActiveSettings();
+}
 
 bool AcceptTrayClick(std::uint32_t eventCode, std::uint32_t now) {
   switch (eventCode) {
@@ -107,6 +114,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_HOTKEY: OnHotkey(wParam); return 0;
     case WM_TRAYICON: OnTrayIconMessage(lParam); return 0;
     case WM_SHOWTRAYMENU: PrepareAndShowTrayMenu(); return 0;
+    case WM_COPYDATA: return AnswerCommandLineCall(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case WM_POWERBROADCAST: OnPowerBroadcast(wParam); return TRUE;
+    case WM_TIMECHANGE: CheckTimedEnds(); return 0;
     default: break;
   }
   if (message != 0 && message == App().taskbarCreatedMessage) {

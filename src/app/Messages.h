@@ -7,6 +7,7 @@ inline constexpr UINT WM_TRAYICON = WM_USER + 1;       // 0x0401, tray icon call
 inline constexpr UINT WM_SHOWTRAYMENU = WM_APP + 20;   // 0x8014, open the tray menu at the cursor
 inline constexpr int HOTKEY_ID_TOGGLE = 1;
 inline constexpr UINT_PTR TIMER_KEEPACTIVE = 1;
+inline constexpr UINT_PTR TIMER_TIMED_ENDS = 2;       // the next pending end of a mode, at most a minute ahead
 
 // Overlay windows
 inline constexpr UINT WM_OVERLAYCLOSE = WM_APP + 1;    // 0x8001

@@ -5,9 +5,11 @@
 #include <gdiplus.h>
 
 #include "app/AppState.h"
+#include "app/CommandLineCalls.h"
 #include "app/Commands.h"
 #include "app/MainWindow.h"
 #include "app/Messages.h"
+#include "app/TimedEnds.h"
 #include "config/ConfigLoad.h"
 #include "config/ConfigLocation.h"
 #include "config/ConfigSave.h"
@@ -71,6 +73,7 @@ int RunApplication(HINSTANCE instance) {
   AppState& app = App();
   app.instance = instance;
   ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  if (const std::optional<int> exitCode = RunCommandLineCall()) return *exitCode;
 
   app.singleInstanceMutex.Reset(::CreateMutexW(nullptr, TRUE, kSingleInstanceMutexName));
   if (::GetLastError() == ERROR_ALREADY_EXISTS) {
@@ -84,6 +87,7 @@ int RunApplication(HINSTANCE instance) {
   app.configPath = GetConfigFilePath();
   BootstrapConfigFile();
   LoadConfig();
+  RestoreTimedEnds();
   MigrateAwayAction();
   DeriveKeepActiveSettings();
   app.taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");
@@ -93,6 +97,7 @@ int RunApplication(HINSTANCE instance) {
     return 1;
   }
   ::ShowWindow(app.mainWindow, SW_HIDE);
+  ::ChangeWindowMessageFilterEx(app.mainWindow, WM_COPYDATA, MSGFLT_ALLOW, nullptr);  // calls from lower integrity
   ApplyMenuTheme(app.mainWindow);
   RegisterOverlayClass();
   app.overlayDismissedHandler = OnOverlayDismissed;
@@ -109,6 +114,8 @@ int RunApplication(HINSTANCE instance) {
   }
   if (app.settings.KeepActive) SetKeepActive(true);
   UpdateTrayTooltip();
+  ScheduleTimedEnds();
+  app.startupFinished = true;
 
   MSG message{};
   while (::GetMessageW(&message, nullptr, 0, 0) != 0) {

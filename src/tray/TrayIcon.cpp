@@ -4,6 +4,8 @@
 
 #include "app/AppState.h"
 #include "app/Messages.h"
+#include "app/SystemSeams.h"
+#include "base/LocalTime.h"
 #include "resource.h"
 #include "tray/UiLanguage.h"
 
@@ -43,10 +45,18 @@ void CopyTruncated(wchar_t* buffer, std::size_t capacity, std::wstring_view text
 
 std::wstring ComposeTrayTooltip(const TrayModes& modes, UiLanguage language) {
   std::wstring tip = kTrayTooltipName;
-  if (modes.sleepPrevent) tip += UiText(L" | Sleep prevent ON", language);
-  if (modes.keepActive) tip += UiText(L" | Keep active ON", language);
+  if (modes.sleepPrevent) tip += UiText(L" | Sleep prevent ON", language) + modes.sleepPreventEnd;
+  if (modes.keepActive) tip += UiText(L" | Keep active ON", language) + modes.keepActiveEnd;
   if (modes.blackScreen) tip += UiText(L" | Black screen", language);
   return tip;
+}
+
+std::wstring PendingEndSuffix(std::int64_t end) {
+  if (end == 0) return {};
+  SYSTEMTIME now{};
+  Seams().getLocalTime(&now);
+  const std::wstring text = FormatLocalTimeForDisplay(end, ToLocalTime(now));
+  return text.empty() ? text : L" \u2192 " + text;
 }
 
 TrayIconPicture LoadTrayIconPicture(HINSTANCE instance) {
@@ -85,7 +95,8 @@ bool AddTrayIcon() {
 void UpdateTrayTooltip() {
   AppState& app = App();
   if (!app.trayIconAdded) return;
-  const TrayModes modes{app.settings.SleepPrevent, app.settings.KeepActive, !app.overlayWindows.empty()};
+  const TrayModes modes{app.settings.SleepPrevent, app.settings.KeepActive, !app.overlayWindows.empty(),
+                        PendingEndSuffix(app.sleepPreventUntil), PendingEndSuffix(app.keepActiveUntil)};
   CopyTruncated(app.trayIconData.szTip, std::size(app.trayIconData.szTip), ComposeTrayTooltip(modes, GetUiLanguage()));
   ::Shell_NotifyIconW(NIM_MODIFY, &app.trayIconData);
 }

@@ -140,8 +140,10 @@ MenuHandle BuildTrayMenu() {
   const UiLanguage language = GetUiLanguage();
   const HMENU m = menu.Get();
 
-  AppendText(m, settings.SleepPrevent ? MF_CHECKED : 0u, IDM_PREVENT_SLEEP, UiText(L"Prevent sleep", language));
-  AppendText(m, settings.KeepActive ? MF_CHECKED : 0u, IDM_KEEP_ACTIVE, UiText(L"Keep running", language));
+  AppendText(m, settings.SleepPrevent ? MF_CHECKED : 0u, IDM_PREVENT_SLEEP,
+             UiText(L"Prevent sleep", language) + PendingEndSuffix(app.sleepPreventUntil));
+  AppendText(m, settings.KeepActive ? MF_CHECKED : 0u, IDM_KEEP_ACTIVE,
+             UiText(L"Keep running", language) + PendingEndSuffix(app.keepActiveUntil));
   ::AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
   // The group header does nothing; in the dark theme it stays enabled so that it is not drawn grey.
   AppendText(m, app.darkMode ? 0u : MF_GRAYED, IDM_HEADER_BLACK_SCREEN, UiText(L"Black screen", language));
