@@ -17,46 +17,33 @@ struct CallResult {
 std::string Drain(HANDLE pipe) {
   DWORD available = 0, read = 0;
   std::string text(::PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) ? available : 0, '\0');
-  if (!text.empty() && !::ReadFile(pipe, text.data(), available, &read, nullptr)) read = 0;
-  return text.substr(0, read);
+  return text.empty() || !::ReadFile(pipe, text.data(), available, &read, nullptr) ? std::string() : text.substr(0, read);
 }
 
 // Runs umbraline.exe with the arguments, its standard output and error going to pipes of ours.
 CallResult RunCall(const std::wstring& arguments) {
   SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-  HANDLE pipes[4] = {};  // out read, out write, error read, error write
-  CallResult result;
-  if (!::CreatePipe(&pipes[0], &pipes[1], &inherited, 65536) || !::CreatePipe(&pipes[2], &pipes[3], &inherited, 65536))
-    return result;
-  const KernelHandle outRead(pipes[0]), errRead(pipes[2]);
-  KernelHandle outWrite(pipes[1]), errWrite(pipes[3]);
-  ::SetHandleInformation(outRead.Get(), HANDLE_FLAG_INHERIT, 0);
-  ::SetHandleInformation(errRead.Get(), HANDLE_FLAG_INHERIT, 0);
+  HANDLE reads[2] = {}, writes[2] = {};
+  for (int i = 0; i < 2; ++i) ::CreatePipe(&reads[i], &writes[i], &inherited, 65536), ::SetHandleInformation(reads[i], HANDLE_FLAG_INHERIT, 0);
   STARTUPINFOW startup{sizeof startup};
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = outWrite.Get();
-  startup.hStdError = errWrite.Get();
+  startup.hStdOutput = writes[0];
+  startup.hStdError = writes[1];
   PROCESS_INFORMATION info{};
   std::wstring command = L"\"" + ExecutableFolder() + L"\\umbraline.exe\" " + arguments;
-  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) return result;
-  const KernelHandle process(info.hProcess), thread(info.hThread);
-  outWrite.Reset();
-  errWrite.Reset();
-  if (::WaitForSingleObject(process.Get(), 30000) == WAIT_OBJECT_0) ::GetExitCodeProcess(process.Get(), &result.code);
-  result.out = Drain(outRead.Get());
-  result.err = Drain(errRead.Get());
+  const bool started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+  const KernelHandle process(info.hProcess), thread(info.hThread), out(reads[0]), err(reads[1]), w0(writes[0]), w1(writes[1]);
+  CallResult result;
+  if (started && ::WaitForSingleObject(process.Get(), 30000) == WAIT_OBJECT_0) ::GetExitCodeProcess(process.Get(), &result.code);
+  result.out = Drain(out.Get());
+  result.err = Drain(err.Get());
   return result;
 }
 
-// Each monitor black all over, or without any black (the tray window in the top-left corner aside).
+// Both monitors black all over, or neither showing any black (the tray window in the corner aside).
 bool ScreensBlack(bool black) {
-  return WaitFor([&] {
-    const ScreenShot shot = CaptureScreen();
-    const RECT tray{0, 0, 200, 64};
-    for (const RECT& m : {kPrimaryMonitor, kSecondMonitor})
-      if (shot.Count(m, 0, !black, black ? RECT{} : tray) != 0) return false;
-    return true;
-  }, 10000);
+  const auto shows = [&](const RECT& m) { return CaptureScreen().Count(m, 0, !black, black ? RECT{} : RECT{0, 0, 200, 64}) == 0; };
+  return WaitFor([&] { return shows(kPrimaryMonitor) && shows(kSecondMonitor); }, 10000);
 }
 
 }  // namespace
