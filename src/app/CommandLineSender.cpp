@@ -90,7 +90,8 @@ bool WriteText(HANDLE handle, const std::wstring& text) {
   return ::WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr) != FALSE;
 }
 
-std::wstring UsageError(const std::vector<std::wstring>& arguments, std::size_t errorIndex) {
+std::wstring UsageError(const std::vector<std::wstring>& arguments, bool parsed, std::size_t errorIndex) {
+  if (parsed) return L"umbraline: the arguments are too long\r\n";
   if (errorIndex < arguments.size()) return L"umbraline: unexpected argument: " + arguments[errorIndex] + L"\r\n";
   return L"umbraline: an argument is missing at the end\r\n";
 }
@@ -114,7 +115,7 @@ int CallRunningProgram(const std::vector<std::wstring>& arguments) {
   const std::optional<CommandLineCall> call = ParseCommandLine(arguments, &errorIndex);
   const std::wstring data = call ? EncodeCommandLineData(arguments) : std::wstring();
   if (!call || data.empty()) {
-    WriteCallOutput(UsageError(arguments, call ? arguments.size() : errorIndex) + CommandLineUsage(), true, true);
+    WriteCallOutput(UsageError(arguments, call.has_value(), errorIndex) + CommandLineUsage(), true, true);
     return kExitUsage;
   }
   if (call->kind == CallKind::Help) {

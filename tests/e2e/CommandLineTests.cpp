@@ -48,7 +48,7 @@ bool ScreensBlack(bool black) {
 
 }  // namespace
 
-TEST(CommandLine, CallsChangeTheRunningProgramAndExitEndsIt) {
+TEST(CommandLine, CallsChangeTheRunningProgramEndItAndStartIt) {
   ForgetConfiguration();
   ASSERT_TRUE(WriteConfig("[General]\r\nSleepPrevent=0\r\nKeepActive=0\r\n[Overlay]\r\nFadeInDurationMs=0\r\nClockDisplay=None\r\n"));
   RunningProgram program;
@@ -61,10 +61,10 @@ TEST(CommandLine, CallsChangeTheRunningProgramAndExitEndsIt) {
   EXPECT_NE(refused.err.find("umbraline --exit | --status | --help"), std::string::npos) << refused.err;
   EXPECT_TRUE(program.Running() && ConfigText() == before);
   EXPECT_EQ(RunCall(L"--PREVENT-SLEEP on --for 2h").code, 0u);
-  const CallResult status = RunCall(L"--status");
-  EXPECT_EQ(status.code, 0u);
-  EXPECT_TRUE(std::regex_match(status.out, std::regex("prevent-sleep on until 20\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d\r\n"
-                                                      "keep-active on\r\nblack-screen off\r\n"))) << status.out;
+  const CallResult shown = RunCall(L"--status");
+  EXPECT_EQ(shown.code, 0u);
+  EXPECT_TRUE(std::regex_match(shown.out, std::regex("prevent-sleep on until 20\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d\r\n"
+                                                      "keep-active on\r\nblack-screen off\r\n"))) << shown.out;
   EXPECT_TRUE(FileHas("SleepPreventUntil=20"));
   EXPECT_EQ(RunCall(L"--black-screen all").code, 0u);
   EXPECT_TRUE(OverlaysCover({kPrimaryMonitor, kSecondMonitor}));
@@ -75,20 +75,12 @@ TEST(CommandLine, CallsChangeTheRunningProgramAndExitEndsIt) {
   EXPECT_TRUE(ScreensBlack(false));
   EXPECT_EQ(RunCall(L"--exit").code, 0u);
   EXPECT_FALSE(program.Running());  // gone when the call returns
-  ForgetConfiguration();
-}
-
-TEST(CommandLine, WithNothingRunningACallStartsTheProgram) {
-  ForgetConfiguration();
-  ASSERT_EQ(FindMainWindow(), nullptr);
+  // With nothing running: --status and --exit start nothing; a mode option starts the program.
   const CallResult status = RunCall(L"--status");
-  EXPECT_EQ(status.code, 3u);
-  EXPECT_EQ(status.out, "not running\r\n");
-  EXPECT_EQ(RunCall(L"--exit").code, 0u);
-  EXPECT_EQ(FindMainWindow(), nullptr);  // --exit starts nothing
-  EXPECT_EQ(RunCall(L"--keep-active on").code, 0u);  // returned while the started program runs on
-  EXPECT_NE(FindMainWindow(), nullptr);
-  EXPECT_TRUE(FileHas("KeepActive=1"));
+  EXPECT_TRUE(status.code == 3u && status.out == "not running\r\n") << status.code << status.out;
+  EXPECT_TRUE(RunCall(L"--exit").code == 0u && FindMainWindow() == nullptr);
+  EXPECT_EQ(RunCall(L"--keep-active off").code, 0u);  // returned while the started program runs on
+  EXPECT_TRUE(FindMainWindow() != nullptr && FileHas("KeepActive=0"));
   EXPECT_EQ(RunCall(L"--exit").code, 0u);
   EXPECT_EQ(FindMainWindow(), nullptr);
   ForgetConfiguration();

@@ -120,10 +120,9 @@ TEST(CommandLineMessage, DataIsCheckedByItsLengthAlone) {
   const auto decode = [&](ULONG_PTR tag, DWORD bytes) { return DecodeCommandLineData(tag, data.data(), bytes); };
   const DWORD size = static_cast<DWORD>(data.size() * 2);
   EXPECT_EQ(decode(kCommandLineCopyDataTag, size), args);
-  EXPECT_FALSE(decode(kCommandLineCopyDataTag + 1, size));
-  EXPECT_FALSE(decode(kCommandLineCopyDataTag, size - 1));  // odd
-  EXPECT_FALSE(decode(kCommandLineCopyDataTag, size - 2));  // not ended by U+0000
-  EXPECT_FALSE(decode(kCommandLineCopyDataTag, 0));
+  for (const auto& [tag, bytes] : std::vector<std::pair<ULONG_PTR, DWORD>>{
+           {kCommandLineCopyDataTag + 1, size}, {kCommandLineCopyDataTag, size - 1}, {kCommandLineCopyDataTag, size - 2}, {kCommandLineCopyDataTag, 0}})
+    EXPECT_FALSE(decode(tag, bytes)) << bytes;  // another tag, odd, not ended by U+0000, empty
   const std::wstring big(2049, L'a');
   EXPECT_TRUE(EncodeCommandLineData({big}).empty());
   EXPECT_FALSE(DecodeCommandLineData(kCommandLineCopyDataTag, big.data(), 4098));  // oversized
