@@ -73,6 +73,11 @@ struct AppState {
 
   // About window
   HWND aboutWindow = nullptr;
+
+  // Command-line calls and timed ends
+  bool startupFinished = false;         // calls that come earlier are asked to come again
+  std::int64_t sleepPreventUntil = 0;   // pending ends, local wall-clock ms (base/LocalTime.h); 0: none
+  std::int64_t keepActiveUntil = 0;
 };
 
 // The single instance.

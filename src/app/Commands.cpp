@@ -16,6 +16,7 @@
 namespace {
 
 void TogglePreventSleep() {
+  App().sleepPreventUntil = 0;  // the command ends a timed session; the save below drops its end
   Settings& settings = App().settings;
   settings.SleepPrevent = !settings.SleepPrevent;
   ApplySleepPrevention(settings.SleepPrevent);
@@ -27,7 +28,10 @@ void ToggleBlackScreenCommand(OverlayTarget target) {
   if (ToggleBlackScreen(target)) UpdateTrayTooltip();
 }
 
-void ToggleKeepActive() { SetKeepActive(!App().settings.KeepActive); }
+void ToggleKeepActive() {
+  App().keepActiveUntil = 0;  // as for "Prevent sleep"
+  SetKeepActive(!App().settings.KeepActive);
+}
 
 void RequestExit() { ::PostMessageW(App().mainWindow, WM_CLOSE, 0, 0); }
 

@@ -3,10 +3,12 @@
 #include <cstdint>
 
 #include "app/AppState.h"
+#include "app/CommandLineCalls.h"
 #include "app/Commands.h"
 #include "app/Startup.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
+#include "app/TimedEnds.h"
 #include "config/ConfigLoad.h"
 #include "overlay/Overlay.h"
 #include "power/Power.h"
@@ -44,6 +46,7 @@ void OnSettingChange(LPARAM lParam) {
 
 void OnMainTimer(WPARAM id) {
   if (id == TIMER_KEEPACTIVE) OnKeepActiveTimer();
+  if (id == TIMER_TIMED_ENDS) CheckTimedEnds();
   if (id != TIMER_DISPLAYCHANGE) return;
   ::KillTimer(App().mainWindow, TIMER_DISPLAYCHANGE);
   RebuildOverlaysForDisplays();
@@ -52,6 +55,13 @@ void OnMainTimer(WPARAM id) {
 // A monitor plugged, unplugged or re-arranged comes as a burst of changes: the black screen is
 // rebuilt once, a moment after the last one.
 void OnDisplayChange() { ::SetTimer(App().mainWindow, TIMER_DISPLAYCHANGE, kDisplayChangeSettleMs, nullptr); }
+
+// Sleep releases what keeps the PC awake and the user's return applies it again; ends that passed
+// while the PC slept fire at resume.
+void OnPowerEvent(WPARAM event) {
+  OnPowerBroadcast(event);
+  CheckTimedEndsAtResume(event);
+}
 
 void OnEnterIdle(WPARAM reason) {
   if (reason == 0) ThemeOpenMenuWindows();
@@ -65,11 +75,7 @@ void OnHotkey(WPARAM id) {
 // config.ini so hand edits take effect, puts hand-edited power modes in force, then shows the menu.
 void PrepareAndShowTrayMenu() {
   SuspendOverlayCursorHiding();
-  LoadConfig();
-  MigrateAwayAction();
-  RegisterToggleHotkey();
-  DeriveKeepActiveSettings();
-  FollowPowerSettings();
+  ReloadSettingsFromFile();
   ShowTrayMenu();
 }
 
@@ -79,6 +85,14 @@ void OnTaskbarCreated() {
 }
 
 }  // namespace
+
+void ReloadSettingsFromFile() {
+  LoadConfig();
+  MigrateAwayAction();
+  RegisterToggleHotkey();
+  DeriveKeepActiveSettings();
+  FollowPowerSettings();
+}
 
 bool AcceptTrayClick(std::uint32_t eventCode, std::uint32_t now) {
   switch (eventCode) {
@@ -120,7 +134,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TRAYICON: OnTrayIconMessage(lParam); return 0;
     case WM_SHOWTRAYMENU: PrepareAndShowTrayMenu(); return 0;
     case WM_DISPLAYCHANGE: OnDisplayChange(); return 0;
-    case WM_POWERBROADCAST: OnPowerBroadcast(wParam); return TRUE;
+    case WM_POWERBROADCAST: OnPowerEvent(wParam); return TRUE;
+    case WM_COPYDATA: return AnswerCommandLineCall(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case WM_TIMECHANGE: CheckTimedEnds(); return 0;
     default: break;
   }
   if (message != 0 && message == App().taskbarCreatedMessage) {
@@ -145,11 +161,12 @@ HWND CreateMainWindow() {
   app.mainWindow = ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kMainWindowClass, kMainWindowTitle, WS_POPUP,
                                      0, 0, 1, 1, nullptr, nullptr, app.instance, nullptr);
   // Elevated, the window would not hear Explorer's restart or a second start's menu request, both
-  // sent from lower integrity: exactly these two are let through.
+  // sent from lower integrity, nor a command-line call: exactly these three are let through.
   if (app.mainWindow != nullptr) {
     if (app.taskbarCreatedMessage != 0)
       Seams().changeWindowMessageFilterEx(app.mainWindow, app.taskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
     Seams().changeWindowMessageFilterEx(app.mainWindow, WM_SHOWTRAYMENU, MSGFLT_ALLOW, nullptr);
+    Seams().changeWindowMessageFilterEx(app.mainWindow, WM_COPYDATA, MSGFLT_ALLOW, nullptr);  // command-line calls
   }
   return app.mainWindow;
 }

@@ -3,10 +3,12 @@
 #include <commctrl.h>
 
 #include "app/AppState.h"
+#include "app/CommandLineCalls.h"
 #include "app/Commands.h"
 #include "app/MainWindow.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
+#include "app/TimedEnds.h"
 #include "config/ConfigLoad.h"
 #include "config/ConfigLocation.h"
 #include "config/ConfigSave.h"
@@ -69,6 +71,7 @@ int RunApplication(HINSTANCE instance) {
   AppState& app = App();
   app.instance = instance;
   ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  if (const std::optional<int> exitCode = RunCommandLineCall()) return *exitCode;
 
   const HANDLE mutex = ::CreateMutexW(nullptr, TRUE, kSingleInstanceMutexName);
   const DWORD mutexError = ::GetLastError();  // before any other call can change it
@@ -84,6 +87,7 @@ int RunApplication(HINSTANCE instance) {
   app.configPath = GetConfigFilePath();
   BootstrapConfigFile();
   LoadConfig();
+  RestoreTimedEnds();
   MigrateAwayAction();
   DeriveKeepActiveSettings();
   app.taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");
@@ -107,6 +111,8 @@ int RunApplication(HINSTANCE instance) {
     }
     if (app.settings.KeepActive) SetKeepActive(true);
     UpdateTrayTooltip();
+    ScheduleTimedEnds();
+    app.startupFinished = true;
   }
   while (::GetMessageW(&message, nullptr, 0, 0) != 0) {
     ::TranslateMessage(&message);

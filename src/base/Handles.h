@@ -94,6 +94,11 @@ struct CoTaskMemory {  // strings returned by the shell (SHGetKnownFolderPath)
   static Handle Invalid() noexcept { return nullptr; }
   static void Close(Handle h) noexcept { ::CoTaskMemFree(h); }
 };
+struct LocalMemory {  // arrays returned by LocalAlloc (CommandLineToArgvW)
+  using Handle = wchar_t**;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { ::LocalFree(h); }
+};
 }  // namespace handle_traits
 
 using FileHandle = UniqueHandle<handle_traits::File>;
@@ -108,6 +113,7 @@ using MemoryDcHandle = UniqueHandle<handle_traits::MemoryDc>;
 using WindowHandle = UniqueHandle<handle_traits::Window>;
 using RegistryKeyHandle = UniqueHandle<handle_traits::RegistryKey>;
 using CoTaskString = UniqueHandle<handle_traits::CoTaskMemory>;
+using ArgumentList = UniqueHandle<handle_traits::LocalMemory>;
 
 // A DC obtained with GetDC, given back with ReleaseDC to the same window.
 class WindowDc {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "base/LocalTime.h"
 #include "config/ConfigLoad.h"
 #include "config/HotkeyText.h"
 
@@ -35,6 +36,16 @@ const wchar_t* ClockWord(ClockDisplayMode mode) {
   }
 }
 
+// A pending end is written while it is pending and removed otherwise.
+void StorePendingEnd(IniDocument& document, const wchar_t* key, LocalTime end) {
+  const std::wstring text = FormatLocalTimeForConfig(end);
+  if (text.empty()) {
+    document.RemoveKey(L"General", key);
+  } else {
+    document.SetString(L"General", key, text.c_str());
+  }
+}
+
 }  // namespace
 
 void SaveConfig() {
@@ -60,4 +71,6 @@ void StoreSettingsInDocument(IniDocument& document) {
   document.SetString(L"Hotkey", L"Action", ActionWord(s.Action));
   document.SetString(L"Overlay", L"ClockDisplay", ClockWord(s.ClockDisplay));
   document.SetString(L"Hotkey", L"ToggleHotkey", FormatHotkeyForConfig(s.ToggleHotkey).c_str());
+  StorePendingEnd(document, kSleepPreventUntilKey, App().sleepPreventUntil);
+  StorePendingEnd(document, kKeepActiveUntilKey, App().keepActiveUntil);
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 #include <cwchar>
 
@@ -202,6 +203,13 @@ std::int32_t IniDocument::GetInt(const wchar_t* section, const wchar_t* key, std
 void IniDocument::SetString(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
   if (section == nullptr || key == nullptr || value == nullptr) return;
   Store(section, key, value);
+}
+
+void IniDocument::RemoveKey(const wchar_t* section, const wchar_t* key) {
+  if (!HasKey(section, key)) return;
+  values[section].erase(key);
+  std::vector<std::wstring>& order = keyOrder[section];
+  order.erase(std::remove(order.begin(), order.end(), key), order.end());
 }
 
 std::wstring IniDocument::Serialize() const {

@@ -28,6 +28,8 @@ class IniDocument {
   std::wstring GetString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue) const;
   std::int32_t GetInt(const wchar_t* section, const wchar_t* key, std::int32_t defaultValue) const;
   void SetString(const wchar_t* section, const wchar_t* key, const wchar_t* value);
+  // Removes the key from the section (the section stays, even when empty).
+  void RemoveKey(const wchar_t* section, const wchar_t* key);
 
   // Parses already decoded text as Load does after reading the file (the document is cleared first).
   void Parse(const std::wstring& text);

@@ -5,7 +5,9 @@
 
 #include "app/AppState.h"
 #include "base/Helpers.h"
+#include "base/LocalTime.h"
 #include "base/Messages.h"
+#include "base/SystemSeams.h"
 #include "resource.h"
 #include "tray/UiLanguage.h"
 
@@ -44,10 +46,18 @@ void CopyTruncated(wchar_t* buffer, std::size_t capacity, std::wstring_view text
 
 std::wstring ComposeTrayTooltip(const TrayModes& modes, UiLanguage language) {
   std::wstring tip = kTrayTooltipName;
-  if (modes.sleepPrevent) tip += UiText(L" | Sleep prevent ON", language);
-  if (modes.keepActive) tip += UiText(L" | Keep active ON", language);
+  if (modes.sleepPrevent) tip += UiText(L" | Sleep prevent ON", language) + modes.sleepPreventEnd;
+  if (modes.keepActive) tip += UiText(L" | Keep active ON", language) + modes.keepActiveEnd;
   if (modes.blackScreen) tip += UiText(L" | Black screen", language);
   return tip;
+}
+
+std::wstring PendingEndSuffix(std::int64_t end) {
+  if (end == 0) return {};
+  SYSTEMTIME now{};
+  Seams().getLocalTime(&now);
+  const std::wstring text = FormatLocalTimeForDisplay(end, ToLocalTime(now));
+  return text.empty() ? text : L" \u2192 " + text;
 }
 
 TrayIconPicture LoadTrayIconPicture(HINSTANCE instance, UINT dpi) {
@@ -109,7 +119,8 @@ void ReAddTrayIcon() {
 void UpdateTrayTooltip() {
   AppState& app = App();
   if (!app.trayIconAdded) return;
-  const TrayModes modes{app.settings.SleepPrevent, app.settings.KeepActive, !app.overlayWindows.empty()};
+  const TrayModes modes{app.settings.SleepPrevent, app.settings.KeepActive, !app.overlayWindows.empty(),
+                        PendingEndSuffix(app.sleepPreventUntil), PendingEndSuffix(app.keepActiveUntil)};
   CopyTruncated(app.trayIconData.szTip, std::size(app.trayIconData.szTip), ComposeTrayTooltip(modes, GetUiLanguage()));
   ::Shell_NotifyIconW(NIM_MODIFY, &app.trayIconData);
 }

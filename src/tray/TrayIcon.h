@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -25,10 +26,17 @@ struct TrayModes {
   bool sleepPrevent = false;
   bool keepActive = false;
   bool blackScreen = false;
+  // The pending end of a mode as the user reads it; shown after the mode's suffix when not empty.
+  std::wstring sleepPreventEnd;
+  std::wstring keepActiveEnd;
 };
 
 // "Umbraline" followed by the suffix of each mode that is on, in the given language.
 std::wstring ComposeTrayTooltip(const TrayModes& modes, UiLanguage language);
+// " → " and a pending end (local wall-clock ms, 0: none) in the user's short time format, with the
+// short date when it is not today; empty when nothing is pending. Follows a mode's tooltip suffix
+// and its menu label.
+std::wstring PendingEndSuffix(std::int64_t end);
 
 // Copies text into a fixed buffer of `capacity` characters, cutting it to capacity - 1 characters
 // (never between the two halves of a surrogate pair) and terminating it.

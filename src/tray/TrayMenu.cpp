@@ -160,8 +160,10 @@ MenuHandle BuildTrayMenu() {
   // High contrast draws every menu light: only the light flags keep inert items from looking live.
   const bool dark = app.darkMode && !HighContrastOn();
 
-  AppendText(m, settings.SleepPrevent ? MF_CHECKED : 0u, IDM_PREVENT_SLEEP, UiText(L"Prevent sleep", language));
-  AppendText(m, settings.KeepActive ? MF_CHECKED : 0u, IDM_KEEP_ACTIVE, UiText(L"Keep running", language));
+  AppendText(m, settings.SleepPrevent ? MF_CHECKED : 0u, IDM_PREVENT_SLEEP,
+             UiText(L"Prevent sleep", language) + PendingEndSuffix(app.sleepPreventUntil));
+  AppendText(m, settings.KeepActive ? MF_CHECKED : 0u, IDM_KEEP_ACTIVE,
+             UiText(L"Keep running", language) + PendingEndSuffix(app.keepActiveUntil));
   ::AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
   // The group header does nothing; in the dark theme it stays enabled so that it is not drawn grey.
   AppendText(m, dark ? 0u : MF_GRAYED, IDM_HEADER_BLACK_SCREEN, UiText(L"Black screen", language));

@@ -1,0 +1,228 @@
+#include "app/CommandLine.h"
+
+#include <cstring>
+
+namespace {
+
+std::wstring Lower(const std::wstring& text) {
+  std::wstring lower = text;
+  for (wchar_t& c : lower)
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');  // ASCII only: nothing else matches
+  return lower;
+}
+
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+SwitchWord ReadSwitchWord(const std::wstring& word) {
+  if (word == L"on") return SwitchWord::On;
+  if (word == L"off") return SwitchWord::Off;
+  if (word == L"toggle") return SwitchWord::Toggle;
+  return SwitchWord::None;
+}
+
+BlackScreenWord ReadBlackScreenWord(const std::wstring& word) {
+  if (word == L"all") return BlackScreenWord::All;
+  if (word == L"current") return BlackScreenWord::Current;
+  if (word == L"off") return BlackScreenWord::Off;
+  if (word == L"toggle") return BlackScreenWord::Toggle;
+  return BlackScreenWord::None;
+}
+
+// Status answer layout: bit 63 marks it; bit 0 prevent sleep, bit 1 keep active, bits 2-3 the black
+// screen (0 off, 1 all, 2 current); bits 4-30 and 31-57 the two ends, each packed as below.
+constexpr int kSleepEndShift = 4;
+constexpr int kKeepEndShift = 31;
+constexpr std::uint64_t kEndMask = (1u << 27) - 1;
+constexpr std::uint64_t kStatusMark = 1ull << 63;
+
+// Year - 2000 (7 bits), month (4), day (5), hour (5), minute (6); 0 for none or a year outside 2000..2127.
+std::uint64_t PackEnd(LocalTime end) {
+  SYSTEMTIME f{};
+  if (!ToSystemTime(end, f) || f.wYear < 2000 || f.wYear > 2127) return 0;
+  return (std::uint64_t{f.wYear - 2000u} << 20) | (std::uint64_t{f.wMonth} << 16) | (std::uint64_t{f.wDay} << 11) |
+         (std::uint64_t{f.wHour} << 6) | f.wMinute;
+}
+
+bool UnpackEnd(std::uint64_t packed, LocalTime& end) {
+  end = 0;
+  if (packed == 0) return true;
+  SYSTEMTIME f{};
+  f.wYear = static_cast<WORD>(2000 + (packed >> 20));
+  f.wMonth = static_cast<WORD>((packed >> 16) & 0xF);
+  f.wDay = static_cast<WORD>((packed >> 11) & 0x1F);
+  f.wHour = static_cast<WORD>((packed >> 6) & 0x1F);
+  f.wMinute = static_cast<WORD>(packed & 0x3F);
+  return (end = ToLocalTime(f)) != 0;
+}
+
+std::wstring StatusLine(const wchar_t* name, const wchar_t* value, LocalTime until) {
+  std::wstring line = std::wstring(name) + L' ' + value;
+  if (until != 0) line += L" until " + FormatLocalTimeMinutes(until);
+  return line + L"\r\n";
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> ParseDuration(const std::wstring& raw) {
+  static constexpr wchar_t kUnits[] = {L'd', L'h', L'm', L's'};
+  static constexpr std::uint32_t kUnitSeconds[] = {86400, 3600, 60, 1};
+  const std::wstring text = Lower(raw);
+  std::size_t at = 0;
+  std::size_t nextUnit = 0;  // units must come in the order d, h, m, s
+  std::uint64_t total = 0;
+  while (at < text.size()) {
+    std::uint64_t number = 0;
+    const std::size_t digitsStart = at;
+    while (at < text.size() && IsDigit(text[at])) {
+      number = number * 10 + static_cast<std::uint64_t>(text[at++] - L'0');
+      if (number > kMaxDurationSeconds) return std::nullopt;  // already too long in any unit
+    }
+    if (at == digitsStart || at == text.size()) return std::nullopt;  // no number, or no unit
+    std::size_t unit = nextUnit;
+    while (unit < 4 && kUnits[unit] != text[at]) ++unit;
+    if (unit == 4) return std::nullopt;
+    ++at;
+    nextUnit = unit + 1;
+    total += number * kUnitSeconds[unit];
+    if (total > kMaxDurationSeconds) return std::nullopt;
+  }
+  if (total < 1) return std::nullopt;
+  return static_cast<std::uint32_t>(total);
+}
+
+bool ParseTimeOfDay(const std::wstring& text, int& hour, int& minute) {
+  const std::size_t colon = text.find(L':');
+  if (colon != 1 && colon != 2) return false;
+  if (text.size() != colon + 3) return false;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (i != colon && !IsDigit(text[i])) return false;
+  hour = colon == 1 ? text[0] - L'0' : (text[0] - L'0') * 10 + (text[1] - L'0');
+  minute = (text[colon + 1] - L'0') * 10 + (text[colon + 2] - L'0');
+  return hour <= 23 && minute <= 59;
+}
+
+std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>& arguments, std::size_t* errorIndex) {
+  std::size_t at = 0;
+  const auto fail = [&](std::size_t index) -> std::optional<CommandLineCall> {
+    if (errorIndex) *errorIndex = index;
+    return std::nullopt;
+  };
+  const auto next = [&]() { return at < arguments.size() ? Lower(arguments[at]) : std::wstring(); };
+  CommandLineCall call;
+  if (arguments.empty()) return fail(0);
+  const std::wstring first = next();
+  const bool exit = first == L"--exit", status = first == L"--status";
+  if (exit || status || first == L"--help" || first == L"-h" || first == L"/?") {
+    if (arguments.size() > 1) return fail(1);  // these stand alone
+    call.kind = exit ? CallKind::Exit : status ? CallKind::Status : CallKind::Help;
+    return call;
+  }
+  while (at < arguments.size()) {
+    const std::wstring option = next();
+    const std::size_t optionIndex = at++;
+    if (option == L"--black-screen") {
+      if (call.blackScreen != BlackScreenWord::None) return fail(optionIndex);
+      if ((call.blackScreen = ReadBlackScreenWord(next())) == BlackScreenWord::None) return fail(at);
+      ++at;
+      continue;
+    }
+    ModeRequest* request = option == L"--prevent-sleep" ? &call.preventSleep
+                           : option == L"--keep-active" ? &call.keepActive
+                                                        : nullptr;
+    if (request == nullptr || request->word != SwitchWord::None) return fail(optionIndex);
+    if ((request->word = ReadSwitchWord(next())) == SwitchWord::None) return fail(at);
+    ++at;
+    const std::wstring endOption = next();
+    if (endOption != L"--for" && endOption != L"--until") continue;
+    if (request->word != SwitchWord::On) return fail(at);  // an end only follows "on"
+    ++at;
+    if (at >= arguments.size()) return fail(at);
+    if (endOption == L"--for") {
+      const std::optional<std::uint32_t> seconds = ParseDuration(arguments[at]);
+      if (!seconds) return fail(at);
+      request->end = EndKind::For;
+      request->forSeconds = *seconds;
+    } else {
+      if (!ParseTimeOfDay(arguments[at], request->untilHour, request->untilMinute)) return fail(at);
+      request->end = EndKind::Until;
+    }
+    ++at;
+  }
+  return call;
+}
+
+LocalTime RequestedEnd(const ModeRequest& request, LocalTime now) {
+  switch (request.end) {
+    case EndKind::For: return now + static_cast<LocalTime>(request.forSeconds) * kMsPerSecond;
+    case EndKind::Until: return NextOccurrence(now, request.untilHour, request.untilMinute);
+    default: return 0;
+  }
+}
+
+std::wstring EncodeCommandLineData(const std::vector<std::wstring>& arguments) {
+  std::wstring data;
+  for (const std::wstring& argument : arguments) {
+    data += argument;
+    data += L'\0';
+  }
+  if (data.size() * sizeof(wchar_t) > kMaxCommandLineDataBytes) return {};
+  return data;
+}
+
+std::optional<std::vector<std::wstring>> DecodeCommandLineData(ULONG_PTR tag, const void* data, DWORD bytes) {
+  if (tag != kCommandLineCopyDataTag || data == nullptr || bytes == 0 || bytes % sizeof(wchar_t) != 0 ||
+      bytes > kMaxCommandLineDataBytes)
+    return std::nullopt;
+  std::wstring text(bytes / sizeof(wchar_t), L'\0');
+  std::memcpy(text.data(), data, bytes);
+  if (text.back() != L'\0') return std::nullopt;
+  std::vector<std::wstring> arguments;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = text.find(L'\0', start);
+    if (end == start) return std::nullopt;  // an empty argument
+    arguments.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return arguments;
+}
+
+LRESULT EncodeStatusAnswer(const ProgramStatus& status) {
+  const std::uint64_t black = status.blackScreen == BlackScreenWord::All ? 1 : status.blackScreen == BlackScreenWord::Current ? 2 : 0;
+  const std::uint64_t bits = kStatusMark | (status.preventSleep ? 1u : 0u) | (status.keepActive ? 2u : 0u) |
+                             (black << 2) | (PackEnd(status.preventSleepUntil) << kSleepEndShift) |
+                             (PackEnd(status.keepActiveUntil) << kKeepEndShift);
+  return static_cast<LRESULT>(bits);
+}
+
+bool DecodeStatusAnswer(LRESULT answer, ProgramStatus& status) {
+  const auto bits = static_cast<std::uint64_t>(answer);
+  const std::uint64_t black = (bits >> 2) & 3;
+  if ((bits & kStatusMark) == 0 || (bits & ~kStatusMark) >> (kKeepEndShift + 27) != 0 || black == 3) return false;
+  status.preventSleep = (bits & 1) != 0;
+  status.keepActive = (bits & 2) != 0;
+  status.blackScreen = black == 1 ? BlackScreenWord::All : black == 2 ? BlackScreenWord::Current : BlackScreenWord::Off;
+  return UnpackEnd((bits >> kSleepEndShift) & kEndMask, status.preventSleepUntil) &&
+         UnpackEnd((bits >> kKeepEndShift) & kEndMask, status.keepActiveUntil);
+}
+
+std::wstring FormatStatusLines(const ProgramStatus& status) {
+  const wchar_t* black = status.blackScreen == BlackScreenWord::All       ? L"all"
+                         : status.blackScreen == BlackScreenWord::Current ? L"current"
+                                                                          : L"off";
+  return StatusLine(L"prevent-sleep", status.preventSleep ? L"on" : L"off", status.preventSleepUntil) +
+         StatusLine(L"keep-active", status.keepActive ? L"on" : L"off", status.keepActiveUntil) +
+         StatusLine(L"black-screen", black, 0);
+}
+
+std::wstring CommandLineUsage() {
+  return L"Usage:\r\n"
+         L"  umbraline [--prevent-sleep on|off|toggle [--for DURATION | --until HH:MM]]\r\n"
+         L"            [--keep-active  on|off|toggle [--for DURATION | --until HH:MM]]\r\n"
+         L"            [--black-screen all|current|off|toggle]\r\n"
+         L"  umbraline --exit | --status | --help\r\n"
+         L"\r\n"
+         L"Talks to the running Umbraline (starting it when none runs).\r\n"
+         L"DURATION: parts in the order d, h, m, s, such as 90s, 45m, 2h, 1h30m or 1d12h (1 second to 7 days).\r\n"
+         L"--until HH:MM: the next time the clock shows it (24-hour, local time).\r\n"
+         L"Exit codes: 0 done, 1 no answer or start failed, 2 usage error, 3 --status with nothing running.\r\n";
+}

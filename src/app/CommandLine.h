@@ -1,0 +1,81 @@
+#pragma once
+// The command line: its strict parser, the data a call carries to the running program in
+// WM_COPYDATA, and the answers that come back. Pure functions over plain values.
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/LocalTime.h"
+
+enum class SwitchWord : std::uint8_t { None, On, Off, Toggle };
+enum class BlackScreenWord : std::uint8_t { None, All, Current, Off, Toggle };
+enum class CallKind : std::uint8_t { Modes, Exit, Status, Help };
+enum class EndKind : std::uint8_t { None, For, Until };
+
+// One mode option: its word and, after "on", an end given as a duration or a time of day.
+struct ModeRequest {
+  SwitchWord word = SwitchWord::None;  // None: the option was not given
+  EndKind end = EndKind::None;
+  std::uint32_t forSeconds = 0;          // EndKind::For: 1 .. 604800
+  int untilHour = 0, untilMinute = 0;    // EndKind::Until: 0..23, 0..59
+};
+
+struct CommandLineCall {
+  CallKind kind = CallKind::Modes;
+  ModeRequest preventSleep;
+  ModeRequest keepActive;
+  BlackScreenWord blackScreen = BlackScreenWord::None;
+};
+
+inline constexpr std::uint32_t kMaxDurationSeconds = 7 * 24 * 3600;
+
+// Parses the arguments (without the program name). A call is returned only when every argument is
+// valid; otherwise errorIndex (when given) receives the first argument that could not be taken
+// (the argument count when one is missing at the end).
+std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>& arguments,
+                                                std::size_t* errorIndex = nullptr);
+// "90s", "45m", "2h", "1h30m", "1d12h": parts in the order d, h, m, s, each once; 1 s to 7 days.
+std::optional<std::uint32_t> ParseDuration(const std::wstring& text);
+// "H:MM" or "HH:MM", 00:00 to 23:59.
+bool ParseTimeOfDay(const std::wstring& text, int& hour, int& minute);
+// When a request's end comes, given the local time now; 0 when it has none.
+LocalTime RequestedEnd(const ModeRequest& request, LocalTime now);
+
+// ---- the message: WM_COPYDATA with our tag, each argument followed by U+0000 ----
+inline constexpr ULONG_PTR kCommandLineCopyDataTag = 0x4C42'4D55;  // "UMBL"
+inline constexpr std::size_t kMaxCommandLineDataBytes = 4096;
+// The data for the arguments; empty when it would exceed the limit.
+std::wstring EncodeCommandLineData(const std::vector<std::wstring>& arguments);
+// The arguments of a received message. The length comes from cbData alone: it must be even, at most
+// 4096 bytes, and end with U+0000; no argument may be empty. Nothing otherwise.
+std::optional<std::vector<std::wstring>> DecodeCommandLineData(ULONG_PTR tag, const void* data, DWORD bytes);
+
+// ---- answers (never 0, so a program that does not know the message, answering 0, is told apart) ----
+inline constexpr LRESULT kAnswerApplied = 0x554C'0001;
+inline constexpr LRESULT kAnswerUsage = 0x554C'0002;
+inline constexpr LRESULT kAnswerStarting = 0x554C'0003;  // start-up has not finished: ask again
+// A status answer has the top bit set; below it the modes and the pending ends to the minute.
+struct ProgramStatus {
+  bool preventSleep = false;
+  bool keepActive = false;
+  BlackScreenWord blackScreen = BlackScreenWord::Off;  // Off, All or Current
+  LocalTime preventSleepUntil = 0;
+  LocalTime keepActiveUntil = 0;
+};
+LRESULT EncodeStatusAnswer(const ProgramStatus& status);
+bool DecodeStatusAnswer(LRESULT answer, ProgramStatus& status);
+// One line per item, each ended by CR LF: "prevent-sleep on until 2026-12-06 16:30", ...
+std::wstring FormatStatusLines(const ProgramStatus& status);
+
+// Exit codes of a call.
+inline constexpr int kExitApplied = 0;
+inline constexpr int kExitNoAnswer = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitNotRunning = 3;
+
+// The synopsis and a short help, lines ended by CR LF.
+std::wstring CommandLineUsage();

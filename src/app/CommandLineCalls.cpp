@@ -1,0 +1,89 @@
+#include "app/CommandLineCalls.h"
+
+#include "app/AppState.h"
+#include "app/Commands.h"
+#include "app/MainWindow.h"
+#include "app/TimedEnds.h"
+#include "base/Messages.h"
+#include "overlay/Overlay.h"
+#include "tray/TrayIcon.h"
+
+namespace {
+
+bool& ModeSetting(TimedMode mode) {
+  Settings& settings = App().settings;
+  return mode == TimedMode::PreventSleep ? settings.SleepPrevent : settings.KeepActive;
+}
+
+// Does what the menu command does when the wanted state differs; otherwise only ends a pending end.
+// A requested end follows.
+void ApplyModeRequest(TimedMode mode, const ModeRequest& request) {
+  if (request.word == SwitchWord::None) return;
+  const WORD command = mode == TimedMode::PreventSleep ? IDM_PREVENT_SLEEP : IDM_KEEP_ACTIVE;
+  if (request.word == SwitchWord::Toggle || ModeSetting(mode) != (request.word == SwitchWord::On)) {
+    HandleCommand(command);  // cancels a pending end of the mode as well
+  } else {
+    CancelTimedEnd(mode);
+    UpdateTrayTooltip();
+  }
+  if (request.end != EndKind::None) SetTimedEnd(mode, RequestedEnd(request, LocalNow()));
+}
+
+void ApplyBlackScreen(BlackScreenWord word) {
+  AppState& app = App();
+  switch (word) {
+    case BlackScreenWord::All:
+    case BlackScreenWord::Current: {
+      const OverlayTarget target = word == BlackScreenWord::All ? OverlayTarget::All : OverlayTarget::Current;
+      const bool sameOpen = app.blackScreenActive && app.blackScreenKind == target && !app.overlayWindows.empty();
+      if (!sameOpen) HandleCommand(target == OverlayTarget::All ? IDM_BLACK_ALL : IDM_BLACK_CURRENT);
+      break;
+    }
+    case BlackScreenWord::Off:
+      if (!app.blackScreenActive && app.overlayWindows.empty()) break;
+      app.blackScreenActive = false;
+      CloseOverlays();
+      UpdateTrayTooltip();
+      break;
+    case BlackScreenWord::Toggle: RunHotkeyAction(); break;
+    default: break;
+  }
+}
+
+}  // namespace
+
+ProgramStatus CurrentProgramStatus() {
+  const AppState& app = App();
+  ProgramStatus status;
+  status.preventSleep = app.settings.SleepPrevent;
+  status.keepActive = app.settings.KeepActive;
+  if (!app.overlayWindows.empty())
+    status.blackScreen = app.overlayTarget == OverlayTarget::All ? BlackScreenWord::All : BlackScreenWord::Current;
+  status.preventSleepUntil = app.sleepPreventUntil;
+  status.keepActiveUntil = app.keepActiveUntil;
+  return status;
+}
+
+LRESULT CarryOutCommandLineCall(const CommandLineCall& call) {
+  switch (call.kind) {
+    case CallKind::Exit: HandleCommand(IDM_EXIT); return kAnswerApplied;
+    case CallKind::Status: return EncodeStatusAnswer(CurrentProgramStatus());
+    case CallKind::Help: return kAnswerApplied;
+    default: break;
+  }
+  if (call.preventSleep.word != SwitchWord::None || call.keepActive.word != SwitchWord::None) ReloadSettingsFromFile();
+  ApplyModeRequest(TimedMode::PreventSleep, call.preventSleep);
+  ApplyModeRequest(TimedMode::KeepActive, call.keepActive);
+  ApplyBlackScreen(call.blackScreen);
+  return kAnswerApplied;
+}
+
+LRESULT AnswerCommandLineCall(const COPYDATASTRUCT* data) {
+  if (data == nullptr) return kAnswerUsage;
+  const std::optional<std::vector<std::wstring>> arguments = DecodeCommandLineData(data->dwData, data->lpData, data->cbData);
+  if (!arguments) return kAnswerUsage;
+  const std::optional<CommandLineCall> call = ParseCommandLine(*arguments);
+  if (!call) return kAnswerUsage;
+  if (!App().startupFinished) return kAnswerStarting;
+  return CarryOutCommandLineCall(*call);
+}

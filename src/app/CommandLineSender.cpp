@@ -1,0 +1,166 @@
+#include <windows.h>
+#include <shellapi.h>
+
+#include "app/CommandLineCalls.h"
+#include "base/Handles.h"
+#include "base/Messages.h"
+
+namespace {
+
+constexpr DWORD kFindWindowMs = 5000;      // the mutex exists, the window not yet
+constexpr DWORD kStartWindowMs = 10000;    // a started program's window
+constexpr DWORD kAnswerMs = 5000;
+constexpr DWORD kExitWaitMs = 5000;
+constexpr DWORD kPollMs = 50;
+// Serialises calls that find nothing running, so that only one of them starts the program.
+constexpr wchar_t kStartMutexName[] = L"Umbraline_CommandLineStart";
+
+bool ProgramMutexExists() {
+  KernelHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, kSingleInstanceMutexName));
+  return mutex || ::GetLastError() == ERROR_ACCESS_DENIED;  // another user's rights: it exists too
+}
+
+HWND FindProgramWindow() {
+  HWND window = ::FindWindowW(kMainWindowClass, kMainWindowTitle);
+  return window != nullptr ? window : ::FindWindowW(kMainWindowClass, nullptr);
+}
+
+// The running program's window, waiting up to timeoutMs while `waiting` holds (and the window is missing).
+template <typename Condition>
+HWND WaitForProgramWindow(DWORD timeoutMs, Condition waiting) {
+  const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (HWND window = FindProgramWindow()) return window;
+    if (::GetTickCount64() >= end || !waiting()) return nullptr;
+    ::Sleep(kPollMs);
+  }
+}
+
+std::wstring OwnExecutablePath() {
+  std::wstring path(32768, L'\0');
+  path.resize(::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+  return path;
+}
+
+// Starts the resident program (this executable without arguments) and waits for its window.
+HWND StartResidentProgram() {
+  const std::wstring path = OwnExecutablePath();
+  const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+  std::wstring commandLine = L"\"" + path + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (path.empty() || !::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                        folder.c_str(), &startup, &info))
+    return nullptr;
+  KernelHandle process(info.hProcess);
+  KernelHandle thread(info.hThread);
+  return WaitForProgramWindow(kStartWindowMs, [&] { return ::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT; });
+}
+
+// Sends the call; a program still starting up is asked again until the time is up. 0: no answer.
+LRESULT SendCall(HWND window, const std::wstring& data) {
+  COPYDATASTRUCT message{kCommandLineCopyDataTag, static_cast<DWORD>(data.size() * sizeof(wchar_t)),
+                         const_cast<wchar_t*>(data.data())};
+  const ULONGLONG end = ::GetTickCount64() + kAnswerMs;
+  for (;;) {
+    const ULONGLONG now = ::GetTickCount64();
+    DWORD_PTR answer = 0;
+    if (now >= end || !::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&message),
+                                             SMTO_ABORTIFHUNG, static_cast<UINT>(end - now), &answer))
+      return 0;
+    if (static_cast<LRESULT>(answer) != kAnswerStarting) return static_cast<LRESULT>(answer);
+    ::Sleep(kPollMs);
+  }
+}
+
+HANDLE UsableStdHandle(DWORD which) {
+  const HANDLE handle = ::GetStdHandle(which);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE || ::GetFileType(handle) == FILE_TYPE_UNKNOWN) return nullptr;
+  return handle;
+}
+
+bool WriteText(HANDLE handle, const std::wstring& text) {
+  DWORD mode = 0, written = 0;
+  if (::GetConsoleMode(handle, &mode))
+    return ::WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) != FALSE;
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr, nullptr);
+  return ::WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr) != FALSE;
+}
+
+std::wstring UsageError(const std::vector<std::wstring>& arguments, bool parsed, std::size_t errorIndex) {
+  if (parsed) return L"umbraline: the arguments are too long\r\n";
+  if (errorIndex < arguments.size()) return L"umbraline: unexpected argument: " + arguments[errorIndex] + L"\r\n";
+  return L"umbraline: an argument is missing at the end\r\n";
+}
+
+}  // namespace
+
+void WriteCallOutput(const std::wstring& text, bool error, bool boxed) {
+  HANDLE handle = UsableStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  if (handle == nullptr) handle = UsableStdHandle(error ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+  if (handle != nullptr && WriteText(handle, text)) return;
+  if (::AttachConsole(ATTACH_PARENT_PROCESS)) {
+    const FileHandle console(::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           nullptr, OPEN_EXISTING, 0, nullptr));
+    if (console && WriteText(console.Get(), text)) return;
+  }
+  if (boxed) ::MessageBoxW(nullptr, text.c_str(), kMainWindowTitle, MB_OK | (error ? MB_ICONWARNING : MB_ICONINFORMATION));
+}
+
+int CallRunningProgram(const std::vector<std::wstring>& arguments) {
+  std::size_t errorIndex = 0;
+  const std::optional<CommandLineCall> call = ParseCommandLine(arguments, &errorIndex);
+  const std::wstring data = call ? EncodeCommandLineData(arguments) : std::wstring();
+  if (!call || data.empty()) {
+    WriteCallOutput(UsageError(arguments, call.has_value(), errorIndex) + CommandLineUsage(), true, true);
+    return kExitUsage;
+  }
+  if (call->kind == CallKind::Help) {
+    WriteCallOutput(CommandLineUsage(), false, true);
+    return kExitApplied;
+  }
+  HWND window = nullptr;
+  if (ProgramMutexExists()) {
+    window = WaitForProgramWindow(kFindWindowMs, [] { return true; });
+  } else if (call->kind == CallKind::Exit) {
+    return kExitApplied;  // nothing to end, nothing started
+  } else if (call->kind == CallKind::Status) {
+    WriteCallOutput(L"not running\r\n", false, false);
+    return kExitNotRunning;
+  } else {
+    KernelHandle startLock(::CreateMutexW(nullptr, FALSE, kStartMutexName));
+    const DWORD locked = startLock ? ::WaitForSingleObject(startLock.Get(), 2 * kStartWindowMs) : WAIT_FAILED;
+    window = ProgramMutexExists() ? WaitForProgramWindow(kFindWindowMs, [] { return true; }) : StartResidentProgram();
+    if (locked == WAIT_OBJECT_0 || locked == WAIT_ABANDONED) ::ReleaseMutex(startLock.Get());
+  }
+  if (window == nullptr) return kExitNoAnswer;
+
+  DWORD processId = 0;
+  ::GetWindowThreadProcessId(window, &processId);
+  ::AllowSetForegroundWindow(processId);  // our foreground right, for the black screen it may open
+  const KernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
+  const LRESULT answer = SendCall(window, data);
+  ProgramStatus status;
+  if (call->kind == CallKind::Status && DecodeStatusAnswer(answer, status)) {
+    WriteCallOutput(FormatStatusLines(status), false, false);
+    return kExitApplied;
+  }
+  if (answer == kAnswerUsage) {
+    WriteCallOutput(L"umbraline: the running program refused the call\r\n" + CommandLineUsage(), true, true);
+    return kExitUsage;
+  }
+  if (answer != kAnswerApplied || call->kind == CallKind::Status) return kExitNoAnswer;
+  if (call->kind != CallKind::Exit) return kExitApplied;
+  // The program has closed its window once it is gone: an update script may replace it next.
+  return process && ::WaitForSingleObject(process.Get(), kExitWaitMs) == WAIT_OBJECT_0 ? kExitApplied : kExitNoAnswer;
+}
+
+std::optional<int> RunCommandLineCall() {
+  int count = 0;
+  const ArgumentList arguments(::CommandLineToArgvW(::GetCommandLineW(), &count));
+  if (!arguments || count <= 1) return std::nullopt;
+  return CallRunningProgram(std::vector<std::wstring>(arguments.Get() + 1, arguments.Get() + count));
+}

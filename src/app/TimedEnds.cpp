@@ -1,0 +1,111 @@
+#include "app/TimedEnds.h"
+
+#include "app/AppState.h"
+#include "app/Commands.h"
+#include "app/MainWindow.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
+#include "config/ConfigSave.h"
+#include "config/IniDocument.h"
+#include "tray/TrayIcon.h"
+
+namespace {
+
+constexpr LocalTime kLongestWaitMs = kMsPerMinute;
+constexpr TimedMode kModes[] = {TimedMode::PreventSleep, TimedMode::KeepActive};
+
+bool& ModeSetting(TimedMode mode) {
+  Settings& settings = App().settings;
+  return mode == TimedMode::PreventSleep ? settings.SleepPrevent : settings.KeepActive;
+}
+
+const wchar_t* ModeKey(TimedMode mode) {
+  return mode == TimedMode::PreventSleep ? kSleepPreventUntilKey : kKeepActiveUntilKey;
+}
+
+WORD ModeCommand(TimedMode mode) { return mode == TimedMode::PreventSleep ? IDM_PREVENT_SLEEP : IDM_KEEP_ACTIVE; }
+
+// The end has come: switched off as by the menu command, after the same reload as the menu's.
+void FireTimedEnd(TimedMode mode) {
+  PendingEnd(mode) = 0;
+  ReloadSettingsFromFile();
+  if (ModeSetting(mode)) {
+    HandleCommand(ModeCommand(mode));
+    return;
+  }
+  SaveConfig();  // only removes the end from the file
+  UpdateTrayTooltip();
+}
+
+}  // namespace
+
+LocalTime LocalNow() {
+  SYSTEMTIME now{};
+  Seams().getLocalTime(&now);
+  return ToLocalTime(now);
+}
+
+LocalTime& PendingEnd(TimedMode mode) {
+  AppState& app = App();
+  return mode == TimedMode::PreventSleep ? app.sleepPreventUntil : app.keepActiveUntil;
+}
+
+void SetTimedEnd(TimedMode mode, LocalTime end) {
+  PendingEnd(mode) = end;
+  SaveConfig();
+  UpdateTrayTooltip();
+  ScheduleTimedEnds();
+}
+
+bool CancelTimedEnd(TimedMode mode) {
+  if (PendingEnd(mode) == 0) return false;
+  PendingEnd(mode) = 0;
+  SaveConfig();
+  ScheduleTimedEnds();
+  return true;
+}
+
+void CheckTimedEnds() {
+  const LocalTime now = LocalNow();
+  for (TimedMode mode : kModes)
+    if (PendingEnd(mode) != 0 && PendingEnd(mode) <= now) FireTimedEnd(mode);
+  ScheduleTimedEnds();
+}
+
+void ScheduleTimedEnds() {
+  const AppState& app = App();
+  if (app.mainWindow == nullptr) return;
+  ::KillTimer(app.mainWindow, TIMER_TIMED_ENDS);
+  LocalTime next = 0;
+  for (TimedMode mode : kModes)
+    if (PendingEnd(mode) != 0 && (next == 0 || PendingEnd(mode) < next)) next = PendingEnd(mode);
+  if (next == 0) return;
+  LocalTime wait = next - LocalNow();
+  if (wait < USER_TIMER_MINIMUM) wait = USER_TIMER_MINIMUM;
+  if (wait > kLongestWaitMs) wait = kLongestWaitMs;
+  ::SetTimer(app.mainWindow, TIMER_TIMED_ENDS, static_cast<UINT>(wait), nullptr);
+}
+
+void RestoreTimedEnds() {
+  IniDocument document(App().configPath);
+  if (!document.Load()) return;
+  const LocalTime now = LocalNow();
+  bool changed = false;
+  for (TimedMode mode : kModes) {
+    if (!document.HasKey(L"General", ModeKey(mode))) continue;
+    const LocalTime end = ParseLocalTimeFromConfig(document.GetString(L"General", ModeKey(mode), L""));
+    if (end > now) {
+      PendingEnd(mode) = end;
+      continue;
+    }
+    // Passed while the program was not running: the mode ends now. An unreadable value is dropped
+    // and leaves the mode as it is.
+    if (end != 0) ModeSetting(mode) = false;
+    changed = true;
+  }
+  if (changed) SaveConfig();
+}
+
+void CheckTimedEndsAtResume(WPARAM event) {
+  if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND) CheckTimedEnds();
+}

@@ -1,0 +1,255 @@
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <iterator>
+#include <random>
+#include <regex>
+#include <sstream>
+
+#include "TestSupport.h"
+#include "app/CommandLineCalls.h"
+#include "app/Commands.h"
+#include "app/TimedEnds.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
+#include "config/ConfigLoad.h"
+#include "tray/TrayIcon.h"
+#include "tray/TrayMenu.h"
+
+namespace {
+
+std::vector<std::wstring> Split(const std::wstring& line) {
+  std::wistringstream in(line);
+  return {std::istream_iterator<std::wstring, wchar_t>(in), std::istream_iterator<std::wstring, wchar_t>()};
+}
+
+// "kind sleep keep black", e.g. "M 1F90 - a": word - 1 0 t, then F<seconds> or U<h>:<m>.
+std::wstring Describe(const std::optional<CommandLineCall>& call) {
+  const auto mode = [](const ModeRequest& r) {
+    return L"-10t"[static_cast<int>(r.word)] +
+           (r.end == EndKind::For     ? L"F" + std::to_wstring(r.forSeconds)
+            : r.end == EndKind::Until ? L"U" + std::to_wstring(r.untilHour) + L":" + std::to_wstring(r.untilMinute)
+                                      : L"");
+  };
+  return call ? L"MXSH"[static_cast<int>(call->kind)] + (L" " + mode(call->preventSleep)) + L" " + mode(call->keepActive) +
+                    L" " + L"-ac0t"[static_cast<int>(call->blackScreen)]
+              : L"invalid";
+}
+
+// An independent reading of the synopsis, for the mutation loop.
+bool ValidBySynopsis(const std::vector<std::wstring>& args) {
+  std::wstring line;
+  for (const std::wstring& a : args) line += (line.empty() ? L"" : L" ") + a;
+  const std::wstring mode = L"--(prevent-sleep|keep-active) (on( --for \\d+[dhms]\\w*| --until ([01]?\\d|2[0-3]):[0-5]\\d)?|off|toggle)";
+  const std::wstring group = L"(" + mode + L"|--black-screen (all|current|off|toggle))";
+  const std::wregex synopsis(L"--exit|--status|--help|-h|/\\?|" + group + L"( " + group + L"){0,2}", std::regex::icase);
+  if (args.size() != Split(line).size() || !std::regex_match(line, synopsis)) return false;
+  for (const wchar_t* option : {L"--prevent-sleep", L"--keep-active", L"--black-screen"})
+    if (std::count_if(args.begin(), args.end(), [&](const std::wstring& a) { return _wcsicmp(a.c_str(), option) == 0; }) > 1)
+      return false;
+  const std::wregex duration(L"(\\d+d)?(\\d+h)?(\\d+m)?(\\d+s)?", std::regex::icase);  // its range: the table above
+  for (std::size_t i = 1; i < args.size(); ++i)
+    if (_wcsicmp(args[i - 1].c_str(), L"--for") == 0 && (!std::regex_match(args[i], duration) || !ParseDuration(args[i])))
+      return false;
+  return true;
+}
+
+}  // namespace
+
+TEST(CommandLineParser, EveryValidFormAndTheInvalidOnes) {
+  const struct { const wchar_t* line; const wchar_t* expected; } cases[] = {
+      {L"--prevent-sleep on", L"M 1 - -"}, {L"--PREVENT-SLEEP Off", L"M 0 - -"}, {L"--keep-active toggle", L"M - t -"},
+      {L"--prevent-sleep on --for 90s", L"M 1F90 - -"}, {L"--keep-active on --for 45m", L"M - 1F2700 -"},
+      {L"--keep-active ON --FOR 2H", L"M - 1F7200 -"}, {L"--keep-active on --for 1h30m", L"M - 1F5400 -"},
+      {L"--keep-active on --for 1d12h", L"M - 1F129600 -"}, {L"--keep-active on --for 7d", L"M - 1F604800 -"},
+      {L"--keep-active on --for 1s", L"M - 1F1 -"}, {L"--prevent-sleep on --until 7:05", L"M 1U7:5 - -"},
+      {L"--prevent-sleep on --until 00:00", L"M 1U0:0 - -"}, {L"--prevent-sleep on --until 23:59", L"M 1U23:59 - -"},
+      {L"--black-screen all", L"M - - a"}, {L"--black-screen Current", L"M - - c"}, {L"--black-screen off", L"M - - 0"},
+      {L"--black-screen toggle", L"M - - t"}, {L"--prevent-sleep on --keep-active on", L"M 1 1 -"},
+      {L"--black-screen current --keep-active off --prevent-sleep on --for 2h", L"M 1F7200 0 c"},
+      {L"--exit", L"X - - -"}, {L"--Status", L"S - - -"}, {L"--help", L"H - - -"}, {L"-h", L"H - - -"}, {L"/?", L"H - - -"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.expected, Describe(ParseCommandLine(Split(c.line)))) << c.line;
+  for (const wchar_t* line : {L"", L"--frobnicate", L"--prevent-sleep", L"--keep-active maybe", L"--for 1h", L"on",
+                              L"--prevent-sleep on --prevent-sleep off", L"--black-screen all --black-screen off",
+                              L"--prevent-sleep off --for 1h", L"--keep-active toggle --until 7:00", L"--keep-active on --for",
+                              L"--keep-active on --for 0s", L"--keep-active on --for 8d", L"--keep-active on --for 7d1s",
+                              L"--keep-active on --for 90", L"--keep-active on --for 1m1h", L"--keep-active on --for 1h1h",
+                              L"--keep-active on --for 99999999999999999999s", L"--keep-active on --until 24:00",
+                              L"--keep-active on --until 7:5", L"--keep-active on --until 12:60", L"--prevent-sleep=on",
+                              L"--keep-active on --for 1h --until 7:00", L"--exit --status", L"--status --keep-active on",
+                              L"--keep-active on --exit", L"--black-screen", L"--black-screen on"})
+    EXPECT_EQ(L"invalid", Describe(ParseCommandLine(Split(line)))) << line;
+  std::size_t index = 99;
+  EXPECT_FALSE(ParseCommandLine(Split(L"--keep-active on --black-screen dim"), &index));
+  EXPECT_EQ(index, 3u);
+  EXPECT_FALSE(ParseCommandLine(Split(L"--keep-active on --for"), &index));
+  EXPECT_EQ(index, 3u);  // missing at the end
+}
+
+TEST(CommandLineParser, MutatedLinesAreAcceptedOnlyWhenValid) {
+  const std::vector<std::wstring> groups = {  // valid alone; lines join one to three, then get mutated
+      L"--prevent-sleep on", L"--PREVENT-SLEEP off", L"--keep-active toggle", L"--keep-active on --for 1h30m",
+      L"--prevent-sleep on --for 7d", L"--keep-active On --until 7:05", L"--black-screen all", L"--black-screen Current",
+      L"--exit", L"--status", L"--help", L"-h", L"/?"};
+  const std::vector<std::wstring> words = {L"--for", L"--until", L"on", L"off", L"current", L"8d", L"0s", L"90",
+                                           L"1m1h", L"23:59", L"24:00", L"--keep-active", L"2H", L"--exit"};
+  const std::wstring letters = L"-/?:0123456789dhmsonftaueglkpcrDHXS\u00E9";
+  std::mt19937 random(20261206);
+  const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+  int accepted = 0;
+  const int rounds = LongTestMode() ? 200000 : 20000;
+  for (int round = 0; round < rounds; ++round) {
+    std::wstring line;
+    for (std::size_t n = 1 + pick(3); n > 0; --n) line += L" " + groups[pick(groups.size())];
+    std::vector<std::wstring> args = Split(line);
+    for (std::size_t m = pick(3); m > 0; --m) {  // drop or add an argument, or change one character
+      const std::size_t i = pick(args.size()), kind = pick(4);
+      std::wstring& a = args[i];
+      const std::size_t at = pick(a.size() + 1);
+      if (kind == 0 && args.size() > 1) args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
+      else if (kind == 1) args.insert(args.begin() + static_cast<std::ptrdiff_t>(i), words[pick(words.size())]);
+      else if (kind == 2 && at < a.size()) a.erase(at, 1);
+      else a.insert(at, 1, letters[pick(letters.size())]);
+    }
+    const bool valid = ParseCommandLine(args).has_value();
+    accepted += valid;
+    ASSERT_EQ(valid, ValidBySynopsis(args)) << testing::PrintToString(args);
+  }
+  EXPECT_TRUE(accepted > rounds / 10 && accepted < rounds * 9 / 10) << accepted;  // both kinds come up
+}
+
+TEST(CommandLineMessage, DataIsCheckedByItsLengthAlone) {
+  const std::vector<std::wstring> args = {L"--keep-active", L"on"};
+  const std::wstring data = EncodeCommandLineData(args);
+  const auto decode = [&](ULONG_PTR tag, DWORD bytes) { return DecodeCommandLineData(tag, data.data(), bytes); };
+  const DWORD size = static_cast<DWORD>(data.size() * 2);
+  EXPECT_EQ(decode(kCommandLineCopyDataTag, size), args);
+  for (const auto& [tag, bytes] : std::vector<std::pair<ULONG_PTR, DWORD>>{
+           {kCommandLineCopyDataTag + 1, size}, {kCommandLineCopyDataTag, size - 1}, {kCommandLineCopyDataTag, size - 2}, {kCommandLineCopyDataTag, 0}})
+    EXPECT_FALSE(decode(tag, bytes)) << bytes;  // another tag, odd, not ended by U+0000, empty
+  const std::wstring big(2049, L'a');
+  EXPECT_TRUE(EncodeCommandLineData({big}).empty());
+  EXPECT_FALSE(DecodeCommandLineData(kCommandLineCopyDataTag, big.data(), 4098));  // oversized
+  EXPECT_TRUE(DecodeCommandLineData(kCommandLineCopyDataTag, std::wstring(2048, L'\0').data(), 4096) == std::nullopt);
+  EXPECT_EQ(AnswerCommandLineCall(nullptr), kAnswerUsage);
+}
+
+static LocalTime g_clock = 0;
+static std::vector<EXECUTION_STATE> g_states;
+
+struct CommandLineCallTest : testing::Test {
+  void SetUp() override {
+    seams_->setThreadExecutionState = [](EXECUTION_STATE state) { return g_states.push_back(state), EXECUTION_STATE{}; };
+    seams_->getLocalTime = [](LPSYSTEMTIME now) { ToSystemTime(g_clock, *now); };
+    g_clock = At(L"2026-12-06 14:00:00");
+    g_states.clear();
+    ASSERT_NE(app_.MakeMainWindow(), nullptr);
+    LoadConfig();
+    App().startupFinished = true;
+  }
+  static LocalTime At(const wchar_t* text) { return ParseLocalTimeFromConfig(text); }
+  static LRESULT Call(const std::wstring& line) {
+    const std::wstring data = EncodeCommandLineData(Split(line));
+    const COPYDATASTRUCT message{kCommandLineCopyDataTag, static_cast<DWORD>(data.size() * 2), const_cast<wchar_t*>(data.data())};
+    return AnswerCommandLineCall(&message);
+  }
+  bool FileHas(const std::string& text) const { return app_.ConfigText().find(text) != std::string::npos; }
+  AppScope app_{"[General]\r\nSleepPrevent=0\r\nKeepActive=0\r\n[UI]\r\nLanguage=en\r\n[Overlay]\r\nFadeInDurationMs=0\r\n"};
+  ScopedSeams seams_;
+};
+
+TEST_F(CommandLineCallTest, OptionsApplyToTheProgramAfterTheHandEditsOfTheFile) {
+  const std::string edited = "[General]\r\nSleepPrevent=0\r\nKeepActive=1\r\n[KeepActive]\r\nIdleThresholdSec=100\r\n"
+                             "[Hotkey]\r\nAction=BlackAll\r\n";
+  ASSERT_TRUE(WriteBytes(App().configPath, ToBytes(edited)));  // by hand, just before the call
+  EXPECT_EQ(Call(L"--keep-active ON"), kAnswerApplied);
+  EXPECT_TRUE(App().settings.KeepActive && App().settings.IdleThresholdSec == 100u);
+  EXPECT_EQ(app_.ConfigText(), edited);  // already on: nothing written
+  EXPECT_EQ(Call(L"--prevent-sleep on"), kAnswerApplied);
+  EXPECT_TRUE(FileHas("SleepPrevent=1") && FileHas("KeepActive=1") && FileHas("IdleThresholdSec=100"));
+  EXPECT_EQ(Call(L"--prevent-sleep toggle --keep-active off --black-screen current"), kAnswerApplied);
+  EXPECT_TRUE(FileHas("SleepPrevent=0") && FileHas("KeepActive=0"));
+  EXPECT_EQ(g_states, (std::vector<EXECUTION_STATE>{0x80000003, 0x80000000}));
+  const std::size_t monitors = ::GetSystemMetrics(SM_CMONITORS);
+  const struct { const wchar_t* line; std::size_t windows; BlackScreenWord status; } steps[] = {
+      {L"--black-screen current", 1, BlackScreenWord::Current},  // the same kind stays open
+      {L"--black-screen all", monitors, BlackScreenWord::All}, {L"--black-screen all", monitors, BlackScreenWord::All},
+      {L"--black-screen off", 0, BlackScreenWord::Off}, {L"--black-screen off", 0, BlackScreenWord::Off}};
+  for (const auto& s : steps) {
+    EXPECT_EQ(Call(s.line), kAnswerApplied);
+    EXPECT_EQ(App().overlayWindows.size(), s.windows) << s.line;
+    ProgramStatus status;
+    ASSERT_TRUE(DecodeStatusAnswer(Call(L"--status"), status));
+    EXPECT_EQ(status.blackScreen, s.status) << s.line;
+  }
+  const std::string before = app_.ConfigText();
+  EXPECT_EQ(Call(L"--keep-active on --black-screen dim"), kAnswerUsage);  // nothing of it applied
+  EXPECT_FALSE(App().settings.KeepActive);
+  EXPECT_EQ(app_.ConfigText(), before);
+  App().startupFinished = false;
+  EXPECT_EQ(Call(L"--exit"), kAnswerStarting);
+  EXPECT_FALSE(TakePosted(App().mainWindow, WM_CLOSE));
+  App().startupFinished = true;
+  EXPECT_EQ(Call(L"--exit"), kAnswerApplied);
+  EXPECT_TRUE(TakePosted(App().mainWindow, WM_CLOSE));
+}
+
+TEST_F(CommandLineCallTest, TimedEndsFireAreCancelledReplacedRestoredAndShown) {
+  ASSERT_TRUE(AddTrayIcon());
+  EXPECT_EQ(Call(L"--prevent-sleep on --for 90s"), kAnswerApplied);
+  EXPECT_EQ(App().sleepPreventUntil, At(L"2026-12-06 14:01:30"));
+  EXPECT_TRUE(App().settings.SleepPrevent && FileHas("SleepPreventUntil=2026-12-06 14:01:30"));
+  const std::wstring today = FormatLocalTimeForDisplay(At(L"2026-12-06 14:01:30"), g_clock);
+  EXPECT_EQ(std::wstring(App().trayIconData.szTip), L"Umbraline | Sleep prevent ON \u2192 " + today);
+  wchar_t label[256] = {};
+  ::GetMenuStringW(BuildTrayMenu().Get(), IDM_PREVENT_SLEEP, label, 256, MF_BYCOMMAND);
+  EXPECT_EQ(std::wstring(label), L"Prevent sleep \u2192 " + today);
+  ProgramStatus status;
+  ASSERT_TRUE(DecodeStatusAnswer(Call(L"--status"), status));
+  EXPECT_EQ(FormatStatusLines(status), L"prevent-sleep on until 2026-12-06 14:01\r\nkeep-active off\r\nblack-screen off\r\n");
+  g_clock = At(L"2026-12-06 14:01:29");
+  CheckTimedEnds();
+  EXPECT_TRUE(App().settings.SleepPrevent);
+  g_clock = At(L"2026-12-06 14:01:30");
+  CheckTimedEnds();  // fires: off as by the menu command
+  EXPECT_TRUE(!App().settings.SleepPrevent && App().sleepPreventUntil == 0 && FileHas("SleepPrevent=0") && !FileHas("Until"));
+  EXPECT_EQ(std::wstring(App().trayIconData.szTip), L"Umbraline");
+
+  EXPECT_EQ(Call(L"--keep-active on --until 15:30"), kAnswerApplied);
+  EXPECT_TRUE(FileHas("KeepActiveUntil=2026-12-06 15:30:00"));
+  EXPECT_EQ(Call(L"--keep-active on"), kAnswerApplied);  // already on: the end is cancelled
+  EXPECT_TRUE(App().settings.KeepActive && App().keepActiveUntil == 0 && !FileHas("Until"));
+  EXPECT_EQ(Call(L"--keep-active on --for 2h"), kAnswerApplied);
+  EXPECT_EQ(Call(L"--keep-active on --until 13:00"), kAnswerApplied);  // replaced; 13:00 has passed today
+  EXPECT_TRUE(FileHas("KeepActiveUntil=2026-12-07 13:00:00") && !FileHas("16:01"));
+  const LocalTime tomorrow = At(L"2026-12-07 13:00:00");  // shown with its date
+  const std::wstring timeOnly = FormatLocalTimeForDisplay(tomorrow, tomorrow), dated = FormatLocalTimeForDisplay(tomorrow, g_clock);
+  EXPECT_TRUE(dated.size() > timeOnly.size() + 1 && dated.ends_with(L" " + timeOnly)) << dated;
+  EXPECT_EQ(PendingEndSuffix(App().keepActiveUntil), L" \u2192 " + dated);
+  EXPECT_EQ(Call(L"--prevent-sleep on --for 1h"), kAnswerApplied);
+  HandleCommand(IDM_PREVENT_SLEEP);  // the menu command cancels the end
+  EXPECT_TRUE(App().sleepPreventUntil == 0 && !FileHas("SleepPreventUntil"));
+
+  // Restored at start-up: a past end switches its mode off, a future one is pending again.
+  App().keepActiveUntil = 0;
+  ASSERT_TRUE(WriteBytes(App().configPath, ToBytes("[General]\r\nSleepPrevent=1\r\nSleepPreventUntil=2026-12-06 13:59:59\r\n"
+                                                   "KeepActive=1\r\nKeepActiveUntil=2026-12-07 13:00:00\r\n")));
+  LoadConfig();
+  RestoreTimedEnds();
+  EXPECT_TRUE(!App().settings.SleepPrevent && App().sleepPreventUntil == 0 && !FileHas("SleepPreventUntil"));
+  EXPECT_TRUE(App().settings.KeepActive && App().keepActiveUntil == At(L"2026-12-07 13:00:00") && FileHas("SleepPrevent=0"));
+  g_clock = At(L"2026-12-08 08:00:00");  // woke up after the end
+  CheckTimedEndsAtResume(PBT_APMRESUMEAUTOMATIC);
+  EXPECT_TRUE(!App().settings.KeepActive && App().keepActiveUntil == 0 && FileHas("KeepActive=0") && !FileHas("Until"));
+}
+
+TEST(LocalTimeText, ConfigFormAndNextOccurrence) {
+  EXPECT_EQ(FormatLocalTimeForConfig(ParseLocalTimeFromConfig(L" 2026-02-28 23:59 ")), L"2026-02-28 23:59:00");
+  for (const wchar_t* bad : {L"", L"2026-02-29 10:00", L"2026-12-06 24:00", L"2026-12-06T14:00", L"2026-12-06 14:00:60", L"26-12-06 14:00"})
+    EXPECT_EQ(ParseLocalTimeFromConfig(bad), 0) << bad;
+  const LocalTime now = ParseLocalTimeFromConfig(L"2026-12-31 23:30");
+  EXPECT_EQ(FormatLocalTimeForConfig(NextOccurrence(now, 23, 45)), L"2026-12-31 23:45:00");
+  EXPECT_EQ(FormatLocalTimeForConfig(NextOccurrence(now, 23, 30)), L"2027-01-01 23:30:00");
+}
