@@ -15,6 +15,14 @@ if(UMBRALINE_SIZE_OPT)
   foreach(target IN LISTS footprint_targets)
     target_compile_options(${target} PRIVATE $<$<CONFIG:Release,MinSizeRel>:$<IF:$<BOOL:${MSVC}>,/O1,-Os>>)
   endforeach()
+  # The hot paths stay optimised for speed: the INI reader (every menu, every overlay opening and
+  # clock tick reads config.ini) and the overlay's fill, blend and clock per tick. GCC vectorises the
+  # fill of a whole monitor's bitmap only at -O3 (at -Os and -O2 a full render of 3840 x 2160 took
+  # about 5 times as long), and at -Os it divides by 255 instead of multiplying.
+  set_source_files_properties(src/config/IniDocument.cpp TARGET_DIRECTORY umbraline_core
+                              PROPERTIES COMPILE_OPTIONS $<$<CONFIG:Release,MinSizeRel>:$<IF:$<BOOL:${MSVC}>,/O2,-O2>>)
+  set_source_files_properties(src/overlay/OverlayWindows.cpp src/overlay/OverlayLayer.cpp TARGET_DIRECTORY umbraline_core
+                              PROPERTIES COMPILE_OPTIONS $<$<CONFIG:Release,MinSizeRel>:$<IF:$<BOOL:${MSVC}>,/O2,-O3>>)
 endif()
 if(UMBRALINE_LTO)
   set_property(TARGET ${footprint_targets} PROPERTY INTERPROCEDURAL_OPTIMIZATION_RELEASE ON)

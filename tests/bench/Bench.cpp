@@ -191,14 +191,17 @@ struct Program {
 };
 
 static Program CopyOf(const char* exe, const wchar_t* windowClass, UINT message, WPARAM wParam, const wchar_t* args) {
-  const std::string copy = "run" + std::to_string(::GetCurrentProcessId()) + "-" + exe;
-  ::CopyFileA(exe, copy.c_str(), FALSE);
+  char folder[MAX_PATH];
+  const std::string beside(folder, ::GetModuleFileNameA(nullptr, folder, MAX_PATH));
+  const std::string path = beside.substr(0, beside.rfind('\\') + 1);
+  const std::string copy = path + "run" + std::to_string(::GetCurrentProcessId()) + "-" + exe;
+  ::CopyFileA((path + exe).c_str(), copy.c_str(), FALSE);
   return Program{copy, windowClass, message, wParam, args};
 }
 
 // One topmost layered window of the monitor's size with one black frame pushed: the platform's floor
 // for opening the black screen.
-static void OpenBareLayer(const RECT& area) {
+static HWND OpenBareLayer(const RECT& area) {
   const int width = area.right - area.left, height = area.bottom - area.top;
   HWND window = ::CreateWindowExW(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"BareLayer", L"", WS_POPUP,
                                   area.left, area.top, width, height, nullptr, nullptr, nullptr, nullptr);
@@ -216,7 +219,7 @@ static void OpenBareLayer(const RECT& area) {
   ::SelectObject(dc, old);
   ::DeleteObject(bitmap);
   ::DeleteDC(dc);
-  ::DestroyWindow(window);
+  return window;
 }
 
 // Start to idle message loop and idle private memory against two bare programs (one window; one
@@ -271,7 +274,9 @@ static void RunFootprintBench() {
   CloseOverlays();
   std::vector<double> floor, shows;
   for (int i = 0; i < 21; ++i, CloseOverlays()) {
-    floor.push_back(MedianMs(1, [&] { OpenBareLayer(monitor.rcMonitor); }));
+    HWND layer = nullptr;
+    floor.push_back(MedianMs(1, [&] { layer = OpenBareLayer(monitor.rcMonitor); }));
+    ::DestroyWindow(layer);
     shows.push_back(MedianMs(1, [] { ShowOverlays(OverlayTarget::Current); }));
   }
   const std::string size = std::to_string(monitor.rcMonitor.right - monitor.rcMonitor.left) + "x" +
