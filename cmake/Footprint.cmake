@@ -1,6 +1,6 @@
 # Footprint of umbraline.exe: size-optimised code, link-time optimisation, a linker map, and the
 # DLLs that start-up never needs loaded at their first call instead of at process start.
-# Included by the top-level CMakeLists.txt after the targets umbraline_core and umbraline exist.
+# Included at the end of the top-level CMakeLists.txt, once every target exists.
 option(UMBRALINE_SIZE_OPT "Optimise the program's code for size" ON)
 option(UMBRALINE_LTO "Link-time optimisation of the program" ON)
 option(UMBRALINE_DELAY_LOAD "Load the DLLs that start-up does not need at their first call" ON)
@@ -24,9 +24,18 @@ if(UMBRALINE_SIZE_OPT)
   set_source_files_properties(src/overlay/OverlayWindows.cpp src/overlay/OverlayLayer.cpp TARGET_DIRECTORY umbraline_core
                               PROPERTIES COMPILE_OPTIONS $<$<CONFIG:Release,MinSizeRel>:$<IF:$<BOOL:${MSVC}>,/O2,-O3>>)
 endif()
-if(UMBRALINE_LTO)
+if(UMBRALINE_LTO AND MSVC)
   set_property(TARGET ${footprint_targets} PROPERTY INTERPROCEDURAL_OPTIMIZATION_RELEASE ON)
   set_property(TARGET ${footprint_targets} PROPERTY INTERPROCEDURAL_OPTIMIZATION_MINSIZEREL ON)
+elseif(UMBRALINE_LTO)
+  # Fat objects: the program (and its benchmark, which measures the same code) is optimised across
+  # files at link time; the tests link the plain code, without a link-time optimisation of their own.
+  target_compile_options(umbraline_core PRIVATE $<$<CONFIG:Release,MinSizeRel>:-flto=auto -ffat-lto-objects>)
+  foreach(target umbraline umbraline_bench)
+    if(TARGET ${target})
+      target_link_options(${target} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-flto=auto>)
+    endif()
+  endforeach()
 endif()
 
 if(MSVC)

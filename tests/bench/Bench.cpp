@@ -114,23 +114,30 @@ static void RunOverlayBench() {
 // come from the host's /proc (drive Z:), from the newest process whose command line names `exe`.
 // Every program is started from a copy named for this run, so other Wine sessions on the host and a
 // previous instance still ending are never taken for it.
+// Some /proc files fail to read (a process gone, another user's): they count as empty.
+static std::string ReadHostFile(const std::string& path) {
+  try {
+    std::ifstream file(path, std::ios::binary);
+    return std::string{std::istreambuf_iterator<char>(file), {}};
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
 static std::string HostProcFile(const std::string& exe, const char* file) {
   std::error_code error;
   std::string newest;
   double newestStart = -1;
   for (const auto& entry : std::filesystem::directory_iterator("Z:\\proc", error)) {
     const std::string folder = entry.path().string() + "\\";
-    std::ifstream commandLine(folder + "cmdline", std::ios::binary), stat(folder + "stat", std::ios::binary);
-    const std::string command{std::istreambuf_iterator<char>(commandLine), {}};
-    if (command.find(exe) == std::string::npos) continue;
-    const std::string fields{std::istreambuf_iterator<char>(stat), {}};
+    if (ReadHostFile(folder + "cmdline").find(exe) == std::string::npos) continue;
+    const std::string fields = ReadHostFile(folder + "stat");
     std::istringstream words(fields.substr(std::min(fields.size(), fields.rfind(')') + 2)));
     std::string word;
     for (int i = 0; i < 20; ++i) words >> word;  // the start time is the 20th word after the command name
     if (const double start = std::atof(word.c_str()); start > newestStart) {
       newestStart = start;
-      std::ifstream wanted(folder + file, std::ios::binary);
-      newest.assign(std::istreambuf_iterator<char>(wanted), {});
+      newest = ReadHostFile(folder + file);
     }
   }
   return newest;
