@@ -23,9 +23,8 @@ void ScheduleClockTimer();
 
 LRESULT CALLBACK OverlayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Creates one overlay window over a monitor rectangle, renders it, pushes it with the alpha the fade
-// starts from (0, or 255 without a fade) and appends it to the open windows. False (and nothing
-// kept) when any step fails.
+// Creates one overlay window over a monitor rectangle, renders it, pushes it with alpha 0 and
+// appends it to the open windows. False (and nothing kept) when any step fails.
 bool AddOverlayWindow(const RECT& monitor, const OverlayComposition& composition);
 
 // Fills the whole bitmap with opaque black and composes the content over it.

@@ -93,12 +93,12 @@ void StartFade() {
   if (app.fadeDurationMs > 0) {
     app.fadeStartTick = Seams().getTickCount();
     app.overlayAlpha = 0;
+    PushAll(0);
     SetTimerOnAll(TIMER_OVERLAY_FADE, kFadeTickMs);
   } else {
     app.overlayAlpha = 255;
+    PushAll(255);
   }
-  // Each window was pushed at this alpha when it was created: a window is sent again only if not.
-  for (OverlayWindow& overlay : app.overlayWindows) PushOverlayRect(overlay, app.overlayAlpha, RECT{});
 }
 
 void AdvanceOverlayFade() {
@@ -274,9 +274,7 @@ bool AddOverlayWindow(const RECT& monitor, const OverlayComposition& composition
   if (!overlay.window) return false;  // the record releases the DC and the DIB in reverse order
 
   RenderOverlayBitmap(overlay, composition);
-  // Sent once, at the alpha the fade starts from (opaque without a fade): each push of a whole
-  // monitor's bitmap costs as much as everything else here.
-  if (!PushOverlayBitmap(overlay, App().fadeDurationMs > 0 ? 0 : 255)) {
+  if (!PushOverlayBitmap(overlay, 0)) {
     ReleaseOverlayWindow(overlay);
     return false;
   }
