@@ -116,6 +116,20 @@ bool MeasureOn(GpGraphics* graphics, const wchar_t* text, GpFont* font, GpString
   return GdipMeasureString(graphics, text, -1, font, &layout, format, &bounds, &fitted, &lines) == Ok;
 }
 
+// Measures on a one-pixel surface: what GDI+ sets up for a surface grows with its size, and the
+// text's box does not depend on it.
+bool MeasureOnScratch(const wchar_t* text, GpFont* font, GpStringFormat* format, int width, int height,
+                      bool gridFit, RectF& bounds) {
+  GpBitmap* rawBitmap = nullptr;
+  if (GdipCreateBitmapFromScan0(1, 1, 0, PixelFormat32bppPARGB, nullptr, &rawBitmap) != Ok) return false;
+  GpBitmapHandle bitmap(rawBitmap);
+  GpGraphics* rawGraphics = nullptr;
+  if (GdipGetImageGraphicsContext(bitmap.Get(), &rawGraphics) != Ok) return false;
+  GpGraphicsHandle graphics(rawGraphics);
+  if (gridFit) GdipSetTextRenderingHint(graphics.Get(), TextRenderingHintAntiAliasGridFit);
+  return MeasureOn(graphics.Get(), text, font, format, width, height, bounds);
+}
+
 bool WantsTime(ClockDisplayMode mode) {
   return mode == ClockDisplayMode::Time || mode == ClockDisplayMode::TimeAndElapsed;
 }
@@ -195,19 +209,13 @@ bool MeasureClockText(int width, int height, UINT dpi, int margin, const Overlay
   wchar_t text[kClockTextChars];
   if (!FormatClockText(c, text)) return false;
 
-  GpBitmap* rawBitmap = nullptr;
-  if (GdipCreateBitmapFromScan0(1, 1, 0, PixelFormat32bppPARGB, nullptr, &rawBitmap) != Ok) return false;
-  GpBitmapHandle bitmap(rawBitmap);
-  GpGraphics* rawGraphics = nullptr;
-  if (GdipGetImageGraphicsContext(bitmap.Get(), &rawGraphics) != Ok) return false;
-  GpGraphicsHandle graphics(rawGraphics);
   ClockFont font = CreateClockFont(static_cast<REAL>(ClockFontPixels(c.clockFontPt, dpi)));
   if (font.status != Ok) return false;
   GpFormatHandle format = CreateClockFormat();
   if (!format) return false;
 
   RectF bounds;
-  if (!MeasureOn(graphics.Get(), text, font.font.Get(), format.Get(), width, height, bounds)) return false;
+  if (!MeasureOnScratch(text, font.font.Get(), format.Get(), width, height, false, bounds)) return false;
   clockHeight = static_cast<int>(std::ceil(bounds.Height));
   clockTop = height - clockHeight - margin;
   return true;
@@ -221,9 +229,28 @@ bool DrawClockText(std::uint32_t* pixels, int width, int height, UINT dpi, int m
   wchar_t text[kClockTextChars];
   if (!FormatClockText(c, text)) return false;
 
+  const int em = ClockFontPixels(c.clockFontPt, dpi);
+  ClockFont font = CreateClockFont(static_cast<REAL>(em));
+  if (font.status != Ok) return false;
+  GpFormatHandle format = CreateClockFormat();
+  if (!format) return false;
+
+  RectF bounds;
+  if (!MeasureOnScratch(text, font.font.Get(), format.Get(), width, height, true, bounds)) return false;
+  const int w = static_cast<int>(std::ceil(bounds.Width));
+  const int h = static_cast<int>(std::ceil(bounds.Height));
+  const int x = width - margin;
+  const int y = height - h - margin;
+  if (x - w < 0 || y < 0) return false;  // a clock that does not fit is left out, not clipped
+
+  // Drawing is confined to the text box widened by one em on every side: far more than any glyph
+  // reaches beyond its measured box, and it bounds exactly what a redraw has to clear and resend.
+  // GDI+ is handed only that part of the bitmap, so a redraw costs what the clock covers.
+  const RECT area{std::max(x - w - em, 0), std::max(y - em, 0), std::min(x + em, width), std::min(y + h + em, height)};
+  BYTE* origin = reinterpret_cast<BYTE*>(pixels + static_cast<std::size_t>(area.top) * width + area.left);
   GpBitmap* rawBitmap = nullptr;
-  if (GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppPARGB, reinterpret_cast<BYTE*>(pixels),
-                                &rawBitmap) != Ok)
+  if (GdipCreateBitmapFromScan0(area.right - area.left, area.bottom - area.top, width * 4, PixelFormat32bppPARGB,
+                                origin, &rawBitmap) != Ok)
     return false;
   GpBitmapHandle bitmap(rawBitmap);
   GpGraphics* rawGraphics = nullptr;
@@ -233,31 +260,11 @@ bool DrawClockText(std::uint32_t* pixels, int width, int height, UINT dpi, int m
   GdipSetTextRenderingHint(graphics.Get(), TextRenderingHintAntiAliasGridFit);
   GdipSetSmoothingMode(graphics.Get(), SmoothingModeAntiAlias);
 
-  const int em = ClockFontPixels(c.clockFontPt, dpi);
-  ClockFont font = CreateClockFont(static_cast<REAL>(em));
-  if (font.status != Ok) return false;
-  GpFormatHandle format = CreateClockFormat();
-  if (!format) return false;
-
-  RectF bounds;
-  if (!MeasureOn(graphics.Get(), text, font.font.Get(), format.Get(), width, height, bounds)) return false;
-  const int w = static_cast<int>(std::ceil(bounds.Width));
-  const int h = static_cast<int>(std::ceil(bounds.Height));
-  const int x = width - margin;
-  const int y = height - h - margin;
-  if (x - w < 0 || y < 0) return false;  // a clock that does not fit is left out, not clipped
-
-  // Drawing is confined to the text box widened by one em on every side: far more than any glyph
-  // reaches beyond its measured box, and it bounds exactly what a redraw has to clear and resend.
-  const RECT area{std::max(x - w - em, 0), std::max(y - em, 0), std::min(x + em, width), std::min(y + h + em, height)};
-  GdipSetClipRectI(graphics.Get(), area.left, area.top, area.right - area.left, area.bottom - area.top,
-                   CombineModeReplace);
-
   GpSolidFill* rawBrush = nullptr;
   if (GdipCreateSolidFill(static_cast<ARGB>(c.badgeAlpha) << 24 | 0xFFFFFF, &rawBrush) != Ok) return false;
   GpBrushHandle brush(rawBrush);
   if (touched) *touched = area;
-  const RectF layout(static_cast<REAL>(x), static_cast<REAL>(y), 0.0f, 0.0f);
+  const RectF layout(static_cast<REAL>(x - area.left), static_cast<REAL>(y - area.top), 0.0f, 0.0f);
   return GdipDrawString(graphics.Get(), text, -1, font.font.Get(), &layout, format.Get(), brush.Get()) == Ok;
 }
 

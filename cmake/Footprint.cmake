@@ -1,0 +1,91 @@
+# Footprint of umbraline.exe: size-optimised code, link-time optimisation, a linker map, and the
+# DLLs that start-up never needs loaded at their first call instead of at process start.
+# Included at the end of the top-level CMakeLists.txt, once every target exists.
+option(UMBRALINE_SIZE_OPT "Optimise the program's code for size" ON)
+option(UMBRALINE_LTO "Link-time optimisation of the program" ON)
+option(UMBRALINE_DELAY_LOAD "Load the DLLs that start-up does not need at their first call" ON)
+
+# Called only after start-up: GDI+ (overlay clock), the version reader (About window) and the
+# scaling helpers (About window placement). COM (the imaging codecs, the shell link object) is
+# reached through CoCreateInstance and loads its servers only when asked.
+set(UMBRALINE_DELAY_LOADED_DLLS gdiplus version shcore)
+
+set(footprint_targets umbraline_core umbraline)
+if(UMBRALINE_SIZE_OPT)
+  foreach(target IN LISTS footprint_targets)
+    target_compile_options(${target} PRIVATE $<$<CONFIG:Release,MinSizeRel>:$<IF:$<BOOL:${MSVC}>,/O1,-Os>>)
+  endforeach()
+  # The hot paths stay optimised for speed: the INI reader (every menu, every overlay opening and
+  # clock tick reads config.ini) and the overlay's fill, blend and clock per tick. GCC vectorises the
+  # fill of a whole monitor's bitmap only at -O3 (at -Os and -O2 a full render of 3840 x 2160 took
+  # about 5 times as long), and at -Os it divides by 255 instead of multiplying.
+  set_source_files_properties(src/config/IniDocument.cpp TARGET_DIRECTORY umbraline_core
+                              PROPERTIES COMPILE_OPTIONS $<$<CONFIG:Release,MinSizeRel>:$<IF:$<BOOL:${MSVC}>,/O2,-O2>>)
+  set_source_files_properties(src/overlay/OverlayWindows.cpp src/overlay/OverlayLayer.cpp TARGET_DIRECTORY umbraline_core
+                              PROPERTIES COMPILE_OPTIONS $<$<CONFIG:Release,MinSizeRel>:$<IF:$<BOOL:${MSVC}>,/O2,-O3>>)
+endif()
+if(UMBRALINE_LTO AND MSVC)
+  set_property(TARGET ${footprint_targets} PROPERTY INTERPROCEDURAL_OPTIMIZATION_RELEASE ON)
+  set_property(TARGET ${footprint_targets} PROPERTY INTERPROCEDURAL_OPTIMIZATION_MINSIZEREL ON)
+elseif(UMBRALINE_LTO)
+  # Fat objects: the program (and its benchmark, which measures the same code) is optimised across
+  # files at link time; the tests link the plain code, without a link-time optimisation of their own.
+  target_compile_options(umbraline_core PRIVATE $<$<CONFIG:Release,MinSizeRel>:-flto=auto -ffat-lto-objects>)
+  foreach(target umbraline umbraline_bench)
+    if(TARGET ${target})
+      target_link_options(${target} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-flto=auto>)
+    endif()
+  endforeach()
+  if(UMBRALINE_TESTS)
+    get_property(test_targets DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/tests PROPERTY BUILDSYSTEM_TARGETS)
+    foreach(target IN LISTS test_targets)
+      get_target_property(type ${target} TYPE)
+      if(type STREQUAL "EXECUTABLE")
+        target_link_options(${target} PRIVATE -fno-lto)
+      endif()
+    endforeach()
+  endif()
+endif()
+
+if(MSVC)
+  target_compile_options(umbraline_core PRIVATE /Gy /Gw)
+  target_link_options(umbraline PRIVATE /OPT:REF /OPT:ICF /MAP:$<TARGET_FILE_DIR:umbraline>/umbraline.map)
+  if(UMBRALINE_DELAY_LOAD)
+    foreach(dll IN LISTS UMBRALINE_DELAY_LOADED_DLLS)
+      target_link_options(umbraline PRIVATE /DELAYLOAD:${dll}.dll)
+    endforeach()
+    target_link_libraries(umbraline PRIVATE delayimp)
+  endif()
+elseif(MINGW)
+  target_link_options(umbraline PRIVATE -Wl,-Map=$<TARGET_FILE_DIR:umbraline>/umbraline.map)
+  # libstdc++'s default terminate handler prints the uncaught exception's demangled type to stderr,
+  # which a GUI program does not have; it alone pulls in the demangler and the C runtime's narrow
+  # printf (about 60 KiB). Terminating goes straight to abort instead, as with MSVC.
+  option(UMBRALINE_PLAIN_TERMINATE "Terminate without the verbose handler" ON)
+  if(UMBRALINE_PLAIN_TERMINATE)
+    target_link_options(umbraline PRIVATE -Wl,--defsym=_ZN9__gnu_cxx27__verbose_terminate_handlerEv=abort)
+  endif()
+  if(UMBRALINE_DELAY_LOAD)
+    # GNU ld has no /DELAYLOAD: dlltool makes a delay-import library from the exports of the regular
+    # import library; linked ahead of the regular one it resolves the same names.
+    find_program(UMBRALINE_DLLTOOL NAMES ${TOOLCHAIN_PREFIX}-dlltool dlltool REQUIRED)
+    find_program(UMBRALINE_NM NAMES ${TOOLCHAIN_PREFIX}-nm nm REQUIRED)
+    set(delay_dir ${CMAKE_BINARY_DIR}/delayload)
+    foreach(dll IN LISTS UMBRALINE_DELAY_LOADED_DLLS)
+      find_library(import_${dll} NAMES lib${dll}.a ${dll} REQUIRED)
+      add_custom_command(
+        OUTPUT ${delay_dir}/lib${dll}-delay.a
+        COMMAND ${CMAKE_COMMAND} -DNM=${UMBRALINE_NM} -DIMPORT_LIB=${import_${dll}} -DDLL=${dll}.dll
+                -DDEF=${delay_dir}/${dll}.def -P ${CMAKE_CURRENT_LIST_DIR}/ImportDef.cmake
+        COMMAND ${UMBRALINE_DLLTOOL} --input-def ${delay_dir}/${dll}.def --dllname ${dll}.dll
+                --output-delaylib ${delay_dir}/lib${dll}-delay.a
+        DEPENDS ${import_${dll}} ${CMAKE_CURRENT_LIST_DIR}/ImportDef.cmake
+        COMMENT "Delay-import library for ${dll}.dll")
+      list(APPEND delay_libs ${delay_dir}/lib${dll}-delay.a)
+    endforeach()
+    add_custom_target(umbraline_delay_libs DEPENDS ${delay_libs})
+    add_dependencies(umbraline umbraline_delay_libs)
+    # After umbraline_core and ahead of its regular import libraries on the link line.
+    target_link_libraries(umbraline PRIVATE ${delay_libs})
+  endif()
+endif()
