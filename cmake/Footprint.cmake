@@ -2,7 +2,9 @@
 # DLLs that start-up never needs loaded at their first call instead of at process start.
 # Included at the end of the top-level CMakeLists.txt, once every target exists.
 option(UMBRALINE_SIZE_OPT "Optimise the program's code for size" ON)
-option(UMBRALINE_LTO "Link-time optimisation of the program" ON)
+# Off by default: GCC 12's link-time optimiser for mingw-w64 stops with an internal compiler error
+# (binds_to_current_def_p, in std::vector's insertion code) on this program.
+option(UMBRALINE_LTO "Link-time optimisation of the program" OFF)
 option(UMBRALINE_DELAY_LOAD "Load the DLLs that start-up does not need at their first call" ON)
 
 # Called only after start-up: GDI+ (overlay clock), the version reader (About window) and the

@@ -132,11 +132,7 @@ void SetClockDisplay(ClockDisplayMode mode) {
   SaveConfig();
   if (app.overlayWindows.empty()) return;
   RedrawOverlays();
-  if (mode != ClockDisplayMode::None) {
-    ScheduleClockTimer();
-    return;
-  }
-  for (const OverlayWindow& overlay : app.overlayWindows) ::KillTimer(overlay.window, TIMER_OVERLAY_CLOCK);
+  ScheduleClockTimer();  // stops the ticks when the clock is off
 }
 
 void RunHotkeyAction() {

@@ -48,22 +48,13 @@ void ApplyConfigDocument(const IniDocument& document) {
       Clamp(document.GetInt(L"KeepActive", L"CheckIntervalSec", kCheckIntervalDefaultSec), kCheckIntervalMinSec,
             kCheckIntervalMaxSec));
 
-  const std::wstring nudge = document.GetString(L"KeepActive", L"Nudge", L"Mouse");
-  s.Nudge = (EqualsNoCase(nudge, L"F15") || EqualsNoCase(nudge, L"VK_F15")) ? NudgeKind::F15 : NudgeKind::Mouse;
+  s.Nudge = EnumFromWord(kNudgeWords, document.GetString(L"KeepActive", L"Nudge", L"Mouse")).value_or(NudgeKind::Mouse);
 
   s.Language = document.HasKey(L"UI", L"Language") ? CutLanguage(document.GetString(L"UI", L"Language", L""))
                                                     : std::wstring();
 
-  const std::wstring action = document.GetString(L"Hotkey", L"Action", L"AwayCurrent");
-  if (EqualsNoCase(action, L"BlackAll")) {
-    s.Action = OverlayAction::BlackAll;
-  } else if (EqualsNoCase(action, L"BlackCurrent")) {
-    s.Action = OverlayAction::BlackCurrent;
-  } else if (EqualsNoCase(action, L"AwayAll")) {
-    s.Action = OverlayAction::AwayAll;
-  } else {
-    s.Action = OverlayAction::AwayCurrent;
-  }
+  s.Action = EnumFromWord(kActionWords, document.GetString(L"Hotkey", L"Action", L"AwayCurrent"))
+                 .value_or(OverlayAction::AwayCurrent);
 
   s.ClockDisplay = ReadClockDisplay(document);
 
@@ -86,12 +77,8 @@ bool ReloadConfigDocument(IniDocument& document) {
 ClockDisplayMode ReadClockDisplay(const IniDocument& document) {
   if (document.HasKey(L"Overlay", L"ClockDisplay")) {
     const std::wstring v = document.GetString(L"Overlay", L"ClockDisplay", L"Time");
-    if (v.empty() || EqualsNoCase(v, L"None") || EqualsNoCase(v, L"Off") || EqualsNoCase(v, L"0"))
-      return ClockDisplayMode::None;
-    if (EqualsNoCase(v, L"Elapsed") || EqualsNoCase(v, L"ElapsedTime")) return ClockDisplayMode::Elapsed;
-    if (EqualsNoCase(v, L"TimeAndElapsed") || EqualsNoCase(v, L"Both") || EqualsNoCase(v, L"Time+Elapsed"))
-      return ClockDisplayMode::TimeAndElapsed;
-    return ClockDisplayMode::Time;
+    if (v.empty()) return ClockDisplayMode::None;
+    return EnumFromWord(kClockWords, v).value_or(ClockDisplayMode::Time);
   }
   if (document.HasKey(L"Overlay", L"ShowOverlayClock"))
     return document.GetInt(L"Overlay", L"ShowOverlayClock", 1) != 0 ? ClockDisplayMode::Time : ClockDisplayMode::None;

@@ -18,24 +18,6 @@ std::wstring Decimal(std::uint32_t value) {
 
 const wchar_t* Flag(bool value) { return value ? L"1" : L"0"; }
 
-const wchar_t* ActionWord(OverlayAction action) {
-  switch (action) {
-    case OverlayAction::BlackAll: return L"BlackAll";
-    case OverlayAction::BlackCurrent: return L"BlackCurrent";
-    case OverlayAction::AwayAll: return L"AwayAll";
-    default: return L"AwayCurrent";
-  }
-}
-
-const wchar_t* ClockWord(ClockDisplayMode mode) {
-  switch (mode) {
-    case ClockDisplayMode::None: return L"None";
-    case ClockDisplayMode::Elapsed: return L"Elapsed";
-    case ClockDisplayMode::TimeAndElapsed: return L"TimeAndElapsed";
-    default: return L"Time";
-  }
-}
-
 // A pending end is written while it is pending and removed otherwise.
 void StorePendingEnd(IniDocument& document, const wchar_t* key, LocalTime end) {
   const std::wstring text = FormatLocalTimeForConfig(end);
@@ -62,14 +44,14 @@ void StoreSettingsInDocument(IniDocument& document) {
   document.SetString(L"General", L"RunAtStartup", Flag(s.RunAtStartup));
   document.SetString(L"KeepActive", L"IdleThresholdSec", Decimal(s.IdleThresholdSec).c_str());
   document.SetString(L"KeepActive", L"CheckIntervalSec", Decimal(s.CheckIntervalSec).c_str());
-  document.SetString(L"KeepActive", L"Nudge", s.Nudge == NudgeKind::F15 ? L"F15" : L"Mouse");
+  document.SetString(L"KeepActive", L"Nudge", EnumRow(kNudgeWords, s.Nudge).word);
   if (!s.Language.empty()) {
     document.SetString(L"UI", L"Language", s.Language.substr(0, kLanguageMaxChars).c_str());
   } else if (document.HasKey(L"UI", L"Language")) {
     document.SetString(L"UI", L"Language", L"");
   }
-  document.SetString(L"Hotkey", L"Action", ActionWord(s.Action));
-  document.SetString(L"Overlay", L"ClockDisplay", ClockWord(s.ClockDisplay));
+  document.SetString(L"Hotkey", L"Action", EnumRow(kActionWords, s.Action).word);
+  document.SetString(L"Overlay", L"ClockDisplay", EnumRow(kClockWords, s.ClockDisplay).word);
   document.SetString(L"Hotkey", L"ToggleHotkey", FormatHotkeyForConfig(s.ToggleHotkey).c_str());
   StorePendingEnd(document, kSleepPreventUntilKey, App().sleepPreventUntil);
   StorePendingEnd(document, kKeepActiveUntilKey, App().keepActiveUntil);

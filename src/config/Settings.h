@@ -1,13 +1,63 @@
 #pragma once
 // The ten settings held in memory and the enumerations whose names are the words of config.ini.
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
+
+#include "base/Helpers.h"
 
 enum class NudgeKind : std::int32_t { Mouse = 0, F15 = 1 };
 
 enum class OverlayAction : std::int32_t { BlackAll = 0, BlackCurrent = 1, AwayAll = 2, AwayCurrent = 3 };
 
 enum class ClockDisplayMode : std::int32_t { None = 0, Time = 1, Elapsed = 2, TimeAndElapsed = 3 };
+
+// One row per word config.ini may hold for a value of an enumeration. The first row of a value
+// gives the word written and, where the menu offers the value, its label (the English text, which
+// is the key of its translations); the further rows are older or alternative words still read.
+template <typename E>
+struct EnumWord {
+  E value;
+  const wchar_t* word;
+  const wchar_t* label = nullptr;
+};
+
+inline constexpr EnumWord<NudgeKind> kNudgeWords[] = {
+    {NudgeKind::Mouse, L"Mouse"}, {NudgeKind::F15, L"F15"}, {NudgeKind::F15, L"VK_F15"}};
+
+inline constexpr EnumWord<OverlayAction> kActionWords[] = {
+    {OverlayAction::BlackAll, L"BlackAll", L"Black screen (all monitors)"},
+    {OverlayAction::BlackCurrent, L"BlackCurrent", L"Black screen (monitor with cursor)"},
+    {OverlayAction::AwayAll, L"AwayAll"},
+    {OverlayAction::AwayCurrent, L"AwayCurrent"}};
+
+inline constexpr EnumWord<ClockDisplayMode> kClockWords[] = {
+    {ClockDisplayMode::None, L"None", L"None"},
+    {ClockDisplayMode::Time, L"Time", L"Time"},
+    {ClockDisplayMode::Elapsed, L"Elapsed", L"Elapsed time"},
+    {ClockDisplayMode::TimeAndElapsed, L"TimeAndElapsed", L"Time and elapsed"},
+    {ClockDisplayMode::None, L"Off"},
+    {ClockDisplayMode::None, L"0"},
+    {ClockDisplayMode::Elapsed, L"ElapsedTime"},
+    {ClockDisplayMode::TimeAndElapsed, L"Both"},
+    {ClockDisplayMode::TimeAndElapsed, L"Time+Elapsed"}};
+
+// The value a word names, compared without case; nothing for an unknown word.
+template <typename E, std::size_t N>
+std::optional<E> EnumFromWord(const EnumWord<E> (&table)[N], std::wstring_view word) {
+  for (const EnumWord<E>& row : table)
+    if (EqualsNoCase(row.word, word)) return row.value;
+  return std::nullopt;
+}
+
+// The first row of a value: its written word and its label. Every value has one.
+template <typename E, std::size_t N>
+const EnumWord<E>& EnumRow(const EnumWord<E> (&table)[N], E value) {
+  for (const EnumWord<E>& row : table)
+    if (row.value == value) return row;
+  return table[0];
+}
 
 enum class UiLanguage : std::int32_t {
   Japanese = 0,

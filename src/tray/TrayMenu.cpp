@@ -118,18 +118,13 @@ std::wstring FormatTreeItemLabel(wchar_t branch, std::wstring_view label) {
   return text;
 }
 
+// The away actions are shown as what they become when the menu opens.
 const wchar_t* ActionLabel(OverlayAction action) {
-  return action == OverlayAction::BlackAll ? L"Black screen (all monitors)" : L"Black screen (monitor with cursor)";
+  const wchar_t* label = EnumRow(kActionWords, action).label;
+  return label != nullptr ? label : EnumRow(kActionWords, OverlayAction::BlackCurrent).label;
 }
 
-const wchar_t* ClockDisplayLabel(ClockDisplayMode mode) {
-  switch (mode) {
-    case ClockDisplayMode::None: return L"None";
-    case ClockDisplayMode::Elapsed: return L"Elapsed time";
-    case ClockDisplayMode::TimeAndElapsed: return L"Time and elapsed";
-    default: return L"Time";
-  }
-}
+const wchar_t* ClockDisplayLabel(ClockDisplayMode mode) { return EnumRow(kClockWords, mode).label; }
 
 WORD HotkeyPresetCommand(const HotkeySpec& hotkey) {
   if (hotkey.modifiers != (kModControl | kModAlt)) return 0;
