@@ -1,77 +1,76 @@
-#include "config/ConfigLoad.h"
-
+// Reading config.ini into the settings and writing them back.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
+#include <tuple>
 
 #include "TestSupport.h"
+#include "config/ConfigLoad.h"
 #include "config/ConfigLocation.h"
+#include "config/ConfigSave.h"
 #include "tray/UiLanguage.h"
 
-namespace {
-IniDocument FromText(const std::wstring& text) {
+static IniDocument FromText(const std::wstring& text) {
   IniDocument document(L"");
   document.Parse(text);
   return document;
 }
 // Every field differs from its default, so a test sees which fields a load set.
-const Settings kScrambled{true, true, true, 999, 99, NudgeKind::F15, L"previous", OverlayAction::BlackAll,
-                          HotkeySpec{kModShift, 0x41}, ClockDisplayMode::Elapsed};
+static const Settings kScrambled{true, true, true, 999, 99, NudgeKind::F15, L"previous", OverlayAction::BlackAll,
+                                 HotkeySpec{kModShift, 0x41}, ClockDisplayMode::Elapsed};
 using M = ClockDisplayMode;
+using A = OverlayAction;
 constexpr std::uint32_t CA = kModControl | kModAlt;
-}  // namespace
 
-TEST(ConfigLoad, ApplySetsEveryFieldByTheRules) {
+TEST(ConfigLoad, ApplyAndOverlayKeysFollowTheRules) {
   const std::wstring long70(70, L'x'), surrogateAt63 = std::wstring(62, L'a') + L"\U0001F600" + L"bcd";
   const struct { std::wstring text; Settings expected; } cases[] = {
-      {L"[General]\n[KeepActive]\n[UI]\n[Hotkey]\n[Overlay]", {}}, {L"", {}},
+      {L"[General]\n[KeepActive]\n[UI]\n[Hotkey]\n[Overlay]", {}}, {L"[general]\nSleepPrevent=1\n[Overlay]\nclockdisplay=None", {}},
       {L"[General]\nSleepPrevent=true\nKeepActive=1 ; on\nRunAtStartup=yes", {.KeepActive = true}},
-      {L"[General]\nSleepPrevent=2\nKeepActive=-1\nRunAtStartup=0", {.SleepPrevent = true, .KeepActive = true}},
-      {L"[general]\nSleepPrevent=1", {}}, {L"[General]\nsleepprevent=1", {}}, {L"[overlay]\nClockDisplay=None", {}},
+      {L"[General]\nSleepPrevent=2\nKeepActive=-1\nsleepprevent=0", {.SleepPrevent = true, .KeepActive = true}},
       {L"[KeepActive]\nIdleThresholdSec=59\nCheckIntervalSec=0", {.IdleThresholdSec = 60, .CheckIntervalSec = 10}},
-      {L"[KeepActive]\nIdleThresholdSec=3601\nCheckIntervalSec=601", {.IdleThresholdSec = 3600, .CheckIntervalSec = 600}},
-      {L"[KeepActive]\nIdleThresholdSec=30\nCheckIntervalSec=99999999999", {.IdleThresholdSec = 60, .CheckIntervalSec = 600}},
-      {L"[KeepActive]\nIdleThresholdSec=-5\nCheckIntervalSec=20s", {.IdleThresholdSec = 60, .CheckIntervalSec = 20}},
-      {L"[KeepActive]\nIdleThresholdSec=300 ; five\nCheckIntervalSec=", {.IdleThresholdSec = 300}},
-      {L"[KeepActive]\nIdleThresholdSec=abc\nNudge=vk_f15\n[Hotkey]\nAction=blackcurrent\nToggleHotkey=Shift+VK_F1",
-       {.Nudge = NudgeKind::F15, .Action = OverlayAction::BlackCurrent, .ToggleHotkey = {kModShift, 0x70}}},
-      {L"[KeepActive]\nNudge=f15\n[Hotkey]\nAction=BLACKALL\nToggleHotkey=none",
-       {.Nudge = NudgeKind::F15, .Action = OverlayAction::BlackAll, .ToggleHotkey = {CA, 0}}},
-      {L"[Hotkey]\nAction=awayall\nToggleHotkey=VK_B", {.Action = OverlayAction::AwayAll, .ToggleHotkey = {CA, 0x42}}},
-      {L"[KeepActive]\nNudge=F16\n[Hotkey]\nAction=Away\nToggleHotkey=0xDB\n[Overlay]\nClockDisplay=Clock\n[UI]\nLanguage=", {}},
-      {L"[KeepActive]\nNudge=F15 ; tap\n[Hotkey]\nToggleHotkey=Ctrl+Alt+VK_OEM_4", {}},
-      {L"[Hotkey]\nToggleHotkey=", {.ToggleHotkey = {CA, 0}}}, {L"[Hotkey]\nToggleHotkey=Shift+VK_OEM_6", {}},
-      {L"[Hotkey]\nToggleHotkey=Ctrl+Alt+Nonsense", {}}, {L"[Overlay]\nClockDisplay=", {.ClockDisplay = M::None}},
-      {L"[Overlay]\nClockDisplay=off", {.ClockDisplay = M::None}},
-      {L"[Overlay]\nClockDisplay=0", {.ClockDisplay = M::None}},
-      {L"[Overlay]\nClockDisplay=BOTH", {.ClockDisplay = M::TimeAndElapsed}},
-      {L"[Overlay]\nClockDisplay=time+elapsed", {.ClockDisplay = M::TimeAndElapsed}},
-      {L"[Overlay]\nClockDisplay=ElapsedTime", {.ClockDisplay = M::Elapsed}}, {L"[Overlay]\nShowOverlayClock=7", {}},
-      {L"[Overlay]\nShowOverlayClock=0", {.ClockDisplay = M::None}}, {L"[Overlay]\nShowOverlayClock=abc", {}},
-      {L"[Overlay]\nClockDisplay=weird\nShowOverlayClock=0", {}}, {L"[UI]\nLanguage=ja", {.Language = L"ja"}},
-      {L"[UI]\nLanguage=" + long70, {.Language = long70.substr(0, 63)}},
-      {L"[UI]\nLanguage=" + surrogateAt63, {.Language = std::wstring(62, L'a')}},
-  };
+      {L"[KeepActive]\nIdleThresholdSec=3601\nCheckIntervalSec=99999999999", {.IdleThresholdSec = 3600, .CheckIntervalSec = 600}},
+      {L"[KeepActive]\nIdleThresholdSec=300 ; five\nCheckIntervalSec=20s\nNudge=vk_f15\n[Hotkey]\nAction=blackcurrent\nToggleHotkey=Shift+VK_F1",
+       {.IdleThresholdSec = 300, .CheckIntervalSec = 20, .Nudge = NudgeKind::F15, .Action = A::BlackCurrent, .ToggleHotkey = {kModShift, 0x70}}},
+      {L"[KeepActive]\nNudge=f15\n[Hotkey]\nAction=BLACKALL\nToggleHotkey=none", {.Nudge = NudgeKind::F15, .Action = A::BlackAll, .ToggleHotkey = {CA, 0}}},
+      {L"[Hotkey]\nAction=awayall\nToggleHotkey=VK_B", {.Action = A::AwayAll, .ToggleHotkey = {CA, 0x42}}},
+      {L"[KeepActive]\nNudge=F16\nIdleThresholdSec=abc\n[Hotkey]\nAction=Away\nToggleHotkey=0xDB\n[UI]\nLanguage=", {}},
+      {L"[KeepActive]\nNudge=F15 ; tap\n[Hotkey]\nToggleHotkey=Ctrl+Alt+VK_OEM_4", {}}, {L"[Hotkey]\nToggleHotkey=Shift+VK_OEM_6", {}},
+      {L"[Hotkey]\nToggleHotkey=", {.ToggleHotkey = {CA, 0}}}, {L"[Hotkey]\nToggleHotkey=Ctrl+Alt+Nonsense", {}},
+      {L"[UI]\nLanguage=" + long70, {.Language = long70.substr(0, 63)}}, {L"[UI]\nLanguage=" + surrogateAt63, {.Language = std::wstring(62, L'a')}}};
   ConfigScope scope;
   for (const auto& c : cases) {
-    SCOPED_TRACE(Narrow(c.text));
     App().settings = kScrambled;
     ApplyConfigDocument(FromText(c.text));
-    EXPECT_EQ(App().settings, c.expected);
+    EXPECT_EQ(App().settings, c.expected) << Narrow(c.text);
   }
   EXPECT_EQ(languageLists.size(), std::size(cases));
+  const std::pair<const wchar_t*, M> clocks[] = {{L"ClockDisplay=", M::None}, {L"ClockDisplay=off", M::None}, {L"ClockDisplay=0", M::None},
+      {L"ClockDisplay=BOTH", M::TimeAndElapsed}, {L"ClockDisplay=time+elapsed", M::TimeAndElapsed}, {L"ClockDisplay=ElapsedTime", M::Elapsed},
+      {L"ShowOverlayClock=7", M::Time}, {L"ShowOverlayClock=0", M::None}, {L"ClockDisplay=weird\nShowOverlayClock=0", M::Time}};
+  for (const auto& [text, mode] : clocks) EXPECT_EQ(ReadClockDisplay(FromText(std::wstring(L"[Overlay]\n") + text)), mode) << Narrow(text);
+  // Overlay keys are found in any section, names compared without case; [Overlay] (any case) wins.
+  const struct { const wchar_t* text; std::int32_t alpha, fade; bool sleepBadge, keepBadge; } overlay[] = {{L"[Overlay]", 64, 120, true, true},
+      {L"[General]\nBadgeAlpha=10\nFadeInDurationMs=6000\n[Overlay]\nBadgeAlpha=200\nShowSleepPreventBadge=OFF", 200, 5000, false, true},
+      {L"[overlay]\nBadgeAlpha=30\nFadeInDurationMs=-1\n[General]\nBadgeAlpha=10\nShowKeepActiveBadge=no ; hidden", 30, 0, true, false},
+      {L"[General]\nBadgeAlpha=10\nShowSleepPreventBadge=0\n[Hotkey]\nBADGEALPHA=20\nShowKeepActiveBadge=00", 20, 120, false, true},
+      {L"[Overlay]\nBadgeAlpha=abc\nShowKeepActiveBadge=\n[General]\nShowSleepPreventBadge=0\n[OVERLAY]\nshowsleeppreventbadge=yes", 64, 120, true, true},
+      {L"[Overlay]\nBadgeAlpha=1000", 255, 120, true, true}, {L"[Overlay]\nbadgealpha=6\nBadgeAlpha=5", 6, 120, true, true}};
+  for (const auto& c : overlay) {
+    const IniDocument d = FromText(c.text);
+    EXPECT_EQ(std::tuple(ReadOverlayInt(d, L"BadgeAlpha", 64, 0, 255), ReadFadeInDurationMs(d), ReadOverlayBool(d, L"ShowSleepPreventBadge"),
+                         ReadOverlayBool(d, L"ShowKeepActiveBadge")), std::tuple(c.alpha, c.fade, c.sleepBadge, c.keepBadge)) << Narrow(c.text);
+  }
 }
 
-TEST(ConfigLoad, LoadBootstrapsFollowsHandEditsAndReconcilesTheShortcut) {
+TEST(ConfigLoad, LoadBootstrapsFollowsHandEditsReconcilesTheShortcutAndSaves) {
   ConfigScope scope;
-  IniDocument document(L"somewhere");
-  EXPECT_FALSE(ReloadConfigDocument(document));  // a reload does not create the file
-  EXPECT_FALSE(PathExists(scope.File()));
+  IniDocument document(L"somewhere");  // a reload does not create the file
+  EXPECT_FALSE(ReloadConfigDocument(document) || PathExists(scope.File()));
   App().settings = kScrambled;
   LoadConfig();
   EXPECT_EQ(App().configPath, scope.File());
   EXPECT_EQ(App().settings, Settings{});
-
   ASSERT_TRUE(WriteBytes(scope.File(), ToBytes("[KeepActive]\nIdleThresholdSec=600\n[UI]\nLanguage=de\n"
                                                "[Hotkey]\nToggleHotkey=Ctrl+Shift+VK_F2\n[General]\nRunAtStartup=1\n")));
   LoadConfig();
@@ -84,55 +83,50 @@ TEST(ConfigLoad, LoadBootstrapsFollowsHandEditsAndReconcilesTheShortcut) {
   LoadConfig();
   EXPECT_EQ(App().settings, Settings{});
   EXPECT_FALSE(PathExists(StartupShortcutPath()));
-  EXPECT_EQ(ReadBytesOrEmpty(scope.File()), DefaultTextBytes());
+  EXPECT_TRUE(PathExists(scope.File()));
+  // A save keeps hand-edited and unknown keys, writes each value in its canonical form, and creates no
+  // empty [UI] section (it comes last once a language is set).
+  ASSERT_TRUE(WriteBytes(scope.File(), ToBytes("[Overlay]\nFadeInDurationMs=800\nShowOverlayClock=0\nBadgeAlpha=9 ; dim\n[Mine]\nx=1\n")));
+  LoadConfig();
+  SaveConfig();
+  App().settings = {true, false, true, 3600, 10, NudgeKind::F15, L"zh-Hant", A::BlackAll, {kModWin, 0xA0}, M::TimeAndElapsed};
+  SaveConfig();
+  EXPECT_EQ(ReadBytesOrEmpty(scope.File()), ToBytes("\xEF\xBB\xBF[Overlay]\r\nFadeInDurationMs=800\r\nShowOverlayClock=0\r\n"
+      "BadgeAlpha=9 ; dim\r\nClockDisplay=TimeAndElapsed\r\n[Mine]\r\nx=1\r\n[General]\r\nSleepPrevent=1\r\nKeepActive=0\r\n"
+      "RunAtStartup=1\r\n[KeepActive]\r\nIdleThresholdSec=3600\r\nCheckIntervalSec=10\r\nNudge=F15\r\n[Hotkey]\r\n"
+      "Action=BlackAll\r\nToggleHotkey=Win+0xA0\r\n[UI]\r\nLanguage=zh-Hant"));
 }
 
-TEST(ConfigLoad, UnreadableFileLeavesSettingsUntouched) {
+// Unreadable files (empty, only a mark, too large, a folder, held open, UTF-16 the UTF-8 path would misread) are
+// neither applied nor saved over; zero padding (an interrupted write) costs its own lines and is saved clean.
+TEST(ConfigLoad, UnreadableOrDamagedFiles) {
   ConfigScope scope;
   EnsureConfigFilePath();
-  const Settings before{.RunAtStartup = true, .Nudge = NudgeKind::F15, .Action = OverlayAction::BlackAll};
-  // Zero bytes, only a byte-order mark, too large, a folder, held open without sharing by another program.
-  const Bytes contents[] = {{}, {0xEF, 0xBB, 0xBF}, Bytes(524289, 'a'), {'/'}, ToBytes("[General]\nSleepPrevent=0\n")};
-  for (const Bytes& content : contents) {
-    SCOPED_TRACE(&content - contents);
-    ASSERT_TRUE(content == Bytes{'/'} ? ::CreateDirectoryW(scope.File().c_str(), nullptr) : WriteBytes(scope.File(), content));
-    LockedFile lock(&content == &contents[4] ? scope.File() : L"");
-    App().settings = before;
-    LoadConfig();
-    EXPECT_EQ(App().settings, before);
-    EXPECT_FALSE(PathExists(StartupShortcutPath()));  // nothing applied
-    EXPECT_TRUE(languageLists.empty());
+  const Bytes good = ToBytes("[General]\r\nSleepPrevent=1\r\n[KeepActive]\r\nIdleThresholdSec=12");
+  const Bytes beNoMark = {0, '[', 0, 'G', 0, ']', 0, '\r', 0, '\n', 0, 'K', 0, 'e', 0, 'y', 0, '=', 0, '1'};
+  const Settings before{.SleepPrevent = true, .RunAtStartup = true, .Nudge = NudgeKind::F15, .Action = A::BlackAll};
+  const struct { Bytes content; bool repaired; Settings expected; } cases[] = {{{}, false, before}, {{0xEF, 0xBB, 0xBF}, false, before},
+      {Bytes(524289, 'a'), false, before}, {{'/'}, false, before}, {good, false, before}, {Concat({0xFE, 0xFF}, beNoMark), false, before},
+      {beNoMark, false, before}, {Utf16Le(L";\r\n[General]\r\nSleepPrevent=1", false), false, before},
+      {Concat(Concat(good, ToBytes("0\r\n")), Bytes(60, 0)), true, {.SleepPrevent = true, .IdleThresholdSec = 120}},
+      {Concat(Concat(good, Bytes(9, 0)), ToBytes("0\r\n")), true, {.SleepPrevent = true}}, {Bytes(80, 0), true, {}}};
+  App().settings = before;
+  SaveConfig();
+  EXPECT_FALSE(PathExists(scope.File()));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    ASSERT_TRUE(c.content == Bytes{'/'} ? ::CreateDirectoryW(scope.File().c_str(), nullptr) : WriteBytes(scope.File(), c.content));
+    {
+      LockedFile lock(&c == &cases[4] ? scope.File() : L"");
+      App().settings = before;
+      LoadConfig();
+      EXPECT_EQ(App().settings, c.expected);
+      SaveConfig();
+    }
+    const Bytes saved = ReadBytesOrEmpty(scope.File());
+    EXPECT_FALSE(PathExists(scope.File() + L".tmp"));
+    EXPECT_TRUE(c.content == Bytes{'/'} || (saved == c.content) != c.repaired);
+    EXPECT_TRUE(!c.repaired || (!saved.empty() && std::count(saved.begin(), saved.end(), 0) == 0));
     if (!::DeleteFileW(scope.File().c_str())) ::RemoveDirectoryW(scope.File().c_str());
-  }
-}
-
-// Overlay keys are found in any section, names compared without case; [Overlay] (any case) wins.
-TEST(ConfigLoad, OverlayKeysScanEverySection) {
-  const std::pair<const wchar_t*, std::int32_t> alpha[] = {
-      {L"[Overlay]\nbadgealpha=10", 10}, {L"[General]\nBadgeAlpha=10\n[Overlay]\nBadgeAlpha=200", 200},
-      {L"[Overlay]\nBadgeAlpha=200\n[General]\nBadgeAlpha=10", 200}, {L"[General]\nBadgeAlpha=10", 10},
-      {L"[General]\nBadgeAlpha=10\n[Hotkey]\nBADGEALPHA=20", 20}, {L"[Overlay]\nBadgeAlpha=abc", 64},
-      {L"[overlay]\nBadgeAlpha=30\n[General]\nBadgeAlpha=10", 30}, {L"[Overlay]\nBadgeAlpha=1000", 255},
-      {L"[Overlay]\nBadgeAlpha=5\nbadgealpha=6", 6}, {L"[Overlay]\nbadgealpha=6\nBadgeAlpha=5", 6}};
-  for (const auto& [text, expected] : alpha)
-    EXPECT_EQ(ReadOverlayInt(FromText(text), L"BadgeAlpha", 64, 0, 255), expected) << Narrow(text);
-  EXPECT_EQ(ReadOverlayInt(FromText(L"[Overlay]\nBadgeAlpha=x"), L"BadgeAlpha", 300, 0, 255), 255);
-  EXPECT_EQ(ReadOverlayInt(FromText(L"[Overlay]"), L"ClockFontPt", -1, 8, 96), -1);  // not found: unclamped
-  EXPECT_EQ(ReadOverlayInt(FromText(L"[Overlay]\nX=1"), nullptr, 64, 0, 255), 64);
-
-  const struct { const char* text; std::int32_t fade; bool sleepBadge, keepBadge; } flags[] = {
-      {"[Overlay]", 120, true, true}, {"[Overlay]\nFadeInDurationMs=6000\n[General]\nShowSleepPreventBadge=0", 5000, false, true},
-      {"[Overlay]\nFadeInDurationMs=-1\nShowKeepActiveBadge=\nShowSleepPreventBadge=OFF", 0, false, true},
-      {"[General]\nfadeindurationms=0\n[Overlay]\nShowKeepActiveBadge=no ; hidden", 0, true, false},
-      {"[General]\nShowSleepPreventBadge=0\n[OVERLAY]\nshowsleeppreventbadge=yes", 120, true, true},
-      {"[Overlay]\nShowSleepPreventBadge=maybe\nShowKeepActiveBadge= FALSE ", 120, true, false},
-      {"[Overlay]\nShowSleepPreventBadge=; off\nShowKeepActiveBadge=00", 120, true, true},
-      {"[Overlay]\nShowSleepPreventBadge=No\nShowKeepActiveBadge=2", 120, false, true}};
-  for (const auto& c : flags) {
-    SCOPED_TRACE(c.text);
-    const IniDocument document = FromText(std::wstring(c.text, c.text + std::strlen(c.text)));
-    EXPECT_EQ(ReadFadeInDurationMs(document), c.fade);
-    EXPECT_EQ(ReadOverlayBool(document, L"ShowSleepPreventBadge"), c.sleepBadge);
-    EXPECT_EQ(ReadOverlayBool(document, L"ShowKeepActiveBadge"), c.keepBadge);
   }
 }

@@ -1,0 +1,61 @@
+// Where config.ini lives, how first run creates it, and the Startup shortcut.
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "config/ConfigLocation.h"
+#include "config/IniDocument.h"
+#include "config/StartupShortcut.h"
+
+// The file sits under the roaming folder (also one ending in a backslash); first run takes the first
+// source that works: config.default.ini beside the
+// executable (read-only, through a temporary file, into a writable config.ini), config.ini there, the
+// default text resource, the built-in defaults. A folder falls through; a blocked temporary file gives none.
+TEST(ConfigFile, LocationAndFirstRunSources) {
+  const Bytes defaultIni = ToBytes("[General]\nSleepPrevent=1\n"), besideIni = Utf16Le(L"[General]\r\nKeepActive=1", true);
+  const struct { Bytes beside[2]; bool withResource, tmpBlocked; Bytes expected; } cases[] = {  // beside: empty for a folder
+      {{defaultIni, besideIni}, true, false, defaultIni}, {{defaultIni}, true, true, {}}, {{{}, besideIni}, true, false, besideIni},
+      {{}, true, false, DefaultTextBytes()}, {{}, false, false, {}}};  // last: the default text's keys and values
+  const std::wstring names[] = {ExecutableFolder() + L"\\config.default.ini", ExecutableFolder() + L"\\config.ini"};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    ConfigScope scope;
+    scope.SetAppData(scope.roaming.Path() + L"\\", REG_SZ);
+    ASSERT_EQ(GetRoamingAppDataFolder(), scope.roaming.Path() + L"\\");
+    ASSERT_EQ(GetConfigFilePath(), scope.File());  // makes the folder
+    for (int i = 0; i < 2; ++i)
+      ASSERT_TRUE(c.beside[i].empty() ? ::CreateDirectoryW(names[i].c_str(), nullptr) : WriteBytes(names[i], c.beside[i]));
+    const bool readOnly = !c.beside[0].empty() && ::SetFileAttributesW(names[0].c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(!c.tmpBlocked || ::CreateDirectoryW((scope.File() + L".tmp").c_str(), nullptr));
+    const HINSTANCE instance =  // kernel32 stands for a module without the text
+        std::exchange(App().instance, c.withResource ? App().instance : ::GetModuleHandleW(L"kernel32.dll"));
+    BootstrapConfigFile();
+    App().instance = instance;
+    EXPECT_EQ((::GetFileAttributesW(names[0].c_str()) & FILE_ATTRIBUTE_READONLY) != 0, readOnly);  // the template keeps its own
+    for (const std::wstring& name : names)
+      if (::SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL), !::DeleteFileW(name.c_str())) ::RemoveDirectoryW(name.c_str());
+    EXPECT_EQ(PathExists(scope.File()), !c.tmpBlocked);
+    if (c.tmpBlocked) continue;
+    IniDocument written(scope.File()), shipped(SourcePath(L"resources\\default-config.ini"));
+    EXPECT_TRUE(c.expected.empty() ? written.Load() && shipped.Load() && written.Values() == shipped.Values() : ReadBytesOrEmpty(scope.File()) == c.expected);
+    EXPECT_FALSE(::GetFileAttributesW(scope.File().c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(PathExists(scope.File() + L".tmp"));
+  }
+}
+
+// On writes a link (also over a damaged file) and leaves one that starts this executable untouched;
+// off removes it, silently when it is gone; nothing is linked from inside the temporary folder.
+TEST(ConfigFile, StartupShortcut) {
+  const std::wstring temp = L"C:\\Users\\Ann\\AppData\\Local\\Temp";
+  EXPECT_TRUE(PathWithinFolder(temp + L"\\Rar$EX01\\u.exe", temp + L"\\") && PathWithinFolder(L"c:\\users\\ann\\appdata\\local\\TEMP\\u.exe", temp));
+  EXPECT_FALSE(PathWithinFolder(temp + L"2\\u.exe", temp + L"\\") || PathWithinFolder(L"C:\\Tools\\u.exe", temp) || PathWithinFolder(temp, temp + L"\\"));
+  ConfigScope scope;
+  const std::wstring path = StartupShortcutPath();
+  ASSERT_TRUE(WriteBytes(path, ToBytes("not a shortcut")) && UpdateStartupShortcut(true));
+  EXPECT_NE(ReadBytesOrEmpty(path), ToBytes("not a shortcut"));
+  const FILETIME old{0x12345678, 0x01C00000};
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  ASSERT_TRUE(::SetFileTime(FileHandle(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr)).Get(), nullptr, nullptr, &old));
+  ASSERT_TRUE(UpdateStartupShortcut(true) && ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ(::CompareFileTime(&data.ftLastWriteTime, &old), 0);
+  EXPECT_TRUE(UpdateStartupShortcut(false) && !PathExists(path) && UpdateStartupShortcut(false));
+}
