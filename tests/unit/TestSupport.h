@@ -52,25 +52,18 @@ inline bool TransferBytes(const std::wstring& path, Bytes& bytes, bool write) {
 }
 inline bool WriteBytes(const std::wstring& path, Bytes bytes) { return TransferBytes(path, bytes, true); }
 inline bool ReadBytes(const std::wstring& path, Bytes& bytes) { return TransferBytes(path, bytes, false); }
-inline Bytes ReadBytesOrEmpty(const std::wstring& path) {
-  Bytes bytes;
-  return ReadBytes(path, bytes) ? bytes : Bytes{};
-}
+inline Bytes ReadBytesOrEmpty(const std::wstring& path) { Bytes bytes; return ReadBytes(path, bytes) ? bytes : Bytes{}; }
 
 inline bool PathExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-inline void RemoveTree(const std::wstring& folder) {
-  std::error_code ignored;
-  std::filesystem::remove_all(std::filesystem::path(folder), ignored);
-}
+inline void RemoveTree(const std::wstring& folder) { std::error_code ignored; std::filesystem::remove_all(folder, ignored); }
 
 // A fresh folder under %TEMP%, removed with everything in it at the end of the scope.
 struct TempFolder {
   TempFolder() {
     static unsigned counter = 0;
-    path_ = (std::filesystem::temp_directory_path() / (L"umbraline-test-" + std::to_wstring(::GetCurrentProcessId()) +
-                                                        L"-" + std::to_wstring(::GetTickCount()) + L"-" +
-                                                        std::to_wstring(++counter))).wstring();
+    path_ = (std::filesystem::temp_directory_path() / (L"umbraline-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                                                        std::to_wstring(::GetTickCount()) + L"-" + std::to_wstring(++counter))).wstring();
     ::CreateDirectoryW(path_.c_str(), nullptr);
   }
   ~TempFolder() { RemoveTree(path_); }
@@ -103,10 +96,7 @@ inline bool LongTestMode() {
   return ::GetEnvironmentVariableW(L"UMBRALINE_TEST_MODE", mode, 16) > 0 && std::wstring(mode) == L"long";
 }
 
-// ---- a clean AppState with its own config.ini in a private folder and, on request, the main window ----
-
-
-
+// A clean AppState with its own config.ini in a private folder and, on request, the main window.
 struct AppScope {
   // Starts from fresh defaults; config.ini holds `configText` (nothing is written when empty).
   explicit AppScope(const std::string& configText = "") {
@@ -119,29 +109,26 @@ struct AppScope {
     if (App().mainWindow != nullptr) ::DestroyWindow(App().mainWindow);  // its hotkey goes with it
     App() = AppState{};
     // WM_DESTROY of the main window posts WM_QUIT; do not let it reach a later test's message loop.
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
+    for (MSG message; ::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);) {}
   }
   AppScope(const AppScope&) = delete;
   AppScope& operator=(const AppScope&) = delete;
   HWND MakeMainWindow() { return CreateMainWindow(); }
-  std::string ConfigText() const {
-    const Bytes bytes = ReadBytesOrEmpty(App().configPath);
-    return std::string(bytes.begin(), bytes.end());
-  }
+  std::string ConfigText() const { const Bytes bytes = ReadBytesOrEmpty(App().configPath); return {bytes.begin(), bytes.end()}; }
   TempFolder folder_;
 };
 
 // Takes a posted message of the given number for the window, if one is waiting.
-inline bool TakePosted(HWND window, UINT message) {
-  MSG taken;
-  return ::PeekMessageW(&taken, window, message, message, PM_REMOVE) != 0;
-}
+inline bool TakePosted(HWND window, UINT message) { MSG m; return ::PeekMessageW(&m, window, message, message, PM_REMOVE) != 0; }
 
-// ---- configuration: a private roaming folder ----
-
-
+// Records each request for the thread's execution state instead of making it, for one scope.
+inline std::vector<EXECUTION_STATE> executionStates;
+struct StateSeams : ScopedSeams {
+  StateSeams() {
+    executionStates.clear();
+    Seams().setThreadExecutionState = [](EXECUTION_STATE s) { return executionStates.push_back(s), EXECUTION_STATE{ES_CONTINUOUS}; };
+  }
+};
 
 inline std::wstring StartupShortcutPath() {
   wchar_t folder[MAX_PATH] = {};
@@ -197,8 +184,7 @@ class ConfigScope {
   ScopedSeams seams_;
 };
 
-// ---- overlay: a state whose config.ini holds the given [Overlay] lines ----
-
+// A state whose config.ini holds the given [Overlay] lines.
 struct OverlayScope : AppScope {
   explicit OverlayScope(const std::string& lines = "FadeInDurationMs=0\nClockDisplay=None\n")
       : AppScope("[Overlay]\n" + lines) {
@@ -206,10 +192,7 @@ struct OverlayScope : AppScope {
     Dismissals() = 0;
   }
   ~OverlayScope() { CloseOverlays(); }
-  static int& Dismissals() {
-    static int count = 0;
-    return count;
-  }
+  static int& Dismissals() { static int count = 0; return count; }
 };
 
 inline BadgeImage SolidBadge(int width, int height, std::uint32_t bgra) {
@@ -220,10 +203,7 @@ inline BadgeImage SolidBadge(int width, int height, std::uint32_t bgra) {
 inline void PumpMessages(DWORD forMs) {
   const ULONGLONG end = ::GetTickCount64() + forMs;
   do {
-    for (MSG message; ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
-      ::TranslateMessage(&message);
-      ::DispatchMessageW(&message);
-    }
+    for (MSG message; ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) ::TranslateMessage(&message), ::DispatchMessageW(&message);
     ::Sleep(5);
   } while (::GetTickCount64() < end);
 }

@@ -1,18 +1,15 @@
-// The main window with the shell and the session: a second start, the icon at start-up and after
-// "TaskbarCreated", the tooltip, and what happens before the tray menu opens.
+// The main window with the shell and the session: a second start, the icon and its tooltip at
+// start-up and after "TaskbarCreated", and what happens before the tray menu opens.
 #include <gtest/gtest.h>
 
-#include "app/Commands.h"
-#include "app/MainWindow.h"
-#include "base/Messages.h"
-#include "base/SystemSeams.h"
 #include "TestSupport.h"
+#include "app/Commands.h"
+#include "base/Messages.h"
 #include "power/Power.h"
 #include "tray/TrayIcon.h"
 
 namespace {
 std::vector<DWORD> allowed;
-std::vector<EXECUTION_STATE> states;
 ULONGLONG now = 0, eventAt = 0;
 int event = 0;  // at eventAt: 1 "Explorer" starts (drops the icon in the way, broadcasts), 2 WM_QUIT
 
@@ -21,23 +18,24 @@ bool ShellHoldsIcon() {  // modifying an icon the shell does not know fails
   probe.uFlags = NIF_TIP;
   return ::Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
 }
-void RecordStates(ScopedSeams& seams) {
-  states.clear();
-  seams->setThreadExecutionState = [](EXECUTION_STATE state) { return states.push_back(state), EXECUTION_STATE{}; };
-}
+
+// A clean state in English with the main window; requests for the execution state are recorded.
+struct Session : AppScope {
+  Session() { App().settings.Language = L"en", App().taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated"); }
+  StateSeams seams;
+  HWND window = MakeMainWindow();
+};
 
 TEST(SecondStart, PassesTheForegroundRightOnBeforeAskingForTheMenu) {
-  AppScope app;
-  const HWND running = app.MakeMainWindow();
-  ScopedSeams seams;
-  seams->allowSetForegroundWindow = [](DWORD process) {
+  Session s;
+  s.seams->allowSetForegroundWindow = [](DWORD process) {
     MSG posted;  // 0 when the request is already on its way
     allowed.push_back(::PeekMessageW(&posted, nullptr, WM_SHOWTRAYMENU, WM_SHOWTRAYMENU, PM_NOREMOVE) ? 0 : process);
     return TRUE;
   };
   ASSERT_TRUE(SignalRunningInstance());
   EXPECT_EQ(allowed, std::vector<DWORD>{::GetCurrentProcessId()});
-  EXPECT_TRUE(TakePosted(running, WM_SHOWTRAYMENU));
+  EXPECT_TRUE(TakePosted(s.window, WM_SHOWTRAYMENU));
 }
 
 // An icon the shell already holds for the same window and id makes its NIM_ADD fail, as a shell that
@@ -47,21 +45,16 @@ TEST(TrayIconAtStartup, RetriedForThirtySecondsWhileMessagesAreHandled) {
       {1, 10000, true, true, 10000}, {0, 0, true, false, 30000}, {2, 1500, false, false, 1500}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.event);
-    AppScope app;
-    ScopedSeams seams;
-    seams->getTickCount64 = [] { return now; };
-    seams->msgWaitForMultipleObjects = [](DWORD, const HANDLE*, BOOL, DWORD ms, DWORD) -> DWORD {
-      if ((now += ms) == eventAt && event == 1) {
-        NOTIFYICONDATAW blocker = App().trayIconData;
-        ::Shell_NotifyIconW(NIM_DELETE, &blocker);
-        ::PostMessageW(App().mainWindow, App().taskbarCreatedMessage, 0, 0);
-      }
+    Session s;
+    s.seams->getTickCount64 = [] { return now; };
+    s.seams->msgWaitForMultipleObjects = [](DWORD, const HANDLE*, BOOL, DWORD ms, DWORD) -> DWORD {
+      if ((now += ms) == eventAt && event == 1) ::Shell_NotifyIconW(NIM_DELETE, &App().trayIconData);
+      if (now == eventAt && event == 1) ::PostMessageW(App().mainWindow, App().taskbarCreatedMessage, 0, 0);
       if (now == eventAt && event == 2) ::PostQuitMessage(3);
       return WAIT_TIMEOUT;
     };
     now = 0, event = c.event, eventAt = c.at;
-    App().taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");
-    NOTIFYICONDATAW blocker{sizeof blocker, app.MakeMainWindow(), kTrayIconId, NIF_TIP};
+    NOTIFYICONDATAW blocker{sizeof blocker, s.window, kTrayIconId, NIF_TIP};
     ASSERT_TRUE(::Shell_NotifyIconW(NIM_ADD, &blocker));
     EXPECT_EQ(AddTrayIconAtStartup(), c.result);
     EXPECT_EQ(App().trayIconAdded, c.added);
@@ -69,49 +62,39 @@ TEST(TrayIconAtStartup, RetriedForThirtySecondsWhileMessagesAreHandled) {
     MSG quit;
     EXPECT_EQ(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && quit.wParam == 3, c.event == 2);
     ::Shell_NotifyIconW(NIM_DELETE, &blocker);  // then the next "TaskbarCreated" adds the icon
-    ::SendMessageW(App().mainWindow, App().taskbarCreatedMessage, 0, 0);
+    ::SendMessageW(s.window, App().taskbarCreatedMessage, 0, 0);
     EXPECT_TRUE(App().trayIconAdded && ShellHoldsIcon());
     RemoveTrayIcon();
   }
 }
 
-TEST(TaskbarCreated, IconBackWhetherTheShellKeptItOrLostIt) {
-  AppScope app;
-  ScopedSeams seams;
-  RecordStates(seams);
-  const HWND window = app.MakeMainWindow();
-  App().taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");
-  App().settings.Language = L"en";
+// Back after "TaskbarCreated" whether the shell kept the icon (a DPI or display change) or lost it
+// (Explorer restarted); the tooltip then follows the commands and the modes in the user's language.
+TEST(TrayIcon, AddedBackAfterTaskbarCreatedFollowingTheModesAndRemoved) {
+  Session s;
   ASSERT_TRUE(AddTrayIcon());
-  for (bool lost : {false, true}) {  // kept: a DPI or display change; lost: Explorer restarted
+  const NOTIFYICONDATAW& data = App().trayIconData;
+  EXPECT_TRUE(data.hWnd == s.window && data.uID == kTrayIconId && data.uCallbackMessage == WM_TRAYICON && ShellHoldsIcon());
+  EXPECT_STREQ(data.szTip, L"Umbraline");
+  for (bool lost : {false, true}) {
     SCOPED_TRACE(lost);
     ASSERT_TRUE(!lost || ::Shell_NotifyIconW(NIM_DELETE, &App().trayIconData));
-    const HICON before = App().trayIconData.hIcon;
-    ::SendMessageW(window, App().taskbarCreatedMessage, 0, 0);
+    const HICON before = data.hIcon;
+    ::SendMessageW(s.window, App().taskbarCreatedMessage, 0, 0);
     EXPECT_TRUE(App().trayIconAdded && ShellHoldsIcon());
-    EXPECT_NE(App().trayIconData.hIcon, before);  // loaded again at the primary monitor's DPI
-    HandleCommand(IDM_PREVENT_SLEEP);
-    EXPECT_STREQ(App().trayIconData.szTip, lost ? L"Umbraline" : L"Umbraline | Sleep prevent ON");
+    EXPECT_NE(data.hIcon, before);  // loaded again at the primary monitor's DPI
   }
-  RemoveTrayIcon();
-}
-
-TEST(TrayTooltip, FollowsPreventSleepKeepActiveAndTheReappliedState) {
-  AppScope app;
-  ScopedSeams seams;
-  RecordStates(seams);
-  app.MakeMainWindow();
-  App().settings.Language = L"en";
-  ASSERT_TRUE(AddTrayIcon());
   const std::pair<void (*)(), const wchar_t*> steps[] = {
       {[] { HandleCommand(IDM_PREVENT_SLEEP); }, L"Umbraline | Sleep prevent ON"},
       {[] { SetKeepActive(true); }, L"Umbraline | Sleep prevent ON | Keep active ON"},
-      {[] { App().settings.SleepPrevent = false, ReapplyPowerState(); }, L"Umbraline | Keep active ON"}};
+      {[] { App().settings.SleepPrevent = false, ReapplyPowerState(); }, L"Umbraline | Keep active ON"},
+      {[] { App().settings.Language = L"de", UpdateTrayTooltip(); }, L"Umbraline | Aktiv ON"}};
   for (const auto& [step, tip] : steps) {
     step();
-    EXPECT_STREQ(App().trayIconData.szTip, tip);
+    EXPECT_STREQ(data.szTip, tip);
   }
   RemoveTrayIcon();
+  EXPECT_FALSE(App().trayIconAdded || ShellHoldsIcon());
 }
 
 // Inside the menu's modal loop: what the preparation did, then the menu is closed.
@@ -129,11 +112,7 @@ TEST(MenuPreparation, HandEditsTakeEffectAndTheCursorIsLeftAlone) {
                              "[Hotkey]\r\nToggleHotkey=Ctrl+Shift+VK_F9\r\nAction=";
   for (const char* action : {"BlackAll", "AwayAll"}) {
     SCOPED_TRACE(action);
-    OverlayScope scope;
-    ScopedSeams seams;
-    RecordStates(seams);
-    const HWND window = scope.MakeMainWindow();
-    App().settings.Language = L"en";
+    Session s;
     ASSERT_TRUE(AddTrayIcon() && ::SetCursorPos(300, 300));
     ShowOverlays(OverlayTarget::Current);
     ASSERT_EQ(App().overlayWindows.size(), 1u);
@@ -142,16 +121,17 @@ TEST(MenuPreparation, HandEditsTakeEffectAndTheCursorIsLeftAlone) {
     ASSERT_TRUE(App().cursorHidden && WriteBytes(App().configPath, ToBytes(edited + action)));
     seenInMenu.clear();
     ::SetTimer(nullptr, 0, 50, LookAndCloseMenu);
-    ::SendMessageW(window, WM_SHOWTRAYMENU, 0, 0);
+    ::SendMessageW(s.window, WM_SHOWTRAYMENU, 0, 0);
     EXPECT_EQ(seenInMenu, std::vector<bool>(3, true));  // cursor shown, count restored, hide timer stopped
     EXPECT_EQ(App().idleThresholdMs, 120000u);
     EXPECT_EQ(App().settings.Action, action[0] == 'A' ? OverlayAction::BlackCurrent : OverlayAction::BlackAll);
     EXPECT_FALSE(::RegisterHotKey(nullptr, 0x7F02, MOD_CONTROL | MOD_SHIFT, VK_F9));  // registered again
-    EXPECT_EQ(states, std::vector<EXECUTION_STATE>{0x80000003});
-    EXPECT_TRUE(App().keepActiveTimerOn && ::KillTimer(window, TIMER_KEEPACTIVE));
+    EXPECT_EQ(executionStates, std::vector<EXECUTION_STATE>{0x80000003});
+    EXPECT_TRUE(App().keepActiveTimerOn && ::KillTimer(s.window, TIMER_KEEPACTIVE));
     EXPECT_STREQ(App().trayIconData.szTip, L"Umbraline | Sleep prevent ON | Keep active ON | Black screen");
-    EXPECT_EQ(scope.ConfigText() == edited + action, action[0] == 'B');  // only the Away rewrite saves
+    EXPECT_EQ(s.ConfigText() == edited + action, action[0] == 'B');  // only the Away rewrite saves
     RemoveTrayIcon();
+    CloseOverlays();
   }
 }
 
