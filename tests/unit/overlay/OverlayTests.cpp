@@ -1,4 +1,4 @@
-// The overlay: pixel formulas, fade, badge lookup; in open windows the cursor hiding, the clock timers,
+// The overlay: pixel formulas, fade, clock text, badge lookup; in open windows the cursor hiding, the clock timers,
 // the closing inputs and their guard, display changes and the partial redraw.
 #include <gtest/gtest.h>
 
@@ -116,8 +116,21 @@ TEST(OverlayPixels, BadgePixelsBlendFadeAndSizeLimit) {
   const struct { std::uint32_t elapsed, duration; std::uint8_t alpha; } fades[] = {
       {0, 120, 0}, {60, 120, 127}, {119, 120, 252}, {120, 120, 255}, {0, 0, 255}, {0xFFFFFFFF, 5000, 255}};
   for (const auto& f : fades) EXPECT_EQ(FadeAlpha(f.elapsed, f.duration), f.alpha) << f.elapsed << "/" << f.duration;
-  EXPECT_TRUE(BadgeSizeAcceptable(4096, 4096));
-  EXPECT_FALSE(BadgeSizeAcceptable(60000, 60000) || BadgeSizeAcceptable(0x80000000u, 1));
+  EXPECT_TRUE(BadgeSizeAcceptable(4096, 4096) && !BadgeSizeAcceptable(60000, 60000) && !BadgeSizeAcceptable(1u << 31, 1));
+}
+
+TEST(OverlayClock, ElapsedHoursDoNotWrapAndTheTimeDropsAMissingDayName) {
+  ScopedSeams seams;
+  seams->getTickCount64 = [] { return ULONGLONG{200000000}; };
+  wchar_t time[kClockTextChars], text[kClockTextChars], joined[192];
+  using enum ClockDisplayMode;
+  ASSERT_TRUE(FormatClockText({false, false, Time}, time));
+  const struct { ClockDisplayMode mode; std::uint64_t openTick; std::wstring text; } cases[] = {  // empty: none
+      {Elapsed, 200000000, L"0:00:00"}, {Elapsed, 70400000, L"36:00:00"}, {Elapsed, 200000000 - 90189500, L"25:03:09"},
+      {TimeAndElapsed, 70400000, time + std::wstring(L"  36:00:00")}, {Elapsed, 0, L""}, {None, 5000, L""}};
+  for (const auto& k : cases)
+    EXPECT_EQ(FormatClockText({false, false, k.mode, k.openTick}, text) ? text : L"", k.text) << k.openTick;
+  EXPECT_TRUE(FormatTimeText(L"2026/12/05", L"", L"14:05", joined) && joined == std::wstring(L"2026/12/05 14:05"));
 }
 
 std::wstring modulePath;
@@ -142,17 +155,16 @@ TEST(OverlayBadges, NoBadgeWhenTheExecutablePathComesBackCut) {
 }
 
 TEST(OverlayWindows, DisplayChangeRebuildsForTheCurrentMonitorsAtOnceOrClosesAsDismissed) {
-  OverlayScope scope("FadeInDurationMs=5000\nClockDisplay=None\n");  // a fade that would still run
-  const struct { OverlayTarget target; LONG cursorX; RECT was; std::vector<Box> covers; } cases[] = {
-      {OverlayTarget::All, 300, {}, {kPrimary, kSecond}},
-      {OverlayTarget::Current, 1600, {}, {kSecond}},
-      {OverlayTarget::Current, 1600, {0, 0, 1920, 1080}, {kPrimary}},  // its centre lies on the primary now
-      {OverlayTarget::Current, 300, {2400, 0, 3000, 600}, {}},          // its monitor is gone
+  OverlayScope scope("FadeInDurationMs=5000\nClockDisplay=None\n");  // a fade that would still run: none after
+  const struct { LONG cursorX; RECT was; std::vector<Box> covers; } cases[] = {
+      {1600, {}, {kSecond}},
+      {1600, {0, 0, 1920, 1080}, {kPrimary}},  // its centre lies on the primary now
+      {300, {2400, 0, 3000, 600}, {}}, // its monitor is gone
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
     ASSERT_TRUE(::SetCursorPos(c.cursorX, 300));
-    ShowOverlays(c.target);
+    ShowOverlays(OverlayTarget::Current);
     OverlayWindow& old = App().overlayWindows.at(0);
     if (c.was.right != 0)  // where the window stood before the change
       old.left = c.was.left, old.top = c.was.top, old.width = c.was.right - c.was.left, old.height = c.was.bottom - c.was.top;
@@ -163,7 +175,7 @@ TEST(OverlayWindows, DisplayChangeRebuildsForTheCurrentMonitorsAtOnceOrClosesAsD
     for (const OverlayWindow& overlay : App().overlayWindows) EXPECT_EQ(overlay.pushedAlpha, 255);
     EXPECT_EQ(OverlayScope::Dismissals(), dismissals + (c.covers.empty() ? 1 : 0));
   }
-  // A burst of changes reaching the main window rebuilds once, a moment after the last one.
+  // A burst of changes reaching the main window rebuilds All once, a moment after the last one.
   const HWND main = scope.MakeMainWindow();
   ShowOverlays(OverlayTarget::All);
   const HWND before = App().overlayWindows.at(0).window;
@@ -172,6 +184,8 @@ TEST(OverlayWindows, DisplayChangeRebuildsForTheCurrentMonitorsAtOnceOrClosesAsD
   PumpMessages(kDisplayChangeSettleMs + 300);
   EXPECT_FALSE(::IsWindow(before));
   EXPECT_EQ(Covered(), (std::vector<Box>{kPrimary, kSecond}));
+  EXPECT_EQ(App().overlayAlpha, 255);
+  for (const OverlayWindow& overlay : App().overlayWindows) EXPECT_EQ(overlay.pushedAlpha, 255);
 }
 
 TEST(OverlayWindows, ClockTicksRedrawOnlyTheCornerYetMatchAFullRender) {
