@@ -1,5 +1,4 @@
-// Which inputs close a black screen on one monitor: real hotkey presses, commands and closing inputs
-// sent from another process into one program start.
+// Which inputs close a black screen on one monitor: real hotkey presses, commands and closing inputs.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -20,10 +19,8 @@ TEST(CloseGuard, EscTypedWhileNothingIsOpenDoesNotCloseTheNextBlackScreen) {
   std::unique_ptr<RunningProgram> program;
   ASSERT_TRUE(StartOn(program, kPlainConfig) && MoveCursor(kOnSecond));
   ASSERT_TRUE(Hotkey() && WaitForOverlays({kSecondMonitor}) && Hotkey() && WaitForOverlays({}));
-  ::Sleep(300);
-  ASSERT_TRUE(SendKeys({VK_ESCAPE}));
-  ::Sleep(300);
-  ASSERT_TRUE(Hotkey() && WaitForOverlays({kSecondMonitor}));
+  ASSERT_TRUE((::Sleep(300), SendKeys({VK_ESCAPE})));
+  ASSERT_TRUE((::Sleep(300), Hotkey()) && WaitForOverlays({kSecondMonitor}));
   ::Sleep(300);
   ASSERT_TRUE(MoveCursor(kOnPrimary) && SendKeys({VK_ESCAPE}) && SendKeys({VK_MENU, VK_F4}));
   ::Sleep(1000);

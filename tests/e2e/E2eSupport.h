@@ -1,6 +1,5 @@
 #pragma once
-// Drives the real umbraline.exe (beside the test executable) from this process and sees what another
-// process sees of it: its windows, the screen, the tray, its files.
+// Drives the real umbraline.exe beside the test executable and sees what another process sees of it.
 #include <algorithm>
 #include <functional>
 #include <initializer_list>
@@ -41,9 +40,7 @@ inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000
 
 // Files created beside the executables (badge pictures), removed at the end of the scope.
 struct BesideExecutable {
-  ~BesideExecutable() {
-    for (const std::wstring& path : created) ::DeleteFileW(path.c_str());
-  }
+  ~BesideExecutable() { std::for_each(created.begin(), created.end(), [](auto& f) { ::DeleteFileW(f.c_str()); }); }
   bool File(const std::wstring& name, const Bytes& bytes) {
     return WriteBytes(created.emplace_back(ExecutableFolder() + L"\\" + name), bytes);
   }

@@ -7,11 +7,9 @@
 #include <winternl.h>
 
 #include <array>
-#include <cstdio>
 
-// Unmanaged windows close at once under headless Wine, which otherwise waits about two seconds per
-// window for a window manager. Read when a process starts (the desktop's first: hotkeys by SendInput
-// get lost when it starts unmanaged, so it is started before); removed at the end of the run.
+// Unmanaged windows close at once under headless Wine (else it waits about 2 s per window for a window
+// manager). Read when a process starts; the desktop starts first, as hotkeys by SendInput get lost otherwise.
 struct UnmanagedWindows : testing::Environment {
   void SetUp() override { ::GetDesktopWindow(), ::RegSetKeyValueW(HKEY_CURRENT_USER, kWineX11, L"Managed", REG_SZ, L"N", 4); }
   void TearDown() override { ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kWineX11, L"Managed"); }
@@ -40,8 +38,7 @@ TEST_F(Program, ASecondStartExitsAndOpensTheMenuOfTheFirstWhichTheKeyboardAnswer
   ASSERT_TRUE(WriteConfig(kPlainConfig));  // a hand edit, read again by the menu
   EXPECT_EQ(RunningProgram().WaitForExit(), 0u);
   ASSERT_TRUE(WaitFor([] { return FindVisibleMenu() != nullptr; }));
-  PressKey(FindVisibleMenu(), VK_DOWN);  // to the first row, "Prevent sleep"
-  PressKey(FindVisibleMenu(), VK_RETURN);
+  PressKey(FindVisibleMenu(), VK_DOWN), PressKey(FindVisibleMenu(), VK_RETURN);  // the first row, "Prevent sleep"
   EXPECT_TRUE(WaitFor([] { return FileHas("SleepPrevent=1") && FindVisibleMenu() == nullptr; }));
   EXPECT_TRUE(FileHas("ClockDisplay=None") && FileHas("FadeInDurationMs=0"));
 }
@@ -129,8 +126,6 @@ TEST_F(Program, CountsStayLevelOverManyCycles) {
       ASSERT_TRUE(OpenAndEsc(window, run.message, run.command, run.className)) << run.name << " cycle " << i;
     }
     const std::array<long long, 3> end = measure();
-    std::printf("%s, %d cycles: GDI objects %lld -> %lld, private KiB %lld -> %lld, windows %lld -> %lld\n", run.name,
-                run.cycles, start[0], end[0], start[1] / 1024, end[1] / 1024, start[2], end[2]);
     ASSERT_TRUE(start[0] >= 0 && end[0] >= 0 && start[1] > 0) << "the GDI handle table or private bytes cannot be read";
     EXPECT_LE(end[0] - start[0], 8) << run.name;
     EXPECT_LE(end[1] - start[1], 2 << 20) << run.name;  // caches that fill once
