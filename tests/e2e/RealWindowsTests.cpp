@@ -1,53 +1,34 @@
-// What real machines do to the running program: a scanner holding config.ini for a moment, a start
-// from inside a temporary folder.
+// Copies of the program started from elsewhere: from the temporary folder, as a zip opened in Explorer
+// runs it, and from the unpacked release zip (by tests/package/unpack-and-start.sh).
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "E2eSupport.h"
-#include "TestSupport.h"
 #include "config/StartupShortcut.h"
 
-// Starts the program on a config.ini naming the old away action; start-up saves it rewritten once
-// the settings are loaded.
-static bool StartLoaded(std::unique_ptr<RunningProgram>& program, const std::wstring& path, const char* runAtStartup) {
-  ForgetConfiguration();
-  ::SHCreateDirectoryExW(nullptr, ConfigFolder().c_str(), nullptr);
-  const std::string text = std::string("[General]\r\nRunAtStartup=") + runAtStartup + "\r\n[Hotkey]\r\nAction=AwayCurrent\r\n";
-  if (!WriteBytes(ConfigFile(), ToBytes(text))) return false;
-  program = std::make_unique<RunningProgram>(path);
-  return program->WaitForWindow() != nullptr && WaitFor([] { return FileHas("Action=BlackCurrent"); });
-}
-
-TEST(RealWindows, ASaveWaitsForAConfigHeldOpenForAMoment) {
-  std::unique_ptr<RunningProgram> program;
-  ASSERT_TRUE(StartLoaded(program, ExecutableFolder() + L"\\umbraline.exe", "0"));
-  {
-    LockedFile scanner(ConfigFile());  // no sharing at all, delete sharing included
-    ASSERT_TRUE(scanner.Held());
-    PostCommand(FindMainWindow(), IDM_PREVENT_SLEEP);
-    ::Sleep(250);
-  }
-  EXPECT_TRUE(WaitFor([] { return FileHas("SleepPrevent=1"); }));
-  program.reset();
-  ForgetConfiguration();
-}
-
+// With Run at startup on, neither start-up nor the reload at the menu's opening retargets a Startup
+// shortcut that points elsewhere or creates one to the copy.
 TEST(RealWindows, ACopyRunFromTheTemporaryFolderLeavesTheStartupShortcutAlone) {
   TempFolder temporary;
   const std::wstring copy = temporary.File(L"umbraline.exe"), link = StartupShortcutPath();
   ASSERT_TRUE(::CopyFileW((ExecutableFolder() + L"\\umbraline.exe").c_str(), copy.c_str(), FALSE));
-  for (const bool existing : {false, true}) {
-    SCOPED_TRACE(existing);
-    ::DeleteFileW(link.c_str());
-    ASSERT_TRUE(!existing || UpdateStartupShortcut(true));  // a link to this test program stays as it is
-    const Bytes before = ReadBytesOrEmpty(link);
-    std::unique_ptr<RunningProgram> program;
-    ASSERT_TRUE(StartLoaded(program, copy, "1"));
-    program.reset();
-    EXPECT_EQ(PathExists(link), existing);
-    EXPECT_EQ(ReadBytesOrEmpty(link), before);
-  }
-  ::DeleteFileW(link.c_str());
+  ASSERT_TRUE(UpdateStartupShortcut(true) && (ForgetConfiguration(), WriteConfig("[General]\r\nRunAtStartup=1\r\n")));
+  const Bytes before = ReadBytesOrEmpty(link);  // a link to this test program
+  RunningProgram program(copy);
+  const HWND window = program.WaitForWindow();
+  ASSERT_TRUE(window && WaitFor(ToggleHotkeyTaken));  // the settings loaded
+  EXPECT_EQ(ReadBytesOrEmpty(link), before);
+  ASSERT_TRUE(::DeleteFileW(link.c_str()) && ::PostMessageW(window, WM_SHOWTRAYMENU, 0, 0));
+  ASSERT_TRUE(WaitFor([] { return FindVisibleMenu() != nullptr; }));
+  EXPECT_FALSE(PathExists(link));
+  PressKey(FindVisibleMenu(), VK_ESCAPE);
+}
+
+TEST(Package, StartsFromTheUnpackedFolder) {
+  wchar_t exe[MAX_PATH] = {};
+  if (::GetEnvironmentVariableW(L"UMBRALINE_PACKAGED_EXE", exe, MAX_PATH) == 0) GTEST_SKIP() << "run by the script";
   ForgetConfiguration();
+  RunningProgram program(exe);
+  const HWND window = program.WaitForWindow();
+  EXPECT_TRUE(window && WaitFor([] { return FileHas("Action=BlackCurrent"); }));  // the first run's save
+  EXPECT_TRUE(PostCommand(window, IDM_EXIT) && program.WaitForExit() == 0);
 }
