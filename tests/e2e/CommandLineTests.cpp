@@ -39,9 +39,12 @@ CallResult RunCall(const std::wstring& arguments) {
   return result;
 }
 
-// Both monitors black all over, or neither showing any black (the tray window in the corner aside).
+// Both monitors black all over, or neither showing any black below the top strip (where Wine's tray
+// window sits).
 bool ScreensBlack(bool black) {
-  const auto shows = [&](const RECT& m) { return CaptureScreen().Count(m, 0, !black, black ? RECT{} : RECT{0, 0, 200, 64}) == 0; };
+  const auto shows = [&](const RECT& m) {
+    return Count(CaptureScreen(), black ? m : RECT{m.left, m.top + 64, m.right, m.bottom}, 0, !black) == 0;
+  };
   return WaitFor([&] { return shows(kPrimaryMonitor) && shows(kSecondMonitor); }, 10000);
 }
 
