@@ -2,7 +2,7 @@
 # Source it; it sets ROOT and BUILD_DIR (override BUILD_DIR to keep several builds apart).
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
-WINE=/usr/lib/wine/wine64
+. "$ROOT/scripts/wine-env.sh"
 
 PACKAGES="g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 xserver-xorg-core xserver-xorg-video-dummy
 x11-xserver-utils x11-utils xdotool cmake ninja-build googletest imagemagick"

@@ -7,6 +7,7 @@
 
 #include "base/Handles.h"
 #include "base/Messages.h"  // kAboutWindowClass
+#include "umbraline-version.h"
 
 // The maker's name inside the created-by line and the page its link opens.
 inline constexpr wchar_t kMakerName[] = L"kestov";
@@ -14,7 +15,7 @@ inline constexpr wchar_t kMakerPageUrl[] = L"https://kestov.example/umbraline";
 
 // Texts used when the version block lacks a value (or is missing altogether).
 inline constexpr wchar_t kFallbackProductName[] = L"Umbraline";
-inline constexpr wchar_t kFallbackProductVersion[] = L"1.01";
+inline constexpr wchar_t kFallbackProductVersion[] = UMBRALINE_PRODUCT_VERSION_WIDE;
 inline constexpr wchar_t kFallbackComments[] = L"Prevent sleep. Black overlay. Keep active.";
 inline constexpr wchar_t kFallbackLegalCopyright[] = L"\u00A9 2026 kestov. All rights reserved.";
 inline constexpr wchar_t kFallbackCreatedBy[] = L"Created by kestov";

@@ -79,13 +79,13 @@ inline constexpr std::uint32_t kModWin = 0x8;
 
 struct HotkeySpec {
   std::uint32_t modifiers = kModControl | kModAlt;
-  std::uint32_t virtualKey = 0x56;  // 'V'; 0 means no hotkey
+  std::uint32_t virtualKey = 'V';  // 0 means no hotkey
 
   friend bool operator==(const HotkeySpec&, const HotkeySpec&) = default;
 };
 
 // Ctrl+Alt+V, the hotkey used whenever the configured text cannot be used.
-inline constexpr HotkeySpec kDefaultHotkey{kModControl | kModAlt, 0x56};
+inline constexpr HotkeySpec kDefaultHotkey{kModControl | kModAlt, 'V'};
 
 inline constexpr std::size_t kLanguageMaxChars = 63;
 

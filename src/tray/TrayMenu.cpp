@@ -19,9 +19,9 @@ struct HotkeyPreset {
   const wchar_t* label;
 };
 constexpr HotkeyPreset kHotkeyPresets[] = {
-    {IDM_HOTKEY_CTRL_ALT_V, 0x56, L"Ctrl + Alt + V"}, {IDM_HOTKEY_CTRL_ALT_B, 0x42, L"Ctrl + Alt + B"},
-    {IDM_HOTKEY_CTRL_ALT_Q, 0x51, L"Ctrl + Alt + Q"}, {IDM_HOTKEY_CTRL_ALT_S, 0x53, L"Ctrl + Alt + S"},
-    {IDM_HOTKEY_CTRL_ALT_M, 0x4D, L"Ctrl + Alt + M"},
+    {IDM_HOTKEY_CTRL_ALT_V, 'V', L"Ctrl + Alt + V"}, {IDM_HOTKEY_CTRL_ALT_B, 'B', L"Ctrl + Alt + B"},
+    {IDM_HOTKEY_CTRL_ALT_Q, 'Q', L"Ctrl + Alt + Q"}, {IDM_HOTKEY_CTRL_ALT_S, 'S', L"Ctrl + Alt + S"},
+    {IDM_HOTKEY_CTRL_ALT_M, 'M', L"Ctrl + Alt + M"},
 };
 
 struct ClockChoice {
