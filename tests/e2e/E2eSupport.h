@@ -2,11 +2,11 @@
 // Drives the real umbraline.exe beside the test executable and sees what another process sees of it.
 #include <algorithm>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 
 #include "TestSupport.h"  // windows.h first
 #include "base/Messages.h"
+#include "config/ConfigLocation.h"
 
 inline constexpr const wchar_t* kWineX11 = L"Software\\Wine\\X11 Driver";  // its "Managed" value
 inline constexpr RECT kPrimaryMonitor{0, 0, 1280, 800}, kSecondMonitor{1280, 0, 2304, 768};
@@ -16,20 +16,14 @@ inline const std::string kPlainConfig =
     "[General]\r\nSleepPrevent=0\r\nKeepActive=0\r\nRunAtStartup=0\r\n[Overlay]\r\nFadeInDurationMs=0\r\n"
     "ClockDisplay=None\r\nBadgeAlpha=255\r\n[Hotkey]\r\nAction=BlackCurrent\r\nToggleHotkey=VK_V\r\n";
 
-inline std::wstring ConfigFolder() {
-  wchar_t roaming[MAX_PATH] = {};
-  ::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, roaming);
-  return std::wstring(roaming) + L"\\kestov\\Umbraline";
-}
+inline std::wstring ConfigFolder() { return GetRoamingAppDataFolder() + L"kestov\\Umbraline"; }
 inline std::wstring ConfigFile() { return ConfigFolder() + L"\\config.ini"; }
 inline void ForgetConfiguration() { RemoveTree(std::filesystem::path(ConfigFolder()).parent_path().wstring()); }
 inline bool WriteConfig(const std::string& text) {
   return ::SHCreateDirectoryExW(nullptr, ConfigFolder().c_str(), nullptr), WriteBytes(ConfigFile(), ToBytes(text));
 }
-inline std::string ConfigText() {  // polling is safe: a save whose rename meets this read waits and tries again
-  const Bytes bytes = ReadBytesOrEmpty(ConfigFile());
-  return std::string(bytes.begin(), bytes.end());
-}
+// Polling is safe: a save whose rename meets this read waits and tries again.
+inline std::string ConfigText() { const Bytes bytes = ReadBytesOrEmpty(ConfigFile()); return {bytes.begin(), bytes.end()}; }
 inline bool FileHas(const std::string& text) { return ConfigText().find(text) != std::string::npos; }
 
 inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000) {
@@ -41,9 +35,7 @@ inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000
 // Files created beside the executables (badge pictures), removed at the end of the scope.
 struct BesideExecutable {
   ~BesideExecutable() { std::for_each(created.begin(), created.end(), [](auto& f) { ::DeleteFileW(f.c_str()); }); }
-  bool File(const std::wstring& name, const Bytes& bytes) {
-    return WriteBytes(created.emplace_back(ExecutableFolder() + L"\\" + name), bytes);
-  }
+  bool File(const std::wstring& name, const Bytes& bytes) { return WriteBytes(created.emplace_back(ExecutableFolder() + L"\\" + name), bytes); }
   std::vector<std::wstring> created;
 };
 // 30x20, opaque: the top-left quarter 0xE03C28, the rest 0x28A0E0 (so that flips show).
@@ -58,9 +50,7 @@ inline bool PostCommand(HWND window, WORD id) { return ::PostMessageW(window, WM
 inline bool RunCommand(HWND mainWindow, WORD command) {  // returns once the program has carried it out
   return ::SendMessageTimeoutW(mainWindow, WM_COMMAND, command, 0, SMTO_NORMAL, 15000, nullptr) != 0;
 }
-inline void PressKey(HWND window, WPARAM key) {
-  ::PostMessageW(window, WM_KEYDOWN, key, 0), ::PostMessageW(window, WM_KEYUP, key, 0xC0000000);
-}
+inline void PressKey(HWND window, WPARAM key) { ::PostMessageW(window, WM_KEYDOWN, key, 0), ::PostMessageW(window, WM_KEYUP, key, 0xC0000000); }
 
 // The top-level windows of a process (any process when processId is 0) of a class (any when null).
 inline std::vector<HWND> WindowsOf(DWORD processId, const wchar_t* className, bool visibleOnly = false) {
@@ -71,10 +61,7 @@ inline std::vector<HWND> WindowsOf(DWORD processId, const wchar_t* className, bo
       found.push_back(w);
   return found;
 }
-inline HWND FirstVisible(const wchar_t* className) {  // of any process
-  const std::vector<HWND> found = WindowsOf(0, className, true);
-  return found.empty() ? nullptr : found[0];
-}
+inline HWND FirstVisible(const wchar_t* className) { const auto found = WindowsOf(0, className, true); return found.empty() ? nullptr : found[0]; }
 inline HWND FindVisibleMenu() { return FirstVisible(L"#32768"); }
 inline std::vector<HWND> OverlayWindows() { return WindowsOf(0, kOverlayWindowClass, true); }  // visible ones
 
@@ -86,17 +73,17 @@ inline bool OverlaysCover(const std::vector<RECT>& monitors) {
   return std::equal(rects.begin(), rects.end(), monitors.begin(), monitors.end(),
                     [](const RECT& a, const RECT& b) { return ::EqualRect(&a, &b) != FALSE; });
 }
-inline bool WaitForOverlays(const std::vector<RECT>& monitors, int timeoutMs = 8000) {
-  return WaitFor([&] { return OverlaysCover(monitors); }, timeoutMs);
-}
+inline bool WaitForOverlays(const std::vector<RECT>& monitors, int ms = 8000) { return WaitFor([&] { return OverlaysCover(monitors); }, ms); }
 
-// One running umbraline.exe; ended (Exit command, then kill) when the scope ends.
+// One running umbraline.exe (output to the given handles), ended (Exit, then kill) with the scope.
 struct RunningProgram {
-  explicit RunningProgram(std::wstring path = ExecutableFolder() + L"\\umbraline.exe") {
+  explicit RunningProgram(std::wstring path = ExecutableFolder() + L"\\umbraline.exe", const std::wstring& arguments = L"",
+                          HANDLE out = nullptr, HANDLE err = nullptr) {
     STARTUPINFOW startup{sizeof startup};
+    startup.dwFlags = out ? STARTF_USESTDHANDLES : 0, startup.hStdOutput = out, startup.hStdError = err;
+    std::wstring command = L"\"" + path + L"\" " + arguments;
     PROCESS_INFORMATION info{};
-    std::wstring command = L"\"" + path + L"\"";
-    if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, out != nullptr, 0, nullptr, nullptr, &startup, &info))
       ::CloseHandle(info.hThread), process_ = info.hProcess;
   }
   ~RunningProgram() { Stop(); }
@@ -106,10 +93,9 @@ struct RunningProgram {
     return WaitFor([] { return FindMainWindow() != nullptr; }, 10000) ? FindMainWindow() : nullptr;
   }
   bool Running() const { return process_ && ::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
-  DWORD WaitForExit() {  // the exit code, STILL_ACTIVE after 10 s
+  DWORD WaitForExit(DWORD timeoutMs = 10000) {  // the exit code, STILL_ACTIVE after the time-out
     DWORD code = STILL_ACTIVE;
-    if (process_ && ::WaitForSingleObject(process_, 10000) == WAIT_OBJECT_0) ::GetExitCodeProcess(process_, &code);
-    return code;
+    return process_ && ::WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0 && ::GetExitCodeProcess(process_, &code) ? code : STILL_ACTIVE;
   }
   void Stop() {
     if (Running() && FindMainWindow()) PostCommand(FindMainWindow(), IDM_EXIT);
@@ -120,10 +106,26 @@ struct RunningProgram {
   HANDLE process_ = nullptr;
 };
 
+// A call as a script makes it: umbraline.exe with the arguments, its exit code and output.
+struct CallResult { DWORD code = STILL_ACTIVE; std::string out, err; };
+inline CallResult RunCall(const std::wstring& arguments) {
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  HANDLE reads[2] = {}, writes[2] = {};
+  for (int i = 0; i < 2; ++i) ::CreatePipe(&reads[i], &writes[i], &inherited, 65536), ::SetHandleInformation(reads[i], HANDLE_FLAG_INHERIT, 0);
+  CallResult result{RunningProgram(ExecutableFolder() + L"\\umbraline.exe", arguments, writes[0], writes[1]).WaitForExit(30000)};
+  for (int i = 0; i < 2; ++i) {  // peeked: a program the call started may hold the pipes open
+    const KernelHandle read(reads[i]), write(writes[i]);
+    std::string& text = i ? result.err : result.out;
+    DWORD size = 0, got = 0;
+    text.resize(::PeekNamedPipe(reads[i], nullptr, 0, nullptr, &size, nullptr) ? size : 0);
+    text.resize(size && ::ReadFile(reads[i], text.data(), size, &got, nullptr) ? got : 0);
+  }
+  return result;
+}
+
 // Starts the program on this config.ini; its main window once start-up is done (the hotkey registered).
 inline HWND StartOn(std::unique_ptr<RunningProgram>& program, const std::string& config) {
-  ForgetConfiguration();
-  if (!WriteConfig(config)) return nullptr;
+  if ((ForgetConfiguration(), !WriteConfig(config))) return nullptr;
   HWND window = (program = std::make_unique<RunningProgram>())->WaitForWindow();
   return WaitFor(ToggleHotkeyTaken) ? window : nullptr;
 }
@@ -156,10 +158,7 @@ inline int Count(const Screen& shot, const RECT& area, std::uint32_t colour, boo
   return count;
 }
 
-// Real input, as a user gives it.
-inline bool SendInputs(std::vector<INPUT> in) {
-  return ::SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) == in.size();
-}
+inline bool SendInputs(std::vector<INPUT> in) { return ::SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) == in.size(); }
 inline bool SendMouse(std::initializer_list<DWORD> flags, DWORD data = 0) {
   std::vector<INPUT> in(flags.size(), INPUT{INPUT_MOUSE});
   for (std::size_t i = 0; i < in.size(); ++i) in[i].mi = MOUSEINPUT{0, 0, data, flags.begin()[i]};
@@ -172,6 +171,3 @@ inline bool SendKeys(std::initializer_list<WORD> keys) {  // pressed in order, r
   return SendInputs(in);
 }
 inline bool MoveCursor(POINT p) { return ::SetCursorPos(p.x, p.y) != FALSE; }
-inline bool DoubleClick() {
-  return SendMouse({MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
-}

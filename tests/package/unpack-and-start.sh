@@ -1,6 +1,6 @@
 #!/bin/bash
-# Unpacks the release zip into a fresh folder and starts the program from there (end-to-end test
-# Package.StartsFromTheUnpackedFolder). Runs inside the test's headless Wine session.
+# Unpacks the release zip into a fresh folder and starts the program from there, its first run writing
+# config.ini (end-to-end test Package.*). Runs inside the test's headless Wine session.
 set -u
 zip=$1 e2e=$2
 dir=$(mktemp -d "${TMPDIR:-/tmp}/umbraline-package.XXXXXX")
