@@ -43,16 +43,14 @@ inline bool TransferBytes(const std::wstring& path, Bytes& bytes, bool write) {
   const FileHandle file(::CreateFileW(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ,
                                      write ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                      write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  LARGE_INTEGER size{};
   if (!file) return false;
-  if (!write && ::GetFileSizeEx(file.Get(), &size)) bytes.assign(static_cast<std::size_t>(size.QuadPart), 0);
+  if (LARGE_INTEGER size{}; !write && ::GetFileSizeEx(file.Get(), &size)) bytes.assign(static_cast<std::size_t>(size.QuadPart), 0);
   DWORD done = 0, n = static_cast<DWORD>(bytes.size());
   return n == 0 || ((write ? ::WriteFile(file.Get(), bytes.data(), n, &done, nullptr)
                            : ::ReadFile(file.Get(), bytes.data(), n, &done, nullptr)) && done == n);
 }
 inline bool WriteBytes(const std::wstring& path, Bytes bytes) { return TransferBytes(path, bytes, true); }
-inline bool ReadBytes(const std::wstring& path, Bytes& bytes) { return TransferBytes(path, bytes, false); }
-inline Bytes ReadBytesOrEmpty(const std::wstring& path) { Bytes bytes; return ReadBytes(path, bytes) ? bytes : Bytes{}; }
+inline Bytes ReadBytesOrEmpty(const std::wstring& path) { Bytes bytes; return TransferBytes(path, bytes, false) ? bytes : Bytes{}; }
 
 inline bool PathExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -67,8 +65,7 @@ struct TempFolder {
     ::CreateDirectoryW(path_.c_str(), nullptr);
   }
   ~TempFolder() { RemoveTree(path_); }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
+  TempFolder(const TempFolder&) = delete;  // one owner removes the folder
   const std::wstring& Path() const { return path_; }
   std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
   std::wstring path_;
@@ -91,10 +88,7 @@ inline std::wstring SourcePath(const std::wstring& relative) {
 }
 
 // "long" (scripts/stress) makes the load tests push harder than the default "short".
-inline bool LongTestMode() {
-  wchar_t mode[16] = {};
-  return ::GetEnvironmentVariableW(L"UMBRALINE_TEST_MODE", mode, 16) > 0 && std::wstring(mode) == L"long";
-}
+inline bool LongTestMode() { wchar_t m[16] = {}; return ::GetEnvironmentVariableW(L"UMBRALINE_TEST_MODE", m, 16) && m == std::wstring(L"long"); }
 
 // A clean AppState with its own config.ini in a private folder and, on request, the main window.
 struct AppScope {
@@ -112,7 +106,6 @@ struct AppScope {
     for (MSG message; ::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);) {}
   }
   AppScope(const AppScope&) = delete;
-  AppScope& operator=(const AppScope&) = delete;
   HWND MakeMainWindow() { return CreateMainWindow(); }
   std::string ConfigText() const { const Bytes bytes = ReadBytesOrEmpty(App().configPath); return {bytes.begin(), bytes.end()}; }
   TempFolder folder_;
@@ -132,8 +125,7 @@ struct StateSeams : ScopedSeams {
 
 inline std::wstring StartupShortcutPath() {
   wchar_t folder[MAX_PATH] = {};
-  ::SHGetFolderPathW(nullptr, CSIDL_STARTUP, nullptr, SHGFP_TYPE_CURRENT, folder);
-  return std::wstring(folder) + L"\\Umbraline.lnk";
+  return ::SHGetFolderPathW(nullptr, CSIDL_STARTUP, nullptr, SHGFP_TYPE_CURRENT, folder), std::wstring(folder) + L"\\Umbraline.lnk";
 }
 
 inline std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
@@ -143,8 +135,7 @@ inline std::vector<std::wstring> languageLists;  // each list handed to the thre
 
 // The user's roaming folder pointed at a fresh temporary one, App().configPath cleared, no Startup
 // shortcut, the thread's UI languages recorded instead of set; all put back at the end of the scope.
-class ConfigScope {
- public:
+struct ConfigScope {
   ConfigScope() {
     ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
                     0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key_);
@@ -173,8 +164,6 @@ class ConfigScope {
   }
   std::wstring File() const { return roaming.Path() + L"\\kestov\\Umbraline\\config.ini"; }
   TempFolder roaming;
-
- private:
   HKEY key_ = nullptr;
   wchar_t saved_[1024] = {};
   DWORD type_ = REG_EXPAND_SZ;
@@ -195,9 +184,7 @@ struct OverlayScope : AppScope {
   static int& Dismissals() { static int count = 0; return count; }
 };
 
-inline BadgeImage SolidBadge(int width, int height, std::uint32_t bgra) {
-  return BadgeImage{std::vector<std::uint32_t>(static_cast<std::size_t>(width) * height, bgra), width, height, true};
-}
+inline BadgeImage SolidBadge(int w, int h, std::uint32_t bgra) { return {std::vector<std::uint32_t>(std::size_t(w) * h, bgra), w, h, true}; }
 
 // Delivers whatever is queued for this thread's windows, for at least `forMs`.
 inline void PumpMessages(DWORD forMs) {

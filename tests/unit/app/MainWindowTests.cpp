@@ -45,7 +45,7 @@ TEST(Commands, EachCommandChangesItsSettingSavesAndApplies) {
   }
   ::UnregisterHotKey(nullptr, 0x7F01);
   EXPECT_EQ(executionStates, (std::vector<EXECUTION_STATE>{0x80000003, 0x80000000}));
-  HandleCommand(IDM_EXIT);
+  HandleCommand(IDM_EXIT);  // as --exit does
   EXPECT_TRUE(TakePosted(App().mainWindow, WM_CLOSE));
 }
 
@@ -59,10 +59,8 @@ TEST(MainWindow, CloseAndEndSessionRunTheShutdownAndQuitWithZero) {
     ::SendMessageW(window, message, TRUE, 0);
     EXPECT_FALSE(::IsWindow(window)) << message;
     MSG quit{};
-    ASSERT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-    EXPECT_EQ(quit.wParam, 0u);
-    EXPECT_TRUE(::RegisterHotKey(nullptr, 77, kModControl | kModAlt | kModShift, VK_F9));  // free again
-    ::UnregisterHotKey(nullptr, 77);
+    EXPECT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && quit.wParam == 0);
+    EXPECT_TRUE(::RegisterHotKey(nullptr, 77, kModControl | kModAlt | kModShift, VK_F9) && ::UnregisterHotKey(nullptr, 77));  // free again
     App().mainWindow = nullptr;
   }
 }

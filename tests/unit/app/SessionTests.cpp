@@ -1,5 +1,4 @@
-// The main window with the shell and the session: a second start, the icon and its tooltip at
-// start-up and after "TaskbarCreated", and what happens before the tray menu opens.
+// A second start, the tray icon at start-up and after "TaskbarCreated", and the tray menu's preparation.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
@@ -14,8 +13,7 @@ ULONGLONG now = 0, eventAt = 0;
 int event = 0;  // at eventAt: 1 "Explorer" starts (drops the icon in the way, broadcasts), 2 WM_QUIT
 
 bool ShellHoldsIcon() {  // modifying an icon the shell does not know fails
-  NOTIFYICONDATAW probe = App().trayIconData;
-  probe.uFlags = NIF_TIP;
+  NOTIFYICONDATAW probe{sizeof probe, App().trayIconData.hWnd, kTrayIconId, NIF_TIP};
   return ::Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
 }
 
@@ -30,8 +28,7 @@ TEST(SecondStart, PassesTheForegroundRightOnBeforeAskingForTheMenu) {
   Session s;
   s.seams->allowSetForegroundWindow = [](DWORD process) {
     MSG posted;  // 0 when the request is already on its way
-    allowed.push_back(::PeekMessageW(&posted, nullptr, WM_SHOWTRAYMENU, WM_SHOWTRAYMENU, PM_NOREMOVE) ? 0 : process);
-    return TRUE;
+    return allowed.push_back(::PeekMessageW(&posted, nullptr, WM_SHOWTRAYMENU, WM_SHOWTRAYMENU, PM_NOREMOVE) ? 0 : process), TRUE;
   };
   ASSERT_TRUE(SignalRunningInstance());
   EXPECT_EQ(allowed, std::vector<DWORD>{::GetCurrentProcessId()});
@@ -49,8 +46,7 @@ TEST(TrayIconAtStartup, RetriedForThirtySecondsWhileMessagesAreHandled) {
     s.seams->getTickCount64 = [] { return now; };
     s.seams->msgWaitForMultipleObjects = [](DWORD, const HANDLE*, BOOL, DWORD ms, DWORD) -> DWORD {
       if ((now += ms) == eventAt && event == 1) ::Shell_NotifyIconW(NIM_DELETE, &App().trayIconData);
-      if (now == eventAt && event == 1) ::PostMessageW(App().mainWindow, App().taskbarCreatedMessage, 0, 0);
-      if (now == eventAt && event == 2) ::PostQuitMessage(3);
+      if (now == eventAt) event == 1 ? void(::PostMessageW(App().mainWindow, App().taskbarCreatedMessage, 0, 0)) : ::PostQuitMessage(3);
       return WAIT_TIMEOUT;
     };
     now = 0, event = c.event, eventAt = c.at;
@@ -59,7 +55,7 @@ TEST(TrayIconAtStartup, RetriedForThirtySecondsWhileMessagesAreHandled) {
     EXPECT_EQ(AddTrayIconAtStartup(), c.result);
     EXPECT_EQ(App().trayIconAdded, c.added);
     EXPECT_EQ(now, c.end);
-    MSG quit;
+    MSG quit;  // the WM_QUIT that came during the wait is posted again
     EXPECT_EQ(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && quit.wParam == 3, c.event == 2);
     ::Shell_NotifyIconW(NIM_DELETE, &blocker);  // then the next "TaskbarCreated" adds the icon
     ::SendMessageW(s.window, App().taskbarCreatedMessage, 0, 0);
@@ -78,8 +74,8 @@ TEST(TrayIcon, AddedBackAfterTaskbarCreatedFollowingTheModesAndRemoved) {
   EXPECT_STREQ(data.szTip, L"Umbraline");
   for (bool lost : {false, true}) {
     SCOPED_TRACE(lost);
-    ASSERT_TRUE(!lost || ::Shell_NotifyIconW(NIM_DELETE, &App().trayIconData));
     const HICON before = data.hIcon;
+    ASSERT_TRUE(!lost || ::Shell_NotifyIconW(NIM_DELETE, &App().trayIconData));
     ::SendMessageW(s.window, App().taskbarCreatedMessage, 0, 0);
     EXPECT_TRUE(App().trayIconAdded && ShellHoldsIcon());
     EXPECT_NE(data.hIcon, before);  // loaded again at the primary monitor's DPI
@@ -89,10 +85,7 @@ TEST(TrayIcon, AddedBackAfterTaskbarCreatedFollowingTheModesAndRemoved) {
       {[] { SetKeepActive(true); }, L"Umbraline | Sleep prevent ON | Keep active ON"},
       {[] { App().settings.SleepPrevent = false, ReapplyPowerState(); }, L"Umbraline | Keep active ON"},
       {[] { App().settings.Language = L"de", UpdateTrayTooltip(); }, L"Umbraline | Aktiv ON"}};
-  for (const auto& [step, tip] : steps) {
-    step();
-    EXPECT_STREQ(data.szTip, tip);
-  }
+  for (const auto& [step, tip] : steps) { step(); EXPECT_STREQ(data.szTip, tip); }
   RemoveTrayIcon();
   EXPECT_FALSE(App().trayIconAdded || ShellHoldsIcon());
 }
@@ -120,8 +113,7 @@ TEST(MenuPreparation, HandEditsTakeEffectAndTheCursorIsLeftAlone) {
     ::SetTimer(App().overlayWindows[0].window, TIMER_OVERLAY_CURSOR, 3000, nullptr);  // as another window's runs
     ASSERT_TRUE(App().cursorHidden && WriteBytes(App().configPath, ToBytes(edited + action)));
     seenInMenu.clear();
-    ::SetTimer(nullptr, 0, 50, LookAndCloseMenu);
-    ::SendMessageW(s.window, WM_SHOWTRAYMENU, 0, 0);
+    ::SetTimer(nullptr, 0, 50, LookAndCloseMenu), ::SendMessageW(s.window, WM_SHOWTRAYMENU, 0, 0);
     EXPECT_EQ(seenInMenu, std::vector<bool>(3, true));  // cursor shown, count restored, hide timer stopped
     EXPECT_EQ(App().idleThresholdMs, 120000u);
     EXPECT_EQ(App().settings.Action, action[0] == 'A' ? OverlayAction::BlackCurrent : OverlayAction::BlackAll);
@@ -130,8 +122,7 @@ TEST(MenuPreparation, HandEditsTakeEffectAndTheCursorIsLeftAlone) {
     EXPECT_TRUE(App().keepActiveTimerOn && ::KillTimer(s.window, TIMER_KEEPACTIVE));
     EXPECT_STREQ(App().trayIconData.szTip, L"Umbraline | Sleep prevent ON | Keep active ON | Black screen");
     EXPECT_EQ(s.ConfigText() == edited + action, action[0] == 'B');  // only the Away rewrite saves
-    RemoveTrayIcon();
-    CloseOverlays();
+    RemoveTrayIcon(), CloseOverlays();
   }
 }
 

@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+
+template <typename Owner, typename Make, typename Alive> void ExpectReleasedOnce(Make make, Alive alive) {
+  const auto a = make(), b = make(), c = make();
+  {
+    Owner first(a), second(b);
+    first = std::move(second);  // releases the old handle at once, empties the source
+    EXPECT_TRUE(!second && !alive(a) && alive(b) && alive(c));
+    Owner last(std::move(first));
+    *last.Put() = c;  // the place for an out-parameter: what was held is released first
+    EXPECT_TRUE(!first && !alive(b) && last.Get() == c && alive(c));
+  }
+  EXPECT_FALSE(alive(c));  // by the last owner
+}
+
+TEST(Handles, EachKindIsReleasedOnceByItsLastOwner) {
+  ExpectReleasedOnce<FileHandle>([] { return ::CreateFileW(L"NUL", GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0); }, ::GetFileType);
+  ExpectReleasedOnce<MenuHandle>(::CreatePopupMenu, ::IsMenu);
+  ExpectReleasedOnce<BitmapHandle>([] { return ::CreateBitmap(2, 2, 1, 32, nullptr); }, ::GetObjectType);
+  ExpectReleasedOnce<MemoryDcHandle>([] { return ::CreateCompatibleDC(nullptr); }, ::GetObjectType);
+  ExpectReleasedOnce<WindowHandle>([] { return ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, 0, 0, 0, 0); }, ::IsWindow);
+  ExpectReleasedOnce<IconHandle>([] { return ::CopyIcon(::LoadIconW(nullptr, IDI_APPLICATION)); },
+                                 [](HICON i) { return IconHandle(::CopyIcon(i)).Valid(); });
+}
+
+TEST(Handles, DcHelpersRestoreWhatTheyChanged) {
+  const WindowHandle window(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, 0, 0, 0, 0));
+  const HDC raw = WindowDc(window.Get()).Get();
+  EXPECT_TRUE(raw != nullptr && ::ReleaseDC(window.Get(), raw) == 0);  // already given back
+  const MemoryDcHandle dc(::CreateCompatibleDC(nullptr));
+  const BitmapHandle bitmap(::CreateBitmap(4, 4, 1, 1, nullptr));
+  const auto current = [&](UINT type) { return ::GetCurrentObject(dc.Get(), type); };
+  const HGDIOBJ brush = ::GetStockObject(BLACK_BRUSH), brushBefore = current(OBJ_BRUSH), bitmapBefore = current(OBJ_BITMAP);
+  {
+    const SelectedObject selected(dc.Get(), brush);
+    DcSelection first(dc.Get(), bitmap.Get());
+    const DcSelection moved(std::move(first));
+    first.Reset();  // the moved-from one selects nothing back
+    EXPECT_TRUE(moved.Previous() == bitmapBefore && current(OBJ_BRUSH) == brush && current(OBJ_BITMAP) == bitmap.Get());
+  }
+  EXPECT_TRUE(current(OBJ_BRUSH) == brushBefore && brushBefore != brush && current(OBJ_BITMAP) == bitmapBefore);
+}
