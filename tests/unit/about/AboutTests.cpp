@@ -1,12 +1,9 @@
-// The About card: its place at each DPI, the created-by link, the version texts and their fallbacks,
-// the shell called in an apartment, a DPI change, high contrast, the tooltip, closing and dragging.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 
 #include <gtest/gtest.h>
 
-#include <cwchar>
 #include <string_view>
 #include <thread>
 
@@ -14,8 +11,7 @@
 #include "about/AboutWindow.h"
 #include "app/Commands.h"
 
-namespace {
-TEST(AboutLayout, CardFollowsTheDpiAndStaysInsideTheWorkArea) {
+TEST(AboutTexts, CardPlaceAtEachDpiCreatedByLinkAndVersionFallbacks) {
   const RECT primary{0, 0, 1280, 770}, second{1280, 0, 2304, 738};
   const struct { POINT cursor; RECT work; UINT dpi; LONG left, width, height; } cases[] = {
       {{640, 100}, primary, 96, 380, 520, 200},  {{640, 100}, primary, 144, 250, 780, 300},
@@ -27,14 +23,12 @@ TEST(AboutLayout, CardFollowsTheDpiAndStaysInsideTheWorkArea) {
     EXPECT_EQ((std::vector<LONG>{r.left, r.right - r.left, r.bottom - r.top, r.bottom}),
               (std::vector<LONG>{c.left, c.width, c.height, c.work.bottom - LONG(c.dpi) / 8})) << c.cursor.x << "@" << c.dpi;
   }
-}
-
-TEST(AboutText, CreatedByLinksTheFirstMakerNameAndVersionTextsFallBack) {
+  // The created-by text links the first maker name; the version texts fall back.
   const std::wstring link = std::wstring(L"<a href=\"") + kMakerPageUrl + L"\">kestov</a>";
-  const struct { std::wstring text, expected; } cases[] = {
+  const struct { std::wstring text, expected; } texts[] = {
       {L"Created by kestov", L"Created by " + link}, {L"by kestov and kestov", L"by " + link + L" and kestov"},
       {L"Created by someone else", L"Created by someone else"}, {L"kest", L"kest"}, {L"", L""}};
-  for (const auto& c : cases) EXPECT_EQ(c.expected, BuildCreatedByMarkup(c.text));
+  for (const auto& c : texts) EXPECT_EQ(c.expected, BuildCreatedByMarkup(c.text));
   wchar_t path[MAX_PATH];
   DWORD ignored = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::vector<BYTE> block(::GetFileVersionInfoSizeW(path, &ignored));
@@ -81,8 +75,7 @@ TEST(AboutCard, ShellCallsInAnApartmentDpiChangeHighContrastDragClickAndTooltip)
   const HWND card = App().aboutWindow;
   AboutWindowState* state = AboutStateOf(card);
   ASSERT_NE(state, nullptr);
-  NMLINK link{};
-  link.hdr = {state->linkControl, 0, NM_CLICK};
+  NMLINK link{{state->linkControl, 0, NM_CLICK}};
   ::SendMessageW(card, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&link));
   EXPECT_EQ(calls, (std::vector<std::wstring>{config.File() + L" apartment", kMakerPageUrl + std::wstring(L" apartment marked")}));
 
@@ -125,4 +118,3 @@ TEST(AboutCard, ShellCallsInAnApartmentDpiChangeHighContrastDragClickAndTooltip)
   EXPECT_TRUE(::IsWindow(stranger.Get()));
 }
 
-}  // namespace

@@ -1,9 +1,7 @@
-// Living beside an elevated copy, or being one.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
 #include "base/Messages.h"
-#include "base/SystemSeams.h"
 
 static std::vector<std::pair<UINT, DWORD>> g_filtered;
 

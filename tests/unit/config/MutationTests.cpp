@@ -1,4 +1,3 @@
-// Random and mutated hotkey texts and config files keep the parsed values within their rules.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -29,7 +28,6 @@ static void Mutate(Random& r, std::wstring& text) {
   }
 }
 
-// Modifiers, then a key in one of its written forms; more often than not mutated.
 static std::wstring HotkeyText(Random& r) {
   static const std::vector<std::wstring> mods = {L"ctrl", L"Control", L"ALT", L"menu", L"Shift", L"win", L"rwin"}, keys = {L"v",
       L"7", L"'q'", L"VK_F15", L"vk_v", L"F12", L"Space", L"\\", L"OEM5", L"0x41", L"#7b", L"65", L"007", L"none", L"", L"\x00E9"};
@@ -50,26 +48,9 @@ static bool Broken(const HotkeySpec& s) {
          !(back == s) || written.size() > 127 || FormatHotkeyForDisplay(s).size() > 127;
 }
 
-TEST(Mutation, HotkeyParserKeepsItsRules) {
-  Random r(0x5EED0001);
-  const std::size_t total = LongTestMode() ? 120000 : 3000;
-  std::size_t bad = 0, accepted = 0, withKey = 0;
-  for (std::size_t i = 0; i < total; ++i) {
-    const std::wstring text = HotkeyText(r);
-    HotkeySpec spec{0x55, 0x55};
-    const bool ok = ParseHotkeySpec(text.c_str(), &spec);
-    const std::uint32_t key = ParseKeyName(text.c_str());  // a key name alone, as in the parsed hotkey
-    if ((ok ? Broken(spec) : !(spec == HotkeySpec{kCtrlAlt, 0})) || (key != 0 && Broken({kCtrlAlt, key})))
-      if (++bad <= 10) ADD_FAILURE() << "case " << i << ": " << Narrow(text);
-    accepted += ok, withKey += ok && spec.virtualKey != 0;
-  }
-  EXPECT_TRUE(withKey > total / 4 && total - accepted > total / 10) << withKey << ' ' << accepted;  // both outcomes in quantity
-  EXPECT_EQ(bad, 0u);
-}
-
-// The default text or lines of the known keys in a read encoding, often mutated as text and as bytes,
-// through LoadConfig; and each readable file through Load, Save and Load, which gives the same document.
-TEST(Mutation, LoadConfigKeepsTheSettingsRulesAndSavesReadBack) {
+// Each round: a hotkey text straight through the parser; the default text or lines of the known keys in a read
+// encoding, often mutated as text and as bytes, through LoadConfig; a readable file through Load, Save and Load.
+TEST(Mutation, HotkeysAndLoadedSettingsKeepTheirRulesAndSavesReadBack) {
   static const std::vector<std::wstring> lines = {L"[General]", L"[KeepActive]", L"[UI]", L"[Hotkey]", L"[Overlay]", L"; note",
       L"SleepPrevent=", L"KeepActive = ", L"IdleThresholdSec=", L"CheckIntervalSec=", L"Nudge=", L"Language=", L"Action=",
       L"ClockDisplay=", L"ToggleHotkey=", L"x=y\r"};
@@ -77,12 +58,18 @@ TEST(Mutation, LoadConfigKeepsTheSettingsRulesAndSavesReadBack) {
   ConfigScope scope;
   Random r(0x5EED0002);
   const std::size_t total = LongTestMode() ? 100000 : 800;
-  std::size_t bad = 0, readable = 0;
+  std::size_t bad = 0, readable = 0, accepted = 0, withKey = 0;
   EnsureConfigFilePath();
   const std::wstring path = scope.File(), copy = scope.roaming.File(L"copy.ini");
   ASSERT_TRUE(App().configPath == path && !DefaultTextBytes().empty());
   for (std::size_t i = 0; i < total; ++i) {
     const auto fail = [&](const std::string& what) { if (++bad <= 10) ADD_FAILURE() << what << ", case " << i; };
+    const std::wstring hotkey = HotkeyText(r);
+    HotkeySpec spec{0x55, 0x55};
+    const bool ok = ParseHotkeySpec(hotkey.c_str(), &spec);
+    const std::uint32_t key = ParseKeyName(hotkey.c_str());  // a key name alone, as in the parsed hotkey
+    if ((ok ? Broken(spec) : !(spec == HotkeySpec{kCtrlAlt, 0})) || (key != 0 && Broken({kCtrlAlt, key}))) fail("hotkey " + Narrow(hotkey));
+    accepted += ok, withKey += ok && spec.virtualKey != 0;
     std::wstring text;
     for (auto n = r() % 40; n > 0; --n) {
       const std::wstring& line = Pick(r, lines);
@@ -116,6 +103,7 @@ TEST(Mutation, LoadConfigKeepsTheSettingsRulesAndSavesReadBack) {
     if (!WriteUtf8FileAtomic(copy, saved) || !second.Load() || !SameContent(first, second)) fail("saved document reads back different");
     readable += canRead;
   }
+  EXPECT_TRUE(withKey > total / 4 && total - accepted > total / 10) << withKey << ' ' << accepted;  // both outcomes in quantity
   EXPECT_GT(readable, total / 3);
   EXPECT_EQ(bad, 0u);
 }

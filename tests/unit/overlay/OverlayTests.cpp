@@ -1,17 +1,13 @@
-// The overlay: pixel formulas, fade, clock text, badge lookup; in open windows the cursor hiding, the clock timers,
-// the closing inputs and their guard, display changes and the partial redraw.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <vector>
 
 #include "TestSupport.h"
 #include "app/Commands.h"
 #include "base/Messages.h"
 
-namespace {
 using Box = std::array<LONG, 4>;
 const Box kPrimary{0, 0, 1280, 800}, kSecond{1280, 0, 2304, 768};
 DWORD tick = 100000;
@@ -24,26 +20,20 @@ std::vector<Box> Covered() {
     if (::GetWindowRect(overlay.window, &r)) boxes.push_back({r.left, r.top, r.right, r.bottom});
   return boxes;
 }
-int CursorCount() {  // the thread's display count
-  ::ShowCursor(TRUE);
-  return ::ShowCursor(FALSE);
-}
+int CursorCount() { return ::ShowCursor(TRUE), ::ShowCursor(FALSE); }  // the thread's display count
 bool ClockTicks(HWND window) {  // within a few seconds
   for (const ULONGLONG end = ::GetTickCount64() + 5000; ::GetTickCount64() < end; ::Sleep(10))
-    for (MSG m; ::PeekMessageW(&m, window, WM_TIMER, WM_TIMER, PM_REMOVE);)
-      if (m.wParam == TIMER_OVERLAY_CLOCK) return true;
+    for (MSG m; ::PeekMessageW(&m, window, WM_TIMER, WM_TIMER, PM_REMOVE);) if (m.wParam == TIMER_OVERLAY_CLOCK) return true;
   return false;
 }
-void FakeClocks(ScopedSeams& seams) {
-  seams->getTickCount64 = [] { return tick64; };
-  seams->getTickCount = [] { return tick; };
-  seams->getLocalTime = [](LPSYSTEMTIME t) { *t = now; };
-}
+struct FakeClocks : ScopedSeams {  // the ticks and the time of day above
+  FakeClocks() { Seams().getTickCount64 = [] { return tick64; }, Seams().getTickCount = [] { return tick; }, Seams().getLocalTime = Now; }
+  static void WINAPI Now(LPSYSTEMTIME t) { *t = now; }
+};
 
 TEST(OverlayWindows, CursorHidingClockTimersClosingInputsAndTheGuard) {
   OverlayScope scope;
-  ScopedSeams seams;
-  FakeClocks(seams);
+  FakeClocks clocks;
   const int shown = CursorCount();
   ASSERT_TRUE(::SetCursorPos(300, 300));
   ShowOverlays(OverlayTarget::Current);  // the primary monitor only
@@ -57,46 +47,36 @@ TEST(OverlayWindows, CursorHidingClockTimersClosingInputsAndTheGuard) {
     SCOPED_TRACE(s.x);
     ASSERT_TRUE(::SetCursorPos(s.x, 300));
     ::SendMessageW(overlay, s.message, TIMER_OVERLAY_CURSOR, 0);
-    EXPECT_EQ(App().cursorHidden, s.hidden);
-    EXPECT_EQ(CursorCount(), shown - (s.hidden ? 1 : 0));
+    EXPECT_EQ(std::pair(App().cursorHidden, CursorCount()), std::pair(s.hidden, shown - (s.hidden ? 1 : 0)));
     EXPECT_EQ(::KillTimer(overlay, TIMER_OVERLAY_CURSOR) != FALSE, s.armed);
   }
   const OverlayWindow& open = App().overlayWindows[0];  // the clock switched while open:
   EXPECT_EQ(App().overlayOpenTick, tick64);  // the elapsed clock starts at 0:00:00
   SetClockDisplay(ClockDisplayMode::Elapsed);
-  EXPECT_FALSE(::IsRectEmpty(&open.contentRect));
-  EXPECT_TRUE(ClockTicks(overlay));  // each second
+  EXPECT_TRUE(!::IsRectEmpty(&open.contentRect) && ClockTicks(overlay));  // drawn, ticking each second
   SetClockDisplay(ClockDisplayMode::None);
-  EXPECT_TRUE(::IsRectEmpty(&open.contentRect));
-  EXPECT_FALSE(::KillTimer(overlay, TIMER_OVERLAY_CLOCK));
-  SetClockDisplay(ClockDisplayMode::Time);
-  ::KillTimer(overlay, TIMER_OVERLAY_CLOCK);
+  EXPECT_TRUE(::IsRectEmpty(&open.contentRect) && !::KillTimer(overlay, TIMER_OVERLAY_CLOCK));  // gone, its timer stopped
+  SetClockDisplay(ClockDisplayMode::Time);  // its first tick a minute away
   now.wSecond = 59, now.wMilliseconds = 850;
   AdvanceOverlayClock(overlay);
   EXPECT_TRUE(ClockTicks(overlay));  // re-armed for the next minute 150 ms away, not 60 s later
   // A second left press at (10 + dx, 10 + dy) after the pause follows when any is set. (Alt+F4: end to end.)
-  const DWORD limit = ::GetDoubleClickTime();
-  const LPARAM at = MAKELPARAM(10, 10);
-  const struct { const char* name; UINT message; WPARAM wParam; LPARAM lParam; bool closes; int x = 300, dx = 0, dy = 0;
-                 DWORD pause = 0; } cases[] = {
+  const DWORD limit = ::GetDoubleClickTime(), at = MAKELPARAM(10, 10);
+  const struct { const char* name; UINT message; WPARAM wParam; LPARAM lParam; bool closes; int x = 300, dx = 0, dy = 0; DWORD pause = 0; } cases[] = {
       {"Esc", WM_KEYDOWN, VK_ESCAPE, 0, true},          {"double-click", WM_LBUTTONDBLCLK, 0, at, true},
       {"right release", WM_RBUTTONUP, 0, 0, true},      {"F4 alone", WM_SYSKEYDOWN, VK_F4, 0, false},
       {"one click", WM_LBUTTONDOWN, 0, at, false},      {"middle", WM_MBUTTONUP, 0, 0, false},
-      {"wheel", WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0, false},
-      {"Esc from the uncovered monitor", WM_KEYDOWN, VK_ESCAPE, 0, false, 1600},
+      {"wheel", WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0, false}, {"Esc from the uncovered monitor", WM_KEYDOWN, VK_ESCAPE, 0, false, 1600},
       {"presses 4 px apart within the time", WM_LBUTTONDOWN, 0, at, true, 300, 4, 4, limit},
-      {"presses 5 px apart", WM_LBUTTONDOWN, 0, at, false, 300, 5},
-      {"presses 5 px apart down", WM_LBUTTONDOWN, 0, at, false, 300, 0, 5},
-      {"presses a longer pause apart", WM_LBUTTONDOWN, 0, at, false, 300, 4, 0, limit + 1},
-  };
+      {"presses 5 px apart", WM_LBUTTONDOWN, 0, at, false, 300, 5}, {"5 px apart down", WM_LBUTTONDOWN, 0, at, false, 300, 0, 5},
+      {"presses a longer pause apart", WM_LBUTTONDOWN, 0, at, false, 300, 4, 0, limit + 1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(::SetCursorPos(300, 300));
     if (App().overlayWindows.empty()) ShowOverlays(OverlayTarget::Current);
-    App().overlayMonitor = reinterpret_cast<HMONITOR>(0x7777);  // gone away: the guard must measure the window
+    App().overlayMonitor = reinterpret_cast<HMONITOR>(0x7777), App().lastClickTick = 0;  // gone: the guard must measure the window
     const HWND target = App().overlayWindows.at(0).window;
     const int dismissals = OverlayScope::Dismissals();
-    App().lastClickTick = 0;
     ASSERT_TRUE(::SetCursorPos(c.x, 300));
     ::SendMessageW(target, c.message, c.wParam, c.lParam);
     tick += c.pause;
@@ -108,7 +88,7 @@ TEST(OverlayWindows, CursorHidingClockTimersClosingInputsAndTheGuard) {
   }
 }
 
-TEST(OverlayPixels, BadgePixelsBlendFadeAndSizeLimit) {
+TEST(OverlayFormulas, BadgePixelsFadeSizeLimitAndClockTexts) {
   std::uint32_t grey = 0xFF808080, white = 0xFFFFFFFF;
   BlendPixelOver(grey, PremultiplyBadgePixel(0x80FFFFFF, 64));  // 128 * 64 / 255 = 32 over 128 * 223 / 255
   BlendPixelOver(white, PremultiplyBadgePixel(0x80FF0000, 255));  // (255 * 127 + 127) / 255 = 127
@@ -117,9 +97,6 @@ TEST(OverlayPixels, BadgePixelsBlendFadeAndSizeLimit) {
       {0, 120, 0}, {60, 120, 127}, {119, 120, 252}, {120, 120, 255}, {0, 0, 255}, {0xFFFFFFFF, 5000, 255}};
   for (const auto& f : fades) EXPECT_EQ(FadeAlpha(f.elapsed, f.duration), f.alpha) << f.elapsed << "/" << f.duration;
   EXPECT_TRUE(BadgeSizeAcceptable(4096, 4096) && !BadgeSizeAcceptable(60000, 60000) && !BadgeSizeAcceptable(1u << 31, 1));
-}
-
-TEST(OverlayClock, ElapsedHoursDoNotWrapAndTheTimeDropsAMissingDayName) {
   ScopedSeams seams;
   seams->getTickCount64 = [] { return ULONGLONG{200000000}; };
   wchar_t time[kClockTextChars], text[kClockTextChars], joined[192];
@@ -127,10 +104,9 @@ TEST(OverlayClock, ElapsedHoursDoNotWrapAndTheTimeDropsAMissingDayName) {
   ASSERT_TRUE(FormatClockText({false, false, Time}, time));
   const struct { ClockDisplayMode mode; std::uint64_t openTick; std::wstring text; } cases[] = {  // empty: none
       {Elapsed, 200000000, L"0:00:00"}, {Elapsed, 70400000, L"36:00:00"}, {Elapsed, 200000000 - 90189500, L"25:03:09"},
-      {TimeAndElapsed, 70400000, time + std::wstring(L"  36:00:00")}, {Elapsed, 0, L""}, {None, 5000, L""}};
-  for (const auto& k : cases)
-    EXPECT_EQ(FormatClockText({false, false, k.mode, k.openTick}, text) ? text : L"", k.text) << k.openTick;
-  EXPECT_TRUE(FormatTimeText(L"2026/12/05", L"", L"14:05", joined) && joined == std::wstring(L"2026/12/05 14:05"));
+      {TimeAndElapsed, 70400000, time + std::wstring(L"  36:00:00")}, {Elapsed, 0, L""}, {None, 5000, L""}};  // hours do not wrap
+  for (const auto& k : cases) EXPECT_EQ(FormatClockText({false, false, k.mode, k.openTick}, text) ? text : L"", k.text) << k.openTick;
+  EXPECT_TRUE(FormatTimeText(L"2026/12/05", L"", L"14:05", joined) && joined == std::wstring(L"2026/12/05 14:05"));  // no day name
 }
 
 std::wstring modulePath;
@@ -147,8 +123,7 @@ TEST(OverlayBadges, NoBadgeWhenTheExecutablePathComesBackCut) {
   };
   // Cut inside the long folder name, the path would name the folder holding a mode1.png.
   for (const std::wstring& path : {folder.File(L"umbraline.exe"), folder.File(std::wstring(300, L'x') + L"\\u.exe")}) {
-    modulePath = path;
-    App().sleepPreventBadgeImage = BadgeImage{};
+    modulePath = path, App().sleepPreventBadgeImage = BadgeImage{};
     LoadBadgeImages();
     EXPECT_EQ(App().sleepPreventBadgeImage.loaded, path.size() < MAX_PATH);
   }
@@ -157,10 +132,8 @@ TEST(OverlayBadges, NoBadgeWhenTheExecutablePathComesBackCut) {
 TEST(OverlayWindows, DisplayChangeRebuildsForTheCurrentMonitorsAtOnceOrClosesAsDismissed) {
   OverlayScope scope("FadeInDurationMs=5000\nClockDisplay=None\n");  // a fade that would still run: none after
   const struct { LONG cursorX; RECT was; std::vector<Box> covers; } cases[] = {
-      {1600, {}, {kSecond}},
-      {1600, {0, 0, 1920, 1080}, {kPrimary}},  // its centre lies on the primary now
-      {300, {2400, 0, 3000, 600}, {}}, // its monitor is gone
-  };
+      {1600, {}, {kSecond}}, {1600, {0, 0, 1920, 1080}, {kPrimary}},  // its centre lies on the primary now
+      {300, {2400, 0, 3000, 600}, {}}};  // its monitor is gone
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
     ASSERT_TRUE(::SetCursorPos(c.cursorX, 300));
@@ -171,7 +144,7 @@ TEST(OverlayWindows, DisplayChangeRebuildsForTheCurrentMonitorsAtOnceOrClosesAsD
     const int dismissals = OverlayScope::Dismissals();
     RebuildOverlaysForDisplays();
     EXPECT_EQ(Covered(), c.covers);
-    EXPECT_EQ(App().overlayAlpha, 255);
+    EXPECT_EQ(App().overlayAlpha, 255);  // no fade left running
     for (const OverlayWindow& overlay : App().overlayWindows) EXPECT_EQ(overlay.pushedAlpha, 255);
     EXPECT_EQ(OverlayScope::Dismissals(), dismissals + (c.covers.empty() ? 1 : 0));
   }
@@ -184,20 +157,16 @@ TEST(OverlayWindows, DisplayChangeRebuildsForTheCurrentMonitorsAtOnceOrClosesAsD
   PumpMessages(kDisplayChangeSettleMs + 300);
   EXPECT_FALSE(::IsWindow(before));
   EXPECT_EQ(Covered(), (std::vector<Box>{kPrimary, kSecond}));
-  EXPECT_EQ(App().overlayAlpha, 255);
-  for (const OverlayWindow& overlay : App().overlayWindows) EXPECT_EQ(overlay.pushedAlpha, 255);
 }
 
 TEST(OverlayWindows, ClockTicksRedrawOnlyTheCornerYetMatchAFullRender) {
   OverlayScope scope;
-  ScopedSeams seams;
-  FakeClocks(seams);
+  FakeClocks clocks;
   App().keepActiveBadgeImage = SolidBadge(48, 48, 0xC0C86432);
   App().sleepPreventBadgeImage = SolidBadge(64, 40, 0xFF30A0F0);
   RegisterOverlayClass();
   const int W = 1200, H = 760;
-  ASSERT_TRUE(AddOverlayWindow(RECT{0, 0, W, H}, OverlayComposition{}));
-  ASSERT_TRUE(AddOverlayWindow(RECT{0, 0, W, H}, OverlayComposition{}));
+  for (int i = 0; i < 2; ++i) ASSERT_TRUE(AddOverlayWindow(RECT{0, 0, W, H}, OverlayComposition{}));
   OverlayWindow &full = App().overlayWindows[0], &partial = App().overlayWindows[1];
   using enum ClockDisplayMode;
   const std::pair<std::uint64_t, OverlayComposition> steps[] = {  // elapsed ms; badges, clock, font pt, alpha
@@ -221,4 +190,3 @@ TEST(OverlayWindows, ClockTicksRedrawOnlyTheCornerYetMatchAFullRender) {
   EXPECT_GT(lit, 10000);  // not a comparison of black bitmaps only
 }
 
-}  // namespace

@@ -1,4 +1,3 @@
-// The execution state and the keep-active timer as the main window hears sleep and wake.
 #include "power/Power.h"
 
 #include <gtest/gtest.h>
@@ -6,8 +5,7 @@
 #include "TestSupport.h"
 #include "base/Messages.h"
 
-// The request is made only on a change. Going to sleep releases it and pauses the nudges; only the
-// user's return applies them again.
+// The request is made only on a change; sleep releases it and pauses the nudges, only the user's return reapplies.
 TEST(SleepAndWake, SuspendReleasesAndPausesOnlyTheUsersReturnAppliesAgain) {
   AppScope app;
   StateSeams seams;
@@ -16,8 +14,7 @@ TEST(SleepAndWake, SuspendReleasesAndPausesOnlyTheUsersReturnAppliesAgain) {
   EXPECT_EQ(executionStates, (std::vector<EXECUTION_STATE>{0x80000003, 0x80000000, 0x80000003}));
   App().settings.SleepPrevent = App().settings.KeepActive = App().keepActiveTimerOn = true;
   const struct { WPARAM event; std::vector<EXECUTION_STATE> requests; bool awake; } steps[] = {
-      {PBT_APMSUSPEND, {0x80000000}, false},
-      {PBT_APMRESUMEAUTOMATIC, {}, false},  // a timer or maintenance wake: Windows may sleep again
+      {PBT_APMSUSPEND, {0x80000000}, false}, {PBT_APMRESUMEAUTOMATIC, {}, false},  // a timer or maintenance wake: may sleep again
       {PBT_APMRESUMESUSPEND, {0x80000003}, true}};
   for (const auto& s : steps) {
     RestartKeepActiveTimer();

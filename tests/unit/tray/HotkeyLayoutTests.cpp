@@ -1,20 +1,16 @@
-// The tray menu: its items and marks, hotkeys that cannot work (another program owns them, or they
-// are AltGr on an installed keyboard layout), and the dark, light and high-contrast flags.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
 #include "app/Commands.h"
-#include "base/Messages.h"
 #include "config/HotkeyText.h"
 #include "tray/TrayMenu.h"
 
-namespace {
 const HKL kPlain = reinterpret_cast<HKL>(0x04090409), kAltGr = reinterpret_cast<HKL>(0x04050405);
 std::vector<HKL> layouts;
 bool highContrast = false;
+const std::uint32_t ca = kModControl | kModAlt;
 
-// kAltGr gives "@" for AltGr+V, a dead key for AltGr+S and "µ" for AltGr+Shift+M; Ctrl with a letter
-// gives a control character on every layout.
+// kAltGr: AltGr+V gives "@", AltGr+S a dead key, AltGr+Shift+M "µ"; Ctrl with a letter a control character everywhere.
 int WINAPI Answer(UINT key, UINT, const BYTE* keys, LPWSTR text, int, UINT flags, HKL layout) {
   const bool altGr = layout == kAltGr && (keys[VK_CONTROL] & keys[VK_MENU] & 0x80) && (flags & 4), shift = keys[VK_SHIFT];
   text[0] = !altGr ? wchar_t(0x16) : key == 'V' && !shift ? L'@' : L'\u00B5';
@@ -36,7 +32,6 @@ struct LayoutSeams : ScopedSeams {
 
 TEST(HotkeyLayouts, AltGrCharactersAndDeadKeysRefuseACtrlAltHotkey) {
   LayoutSeams seams;
-  const std::uint32_t ca = kModControl | kModAlt;
   const struct { std::vector<HKL> layouts; std::uint32_t modifiers; UINT key; bool refused; } cases[] = {
       {{kPlain}, ca, 'V', false},            {{kPlain, kAltGr}, ca, 'V', true},     {{kAltGr}, ca, 'S', true},
       {{kAltGr}, ca, 'M', false},            {{kAltGr}, ca | kModShift, 'M', true}, {{kAltGr}, ca | kModShift, 'V', false},
@@ -59,8 +54,7 @@ std::wstring Describe(HMENU menu) {
     if (info.fType & MFT_SEPARATOR) { out += L"-|"; continue; }
     out += (info.hSubMenu ? L"" : std::to_wstring(info.wID)) + (info.fState & MFS_CHECKED ? L"x" : L"") +
            (info.fType & MFT_RADIOCHECK ? L"o" : L"") + (info.fState & MF_GRAYED ? L"g" : L"") +
-           (info.fState & MF_DISABLED ? L"d" : L"") + L" " + text +
-           (info.hSubMenu ? L"{" + Describe(info.hSubMenu) + L"}|" : L"|");
+           (info.fState & MF_DISABLED ? L"d" : L"") + L" " + text + (info.hSubMenu ? L"{" + Describe(info.hSubMenu) + L"}|" : L"|");
   }
   return out;
 }
@@ -71,24 +65,19 @@ TEST(TrayMenu, HotkeySubmenuAndHeaderFlags) {
   app.MakeMainWindow();
   App().settings.Language = L"en";
   // The hotkey submenu, and whether the header is grey (only in the light menus, which high contrast takes).
-  const std::uint32_t ca = kModControl | kModAlt;
-  const std::wstring presets = L"1022o Ctrl + Alt + B|1023o Ctrl + Alt + Q|";
+  const std::wstring presets = L"1022o Ctrl + Alt + B|1023o Ctrl + Alt + Q|", plain = L"1024o Ctrl + Alt + S|1025o Ctrl + Alt + M|-|";
   const struct { HotkeySpec hotkey; std::vector<HKL> layouts; bool heldElsewhere, dark, contrast, grey; std::wstring part; } cases[] = {
       {{ca, 'V'}, {kPlain, kAltGr}, false, true, false, false,
        L" Hotkey: (Ctrl + Alt + V \u2013 unavailable){1020o Disabled|1021xog Ctrl + Alt + V|" + presets +
            L"1024og Ctrl + Alt + S|1025o Ctrl + Alt + M|0d Other keys can be set in config.ini|-|1026"},
       {{ca, 'V'}, {kPlain}, true, true, true, true,
-       L" Hotkey: (Ctrl + Alt + V \u2013 unavailable){1020o Disabled|1021xo Ctrl + Alt + V|" + presets +
-           L"1024o Ctrl + Alt + S|1025o Ctrl + Alt + M|-|1026"},
+       L" Hotkey: (Ctrl + Alt + V \u2013 unavailable){1020o Disabled|1021xo Ctrl + Alt + V|" + presets + plain + L"1026"},
       {{ca | kModShift, 'V'}, {kPlain}, false, false, false, true,  // not a preset: an inert item, grey when light
-       L" Hotkey: (Ctrl + Alt + Shift + VK_V){1020o Disabled|1021o Ctrl + Alt + V|" + presets +
-           L"1024o Ctrl + Alt + S|1025o Ctrl + Alt + M|-|0gd Ctrl + Alt + Shift + VK_V|-|1026"},
+       L" Hotkey: (Ctrl + Alt + Shift + VK_V){1020o Disabled|1021o Ctrl + Alt + V|" + presets + plain + L"0gd Ctrl + Alt + Shift + VK_V|-|1026"},
       {{kModAlt | kModWin, 0}, {kPlain}, false, true, false, false, L" Hotkey: (Disabled){1020xo Disabled|1021o "}};
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
-    App().settings.ToggleHotkey = c.hotkey;
-    layouts = c.layouts;
-    App().darkMode = c.dark, highContrast = c.contrast;
+    App().settings.ToggleHotkey = c.hotkey, layouts = c.layouts, App().darkMode = c.dark, highContrast = c.contrast;
     ASSERT_TRUE(!c.heldElsewhere || ::RegisterHotKey(nullptr, 0x7F02, MOD_CONTROL | MOD_ALT, 'V'));
     RegisterToggleHotkey();
     ::UnregisterHotKey(nullptr, 0x7F02);
@@ -98,4 +87,3 @@ TEST(TrayMenu, HotkeySubmenuAndHeaderFlags) {
   }
 }
 
-}  // namespace
