@@ -270,14 +270,14 @@ bool DrawClockText(std::uint32_t* pixels, int width, int height, UINT dpi, int m
 
 void ScheduleClockTimer() {
   AppState& app = App();
-  for (const OverlayWindow& overlay : app.overlayWindows) ::KillTimer(overlay.window, TIMER_OVERLAY_CLOCK);
+  for (const OverlayWindow& overlay : app.overlayWindows) ::KillTimer(overlay.window.Get(), TIMER_OVERLAY_CLOCK);
   const ClockDisplayMode mode = app.settings.ClockDisplay;
   if (mode == ClockDisplayMode::None || app.overlayWindows.empty()) return;
   SYSTEMTIME now{};
   Seams().getLocalTime(&now);
   const UINT interval = ClockFirstIntervalMs(mode, now);
   for (const OverlayWindow& overlay : app.overlayWindows)
-    ::SetTimer(overlay.window, TIMER_OVERLAY_CLOCK, interval, nullptr);
+    ::SetTimer(overlay.window.Get(), TIMER_OVERLAY_CLOCK, interval, nullptr);
 }
 
 // Every window has its own clock timer, started together with the same period, so a tick redraws

@@ -139,7 +139,7 @@ void RedrawOverlayWindow(HWND window) {
   AppState& app = App();
   const OverlayComposition c = BuildOverlayComposition(app.overlayOpenTick);
   for (OverlayWindow& overlay : app.overlayWindows) {
-    if (window != nullptr && overlay.window != window) continue;
+    if (window != nullptr && overlay.window.Get() != window) continue;
     const RECT dirty = RefreshOverlayContent(overlay, c);
     PushOverlayRect(overlay, app.overlayAlpha, dirty);
   }

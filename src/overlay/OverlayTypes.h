@@ -10,11 +10,11 @@
 
 enum class OverlayTarget : std::int32_t { All = 0, Current = 1 };
 
-// One black-screen window covering one monitor, with its layered bitmap. The GDI members are
-// declared so that dropping a record releases them in the right order (the DIB is selected out of
-// the memory DC, then the DC and the DIB go); the window is destroyed by CloseOverlays, after them.
+// One black-screen window covering one monitor, with its layered bitmap. The members are declared
+// so that dropping a record releases them in the right order: the DIB is selected out of the memory
+// DC, then the DC and the DIB go, and the window, declared first, goes last.
 struct OverlayWindow {
-  HWND window = nullptr;
+  WindowHandle window;
   int width = 0;
   int height = 0;
   int left = 0;

@@ -31,11 +31,11 @@ std::uint32_t ReadFadeLength() {
 }
 
 void SetTimerOnAll(UINT_PTR id, UINT ms) {
-  for (const OverlayWindow& overlay : App().overlayWindows) ::SetTimer(overlay.window, id, ms, nullptr);
+  for (const OverlayWindow& overlay : App().overlayWindows) ::SetTimer(overlay.window.Get(), id, ms, nullptr);
 }
 
 void KillTimerOnAll(UINT_PTR id) {
-  for (const OverlayWindow& overlay : App().overlayWindows) ::KillTimer(overlay.window, id);
+  for (const OverlayWindow& overlay : App().overlayWindows) ::KillTimer(overlay.window.Get(), id);
 }
 
 void PushAll(std::uint8_t alpha) {
@@ -43,7 +43,7 @@ void PushAll(std::uint8_t alpha) {
 }
 
 UINT OverlayDpi(const OverlayWindow& overlay) {
-  return DpiOrDefault(overlay.window ? ::GetDpiForWindow(overlay.window) : 0);
+  return DpiOrDefault(overlay.window ? ::GetDpiForWindow(overlay.window.Get()) : 0);
 }
 
 void FillBlack(OverlayWindow& overlay, const RECT& area) {
@@ -84,8 +84,7 @@ void ReleaseOverlayWindow(OverlayWindow& overlay) {
   overlay.memoryDc.Reset();
   overlay.bitmap.Reset();
   overlay.pixels = nullptr;
-  if (overlay.window) ::DestroyWindow(overlay.window);
-  overlay.window = nullptr;
+  overlay.window.Reset();
 }
 
 void StartFade() {
@@ -113,7 +112,7 @@ void AdvanceOverlayFade() {
 bool OverOverlayWindow(POINT cursor) {
   for (const OverlayWindow& overlay : App().overlayWindows) {
     RECT rect{};
-    if (::GetWindowRect(overlay.window, &rect) && ::PtInRect(&rect, cursor)) return true;
+    if (::GetWindowRect(overlay.window.Get(), &rect) && ::PtInRect(&rect, cursor)) return true;
   }
   return false;
 }
@@ -210,7 +209,7 @@ bool CursorOverOverlay() {
   if (!::GetCursorPos(&cursor)) return false;
   for (const OverlayWindow& overlay : App().overlayWindows) {
     RECT rect{};
-    if (::GetWindowRect(overlay.window, &rect) && ::PtInRect(&rect, cursor)) return true;
+    if (::GetWindowRect(overlay.window.Get(), &rect) && ::PtInRect(&rect, cursor)) return true;
   }
   return false;
 }
@@ -297,10 +296,10 @@ bool AddOverlayWindow(const RECT& monitor, const OverlayComposition& composition
   overlay.bitmapSelection = DcSelection(overlay.memoryDc.Get(), overlay.bitmap.Get());
   if (!overlay.bitmapSelection) return false;
 
-  overlay.window = ::CreateWindowExW(kOverlayExStyle, kOverlayWindowClass, kOverlayTitle, WS_POPUP, overlay.left,
+  overlay.window.Reset(::CreateWindowExW(kOverlayExStyle, kOverlayWindowClass, kOverlayTitle, WS_POPUP, overlay.left,
                                      overlay.top, overlay.width, overlay.height, nullptr, nullptr, App().instance,
-                                     nullptr);
-  if (!overlay.window) return false;  // the record releases the DC and the DIB in reverse order
+                                     nullptr));
+  if (!overlay.window.Get()) return false;  // the record releases the DC, the DIB and the window in reverse order
 
   RenderOverlayBitmap(overlay, composition);
   if (!PushOverlayBitmap(overlay, 0)) {
@@ -308,8 +307,8 @@ bool AddOverlayWindow(const RECT& monitor, const OverlayComposition& composition
     return false;
   }
 
-  ::ShowWindow(overlay.window, SW_SHOWNOACTIVATE);
-  ::SetWindowPos(overlay.window, HWND_TOPMOST, 0, 0, 0, 0,
+  ::ShowWindow(overlay.window.Get(), SW_SHOWNOACTIVATE);
+  ::SetWindowPos(overlay.window.Get(), HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   App().overlayWindows.push_back(std::move(overlay));
   return true;
@@ -330,7 +329,7 @@ void OpenOverlaySet(OverlayTarget target, HMONITOR chosen) {
   ::EnumDisplayMonitors(nullptr, nullptr, AddOverlayForMonitor, reinterpret_cast<LPARAM>(&pass));
   if (app.overlayWindows.empty()) return;
 
-  const HWND first = app.overlayWindows.front().window;
+  const HWND first = app.overlayWindows.front().window.Get();
   DropTypeAhead();
   ::SetForegroundWindow(first);
   ::SetFocus(first);
@@ -466,9 +465,9 @@ bool UpdateLayer(OverlayWindow& overlay, std::uint8_t alpha, const RECT* dirty) 
     info.pblend = &blend;
     info.dwFlags = ULW_ALPHA;
     info.prcDirty = dirty;
-    ok = ::UpdateLayeredWindowIndirect(overlay.window, &info) != FALSE;
+    ok = ::UpdateLayeredWindowIndirect(overlay.window.Get(), &info) != FALSE;
   } else {
-    ok = ::UpdateLayeredWindow(overlay.window, screen.Get(), &destination, &size, overlay.memoryDc.Get(),
+    ok = ::UpdateLayeredWindow(overlay.window.Get(), screen.Get(), &destination, &size, overlay.memoryDc.Get(),
                                &source, 0, &blend, ULW_ALPHA) != FALSE;
   }
   overlay.pushedAlpha = ok ? alpha : -1;

@@ -94,7 +94,7 @@ TEST(TrayIcon, AddedBackAfterTaskbarCreatedFollowingTheModesAndRemoved) {
 std::vector<bool> seenInMenu;
 void CALLBACK LookAndCloseMenu(HWND, UINT, UINT_PTR timer, DWORD) {
   ::KillTimer(nullptr, timer);
-  const HWND overlay = App().overlayWindows.empty() ? nullptr : App().overlayWindows[0].window;
+  const HWND overlay = App().overlayWindows.empty() ? nullptr : App().overlayWindows[0].window.Get();
   ::ShowCursor(TRUE);
   seenInMenu = {!App().cursorHidden, ::ShowCursor(FALSE) == 0, !::KillTimer(overlay, TIMER_OVERLAY_CURSOR)};
   ::EndMenu();
@@ -109,8 +109,8 @@ TEST(MenuPreparation, HandEditsTakeEffectAndTheCursorIsLeftAlone) {
     ASSERT_TRUE(AddTrayIcon() && ::SetCursorPos(300, 300));
     ShowOverlays(OverlayTarget::Current);
     ASSERT_EQ(App().overlayWindows.size(), 1u);
-    ::SendMessageW(App().overlayWindows[0].window, WM_TIMER, TIMER_OVERLAY_CURSOR, 0);  // the cursor hides
-    ::SetTimer(App().overlayWindows[0].window, TIMER_OVERLAY_CURSOR, 3000, nullptr);  // as another window's runs
+    ::SendMessageW(App().overlayWindows[0].window.Get(), WM_TIMER, TIMER_OVERLAY_CURSOR, 0);  // the cursor hides
+    ::SetTimer(App().overlayWindows[0].window.Get(), TIMER_OVERLAY_CURSOR, 3000, nullptr);  // as another window's runs
     ASSERT_TRUE(App().cursorHidden && WriteBytes(App().configPath, ToBytes(edited + action)));
     seenInMenu.clear();
     ::SetTimer(nullptr, 0, 50, LookAndCloseMenu), ::SendMessageW(s.window, WM_SHOWTRAYMENU, 0, 0);

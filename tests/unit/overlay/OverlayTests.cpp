@@ -17,7 +17,7 @@ SYSTEMTIME now{2026, 12, 6, 5, 14, 5, 0, 0};  // on the minute: the time of day 
 std::vector<Box> Covered() {
   std::vector<Box> boxes;
   for (RECT r{}; const OverlayWindow& overlay : App().overlayWindows)
-    if (::GetWindowRect(overlay.window, &r)) boxes.push_back({r.left, r.top, r.right, r.bottom});
+    if (::GetWindowRect(overlay.window.Get(), &r)) boxes.push_back({r.left, r.top, r.right, r.bottom});
   return boxes;
 }
 int CursorCount() { return ::ShowCursor(TRUE), ::ShowCursor(FALSE); }  // the thread's display count
@@ -37,7 +37,7 @@ TEST(OverlayWindows, CursorHidingClockTimersClosingInputsAndTheGuard) {
   const int shown = CursorCount();
   ASSERT_TRUE(::SetCursorPos(300, 300));
   ShowOverlays(OverlayTarget::Current);  // the primary monitor only
-  const HWND overlay = App().overlayWindows.at(0).window;
+  const HWND overlay = App().overlayWindows.at(0).window.Get();
   const struct { int x; UINT message; bool hidden, armed; } steps[] = {  // armed: the hide timer runs
       {1600, WM_TIMER, false, false},                                    // on the other monitor: stays
       {310, WM_MOUSEMOVE, false, true}, {310, WM_TIMER, true, false},    // at rest over the overlay: hides
@@ -75,7 +75,7 @@ TEST(OverlayWindows, CursorHidingClockTimersClosingInputsAndTheGuard) {
     ASSERT_TRUE(::SetCursorPos(300, 300));
     if (App().overlayWindows.empty()) ShowOverlays(OverlayTarget::Current);
     App().overlayMonitor = reinterpret_cast<HMONITOR>(0x7777), App().lastClickTick = 0;  // gone: the guard must measure the window
-    const HWND target = App().overlayWindows.at(0).window;
+    const HWND target = App().overlayWindows.at(0).window.Get();
     const int dismissals = OverlayScope::Dismissals();
     ASSERT_TRUE(::SetCursorPos(c.x, 300));
     ::SendMessageW(target, c.message, c.wParam, c.lParam);
@@ -151,7 +151,7 @@ TEST(OverlayWindows, DisplayChangeRebuildsForTheCurrentMonitorsAtOnceOrClosesAsD
   // A burst of changes reaching the main window rebuilds All once, a moment after the last one.
   const HWND main = scope.MakeMainWindow();
   ShowOverlays(OverlayTarget::All);
-  const HWND before = App().overlayWindows.at(0).window;
+  const HWND before = App().overlayWindows.at(0).window.Get();
   for (int i = 0; i < 3; ++i) ::SendMessageW(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 800));
   EXPECT_TRUE(::IsWindow(before));
   PumpMessages(kDisplayChangeSettleMs + 300);
