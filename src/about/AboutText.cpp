@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "about/AboutWindow.h"
+#include "base/Helpers.h"
 
 std::wstring ReadVersionString(const void* block, const wchar_t* key) {
   if (block == nullptr || key == nullptr) return {};
@@ -45,9 +46,9 @@ AboutTexts AboutTextsFromBlock(const void* block) {
 }
 
 AboutTexts ReadAboutTexts() {
-  wchar_t path[MAX_PATH];
-  const DWORD pathLength = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  if (pathLength == 0 || pathLength >= MAX_PATH) return AboutTextsFromBlock(nullptr);
+  const std::wstring executable = ExecutablePath();
+  if (executable.empty()) return AboutTextsFromBlock(nullptr);
+  const wchar_t* path = executable.c_str();
   DWORD ignored = 0;
   const DWORD size = ::GetFileVersionInfoSizeW(path, &ignored);
   if (size == 0) return AboutTextsFromBlock(nullptr);

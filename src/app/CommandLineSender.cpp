@@ -3,6 +3,7 @@
 
 #include "app/CommandLineCalls.h"
 #include "base/Handles.h"
+#include "base/Helpers.h"
 #include "base/Messages.h"
 
 namespace {
@@ -36,15 +37,9 @@ HWND WaitForProgramWindow(DWORD timeoutMs, Condition waiting) {
   }
 }
 
-std::wstring OwnExecutablePath() {
-  std::wstring path(32768, L'\0');
-  path.resize(::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-  return path;
-}
-
 // Starts the resident program (this executable without arguments) and waits for its window.
 HWND StartResidentProgram() {
-  const std::wstring path = OwnExecutablePath();
+  const std::wstring path = ExecutablePath();
   const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
   std::wstring commandLine = L"\"" + path + L"\"";
   STARTUPINFOW startup{};

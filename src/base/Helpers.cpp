@@ -19,10 +19,16 @@ std::size_t SurrogateSafeLength(std::wstring_view text, std::size_t maximum) {
   return length;
 }
 
-std::wstring ExecutableFolder() {
+std::wstring ExecutablePath() {
   wchar_t buffer[MAX_PATH] = {};
   const DWORD length = Seams().getModuleFileName(nullptr, buffer, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return {};
-  if (!::PathRemoveFileSpecW(buffer)) return {};
   return buffer;
+}
+
+std::wstring ExecutableFolder() {
+  std::wstring path = ExecutablePath();
+  if (path.empty() || !::PathRemoveFileSpecW(path.data())) return {};
+  path.resize(std::char_traits<wchar_t>::length(path.c_str()));
+  return path;
 }

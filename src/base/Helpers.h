@@ -18,6 +18,9 @@ bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 // The length of `text` cut to at most `maximum` characters, never between the halves of a surrogate pair.
 std::size_t SurrogateSafeLength(std::wstring_view text, std::size_t maximum);
 
+// The full path of the running executable; empty when it cannot be had in full.
+std::wstring ExecutablePath();
+
 // The folder of the running executable without a trailing backslash; empty when the module path
 // cannot be had in full (a truncated path would name some other folder).
 std::wstring ExecutableFolder();

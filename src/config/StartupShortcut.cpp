@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/Handles.h"
+#include "base/Helpers.h"
 
 namespace {
 
@@ -78,9 +79,9 @@ bool UpdateStartupShortcut(bool enable) {
   }
 
   // A link to an empty or truncated path would start nothing at logon: leave the folder as it is.
-  wchar_t executable[MAX_PATH] = {};
-  const DWORD length = ::GetModuleFileNameW(nullptr, executable, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return false;
+  const std::wstring path = ExecutablePath();
+  if (path.empty()) return false;
+  const wchar_t* executable = path.c_str();
   // Started from inside a zip or a download folder that will be emptied: a link there would end
   // start at log-on, so neither make one nor move an existing one.
   if (RunsFromTemporaryFolder(executable)) return false;
