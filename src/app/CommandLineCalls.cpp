@@ -2,7 +2,6 @@
 
 #include "app/AppState.h"
 #include "app/Commands.h"
-#include "app/MainWindow.h"
 #include "app/TimedEnds.h"
 #include "base/Messages.h"
 #include "overlay/Overlay.h"

@@ -5,6 +5,7 @@
 #include "base/Handles.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
+#include "config/ConfigLoad.h"
 #include "config/ConfigLocation.h"
 #include "config/ConfigSave.h"
 #include "config/HotkeyText.h"
@@ -12,6 +13,7 @@
 #include "overlay/Overlay.h"
 #include "power/Power.h"
 #include "tray/TrayIcon.h"
+#include "tray/UiLanguage.h"
 
 namespace {
 
@@ -141,4 +143,50 @@ void RunHotkeyAction() {
     case OverlayAction::BlackCurrent: ToggleBlackScreenCommand(OverlayTarget::Current); break;
     default: break;
   }
+}
+
+void MigrateAwayAction() {
+  Settings& settings = App().settings;
+  if (settings.Action != OverlayAction::AwayAll && settings.Action != OverlayAction::AwayCurrent) return;
+  settings.Action = OverlayAction::BlackCurrent;
+  SaveConfig();
+}
+
+void ReloadSettingsFromFile() {
+  LoadConfig();
+  ApplyUiLanguage();
+  MigrateAwayAction();
+  RegisterToggleHotkey();
+  DeriveKeepActiveSettings();
+  FollowPowerSettings();
+}
+
+void SetKeepActive(bool on) {
+  AppState& app = App();
+  app.settings.KeepActive = on;
+  app.keepActiveTimerOn = on;
+  RestartKeepActiveTimer();
+  SaveConfig();
+  UpdateTrayTooltip();
+}
+
+void ReapplyPowerState() {
+  AppState& app = App();
+  CloseOverlays();
+  ApplySleepPrevention(app.settings.SleepPrevent);
+  app.keepActiveTimerOn = app.settings.KeepActive;
+  RestartKeepActiveTimer();
+  UpdateTrayTooltip();
+}
+
+void FollowPowerSettings() {
+  AppState& app = App();
+  const bool keepActiveDiffers = app.keepActiveTimerOn != app.settings.KeepActive;
+  if (app.executionStateApplied == app.settings.SleepPrevent && !keepActiveDiffers) return;
+  ApplySleepPrevention(app.settings.SleepPrevent);
+  if (keepActiveDiffers) {
+    app.keepActiveTimerOn = app.settings.KeepActive;
+    RestartKeepActiveTimer();
+  }
+  UpdateTrayTooltip();
 }

@@ -5,7 +5,6 @@
 #include "app/AppState.h"
 #include "app/CommandLineCalls.h"
 #include "app/Commands.h"
-#include "app/Startup.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
 #include "app/TimedEnds.h"
@@ -85,14 +84,6 @@ void OnTaskbarCreated() {
 }
 
 }  // namespace
-
-void ReloadSettingsFromFile() {
-  LoadConfig();
-  MigrateAwayAction();
-  RegisterToggleHotkey();
-  DeriveKeepActiveSettings();
-  FollowPowerSettings();
-}
 
 bool AcceptTrayClick(std::uint32_t eventCode, std::uint32_t now) {
   switch (eventCode) {

@@ -6,9 +6,6 @@
 HWND CreateMainWindow();
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void OnOverlayDismissed();
-// Reads config.ini again as before every menu, so that hand edits take effect (commands from the
-// command line and timed ends do the same).
-void ReloadSettingsFromFile();
 
 #include <cstdint>
 

@@ -17,6 +17,7 @@
 #include "resource.h"
 #include "tray/MenuTheme.h"
 #include "tray/TrayIcon.h"
+#include "tray/UiLanguage.h"
 
 bool SignalRunningInstance() {
   HWND running = ::FindWindowW(kMainWindowClass, kMainWindowTitle);
@@ -34,13 +35,6 @@ bool SignalRunningInstance() {
 bool AnotherInstanceRuns(DWORD mutexError) {
   // An elevated instance's mutex is denied to a normal one rather than reported as existing.
   return mutexError == ERROR_ALREADY_EXISTS || mutexError == ERROR_ACCESS_DENIED;
-}
-
-void MigrateAwayAction() {
-  Settings& settings = App().settings;
-  if (settings.Action != OverlayAction::AwayAll && settings.Action != OverlayAction::AwayCurrent) return;
-  settings.Action = OverlayAction::BlackCurrent;
-  SaveConfig();
 }
 
 bool AddTrayIconAtStartup() {
@@ -87,6 +81,7 @@ int RunApplication(HINSTANCE instance) {
   app.configPath = GetConfigFilePath();
   BootstrapConfigFile();
   LoadConfig();
+  ApplyUiLanguage();
   RestoreTimedEnds();
   MigrateAwayAction();
   DeriveKeepActiveSettings();

@@ -12,9 +12,6 @@ bool AnotherInstanceRuns(DWORD mutexError);
 bool SignalRunningInstance();
 
 
-// Replaces the hotkey actions the menu no longer offers (AwayAll, AwayCurrent) by BlackCurrent.
-void MigrateAwayAction();
-
 // Adds the tray icon at start-up. The shell may refuse it for a while (Explorer still starting at
 // log-on), so it is tried again for 30 seconds while messages are handled ("TaskbarCreated" among
 // them adds it at once); after that the program runs without an icon until the next "TaskbarCreated".

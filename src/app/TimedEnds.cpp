@@ -2,7 +2,6 @@
 
 #include "app/AppState.h"
 #include "app/Commands.h"
-#include "app/MainWindow.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
 #include "config/ConfigSave.h"

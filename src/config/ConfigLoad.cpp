@@ -9,7 +9,6 @@
 #include "config/ConfigLocation.h"
 #include "config/HotkeyText.h"
 #include "config/StartupShortcut.h"
-#include "tray/UiLanguage.h"
 
 namespace {
 
@@ -64,7 +63,6 @@ void ApplyConfigDocument(const IniDocument& document) {
     hotkey = kDefaultHotkey;
   s.ToggleHotkey = hotkey;
 
-  ApplyUiLanguage();
   UpdateStartupShortcut(s.RunAtStartup);
 }
 

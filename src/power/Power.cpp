@@ -5,9 +5,6 @@
 #include "app/AppState.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
-#include "config/ConfigSave.h"
-#include "overlay/Overlay.h"
-#include "tray/TrayIcon.h"
 
 namespace {
 
@@ -53,36 +50,6 @@ void RestartKeepActiveTimer() {
   ::KillTimer(app.mainWindow, TIMER_KEEPACTIVE);
   if (app.keepActiveTimerOn && static_cast<std::int32_t>(app.checkIntervalMs) > 0)
     ::SetTimer(app.mainWindow, TIMER_KEEPACTIVE, app.checkIntervalMs, nullptr);
-}
-
-void SetKeepActive(bool on) {
-  AppState& app = App();
-  app.settings.KeepActive = on;
-  app.keepActiveTimerOn = on;
-  RestartKeepActiveTimer();
-  SaveConfig();
-  UpdateTrayTooltip();
-}
-
-void ReapplyPowerState() {
-  AppState& app = App();
-  CloseOverlays();
-  ApplySleepPrevention(app.settings.SleepPrevent);
-  app.keepActiveTimerOn = app.settings.KeepActive;
-  RestartKeepActiveTimer();
-  UpdateTrayTooltip();
-}
-
-void FollowPowerSettings() {
-  AppState& app = App();
-  const bool keepActiveDiffers = app.keepActiveTimerOn != app.settings.KeepActive;
-  if (app.executionStateApplied == app.settings.SleepPrevent && !keepActiveDiffers) return;
-  ApplySleepPrevention(app.settings.SleepPrevent);
-  if (keepActiveDiffers) {
-    app.keepActiveTimerOn = app.settings.KeepActive;
-    RestartKeepActiveTimer();
-  }
-  UpdateTrayTooltip();
 }
 
 void OnKeepActiveTimer() {

@@ -7,11 +7,6 @@
 // Keep-active values derived from the settings: idle threshold and period in ms, nudge kind.
 void DeriveKeepActiveSettings();
 void ApplySleepPrevention(bool on);
-void SetKeepActive(bool on);
-void ReapplyPowerState();
-// After a reload of the settings: where sleep prevention or keep active differs from what is in
-// force, applies it as start-up does (without saving) and refreshes the tooltip.
-void FollowPowerSettings();
 void RestartKeepActiveTimer();
 void OnKeepActiveTimer();
 bool SendNudge(NudgeKind kind);

@@ -114,12 +114,19 @@ struct AppScope {
 // Takes a posted message of the given number for the window, if one is waiting.
 inline bool TakePosted(HWND window, UINT message) { MSG m; return ::PeekMessageW(&m, window, message, message, PM_REMOVE) != 0; }
 
-// Records each request for the thread's execution state instead of making it, for one scope.
+// Records each request for the thread's execution state and UI languages (items ended by '|') instead
+// of making it, for one scope.
 inline std::vector<EXECUTION_STATE> executionStates;
+inline std::vector<std::wstring> languageLists;
 struct StateSeams : ScopedSeams {
   StateSeams() {
-    executionStates.clear();
+    executionStates.clear(), languageLists.clear();
     Seams().setThreadExecutionState = [](EXECUTION_STATE s) { return executionStates.push_back(s), EXECUTION_STATE{ES_CONTINUOUS}; };
+    Seams().setThreadPreferredUILanguages = [](DWORD, PCZZWSTR list, PULONG) -> BOOL {
+      std::wstring& joined = languageLists.emplace_back();
+      for (const wchar_t* p = list; p != nullptr && *p; p += std::wcslen(p) + 1) (joined += p) += L'|';
+      return TRUE;
+    };
   }
 };
 
@@ -131,10 +138,8 @@ inline std::wstring StartupShortcutPath() {
 inline std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 inline Bytes DefaultTextBytes() { return ReadBytesOrEmpty(SourcePath(L"resources/default-config.ini")); }
 
-inline std::vector<std::wstring> languageLists;  // each list handed to the thread, items ended by '|'
-
 // The user's roaming folder pointed at a fresh temporary one, App().configPath cleared, no Startup
-// shortcut, the thread's UI languages recorded instead of set; all put back at the end of the scope.
+// shortcut; all put back at the end of the scope.
 struct ConfigScope {
   ConfigScope() {
     ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
@@ -144,12 +149,6 @@ struct ConfigScope {
     SetAppData(roaming.Path(), REG_EXPAND_SZ);
     App().configPath.clear();
     ::DeleteFileW(StartupShortcutPath().c_str());
-    languageLists.clear();
-    seams_->setThreadPreferredUILanguages = [](DWORD, PCZZWSTR list, PULONG) -> BOOL {
-      std::wstring& joined = languageLists.emplace_back();
-      for (const wchar_t* p = list; p != nullptr && *p; p += std::wcslen(p) + 1) (joined += p) += L'|';
-      return TRUE;
-    };
   }
   ~ConfigScope() {
     ::DeleteFileW(StartupShortcutPath().c_str());
@@ -170,7 +169,6 @@ struct ConfigScope {
   bool had_ = false;
   Settings settings_ = App().settings;
   std::wstring path_ = App().configPath;
-  ScopedSeams seams_;
 };
 
 // A state whose config.ini holds the given [Overlay] lines.

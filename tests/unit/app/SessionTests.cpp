@@ -6,6 +6,7 @@
 #include "base/Messages.h"
 #include "power/Power.h"
 #include "tray/TrayIcon.h"
+#include "tray/UiLanguage.h"
 
 namespace {
 std::vector<DWORD> allowed;
@@ -102,7 +103,7 @@ void CALLBACK LookAndCloseMenu(HWND, UINT, UINT_PTR timer, DWORD) {
 
 TEST(MenuPreparation, HandEditsTakeEffectAndTheCursorIsLeftAlone) {
   const std::string edited = "[General]\r\nSleepPrevent=1\r\nKeepActive=1\r\n[KeepActive]\r\nIdleThresholdSec=120\r\n"
-                             "[Hotkey]\r\nToggleHotkey=Ctrl+Shift+VK_F9\r\nAction=";
+                             "[UI]\r\nLanguage=English\r\n[Hotkey]\r\nToggleHotkey=Ctrl+Shift+VK_F9\r\nAction=";
   for (const char* action : {"BlackAll", "AwayAll"}) {
     SCOPED_TRACE(action);
     Session s;
@@ -116,6 +117,7 @@ TEST(MenuPreparation, HandEditsTakeEffectAndTheCursorIsLeftAlone) {
     ::SetTimer(nullptr, 0, 50, LookAndCloseMenu), ::SendMessageW(s.window, WM_SHOWTRAYMENU, 0, 0);
     EXPECT_EQ(seenInMenu, std::vector<bool>(3, true));  // cursor shown, count restored, hide timer stopped
     EXPECT_EQ(App().idleThresholdMs, 120000u);
+    EXPECT_EQ(languageLists, std::vector<std::wstring>{std::wstring(PreferredUiLanguageList(L"English").c_str()) + L"|"});
     EXPECT_EQ(App().settings.Action, action[0] == 'A' ? OverlayAction::BlackCurrent : OverlayAction::BlackAll);
     EXPECT_FALSE(::RegisterHotKey(nullptr, 0x7F02, MOD_CONTROL | MOD_SHIFT, VK_F9));  // registered again
     EXPECT_EQ(executionStates, std::vector<EXECUTION_STATE>{0x80000003});
