@@ -83,12 +83,9 @@ static void RunOverlayBench() {
   App().instance = ::GetModuleHandleW(nullptr), App().configPath = configPath;
 }
 
-static std::string ReadHostFile(const std::string& path) try {
+static std::string ReadHostFile(const std::string& path) {  // a process gone: its /proc files read as empty
   std::ifstream file(path, std::ios::binary);
   return std::string{std::istreambuf_iterator<char>(file), {}};
-} catch (const std::exception&) {  // a process gone: its /proc files read as empty
-
-  return {};
 }
 
 // Wine answers zeros for another process's memory: the host's /proc (drive Z:), newest process naming `exe`.

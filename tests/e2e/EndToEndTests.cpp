@@ -153,13 +153,6 @@ TEST_F(Program, BadgesAndClockInOnePictureThenCountsStayLevelOverManyCycles) {
   }
 }
 
-TEST_F(Program, AboutOpensOneCardWhichEscCloses) {  // its place is checked in process
-  ASSERT_TRUE(RunCommand(window, IDM_ABOUT) && RunCommand(window, IDM_ABOUT));
-  const std::vector<HWND> cards = WindowsOf(program->Id(), kAboutWindowClass);
-  ASSERT_TRUE(cards.size() == 1u && WaitFor([&] { return ::GetForegroundWindow() == cards[0]; }) && SendKeys({VK_ESCAPE}));
-  EXPECT_TRUE(WaitFor([&] { return WindowsOf(program->Id(), kAboutWindowClass).empty(); }));
-}
-
 // The command line as a script uses it; Wine's own tray shows a child window per icon.
 TEST_F(Program, CallsChangeTheRunningProgramEndItWithItsIconAndStartIt) {
   const auto icon = [] {

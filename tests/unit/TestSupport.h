@@ -21,10 +21,7 @@
 using Bytes = std::vector<std::uint8_t>;
 
 inline Bytes ToBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
-inline Bytes Concat(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
+inline Bytes Concat(Bytes a, const Bytes& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
 inline Bytes Utf16Le(const std::wstring& text, bool mark) {
   Bytes out = mark ? Bytes{0xFF, 0xFE} : Bytes{};
   for (wchar_t c : text) out.insert(out.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});

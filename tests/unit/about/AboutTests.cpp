@@ -75,6 +75,8 @@ TEST(AboutCard, ShellCallsInAnApartmentDpiChangeHighContrastDragClickAndTooltip)
   const HWND card = App().aboutWindow;
   AboutWindowState* state = AboutStateOf(card);
   ASSERT_NE(state, nullptr);
+  ShowAboutWindow();  // asked again: the same card, not a second one in front of it
+  EXPECT_TRUE(App().aboutWindow == card && ::FindWindowW(kAboutWindowClass, nullptr) == card);
   NMLINK link{{state->linkControl, 0, NM_CLICK}};
   ::SendMessageW(card, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&link));
   EXPECT_EQ(calls, (std::vector<std::wstring>{config.File() + L" apartment", kMakerPageUrl + std::wstring(L" apartment marked")}));

@@ -1,9 +1,9 @@
 // For scripts/screenshots, inside Wine; exit code 1 on failure. Windows and requests by name, their
 // numbers from the program's own header:
-//   e2e_drive open about|menu    asks the running program for its About card or its tray menu
-//   e2e_drive wait|rect|close main|about|menu [MS]   waits for the window (visible, but for main),
+//   screenshot_drive open about|menu    asks the running program for its About card or its tray menu
+//   screenshot_drive wait|rect|close main|about|menu [MS]   waits for the window (visible, but for main),
 //                                prints its rectangle, or closes it (Esc for the menu)
-//   e2e_drive cursor X Y
+//   screenshot_drive cursor X Y
 #include <windows.h>
 
 #include <cstdio>
