@@ -79,9 +79,7 @@ bool WriteText(HANDLE handle, const std::wstring& text) {
   DWORD mode = 0, written = 0;
   if (::GetConsoleMode(handle, &mode))
     return ::WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) != FALSE;
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr, nullptr);
+  const std::string utf8 = ToUtf8(text);
   return ::WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr) != FALSE;
 }
 

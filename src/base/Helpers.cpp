@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include <climits>
 #include <cwctype>
 
 #include "base/SystemSeams.h"
@@ -17,6 +18,15 @@ std::size_t SurrogateSafeLength(std::wstring_view text, std::size_t maximum) {
   std::size_t length = text.size() < maximum ? text.size() : maximum;
   if (length < text.size() && length > 0 && IS_HIGH_SURROGATE(text[length - 1])) --length;
   return length;
+}
+
+std::string ToUtf8(std::wstring_view text) {
+  if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX)) return {};
+  const int length = static_cast<int>(text.size());
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  if (size <= 0 || ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, utf8.data(), size, nullptr, nullptr) != size) return {};
+  return utf8;
 }
 
 std::wstring ExecutablePath() {

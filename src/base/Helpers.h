@@ -1,6 +1,6 @@
 #pragma once
-// Small helpers every part of the program shares: text comparison and cutting, the executable's
-// folder, and the DPI fallback.
+// Small helpers every part of the program shares: text comparison, cutting and UTF-8, the
+// executable's folder, and the DPI fallback.
 #include <windows.h>
 
 #include <cstddef>
@@ -17,6 +17,9 @@ bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 
 // The length of `text` cut to at most `maximum` characters, never between the halves of a surrogate pair.
 std::size_t SurrogateSafeLength(std::wstring_view text, std::size_t maximum);
+
+// The text as UTF-8 (a lone surrogate becomes U+FFFD); empty when it cannot be converted.
+std::string ToUtf8(std::wstring_view text);
 
 // The full path of the running executable; empty when it cannot be had in full.
 std::wstring ExecutablePath();

@@ -256,16 +256,8 @@ bool RetryWhileFileBusy(const std::function<bool()>& attempt) {
 }
 
 bool WriteUtf8FileAtomic(const std::wstring& path, const std::wstring& text) {
-  if (text.size() > static_cast<std::size_t>(INT_MAX)) return false;
-  const int textLength = static_cast<int>(text.size());
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), textLength, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return false;
-  std::vector<char> utf8(static_cast<std::size_t>(size));
-  if (::WideCharToMultiByte(CP_UTF8, 0, text.data(), textLength, utf8.data(), size, nullptr, nullptr) != size)
-    return false;
-
-  utf8.insert(utf8.begin(), {'\xEF', '\xBB', '\xBF'});
-  return WriteFileAtomic(path, utf8.data(), utf8.size());
+  const std::string utf8 = "\xEF\xBB\xBF" + ToUtf8(text);
+  return utf8.size() > 3 && WriteFileAtomic(path, utf8.data(), utf8.size());
 }
 
 bool WriteFileAtomic(const std::wstring& path, const void* bytes, std::size_t count) {

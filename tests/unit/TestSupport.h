@@ -28,12 +28,7 @@ inline Bytes Utf16Le(const std::wstring& text, bool mark) {
   return out;
 }
 // Text as UTF-8 bytes, without a mark (a lone surrogate becomes U+FFFD).
-inline Bytes Utf8Bytes(const std::wstring& text) {
-  std::string out(text.size() * 3, '\0');
-  out.resize(static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
-                                                            static_cast<int>(out.size()), nullptr, nullptr)));
-  return ToBytes(out);
-}
+inline Bytes Utf8Bytes(const std::wstring& text) { return ToBytes(ToUtf8(text)); }
 
 // Writes or reads a whole file; reading shares everything so it works beside the program's own handles.
 inline bool TransferBytes(const std::wstring& path, Bytes& bytes, bool write) {
