@@ -177,7 +177,6 @@ class DcSelection {
     return *this;
   }
 
-  HGDIOBJ Previous() const noexcept { return previous_; }
   explicit operator bool() const noexcept { return previous_ != nullptr; }
 
   // Selects the previous object back (once) and forgets the DC.
@@ -240,7 +239,6 @@ class ScopedComInit {
   }
   ScopedComInit(const ScopedComInit&) = delete;
   ScopedComInit& operator=(const ScopedComInit&) = delete;
-  HRESULT Result() const noexcept { return result_; }
 
  private:
   HRESULT result_;

@@ -237,10 +237,6 @@ std::wstring IniDocument::Serialize() const {
 
 bool IniDocument::Save() const { return WriteUtf8FileAtomic(path, Serialize()); }
 
-bool SameContent(const IniDocument& a, const IniDocument& b) {
-  return a.SectionOrder() == b.SectionOrder() && a.Values() == b.Values() && a.KeyOrder() == b.KeyOrder();
-}
-
 bool RetryWhileFileBusy(const std::function<bool()>& attempt) {
   constexpr int kTries = 10;
   constexpr DWORD kPauseMs = 100;

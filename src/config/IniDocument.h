@@ -36,10 +36,8 @@ class IniDocument {
   // The text Save writes, without the byte-order mark.
   std::wstring Serialize() const;
 
-  const std::wstring& Path() const { return path; }
   const std::vector<std::wstring>& SectionOrder() const { return sectionOrder; }
   const std::map<std::wstring, KeyMap>& Values() const { return values; }
-  const std::map<std::wstring, std::vector<std::wstring>>& KeyOrder() const { return keyOrder; }
 
  private:
   void Clear();
@@ -51,9 +49,6 @@ class IniDocument {
   std::map<std::wstring, KeyMap> values;
   std::map<std::wstring, std::vector<std::wstring>> keyOrder;
 };
-
-// Equal when both hold the same sections, keys, values and orders (the path is not compared).
-bool SameContent(const IniDocument& a, const IniDocument& b);
 
 // A value read as a decimal integer: the text before the first ';', trimmed, then an optional sign
 // and digits (trailing text ignored, saturated to 32 bits); defaultValue when no digit is there.

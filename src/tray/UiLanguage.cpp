@@ -69,11 +69,7 @@ std::wstring PreferredUiLanguageList(std::wstring_view languageSetting) {
   return list;
 }
 
-UiLanguage GetUiLanguage() {
-  const std::wstring& setting = App().settings.Language;
-  if (const LanguageWord* row = FindLanguageWord(setting)) return row->language;
-  return UiLanguageFromLangId(Seams().getUserDefaultUILanguage());
-}
+UiLanguage GetUiLanguage() { return ResolveUiLanguage(App().settings.Language, Seams().getUserDefaultUILanguage()); }
 
 void ApplyUiLanguage() {
   const std::wstring list = PreferredUiLanguageList(App().settings.Language);

@@ -123,13 +123,6 @@ inline CallResult RunCall(const std::wstring& arguments) {
   return result;
 }
 
-// Starts the program on this config.ini; its main window once start-up is done (the hotkey registered).
-inline HWND StartOn(std::unique_ptr<RunningProgram>& program, const std::string& config) {
-  if ((ForgetConfiguration(), !WriteConfig(config))) return nullptr;
-  HWND window = (program = std::make_unique<RunningProgram>())->WaitForWindow();
-  return WaitFor(ToggleHotkeyTaken) ? window : nullptr;
-}
-
 // Posts the message, waits for the window of that class it opens, closes it with Esc: true when both happened.
 inline bool OpenAndEsc(HWND mainWindow, UINT message, WPARAM command, const wchar_t* className, int timeoutMs = 5000) {
   ::PostMessageW(mainWindow, message, command, 0);

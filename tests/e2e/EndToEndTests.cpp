@@ -194,11 +194,12 @@ TEST_F(Program, CallsChangeTheRunningProgramEndItWithItsIconAndStartIt) {
 // With managed windows, closing a monitor-sized one holds the program about 2 s under Wine: an Esc typed
 // meanwhile, with nothing open, waits behind the hotkey press that opens again and must not close it.
 TEST(CloseGuard, EscTypedWhileNothingIsOpenDoesNotCloseTheNextBlackScreen) {
-  std::unique_ptr<RunningProgram> program;  // for this test only: every other test runs with unmanaged windows
+  ASSERT_TRUE((ForgetConfiguration(), WriteConfig(kPlainConfig)));  // managed windows for this test only:
   ::RegSetKeyValueW(HKEY_CURRENT_USER, kWineX11, L"Managed", REG_SZ, L"Y", 4);  // read when a process starts
-  const HWND started = StartOn(program, kPlainConfig);
+  RunningProgram program;
+  const HWND started = program.WaitForWindow();
   ::RegSetKeyValueW(HKEY_CURRENT_USER, kWineX11, L"Managed", REG_SZ, L"N", 4);
-  ASSERT_TRUE(started && MoveCursor(kOnSecond));
+  ASSERT_TRUE(started && WaitFor(ToggleHotkeyTaken) && MoveCursor(kOnSecond));
   ASSERT_TRUE(Hotkey() && WaitForOverlays({kSecondMonitor}) && Hotkey() && WaitForOverlays({}));
   ASSERT_TRUE((::Sleep(300), SendKeys({VK_ESCAPE})) && (::Sleep(300), Hotkey()) && WaitForOverlays({kSecondMonitor}));
   ASSERT_TRUE((::Sleep(300), MoveCursor(kOnPrimary)) && SendKeys({VK_ESCAPE}) && SendKeys({VK_MENU, VK_F4}));
