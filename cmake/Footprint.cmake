@@ -7,10 +7,10 @@ option(UMBRALINE_SIZE_OPT "Optimise the program's code for size" ON)
 option(UMBRALINE_LTO "Link-time optimisation of the program" OFF)
 option(UMBRALINE_DELAY_LOAD "Load the DLLs that start-up does not need at their first call" ON)
 
-# Called only after start-up: GDI+ (overlay clock), the version reader (About window) and the
-# scaling helpers (About window placement). COM (the imaging codecs, the shell link object) is
+# Called only after start-up: GDI+ (overlay clock), the version reader, the common controls and the
+# scaling helpers (About window), the window manager's frame colour (menus). COM (the imaging codecs, the shell link object) is
 # reached through CoCreateInstance and loads its servers only when asked.
-set(UMBRALINE_DELAY_LOADED_DLLS gdiplus version shcore)
+set(UMBRALINE_DELAY_LOADED_DLLS gdiplus version shcore comctl32 dwmapi)
 
 set(footprint_targets umbraline_core umbraline)
 if(UMBRALINE_SIZE_OPT)

@@ -38,11 +38,6 @@ void OnEndSession(WPARAM ending) {
   if (ending) RunShutdown();
 }
 
-void OnSettingChange(LPARAM lParam) {
-  const auto* area = reinterpret_cast<const wchar_t*>(lParam);
-  if (area != nullptr && ::lstrcmpiW(area, L"ImmersiveColorSet") == 0) ApplyMenuTheme(App().mainWindow);
-}
-
 void OnMainTimer(WPARAM id) {
   if (id == TIMER_KEEPACTIVE) OnKeepActiveTimer();
   if (id == TIMER_TIMED_ENDS) CheckTimedEnds();
@@ -71,10 +66,12 @@ void OnHotkey(WPARAM id) {
 }
 
 // Gives the cursor back in case the overlay hid it (and keeps it from hiding over the menu), reloads
-// config.ini so hand edits take effect, puts hand-edited power modes in force, then shows the menu.
+// config.ini so hand edits take effect, puts hand-edited power modes in force, then shows the menu in
+// the app theme Windows has now.
 void PrepareAndShowTrayMenu() {
   SuspendOverlayCursorHiding();
   ReloadSettingsFromFile();
+  ApplyMenuTheme();
   ShowTrayMenu();
 }
 
@@ -118,7 +115,6 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DESTROY: ::PostQuitMessage(0); return 0;
     case WM_CLOSE: RunShutdown(); return 0;
     case WM_ENDSESSION: OnEndSession(wParam); return 0;
-    case WM_SETTINGCHANGE: OnSettingChange(lParam); return 0;
     case WM_COMMAND: HandleCommand(LOWORD(wParam)); return 0;
     case WM_ENTERIDLE: OnEnterIdle(wParam); return 0;
     case WM_HOTKEY: OnHotkey(wParam); return 0;

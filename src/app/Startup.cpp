@@ -1,6 +1,5 @@
 #include "app/Startup.h"
 
-#include <commctrl.h>
 
 #include "app/AppState.h"
 #include "app/CommandLineCalls.h"
@@ -15,7 +14,6 @@
 #include "overlay/Overlay.h"
 #include "power/Power.h"
 #include "resource.h"
-#include "tray/MenuTheme.h"
 #include "tray/TrayIcon.h"
 #include "tray/UiLanguage.h"
 
@@ -76,8 +74,6 @@ int RunApplication(HINSTANCE instance) {
     return 0;
   }
 
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
-  ::InitCommonControlsEx(&controls);
   app.configPath = GetConfigFilePath();
   BootstrapConfigFile();
   LoadConfig();
@@ -92,7 +88,6 @@ int RunApplication(HINSTANCE instance) {
     return 1;
   }
   ::ShowWindow(app.mainWindow, SW_HIDE);
-  ApplyMenuTheme(app.mainWindow);
   RegisterOverlayClass();
   app.overlayDismissedHandler = OnOverlayDismissed;
   MSG message{};

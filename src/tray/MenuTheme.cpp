@@ -53,7 +53,7 @@ BOOL CALLBACK ThemeMenuWindow(HWND window, LPARAM exportAddress) {
 }
 }  // namespace
 
-void ApplyMenuTheme(HWND window) {
+void ApplyMenuTheme() {
   App().darkMode = ReadLightThemeValue() == 0;
 
   // Loaded once and kept for the life of the process.
@@ -62,8 +62,6 @@ void ApplyMenuTheme(HWND window) {
   if (FARPROC mode = ThemeExport(library, kAppThemeModeOrdinal)) {
     reinterpret_cast<AppThemeModeFunction>(mode)(App().darkMode ? 1 : 0);
   }
-
-  if (window != nullptr && ::IsWindow(window)) MarkDarkFrame(window);
 }
 
 void ThemeOpenMenuWindows() {
