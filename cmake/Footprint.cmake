@@ -67,6 +67,20 @@ elseif(MINGW)
   if(UMBRALINE_PLAIN_TERMINATE)
     target_link_options(umbraline PRIVATE -Wl,--defsym=_ZN9__gnu_cxx27__verbose_terminate_handlerEv=abort)
   endif()
+  # The standard library reports a broken precondition (an index past the end, a length beyond
+  # max_size(), a null pointer made into a string, an empty std::function called) through helpers
+  # that all live in one object of libstdc++; it brings the exception classes with their
+  # copy-on-write strings, the narrow std::string and std::random_device (about 58 KiB). Nothing in
+  # the program catches those errors, so they ended in terminate and abort: they abort at once
+  # instead. Running out of memory still throws std::bad_alloc from operator new (the one catch in
+  # the program, around a picture's pixels, is for that).
+  option(UMBRALINE_ABORT_ON_LIBRARY_ERRORS "Abort on the standard library's precondition errors" ON)
+  if(UMBRALINE_ABORT_ON_LIBRARY_ERRORS)
+    foreach(helper _ZSt17__throw_bad_allocv _ZSt28__throw_bad_array_new_lengthv _ZSt20__throw_length_errorPKc
+                   _ZSt19__throw_logic_errorPKc _ZSt24__throw_out_of_range_fmtPKcz _ZSt25__throw_bad_function_callv)
+      target_link_options(umbraline PRIVATE -Wl,--defsym=${helper}=abort)
+    endforeach()
+  endif()
   if(UMBRALINE_DELAY_LOAD)
     # GNU ld has no /DELAYLOAD: dlltool makes a delay-import library from the exports of the regular
     # import library; linked ahead of the regular one it resolves the same names.
