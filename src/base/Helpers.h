@@ -1,6 +1,6 @@
 #pragma once
-// Small helpers every part of the program shares: text comparison and cutting, the executable's
-// folder, and the DPI fallback.
+// Small helpers every part of the program shares: text comparison and cutting, numbers as text,
+// the executable's folder, and the DPI fallback.
 #include <windows.h>
 
 #include <cstddef>
@@ -17,6 +17,12 @@ bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 
 // The length of `text` cut to at most `maximum` characters, never between the halves of a surrogate pair.
 std::size_t SurrogateSafeLength(std::wstring_view text, std::size_t maximum);
+
+// `value` in decimal with at least `minDigits` digits (zeros in front), a minus sign first when negative.
+std::wstring DecimalText(long long value, int minDigits = 1);
+// `value` in hexadecimal with at least `minDigits` digits (zeros in front), digits A-F in upper case
+// unless `lowerCase`.
+std::wstring HexText(unsigned long long value, int minDigits = 1, bool lowerCase = false);
 
 // The full path of the running executable; empty when it cannot be had in full.
 std::wstring ExecutablePath();
