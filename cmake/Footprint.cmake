@@ -2,9 +2,7 @@
 # DLLs that start-up never needs loaded at their first call instead of at process start.
 # Included at the end of the top-level CMakeLists.txt, once every target exists.
 option(UMBRALINE_SIZE_OPT "Optimise the program's code for size" ON)
-# Off by default: GCC 12's link-time optimiser for mingw-w64 stops with an internal compiler error
-# (binds_to_current_def_p, in std::vector's insertion code) on this program.
-option(UMBRALINE_LTO "Link-time optimisation of the program" OFF)
+option(UMBRALINE_LTO "Link-time optimisation of the program" ON)
 option(UMBRALINE_DELAY_LOAD "Load the DLLs that start-up does not need at their first call" ON)
 
 # Called only after start-up: GDI+ (overlay clock), the version reader (About window) and the
@@ -32,10 +30,14 @@ if(UMBRALINE_LTO AND MSVC)
 elseif(UMBRALINE_LTO)
   # Fat objects: the program (and its benchmark, which measures the same code) is optimised across
   # files at link time; the tests link the plain code, without a link-time optimisation of their own.
+  # One partition: when GCC 12 splits the program into several partitions for mingw-w64, a
+  # function shared between them (a COMDAT instance of std::vector's or std::wstring's members)
+  # stops the optimiser with an internal compiler error (binds_to_current_def_p). In one
+  # partition nothing is shared; the program is small enough to optimise in one piece.
   target_compile_options(umbraline_core PRIVATE $<$<CONFIG:Release,MinSizeRel>:-flto=auto -ffat-lto-objects>)
   foreach(target umbraline umbraline_bench)
     if(TARGET ${target})
-      target_link_options(${target} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-flto=auto>)
+      target_link_options(${target} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-flto=auto -flto-partition=one>)
     endif()
   endforeach()
   if(UMBRALINE_TESTS)
