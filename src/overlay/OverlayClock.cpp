@@ -145,7 +145,8 @@ bool CopyWhole(const std::wstring& from, wchar_t* to, std::size_t capacity) {
     to[0] = L'\0';
     return false;
   }
-  to[from.copy(to, from.size())] = L'\0';
+  std::char_traits<wchar_t>::copy(to, from.data(), from.size());
+  to[from.size()] = L'\0';
   return true;
 }
 
