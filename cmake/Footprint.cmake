@@ -2,9 +2,7 @@
 # DLLs that start-up never needs loaded at their first call instead of at process start.
 # Included at the end of the top-level CMakeLists.txt, once every target exists.
 option(UMBRALINE_SIZE_OPT "Optimise the program's code for size" ON)
-# Off by default: GCC 12's link-time optimiser for mingw-w64 stops with an internal compiler error
-# (binds_to_current_def_p, in std::vector's insertion code) on this program.
-option(UMBRALINE_LTO "Link-time optimisation of the program" OFF)
+option(UMBRALINE_LTO "Link-time optimisation of the program" ON)
 option(UMBRALINE_DELAY_LOAD "Load the DLLs that start-up does not need at their first call" ON)
 
 # Called only after start-up: GDI+ (overlay clock), the version reader, the common controls and the
@@ -32,10 +30,14 @@ if(UMBRALINE_LTO AND MSVC)
 elseif(UMBRALINE_LTO)
   # Fat objects: the program (and its benchmark, which measures the same code) is optimised across
   # files at link time; the tests link the plain code, without a link-time optimisation of their own.
+  # One partition: when GCC 12 splits the program into several partitions for mingw-w64, a
+  # function shared between them (a COMDAT instance of std::vector's or std::wstring's members)
+  # stops the optimiser with an internal compiler error (binds_to_current_def_p). In one
+  # partition nothing is shared; the program is small enough to optimise in one piece.
   target_compile_options(umbraline_core PRIVATE $<$<CONFIG:Release,MinSizeRel>:-flto=auto -ffat-lto-objects>)
   foreach(target umbraline umbraline_bench)
     if(TARGET ${target})
-      target_link_options(${target} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-flto=auto>)
+      target_link_options(${target} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-flto=auto $<$<CXX_COMPILER_ID:GNU>:-flto-partition=one>>)
     endif()
   endforeach()
   if(UMBRALINE_TESTS)
@@ -66,6 +68,20 @@ elseif(MINGW)
   option(UMBRALINE_PLAIN_TERMINATE "Terminate without the verbose handler" ON)
   if(UMBRALINE_PLAIN_TERMINATE)
     target_link_options(umbraline PRIVATE -Wl,--defsym=_ZN9__gnu_cxx27__verbose_terminate_handlerEv=abort)
+  endif()
+  # The standard library reports a broken precondition (an index past the end, a length beyond
+  # max_size(), a null pointer made into a string, an empty std::function called) through helpers
+  # that all live in one object of libstdc++; it brings the exception classes with their
+  # copy-on-write strings, the narrow std::string and std::random_device (about 58 KiB). Nothing in
+  # the program catches those errors, so they ended in terminate and abort: they abort at once
+  # instead. Running out of memory still throws std::bad_alloc from operator new (the one catch in
+  # the program, around a picture's pixels, is for that).
+  option(UMBRALINE_ABORT_ON_LIBRARY_ERRORS "Abort on the standard library's precondition errors" ON)
+  if(UMBRALINE_ABORT_ON_LIBRARY_ERRORS)
+    foreach(helper _ZSt17__throw_bad_allocv _ZSt28__throw_bad_array_new_lengthv _ZSt20__throw_length_errorPKc
+                   _ZSt19__throw_logic_errorPKc _ZSt24__throw_out_of_range_fmtPKcz _ZSt25__throw_bad_function_callv)
+      target_link_options(umbraline PRIVATE -Wl,--defsym=${helper}=abort)
+    endforeach()
   endif()
   if(UMBRALINE_DELAY_LOAD)
     # GNU ld has no /DELAYLOAD: dlltool makes a delay-import library from the exports of the regular

@@ -16,13 +16,11 @@ std::wstring ReadVersionString(const void* block, const wchar_t* key) {
     return {};
   }
   const WORD* pair = static_cast<const WORD*>(translation);
-  wchar_t path[256];
-  if (std::swprintf(path, sizeof path / sizeof path[0], L"\\StringFileInfo\\%04x%04x\\%ls", pair[0], pair[1], key) < 0) {
-    return {};
-  }
+  const std::wstring path =
+      L"\\StringFileInfo\\" + HexText(pair[0], 4, true) + HexText(pair[1], 4, true) + L'\\' + key;
   void* value = nullptr;
   UINT length = 0;  // in characters, the terminator included
-  if (!::VerQueryValueW(block, path, &value, &length) || value == nullptr || length < 2) return {};
+  if (!::VerQueryValueW(block, path.c_str(), &value, &length) || value == nullptr || length < 2) return {};
   // Stop at the terminator, but never read past the length the block gives.
   const wchar_t* text = static_cast<const wchar_t*>(value);
   return std::wstring(text, ::wcsnlen(text, length));

@@ -29,6 +29,31 @@ std::string ToUtf8(std::wstring_view text) {
   return utf8;
 }
 
+namespace {
+
+std::wstring DigitsText(unsigned long long value, unsigned base, int minDigits, const wchar_t* digits) {
+  wchar_t buffer[64];
+  wchar_t* const end = buffer + 64;
+  wchar_t* at = end;
+  do {
+    *--at = digits[value % base];
+    value /= base;
+  } while ((value != 0 || end - at < minDigits) && at != buffer);
+  return std::wstring(at, end);
+}
+
+}  // namespace
+
+std::wstring DecimalText(long long value, int minDigits) {
+  if (value >= 0) return DigitsText(static_cast<unsigned long long>(value), 10, minDigits, L"0123456789");
+  // The magnitude of the most negative value does not fit in a long long; it does in its unsigned kind.
+  return L"-" + DigitsText(0 - static_cast<unsigned long long>(value), 10, minDigits, L"0123456789");
+}
+
+std::wstring HexText(unsigned long long value, int minDigits, bool lowerCase) {
+  return DigitsText(value, 16, minDigits, lowerCase ? L"0123456789abcdef" : L"0123456789ABCDEF");
+}
+
 std::wstring ExecutablePath() {
   wchar_t buffer[MAX_PATH] = {};
   const DWORD length = Seams().getModuleFileName(nullptr, buffer, MAX_PATH);

@@ -1,6 +1,6 @@
 #pragma once
-// Small helpers every part of the program shares: text comparison, cutting and UTF-8, the
-// executable's folder, and the DPI fallback.
+// Small helpers every part of the program shares: text comparison, cutting and UTF-8, numbers as
+// text, the executable's folder, and the DPI fallback.
 #include <windows.h>
 
 #include <cstddef>
@@ -20,6 +20,12 @@ std::size_t SurrogateSafeLength(std::wstring_view text, std::size_t maximum);
 
 // The text as UTF-8 (a lone surrogate becomes U+FFFD); empty when it cannot be converted.
 std::string ToUtf8(std::wstring_view text);
+
+// `value` in decimal with at least `minDigits` digits (zeros in front), a minus sign first when negative.
+std::wstring DecimalText(long long value, int minDigits = 1);
+// `value` in hexadecimal with at least `minDigits` digits (zeros in front), digits A-F in upper case
+// unless `lowerCase`.
+std::wstring HexText(unsigned long long value, int minDigits = 1, bool lowerCase = false);
 
 // The full path of the running executable; empty when it cannot be had in full.
 std::wstring ExecutablePath();

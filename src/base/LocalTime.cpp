@@ -1,6 +1,6 @@
 #include "base/LocalTime.h"
 
-#include <cwchar>
+#include "base/Helpers.h"
 
 namespace {
 
@@ -59,9 +59,8 @@ LocalTime NextOccurrence(LocalTime now, int hour, int minute) {
 std::wstring FormatLocalTimeForConfig(LocalTime time) {
   SYSTEMTIME f{};
   if (!ToSystemTime(time, f)) return {};
-  wchar_t text[32] = {};
-  std::swprintf(text, 32, L"%04u-%02u-%02u %02u:%02u:%02u", f.wYear, f.wMonth, f.wDay, f.wHour, f.wMinute, f.wSecond);
-  return text;
+  return DecimalText(f.wYear, 4) + L'-' + DecimalText(f.wMonth, 2) + L'-' + DecimalText(f.wDay, 2) + L' ' +
+         DecimalText(f.wHour, 2) + L':' + DecimalText(f.wMinute, 2) + L':' + DecimalText(f.wSecond, 2);
 }
 
 std::wstring FormatLocalTimeMinutes(LocalTime time) {

@@ -6,7 +6,6 @@
 #include <shlwapi.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "app/AppState.h"
@@ -86,11 +85,7 @@ void BootstrapConfigFile() {
 }
 
 void WriteDefaultConfigFile(const std::wstring& path) {
-  auto number = [](int value) {
-    wchar_t buffer[32] = {};
-    std::swprintf(buffer, 32, L"%d", value);
-    return std::wstring(buffer);
-  };
+  auto number = [](int value) { return DecimalText(value); };
   IniDocument document(path);
   document.SetString(L"General", L"SleepPrevent", number(0).c_str());
   document.SetString(L"General", L"KeepActive", number(0).c_str());

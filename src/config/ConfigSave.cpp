@@ -1,20 +1,14 @@
 #include "config/ConfigSave.h"
 
-#include <cstdio>
 #include <string>
 
 #include "app/AppState.h"
+#include "base/Helpers.h"
 #include "base/LocalTime.h"
 #include "config/ConfigLoad.h"
 #include "config/HotkeyText.h"
 
 namespace {
-
-std::wstring Decimal(std::uint32_t value) {
-  wchar_t buffer[32] = {};
-  std::swprintf(buffer, 32, L"%u", static_cast<unsigned>(value));
-  return buffer;
-}
 
 const wchar_t* Flag(bool value) { return value ? L"1" : L"0"; }
 
@@ -42,8 +36,8 @@ void StoreSettingsInDocument(IniDocument& document) {
   document.SetString(L"General", L"SleepPrevent", Flag(s.SleepPrevent));
   document.SetString(L"General", L"KeepActive", Flag(s.KeepActive));
   document.SetString(L"General", L"RunAtStartup", Flag(s.RunAtStartup));
-  document.SetString(L"KeepActive", L"IdleThresholdSec", Decimal(s.IdleThresholdSec).c_str());
-  document.SetString(L"KeepActive", L"CheckIntervalSec", Decimal(s.CheckIntervalSec).c_str());
+  document.SetString(L"KeepActive", L"IdleThresholdSec", DecimalText(s.IdleThresholdSec).c_str());
+  document.SetString(L"KeepActive", L"CheckIntervalSec", DecimalText(s.CheckIntervalSec).c_str());
   document.SetString(L"KeepActive", L"Nudge", EnumRow(kNudgeWords, s.Nudge).word);
   if (!s.Language.empty()) {
     document.SetString(L"UI", L"Language", s.Language.substr(0, kLanguageMaxChars).c_str());

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cwchar>
 #include <cwctype>
 #include <vector>
@@ -55,7 +54,6 @@ const VirtualKeyName VirtualKeyNames[kVirtualKeyNameCount] = {
 namespace {
 
 constexpr std::size_t kFormatBufferChars = 128;  // output limit of both formatters, terminator included
-constexpr std::size_t kKeyTextMaxChars = 39;
 constexpr std::size_t kCombinationMaxChars = 128;
 constexpr std::size_t kPieceMaxChars = 47;
 constexpr std::size_t kMaxPieces = 16;
@@ -92,9 +90,7 @@ std::uint32_t ModifierFlag(const std::wstring& word) {
 std::wstring KeyText(std::uint32_t code) {
   for (const VirtualKeyName& row : VirtualKeyNames)
     if (row.code == code) return row.name;
-  wchar_t buffer[kKeyTextMaxChars + 1] = {};
-  std::swprintf(buffer, kKeyTextMaxChars + 1, L"0x%02X", static_cast<unsigned>(code));
-  return buffer;
+  return L"0x" + HexText(code, 2);
 }
 
 // "Ctrl", "Alt", "Shift", "Win" for the flags present, each followed by the separator, then the key.

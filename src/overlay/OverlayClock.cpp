@@ -138,17 +138,24 @@ bool WantsElapsed(ClockDisplayMode mode) {
   return mode == ClockDisplayMode::Elapsed || mode == ClockDisplayMode::TimeAndElapsed;
 }
 
+// Copies `from` with its terminator into `to` of `capacity` characters; false (and `to` empty) when
+// it does not fit.
+bool CopyWhole(const std::wstring& from, wchar_t* to, std::size_t capacity) {
+  if (from.size() >= capacity) {
+    to[0] = L'\0';
+    return false;
+  }
+  std::char_traits<wchar_t>::copy(to, from.data(), from.size());
+  to[from.size()] = L'\0';
+  return true;
+}
+
 }  // namespace
 
 bool FormatTimeText(const wchar_t* date, const wchar_t* day, const wchar_t* time, wchar_t (&text)[192]) {
-  text[0] = L'\0';
-  const int n = day[0] ? std::swprintf(text, 192, L"%ls (%ls) %ls", date, day, time)
-                       : std::swprintf(text, 192, L"%ls %ls", date, time);
-  if (n < 0) {
-    text[0] = L'\0';
-    return false;
-  }
-  return true;
+  std::wstring joined = date;
+  if (day[0]) joined.append(L" (").append(day).append(L")");
+  return CopyWhole(joined.append(L" ").append(time), text, 192);
 }
 
 bool FormatElapsedText(std::uint64_t elapsedMs, wchar_t (&text)[32]) {
@@ -156,11 +163,7 @@ bool FormatElapsedText(std::uint64_t elapsedMs, wchar_t (&text)[32]) {
   const unsigned hours = static_cast<unsigned>(elapsedMs / 3600000);
   const unsigned minutes = static_cast<unsigned>((seconds % 3600) / 60);
   const unsigned secs = static_cast<unsigned>(seconds % 60);
-  if (std::swprintf(text, 32, L"%u:%02u:%02u", hours, minutes, secs) < 0) {
-    text[0] = L'\0';
-    return false;
-  }
-  return true;
+  return CopyWhole(DecimalText(hours) + L':' + DecimalText(minutes, 2) + L':' + DecimalText(secs, 2), text, 32);
 }
 
 bool FormatClockText(const OverlayComposition& c, wchar_t (&text)[kClockTextChars]) {
@@ -186,7 +189,7 @@ bool FormatClockText(const OverlayComposition& c, wchar_t (&text)[kClockTextChar
     if (c.openTick == 0) return false;
     if (!FormatElapsedText(Seams().getTickCount64() - c.openTick, elapsedText)) return false;
   }
-  if (time && elapsed) return std::swprintf(text, kClockTextChars, L"%ls  %ls", timeText, elapsedText) >= 0;
+  if (time && elapsed) return CopyWhole(std::wstring(timeText) + L"  " + elapsedText, text, kClockTextChars);
   std::wcsncpy(text, time ? timeText : elapsedText, kClockTextChars - 1);
   text[kClockTextChars - 1] = L'\0';
   return true;
