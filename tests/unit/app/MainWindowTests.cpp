@@ -45,8 +45,6 @@ TEST(Commands, EachCommandChangesItsSettingSavesAndApplies) {
   }
   ::UnregisterHotKey(nullptr, 0x7F01);
   EXPECT_EQ(executionStates, (std::vector<EXECUTION_STATE>{0x80000003, 0x80000000}));
-  HandleCommand(IDM_EXIT);  // as --exit does
-  EXPECT_TRUE(TakePosted(App().mainWindow, WM_CLOSE));
 }
 
 TEST(MainWindow, CloseAndEndSessionRunTheShutdownAndQuitWithZero) {
