@@ -87,16 +87,15 @@ void ReleaseOverlayWindow(OverlayWindow& overlay) {
   overlay.window.Reset();
 }
 
+// Each window has been sent its frame at the starting opacity already.
 void StartFade() {
   AppState& app = App();
   if (app.fadeDurationMs > 0) {
     app.fadeStartTick = Seams().getTickCount();
     app.overlayAlpha = 0;
-    PushAll(0);
     SetTimerOnAll(TIMER_OVERLAY_FADE, kFadeTickMs);
   } else {
     app.overlayAlpha = 255;
-    PushAll(255);
   }
 }
 
@@ -301,15 +300,17 @@ bool AddOverlayWindow(const RECT& monitor, const OverlayComposition& composition
                                      nullptr));
   if (!overlay.window.Get()) return false;  // the record releases the DC, the DIB and the window in reverse order
 
+  // Shown first, then its one frame sent at the fade's starting opacity: a layered window stays
+  // invisible until its first frame arrives, and a frame sent while it is hidden is not drawn by
+  // every window manager.
   RenderOverlayBitmap(overlay, composition);
-  if (!PushOverlayBitmap(overlay, 0)) {
-    ReleaseOverlayWindow(overlay);
-    return false;
-  }
-
   ::ShowWindow(overlay.window.Get(), SW_SHOWNOACTIVATE);
   ::SetWindowPos(overlay.window.Get(), HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  if (!PushOverlayBitmap(overlay, App().fadeDurationMs > 0 ? 0 : 255)) {
+    ReleaseOverlayWindow(overlay);
+    return false;
+  }
   App().overlayWindows.push_back(std::move(overlay));
   return true;
 }
