@@ -6,9 +6,9 @@ option(UMBRALINE_LTO "Link-time optimisation of the program" ON)
 option(UMBRALINE_DELAY_LOAD "Load the DLLs that start-up does not need at their first call" ON)
 
 # Called only after start-up: GDI+ (overlay clock), the version reader, the common controls and the
-# scaling helpers (About window), the window manager's frame colour (menus). COM (the imaging codecs, the shell link object) is
-# reached through CoCreateInstance and loads its servers only when asked.
-set(UMBRALINE_DELAY_LOADED_DLLS gdiplus version shcore comctl32 dwmapi)
+# scaling helpers (About window), the window manager's frame colour (menus), and COM (badge
+# pictures, the start-up shortcut, shell calls), whose servers load only when an object is asked for.
+set(UMBRALINE_DELAY_LOADED_DLLS gdiplus version shcore comctl32 dwmapi ole32)
 
 set(footprint_targets umbraline_core umbraline)
 if(UMBRALINE_SIZE_OPT)

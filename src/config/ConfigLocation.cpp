@@ -49,13 +49,15 @@ bool WriteDefaultTextResource(const std::wstring& target) {
 
 }  // namespace
 
+// The older call first: it answers without COM, so start-up does not load COM for it. A folder
+// whose path does not fit in MAX_PATH comes from the known-folder call.
 std::wstring GetRoamingAppDataFolder() {
-  CoTaskString known;
-  if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, known.Put())) && known)
-    return WithTrailingBackslash(known.Get());
   wchar_t buffer[MAX_PATH] = {};
   if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)) && buffer[0] != L'\0')
     return WithTrailingBackslash(buffer);
+  CoTaskString known;
+  if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, known.Put())) && known)
+    return WithTrailingBackslash(known.Get());
   return {};
 }
 

@@ -1,5 +1,4 @@
-// The running program, driven from outside as a user or Windows would: one start shared by the Program
-// tests in their order (each leaves nothing open). Without a compositor the fade cannot be watched.
+// The program driven from outside: the Program tests share one start, each leaving nothing open.
 #include "E2eSupport.h"  // windows.h first
 #include <gtest/gtest.h>
 #include <psapi.h>
@@ -15,8 +14,7 @@
 #include <regex>
 #include <set>
 
-// The desktop starts first, as hotkeys by SendInput get lost otherwise. The suite runs with unmanaged
-// windows (scripts/test): Wine closes a monitor-sized managed window only after about 2 s.
+// The desktop first: hotkeys sent by SendInput before it are lost. (scripts/test makes windows unmanaged.)
 struct DesktopFirst : testing::Environment {
   void SetUp() override { ::GetDesktopWindow(); }
 };
@@ -44,9 +42,8 @@ TEST_F(Program, ASecondStartExitsAndOpensTheMenuOfTheFirstWhichTheKeyboardAnswer
   EXPECT_TRUE(FileHas("ClockDisplay=None") && FileHas("FadeInDurationMs=0"));
 }
 
-// Each closing input once after the command opened the black screen, then a seeded mix (UMBRALINE_MIX_SEED)
-// checked against the toggle rules: the same target closes, the other replaces; a click closes on a covered
-// monitor, Esc and Alt+F4 too while an overlay window has the keyboard (a click elsewhere moves it).
+// Each closing input once, then a seeded mix (UMBRALINE_MIX_SEED) against the toggle rules: the same target closes,
+// the other replaces; a click closes on a covered monitor, Esc and Alt+F4 while an overlay window has the keyboard.
 TEST_F(Program, CloseGuardRandomMixFollowsTheToggleRules) {
   const char* chosen = std::getenv("UMBRALINE_MIX_SEED");
   const unsigned seed = chosen ? static_cast<unsigned>(std::strtoul(chosen, nullptr, 10)) : 7u;
@@ -108,8 +105,8 @@ static long long CountGdiObjects(HANDLE process) {
   return used;
 }
 
-// Both badges above the ticking clock in the corner of each monitor; then, opening and closing the black
-// screen, the tray menu and the About card, GDI objects, private bytes and windows stay level.
+// Both badges above the ticking clock on each monitor; then GDI objects, private bytes and windows stay level
+// while the black screen, the tray menu and the About card (by its command) open and close by Esc.
 TEST_F(Program, BadgesAndClockInOnePictureThenCountsStayLevelOverManyCycles) {
   BesideExecutable beside;
   ASSERT_TRUE(beside.File(L"mode1.png", BadgePicture()) && beside.File(L"mode2.png", BadgePicture()));
@@ -191,8 +188,7 @@ TEST_F(Program, CallsChangeTheRunningProgramEndItWithItsIconAndStartIt) {
   ForgetConfiguration();
 }
 
-// With managed windows, closing a monitor-sized one holds the program about 2 s under Wine: an Esc typed
-// meanwhile, with nothing open, waits behind the hotkey press that opens again and must not close it.
+// Managed, closing a monitor-sized window holds the program 2 s under Wine: an Esc typed then must not close the next.
 TEST(CloseGuard, EscTypedWhileNothingIsOpenDoesNotCloseTheNextBlackScreen) {
   ASSERT_TRUE((ForgetConfiguration(), WriteConfig(kPlainConfig)));  // managed windows for this test only:
   ::RegSetKeyValueW(HKEY_CURRENT_USER, kWineX11, L"Managed", REG_SZ, L"Y", 4);  // read when a process starts
@@ -281,8 +277,7 @@ TEST(KillDuringSave, FileIsAlwaysOneWholeState) {
   }
 }
 
-// A copy run from the temporary folder (as from a zip opened in Explorer), Run at startup on: neither
-// start-up nor the menu's reload retargets a Startup shortcut that points elsewhere or creates one.
+// Run from the temporary folder (a zip opened in Explorer), Run at startup on: no Startup shortcut made or retargeted.
 TEST(RealWindows, ACopyRunFromTheTemporaryFolderLeavesTheStartupShortcutAlone) {
   TempFolder temporary;
   const std::wstring copy = temporary.File(L"umbraline.exe"), link = StartupShortcutPath();

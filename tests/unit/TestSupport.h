@@ -1,6 +1,5 @@
 #pragma once
-// Helpers shared by the in-process tests: private folders and raw file bytes, a clean AppState with
-// its own config.ini, a private roaming folder, overlay pictures and a message pump.
+// Helpers of the in-process tests: files and folders, a clean AppState, a private roaming folder, seams.
 #include <windows.h>
 #include <shlobj.h>
 
@@ -106,8 +105,7 @@ struct AppScope {
 // Takes a posted message of the given number for the window, if one is waiting.
 inline bool TakePosted(HWND window, UINT message) { MSG m; return ::PeekMessageW(&m, window, message, message, PM_REMOVE) != 0; }
 
-// Records each request for the thread's execution state and UI languages (items ended by '|') instead
-// of making it, for one scope.
+// Records the thread's execution state and UI language requests (items ended by '|') instead of making them.
 inline std::vector<EXECUTION_STATE> executionStates;
 inline std::vector<std::wstring> languageLists;
 struct StateSeams : ScopedSeams {
@@ -130,8 +128,7 @@ inline std::wstring StartupShortcutPath() {
 inline std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 inline Bytes DefaultTextBytes() { return ReadBytesOrEmpty(SourcePath(L"resources/default-config.ini")); }
 
-// The user's roaming folder pointed at a fresh temporary one, App().configPath cleared, no Startup
-// shortcut; all put back at the end of the scope.
+// A fresh roaming folder, App().configPath cleared, no Startup shortcut; all put back at the end.
 struct ConfigScope {
   ConfigScope() {
     ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",

@@ -1,4 +1,5 @@
-// The commands of the tray menu and the end of the main window.
+// The commands of the tray menu, the tray click filter, the end of the main window and what an
+// elevated copy lets through.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
@@ -61,4 +62,31 @@ TEST(MainWindow, CloseAndEndSessionRunTheShutdownAndQuitWithZero) {
     EXPECT_TRUE(::RegisterHotKey(nullptr, 77, kModControl | kModAlt | kModShift, VK_F9) && ::UnregisterHotKey(nullptr, 77));  // free again
     App().mainWindow = nullptr;
   }
+}
+
+// A click or key selection opens the menu once: a second event within 250 ms (a right click also sends
+// WM_CONTEXTMENU) does not, also across the tick count's wrap; a mouse move never does.
+TEST(MainWindow, TrayEventsOpenTheMenuOnceWithin250Ms) {
+  AppScope app;
+  const std::tuple<UINT, std::uint32_t, bool> events[] = {{WM_MOUSEMOVE, 100, false}, {WM_RBUTTONUP, 100, true},
+      {WM_CONTEXTMENU, 349, false}, {NIN_KEYSELECT, 350, true}, {WM_LBUTTONUP, 600, true}, {NIN_SELECT, 0xFFFFFFF0u, true},
+      {WM_CONTEXTMENU, 0x10, false}};
+  for (const auto& [code, at, opens] : events) EXPECT_EQ(AcceptTrayClick(code, at), opens) << code << " at " << at;
+}
+
+static std::vector<std::pair<UINT, DWORD>> g_filtered;
+
+TEST(Elevation, ADeniedMutexIsARunningCopyAndThreeMessagesPassTheFilter) {
+  for (const auto& [error, running] : {std::pair<DWORD, bool>{ERROR_ALREADY_EXISTS, true}, {ERROR_ACCESS_DENIED, true},
+                                       {ERROR_SUCCESS, false}, {ERROR_INVALID_HANDLE, false}})
+    EXPECT_EQ(AnotherInstanceRuns(error), running) << error;
+  AppScope app;
+  ScopedSeams seams;
+  seams->changeWindowMessageFilterEx = [](HWND window, UINT message, DWORD action, PCHANGEFILTERSTRUCT) {
+    return window == App().mainWindow ? g_filtered.emplace_back(message, action), TRUE : TRUE;
+  };
+  App().taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");
+  ASSERT_NE(app.MakeMainWindow(), nullptr);
+  EXPECT_EQ(g_filtered, (std::vector<std::pair<UINT, DWORD>>{{App().taskbarCreatedMessage, MSGFLT_ALLOW},
+                                                             {WM_SHOWTRAYMENU, MSGFLT_ALLOW}, {WM_COPYDATA, MSGFLT_ALLOW}}));
 }

@@ -36,8 +36,7 @@ TEST(SecondStart, PassesTheForegroundRightOnBeforeAskingForTheMenu) {
   EXPECT_TRUE(TakePosted(s.window, WM_SHOWTRAYMENU));
 }
 
-// An icon the shell already holds for the same window and id makes its NIM_ADD fail, as a shell that
-// is not ready (or that kept the icon over a DPI change) does.
+// An icon the shell already holds makes NIM_ADD fail, as a shell not ready yet (or one that kept the icon) does.
 TEST(TrayIconAtStartup, RetriedForThirtySecondsWhileMessagesAreHandled) {
   const struct { int event; ULONGLONG at; bool result, added; ULONGLONG end; } cases[] = {
       {1, 10000, true, true, 10000}, {0, 0, true, false, 30000}, {2, 1500, false, false, 1500}};

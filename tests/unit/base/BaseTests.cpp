@@ -47,3 +47,14 @@ TEST(Helpers, NumbersAsText) {  // the common cases are read back in the clock, 
   EXPECT_EQ(DecimalText(-42, 4) + L' ' + DecimalText(INT64_MIN) + L' ' + HexText(0x409, 4, true) + L' ' + HexText(UINT64_MAX, 2),
             L"-0042 -9223372036854775808 0409 FFFFFFFFFFFFFFFF");
 }
+
+// Every user of the executable's folder (badges, first-run sources, the shortcut, the starter) gets
+// nothing rather than a cut path, which would name some other folder.
+TEST(Helpers, NoExecutablePathWhenTheSystemCutsIt) {
+  ScopedSeams seams;
+  seams->getModuleFileName = [](HMODULE, LPWSTR buffer, DWORD size) {  // cut as the system cuts it
+    const std::wstring path = L"C:\\" + std::wstring(300, L'x') + L"\\u.exe";
+    return buffer[path.copy(buffer, size - 1)] = L'\0', size;
+  };
+  EXPECT_EQ(ExecutablePath() + ExecutableFolder(), L"");
+}

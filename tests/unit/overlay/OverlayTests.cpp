@@ -109,26 +109,6 @@ TEST(OverlayFormulas, BadgePixelsFadeSizeLimitAndClockTexts) {
   EXPECT_TRUE(FormatTimeText(L"2026/12/05", L"", L"14:05", joined) && joined == std::wstring(L"2026/12/05 14:05"));  // no day name
 }
 
-std::wstring modulePath;
-
-TEST(OverlayBadges, NoBadgeWhenTheExecutablePathComesBackCut) {
-  OverlayScope scope;
-  TempFolder folder;
-  ASSERT_TRUE(::CopyFileW(SourcePath(L"tests/e2e/badge.png").c_str(), folder.File(L"mode1.png").c_str(), FALSE));
-  ScopedSeams seams;
-  seams->getModuleFileName = [](HMODULE, LPWSTR buffer, DWORD size) {  // cut as the system cuts it
-    const DWORD length = static_cast<DWORD>(std::min<std::size_t>(modulePath.size(), size - 1));
-    buffer[modulePath.copy(buffer, length)] = L'\0';
-    return modulePath.size() < size ? length : size;
-  };
-  // Cut inside the long folder name, the path would name the folder holding a mode1.png.
-  for (const std::wstring& path : {folder.File(L"umbraline.exe"), folder.File(std::wstring(300, L'x') + L"\\u.exe")}) {
-    modulePath = path, App().sleepPreventBadgeImage = BadgeImage{};
-    LoadBadgeImages();
-    EXPECT_EQ(App().sleepPreventBadgeImage.loaded, path.size() < MAX_PATH);
-  }
-}
-
 TEST(OverlayWindows, DisplayChangeRebuildsForTheCurrentMonitorsAtOnceOrClosesAsDismissed) {
   OverlayScope scope("FadeInDurationMs=5000\nClockDisplay=None\n");  // a fade that would still run: none after
   const struct { LONG cursorX; RECT was; std::vector<Box> covers; } cases[] = {

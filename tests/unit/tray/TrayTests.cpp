@@ -4,6 +4,7 @@
 #include "app/Commands.h"
 #include "config/HotkeyText.h"
 #include "tray/TrayMenu.h"
+#include "tray/UiLanguage.h"
 
 const HKL kPlain = reinterpret_cast<HKL>(0x04090409), kAltGr = reinterpret_cast<HKL>(0x04050405);
 std::vector<HKL> layouts;
@@ -40,6 +41,16 @@ TEST(HotkeyLayouts, AltGrCharactersAndDeadKeysRefuseACtrlAltHotkey) {
     layouts = c.layouts;
     EXPECT_EQ(HotkeyTakesAltGrCharacter(HotkeySpec{c.modifiers, c.key}), c.refused) << c.key << " " << c.modifiers;
   }
+}
+
+// A word of the setting wins (the whole value, any case); else the user's Windows language, Chinese by
+// the script of its region (Taiwan, Hong Kong and Macao traditional), anything unknown English.
+TEST(UiLanguage, SettingWordThenTheWindowsLanguage) {
+  using enum UiLanguage;
+  const std::tuple<const wchar_t*, std::uint16_t, UiLanguage> cases[] = {{L"DE", 0x0411, German}, {L"zh-hant", 0x0409, ChineseTraditional},
+      {L"deutsch", 0x0411, Japanese}, {L"", 0x0404, ChineseTraditional}, {L"", 0x0C04, ChineseTraditional}, {L"", 0x1404, ChineseTraditional},
+      {L"", 0x0804, ChineseSimplified}, {L"", 0x1004, ChineseSimplified}, {L"", 0x040C, French}, {L"", 0x0419, English}};
+  for (const auto& [setting, langId, language] : cases) EXPECT_EQ(ResolveUiLanguage(setting, langId), language) << langId;
 }
 
 // A menu read back as one string: each item is "<id><marks> <text>|" with the marks x checked, o radio,
