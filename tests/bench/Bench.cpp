@@ -111,7 +111,7 @@ struct Program {
   std::string name, copy;
   const wchar_t *windowClass, *arguments;
   std::vector<double> startMs, privateMiB;
-  std::set<std::string> dlls;  // mapped into the idle program, from its first run
+  std::set<std::string> dlls;  // mapped into the idle program, from its last run (the first one creates config.ini)
 };
 
 static void RunOnce(Program& p) {
@@ -129,7 +129,7 @@ static void RunOnce(Program& p) {
   std::sscanf(rollup.c_str() + std::min(rollup.size(), rollup.find("Private_Clean:")),
               "Private_Clean: %lf kB Private_Dirty: %lf", &clean, &dirty);
   p.privateMiB.push_back((clean + dirty) / 1024.0);
-  std::istringstream maps(p.dlls.empty() ? HostProcFile(p.copy, "maps") : "");
+  std::istringstream maps((p.dlls.clear(), HostProcFile(p.copy, "maps")));
   for (std::string line; std::getline(maps, line);)
     if (line.ends_with(".dll")) p.dlls.insert(line.substr(line.rfind('/') + 1));
   if (HWND window = ::FindWindowW(p.windowClass, nullptr)) ::PostMessageW(window, WM_CLOSE, 0, 0);
