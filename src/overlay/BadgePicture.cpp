@@ -104,3 +104,11 @@ bool DecodePngFile(const std::wstring& path, BadgeImage& image) {
   image.loaded = true;
   return true;
 }
+
+void ReleaseBadgeImages() {
+  AppState& app = App();
+  app.sleepPreventBadgeImage = BadgeImage{};
+  app.keepActiveBadgeImage = BadgeImage{};
+  if (app.comInitialized) ::CoUninitialize();
+  app.comInitialized = app.comInitAttempted = false;
+}

@@ -70,6 +70,8 @@ void BlendPixelOver(std::uint32_t& destination, std::uint32_t source);
 std::uint32_t PremultiplyBadgePixel(std::uint32_t straight, std::uint8_t alpha);
 void LoadBadgeImages();
 bool DecodePngFile(const std::wstring& path, BadgeImage& image);
+// Drops the badge pictures and leaves the COM apartment their decoding entered (at process exit).
+void ReleaseBadgeImages();
 // Largest badge picture accepted: 4096 x 4096 pixels.
 inline constexpr std::uint64_t kBadgeMaxPixels = 16777216;
 bool BadgeSizeAcceptable(std::uint32_t width, std::uint32_t height);
@@ -92,5 +94,7 @@ bool MeasureClockText(int width, int height, UINT dpi, int margin, const Overlay
 // text may have changed.
 bool DrawClockText(std::uint32_t* pixels, int width, int height, UINT dpi, int margin,
                    const OverlayComposition& composition, RECT* touched);
+// Shuts GDI+ down if the clock started it (at process exit).
+void ReleaseClockGdiplus();
 // Timer 3 on one overlay window: redraw that window and re-arm.
 void AdvanceOverlayClock(HWND window);

@@ -273,48 +273,10 @@ bool DrawClockText(std::uint32_t* pixels, int width, int height, UINT dpi, int m
   return GdipDrawString(graphics.Get(), text, -1, font.font.Get(), &layout, format.Get(), brush.Get()) == Ok;
 }
 
-void ScheduleClockTimer() {
+void ReleaseClockGdiplus() {
   AppState& app = App();
-  for (const OverlayWindow& overlay : app.overlayWindows) ::KillTimer(overlay.window.Get(), TIMER_OVERLAY_CLOCK);
-  const ClockDisplayMode mode = app.settings.ClockDisplay;
-  if (mode == ClockDisplayMode::None || app.overlayWindows.empty()) return;
-  SYSTEMTIME now{};
-  Seams().getLocalTime(&now);
-  const UINT interval = ClockFirstIntervalMs(mode, now);
-  for (const OverlayWindow& overlay : app.overlayWindows)
-    ::SetTimer(overlay.window.Get(), TIMER_OVERLAY_CLOCK, interval, nullptr);
-}
-
-// Every window has its own clock timer, started together with the same period, so a tick redraws
-// only its own window: redrawing all of them on every window's tick would render each monitor as
-// many times per period as there are monitors (and read config.ini as often).
-void AdvanceOverlayClock(HWND window) {
-  RedrawOverlayWindow(window);
-  const ClockDisplayMode mode = App().settings.ClockDisplay;
-  if (mode == ClockDisplayMode::None) {
-    ::KillTimer(window, TIMER_OVERLAY_CLOCK);
-    return;
-  }
-  // Aimed again from the time of day at every tick, so the minute flips on time also after a
-  // resume from sleep or a change of the clock.
-  SYSTEMTIME now{};
-  Seams().getLocalTime(&now);
-  ::SetTimer(window, TIMER_OVERLAY_CLOCK, ClockFirstIntervalMs(mode, now), nullptr);
-}
-
-void ReleaseOverlayResources() {
-  AppState& app = App();
-  CloseOverlays();
-  app.sleepPreventBadgeImage = BadgeImage{};
-  app.keepActiveBadgeImage = BadgeImage{};
-  if (app.gdiplusStarted) {
-    GdiplusShutdown(app.gdiplusToken);
-    app.gdiplusStarted = false;
-    app.gdiplusToken = 0;
-  }
-  if (app.comInitialized) {
-    ::CoUninitialize();
-    app.comInitialized = false;
-  }
-  app.comInitAttempted = false;
+  if (!app.gdiplusStarted) return;
+  GdiplusShutdown(app.gdiplusToken);
+  app.gdiplusStarted = false;
+  app.gdiplusToken = 0;
 }

@@ -132,15 +132,3 @@ RECT DrawBadge(std::uint32_t* pixels, int width, int height, const BadgeImage& i
   }
   return RECT{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right), static_cast<LONG>(bottom)};
 }
-
-void RedrawOverlays() { RedrawOverlayWindow(nullptr); }
-
-void RedrawOverlayWindow(HWND window) {
-  AppState& app = App();
-  const OverlayComposition c = BuildOverlayComposition(app.overlayOpenTick);
-  for (OverlayWindow& overlay : app.overlayWindows) {
-    if (window != nullptr && overlay.window.Get() != window) continue;
-    const RECT dirty = RefreshOverlayContent(overlay, c);
-    PushOverlayRect(overlay, app.overlayAlpha, dirty);
-  }
-}

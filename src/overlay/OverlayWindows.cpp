@@ -486,3 +486,50 @@ bool PushOverlayRect(OverlayWindow& overlay, std::uint8_t alpha, const RECT& dir
   if (::IsRectEmpty(&clipped)) return true;  // nothing changed on screen
   return UpdateLayer(overlay, alpha, &clipped);
 }
+
+void RedrawOverlays() { RedrawOverlayWindow(nullptr); }
+
+void RedrawOverlayWindow(HWND window) {
+  AppState& app = App();
+  const OverlayComposition c = BuildOverlayComposition(app.overlayOpenTick);
+  for (OverlayWindow& overlay : app.overlayWindows) {
+    if (window != nullptr && overlay.window.Get() != window) continue;
+    const RECT dirty = RefreshOverlayContent(overlay, c);
+    PushOverlayRect(overlay, app.overlayAlpha, dirty);
+  }
+}
+
+void ScheduleClockTimer() {
+  AppState& app = App();
+  for (const OverlayWindow& overlay : app.overlayWindows) ::KillTimer(overlay.window.Get(), TIMER_OVERLAY_CLOCK);
+  const ClockDisplayMode mode = app.settings.ClockDisplay;
+  if (mode == ClockDisplayMode::None || app.overlayWindows.empty()) return;
+  SYSTEMTIME now{};
+  Seams().getLocalTime(&now);
+  const UINT interval = ClockFirstIntervalMs(mode, now);
+  for (const OverlayWindow& overlay : app.overlayWindows)
+    ::SetTimer(overlay.window.Get(), TIMER_OVERLAY_CLOCK, interval, nullptr);
+}
+
+// Every window has its own clock timer, started together with the same period, so a tick redraws
+// only its own window: redrawing all of them on every window's tick would render each monitor as
+// many times per period as there are monitors (and read config.ini as often).
+void AdvanceOverlayClock(HWND window) {
+  RedrawOverlayWindow(window);
+  const ClockDisplayMode mode = App().settings.ClockDisplay;
+  if (mode == ClockDisplayMode::None) {
+    ::KillTimer(window, TIMER_OVERLAY_CLOCK);
+    return;
+  }
+  // Aimed again from the time of day at every tick, so the minute flips on time also after a
+  // resume from sleep or a change of the clock.
+  SYSTEMTIME now{};
+  Seams().getLocalTime(&now);
+  ::SetTimer(window, TIMER_OVERLAY_CLOCK, ClockFirstIntervalMs(mode, now), nullptr);
+}
+
+void ReleaseOverlayResources() {
+  CloseOverlays();
+  ReleaseBadgeImages();
+  ReleaseClockGdiplus();
+}
