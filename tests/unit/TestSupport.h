@@ -102,6 +102,18 @@ struct AppScope {
   TempFolder folder_;
 };
 
+// Whether someone (the program, for instance) holds the hotkey: this thread cannot register it then.
+inline bool HotkeyTaken(UINT modifiers, UINT key) {
+  return !::RegisterHotKey(nullptr, 0x7F00, modifiers, key) || !::UnregisterHotKey(nullptr, 0x7F00);
+}
+
+// A seam for SystemParametersInfoW: high contrast is `highContrast`, every other answer the system's.
+inline bool highContrast = false;
+inline BOOL WINAPI AnswerHighContrast(UINT action, UINT size, PVOID data, UINT flags) {
+  if (action != SPI_GETHIGHCONTRAST) return ::SystemParametersInfoW(action, size, data, flags);
+  return static_cast<HIGHCONTRASTW*>(data)->dwFlags = highContrast ? HCF_HIGHCONTRASTON : 0, TRUE;
+}
+
 // Takes a posted message of the given number for the window, if one is waiting.
 inline bool TakePosted(HWND window, UINT message) { MSG m; return ::PeekMessageW(&m, window, message, message, PM_REMOVE) != 0; }
 

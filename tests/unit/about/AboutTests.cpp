@@ -48,7 +48,6 @@ TEST(AboutTexts, CardPlaceAtEachDpiCreatedByLinkAndVersionFallbacks) {
 }
 
 std::vector<std::wstring> calls;  // each shell call's file, and what held during it
-bool highContrast = false;
 
 bool InApartment() {
   APTTYPE type{};
@@ -65,10 +64,7 @@ TEST(AboutCard, ShellCallsInAnApartmentDpiChangeHighContrastDragClickAndTooltip)
     calls.push_back(file + std::wstring(InApartment() ? L" apartment" : L"") + (card && card->linkActivated ? L" marked" : L""));
     return reinterpret_cast<HINSTANCE>(42);
   };
-  seams->systemParametersInfo = [](UINT action, UINT size, PVOID data, UINT flags) -> BOOL {
-    if (action != SPI_GETHIGHCONTRAST) return ::SystemParametersInfoW(action, size, data, flags);
-    return static_cast<HIGHCONTRASTW*>(data)->dwFlags = highContrast ? HCF_HIGHCONTRASTON : 0, TRUE;
-  };
+  seams->systemParametersInfo = AnswerHighContrast;
   // In a thread without windows (whose input method makes an apartment under Wine) and from the link, marked first.
   std::thread([] { HandleCommand(IDM_EDIT_CONFIG); EXPECT_FALSE(InApartment()); }).join();
   ShowAboutWindow();

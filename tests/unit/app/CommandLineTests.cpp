@@ -69,15 +69,10 @@ TEST(CommandLineParser, EveryValidFormAndTheInvalidOnes) {
       {L"--exit", L"X - - -"}, {L"--Status", L"S - - -"}, {L"--help", L"H - - -"}, {L"-h", L"H - - -"}, {L"/?", L"H - - -"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.expected, Describe(ParseCommandLine(Split(c.line)))) << c.line;
-  for (const wchar_t* line : {L"", L"--frobnicate", L"--prevent-sleep", L"--keep-active maybe", L"--for 1h", L"on",
-                              L"--prevent-sleep on --prevent-sleep off", L"--black-screen all --black-screen off",
-                              L"--prevent-sleep off --for 1h", L"--keep-active toggle --until 7:00", L"--keep-active on --for",
-                              L"--keep-active on --for 0s", L"--keep-active on --for 8d", L"--keep-active on --for 7d1s",
-                              L"--keep-active on --for 90", L"--keep-active on --for 1m1h", L"--keep-active on --for 1h1h",
-                              L"--keep-active on --for 99999999999999999999s", L"--keep-active on --until 24:00",
-                              L"--keep-active on --until 7:5", L"--keep-active on --until 12:60", L"--prevent-sleep=on",
-                              L"--keep-active on --for 1h --until 7:00", L"--exit --status", L"--status --keep-active on",
-                              L"--keep-active on --exit", L"--black-screen", L"--black-screen on"})
+  // More invalid lines come from the mutation test below; these are the ones it would rarely make.
+  for (const wchar_t* line : {L"", L"--prevent-sleep off --for 1h", L"--keep-active toggle --until 7:00", L"--keep-active on --for 7d1s",
+                              L"--keep-active on --for 1h1h", L"--keep-active on --for 99999999999999999999s", L"--prevent-sleep=on",
+                              L"--keep-active on --until 7:5", L"--keep-active on --until 12:60", L"--keep-active on --for 1h --until 7:00"})
     EXPECT_EQ(L"invalid", Describe(ParseCommandLine(Split(line)))) << line;
   std::size_t at[2] = {};  // where the fault is: a bad word, a word missing at the end
   EXPECT_FALSE(ParseCommandLine(Split(L"--keep-active on --black-screen dim"), &at[0]));

@@ -25,3 +25,30 @@ TEST(SleepAndWake, SuspendReleasesAndPausesOnlyTheUsersReturnAppliesAgain) {
     EXPECT_EQ(::KillTimer(window, TIMER_KEEPACTIVE) != FALSE, s.awake) << s.event;  // only a running timer
   }
 }
+
+using Sent = std::vector<std::tuple<DWORD, LONG, DWORD>>;  // each input: type, dx or key, flags
+Sent nudges;
+DWORD lastInput = 0;
+
+// Nudges only after the idle threshold (also across the tick's wrap): a pixel there and back, or F15.
+TEST(KeepActive, NudgesOnlyAfterTheIdleThresholdWithTheChosenInput) {
+  AppScope app;
+  ScopedSeams seams;
+  seams->getTickCount = [] { return DWORD{5000}; };
+  seams->getLastInputInfo = [](PLASTINPUTINFO info) { return info->dwTime = lastInput, TRUE; };
+  seams->sendInput = [](UINT count, LPINPUT in, int) {
+    for (UINT i = 0; i < count; ++i)
+      nudges.emplace_back(in[i].type, in[i].type == INPUT_MOUSE ? in[i].mi.dx : in[i].ki.wVk, in[i].type == INPUT_MOUSE ? in[i].mi.dwFlags : in[i].ki.dwFlags);
+    return count;
+  };
+  const Sent mouse{{INPUT_MOUSE, 1, MOUSEEVENTF_MOVE}, {INPUT_MOUSE, -1, MOUSEEVENTF_MOVE}};
+  const struct { DWORD last; NudgeKind kind; bool on; Sent sent; } checks[] = {{4001, NudgeKind::Mouse, true, {}},
+      {4000, NudgeKind::Mouse, true, mouse}, {4000, NudgeKind::F15, true, {{INPUT_KEYBOARD, VK_F15, 0}, {INPUT_KEYBOARD, VK_F15, KEYEVENTF_KEYUP}}},
+      {0xFFFFFF00u, NudgeKind::Mouse, true, mouse}, {0, NudgeKind::Mouse, false, {}}};
+  App().idleThresholdMs = 1000;
+  for (const auto& c : checks) {
+    nudges.clear(), lastInput = c.last, App().nudgeKind = c.kind, App().keepActiveTimerOn = c.on;
+    OnKeepActiveTimer();
+    EXPECT_EQ(nudges, c.sent) << c.last;
+  }
+}

@@ -8,7 +8,6 @@
 
 const HKL kPlain = reinterpret_cast<HKL>(0x04090409), kAltGr = reinterpret_cast<HKL>(0x04050405);
 std::vector<HKL> layouts;
-bool highContrast = false;
 const std::uint32_t ca = kModControl | kModAlt;
 
 // kAltGr: AltGr+V gives "@", AltGr+S a dead key, AltGr+Shift+M "µ"; Ctrl with a letter a control character everywhere.
@@ -24,10 +23,7 @@ struct LayoutSeams : ScopedSeams {
       return static_cast<int>(layouts.size());
     };
     Seams().toUnicodeEx = Answer;
-    Seams().systemParametersInfo = [](UINT action, UINT size, PVOID data, UINT flags) -> BOOL {
-      if (action != SPI_GETHIGHCONTRAST) return ::SystemParametersInfoW(action, size, data, flags);
-      return static_cast<HIGHCONTRASTW*>(data)->dwFlags = highContrast ? HCF_HIGHCONTRASTON : 0, TRUE;
-    };
+    Seams().systemParametersInfo = AnswerHighContrast;
   }
 };
 
@@ -43,8 +39,7 @@ TEST(HotkeyLayouts, AltGrCharactersAndDeadKeysRefuseACtrlAltHotkey) {
   }
 }
 
-// A word of the setting wins (the whole value, any case); else the user's Windows language, Chinese by
-// the script of its region (Taiwan, Hong Kong and Macao traditional), anything unknown English.
+// A word of the setting (any case) wins; else the Windows language, Chinese by region, unknown ones English.
 TEST(UiLanguage, SettingWordThenTheWindowsLanguage) {
   using enum UiLanguage;
   const std::tuple<const wchar_t*, std::uint16_t, UiLanguage> cases[] = {{L"DE", 0x0411, German}, {L"zh-hant", 0x0409, ChineseTraditional},
