@@ -18,6 +18,10 @@ int CallRunningProgram(const std::vector<std::wstring>& arguments);
 // Usage, help and status text: to the inherited standard output or error, else to the console of
 // the parent process, else (only when boxed) a message box.
 void WriteCallOutput(const std::wstring& text, bool error, bool boxed);
+// After --exit: true once the program has ended. Without a handle to it (an elevated program that
+// another user started cannot be opened), once its single-instance mutex is gone, which the program
+// releases last.
+bool WaitForProgramExit(HANDLE process, DWORD timeoutMs);
 
 // ---- the running program ----
 // WM_COPYDATA: checks the data, parses it with the same strict parser and carries out a wholly

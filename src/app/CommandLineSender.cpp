@@ -147,8 +147,15 @@ int CallRunningProgram(const std::vector<std::wstring>& arguments) {
   }
   if (answer != kAnswerApplied || call->kind == CallKind::Status) return kExitNoAnswer;
   if (call->kind != CallKind::Exit) return kExitApplied;
-  // The program has closed its window once it is gone: an update script may replace it next.
-  return process && ::WaitForSingleObject(process.Get(), kExitWaitMs) == WAIT_OBJECT_0 ? kExitApplied : kExitNoAnswer;
+  // Once it is gone, not only its window: an update script may replace it next.
+  return WaitForProgramExit(process.Get(), kExitWaitMs) ? kExitApplied : kExitNoAnswer;
+}
+
+bool WaitForProgramExit(HANDLE process, DWORD timeoutMs) {
+  if (process) return ::WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
+  for (const ULONGLONG end = ::GetTickCount64() + timeoutMs; ProgramMutexExists(); ::Sleep(kPollMs))
+    if (::GetTickCount64() >= end) return false;
+  return true;
 }
 
 std::optional<int> RunCommandLineCall() {

@@ -258,6 +258,10 @@ bool WriteUtf8FileAtomic(const std::wstring& path, const std::wstring& text) {
 
 bool WriteFileAtomic(const std::wstring& path, const void* bytes, std::size_t count) {
   if (count > MAXDWORD) return false;
+  // A read-only file is kept as it is, at once: Windows refuses the rename onto it with the same
+  // "access denied" a scanner causes, and retrying would only hold the program for a second.
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
   const std::wstring temporary = path + L".tmp";
   bool written = false;
   {

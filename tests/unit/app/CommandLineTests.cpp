@@ -126,6 +126,12 @@ TEST(CommandLineMessage, DataIsCheckedByItsLengthAlone) {
   EXPECT_EQ(AnswerCommandLineCall(nullptr), kAnswerUsage);
 }
 
+TEST(CommandLineExit, WithoutAHandleToTheProgramItsMutexTellsWhenItIsGone) {  // no integrity levels under Wine
+  EXPECT_TRUE(WaitForProgramExit(nullptr, 0));
+  const KernelHandle mutex(::CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName));
+  EXPECT_FALSE(WaitForProgramExit(nullptr, 100));
+}
+
 static LocalTime g_clock = 0;
 
 struct CommandLineCallTest : testing::Test {

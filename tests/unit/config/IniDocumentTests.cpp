@@ -68,6 +68,8 @@ TEST(IniDocument, SaveFailures) {
   doc.Parse(L"[General]\nSleepPrevent=0");
   EXPECT_FALSE(!LockedFile(path).Held() || doc.Save() || PathExists(tmp));  // the rename onto the target held for the line fails
   EXPECT_TRUE(::CreateDirectoryW(tmp.c_str(), nullptr) && !doc.Save() && ::RemoveDirectoryW(tmp.c_str()));  // no temporary file
+  ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));  // kept, as by Windows (Wine would replace it)
+  EXPECT_FALSE(doc.Save() || PathExists(tmp) || !::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
   EXPECT_EQ(ReadBytesOrEmpty(path), original);
   ASSERT_TRUE(WriteBytes(tmp, ToBytes("stale stale stale stale stale")));  // a stale one is replaced
   EXPECT_TRUE(doc.Save());
