@@ -74,7 +74,6 @@ int RunApplication(HINSTANCE instance) {
     return 0;
   }
 
-  app.configPath = GetConfigFilePath();
   BootstrapConfigFile();
   LoadConfig();
   ApplyUiLanguage();

@@ -29,10 +29,16 @@ std::wstring CutLanguage(std::wstring text) {
 }  // namespace
 
 void LoadConfig() {
+  if (ReadConfigSettings()) UpdateStartupShortcut(App().settings.RunAtStartup);
+}
+
+bool ReadConfigSettings() {
   EnsureConfigFilePath();
   BootstrapConfigFile();
   IniDocument document(App().configPath);
-  if (document.Load()) ApplyConfigDocument(document);
+  if (!document.Load()) return false;
+  ApplyConfigDocument(document);
+  return true;
 }
 
 void ApplyConfigDocument(const IniDocument& document) {
@@ -62,8 +68,6 @@ void ApplyConfigDocument(const IniDocument& document) {
   if (!ParseHotkeySpec(hotkeyText.c_str(), &hotkey) || hotkey.virtualKey == VK_OEM_4 || hotkey.virtualKey == VK_OEM_6)
     hotkey = kDefaultHotkey;
   s.ToggleHotkey = hotkey;
-
-  UpdateStartupShortcut(s.RunAtStartup);
 }
 
 bool ReloadConfigDocument(IniDocument& document) {

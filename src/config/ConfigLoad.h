@@ -7,7 +7,12 @@
 #include "config/OverlayKeys.h"
 #include "config/Settings.h"
 
+// Reads config.ini into Settings (creating it first when missing) and brings the Startup shortcut in
+// line with RunAtStartup.
 void LoadConfig();
+// The same without the shortcut: for the black screen, which only needs the settings. False when the
+// file could not be read (the settings are then unchanged).
+bool ReadConfigSettings();
 void ApplyConfigDocument(const IniDocument& document);
 bool ReloadConfigDocument(IniDocument& document);
 ClockDisplayMode ReadClockDisplay(const IniDocument& document);

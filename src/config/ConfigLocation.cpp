@@ -72,8 +72,11 @@ void EnsureConfigFilePath() {
 }
 
 void BootstrapConfigFile() {
-  const std::wstring target = GetConfigFilePath();
+  EnsureConfigFilePath();
+  const std::wstring& target = App().configPath;
   if (::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+  // Its folder again too: it may have been deleted while the program ran.
+  ::SHCreateDirectoryExW(nullptr, target.substr(0, target.find_last_of(L'\\')).c_str(), nullptr);
 
   // Sources beside the executable only when its folder is known: an empty folder would turn the
   // candidates into files at the root of the current drive.

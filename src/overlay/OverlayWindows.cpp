@@ -213,6 +213,13 @@ bool CursorOverOverlay() {
   return false;
 }
 
+// The monitor's scale changed under an open black screen: its pixels stay, its badges and clock are
+// drawn again at the new size (a change of resolution comes as WM_DISPLAYCHANGE and rebuilds).
+LRESULT OnOverlayDpiChanged(HWND window) {
+  RedrawOverlayWindow(window);
+  return 0;
+}
+
 LRESULT OnOverlayCloseRequest() {
   RequestOverlayClose();
   return 0;
@@ -263,6 +270,7 @@ LRESULT CALLBACK OverlayWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_RBUTTONDOWN: return 0;
     case WM_RBUTTONUP: return OnOverlayRightButtonUp(window);
     case WM_OVERLAYCLOSE: return OnOverlayCloseRequest();
+    case WM_DPICHANGED: return OnOverlayDpiChanged(window);
     default: return ::DefWindowProcW(window, message, wParam, lParam);
   }
 }
@@ -349,7 +357,7 @@ void OpenOverlaySet(OverlayTarget target, HMONITOR chosen) {
 
 void ShowOverlays(OverlayTarget target) {
   AppState& app = App();
-  LoadConfig();
+  ReadConfigSettings();
   app.fadeDurationMs = ReadFadeLength();
   app.overlayOpenTick = Seams().getTickCount64();
   CloseOverlays();

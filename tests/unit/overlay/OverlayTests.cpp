@@ -57,6 +57,10 @@ TEST(OverlayWindows, CursorHidingClockTimersClosingInputsAndTheGuard) {
   SetClockDisplay(ClockDisplayMode::None);
   EXPECT_TRUE(::IsRectEmpty(&open.contentRect) && !::KillTimer(overlay, TIMER_OVERLAY_CLOCK));  // gone, its timer stopped
   SetClockDisplay(ClockDisplayMode::Time);  // its first tick a minute away
+  std::uint32_t& poked = open.pixels[open.contentRect.top * open.width + open.contentRect.left];
+  RECT suggested{0, 0, 1280, 800};
+  poked = 0x12345678, ::SendMessageW(overlay, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_NE(poked, 0x12345678u);  // a change of scale redraws at once
   now.wSecond = 59, now.wMilliseconds = 850;
   AdvanceOverlayClock(overlay);
   EXPECT_TRUE(ClockTicks(overlay));  // re-armed for the next minute 150 ms away, not 60 s later
