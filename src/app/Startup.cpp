@@ -9,7 +9,6 @@
 #include "base/SystemSeams.h"
 #include "app/TimedEnds.h"
 #include "config/ConfigLoad.h"
-#include "config/ConfigLocation.h"
 #include "config/ConfigSave.h"
 #include "overlay/Overlay.h"
 #include "power/Power.h"
@@ -74,8 +73,7 @@ int RunApplication(HINSTANCE instance) {
     return 0;
   }
 
-  BootstrapConfigFile();
-  LoadConfig();
+  LoadConfig();  // creates config.ini first when it is missing
   ApplyUiLanguage();
   RestoreTimedEnds();
   MigrateAwayAction();
