@@ -20,6 +20,13 @@ std::size_t SurrogateSafeLength(std::wstring_view text, std::size_t maximum) {
   return length;
 }
 
+void CopyTruncated(wchar_t* buffer, std::size_t capacity, std::wstring_view text) {
+  if (!buffer || capacity == 0) return;
+  const std::size_t length = SurrogateSafeLength(text, capacity - 1);
+  if (length > 0) std::char_traits<wchar_t>::copy(buffer, text.data(), length);
+  buffer[length] = L'\0';
+}
+
 std::string ToUtf8(std::wstring_view text) {
   if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX)) return {};
   const int length = static_cast<int>(text.size());

@@ -18,6 +18,10 @@ bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 // The length of `text` cut to at most `maximum` characters, never between the halves of a surrogate pair.
 std::size_t SurrogateSafeLength(std::wstring_view text, std::size_t maximum);
 
+// Copies as much of `text` as fits, with its terminator, into a fixed buffer of `capacity` characters
+// (never cutting a surrogate pair).
+void CopyTruncated(wchar_t* buffer, std::size_t capacity, std::wstring_view text);
+
 // The text as UTF-8 (a lone surrogate becomes U+FFFD); empty when it cannot be converted.
 std::string ToUtf8(std::wstring_view text);
 

@@ -190,10 +190,7 @@ bool FormatClockText(const OverlayComposition& c, wchar_t (&text)[kClockTextChar
     if (!FormatElapsedText(Seams().getTickCount64() - c.openTick, elapsedText)) return false;
   }
   if (time && elapsed) return CopyWhole(std::wstring(timeText) + L"  " + elapsedText, text, kClockTextChars);
-  const std::wstring_view one = time ? timeText : elapsedText;
-  const std::size_t length = SurrogateSafeLength(one, kClockTextChars - 1);
-  std::char_traits<wchar_t>::copy(text, one.data(), length);
-  text[length] = L'\0';
+  CopyTruncated(text, kClockTextChars, time ? timeText : elapsedText);
   return true;
 }
 

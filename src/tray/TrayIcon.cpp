@@ -37,13 +37,6 @@ void FillTrayIconData() {
 
 }  // namespace
 
-void CopyTruncated(wchar_t* buffer, std::size_t capacity, std::wstring_view text) {
-  if (!buffer || capacity == 0) return;
-  const std::size_t length = SurrogateSafeLength(text, capacity - 1);
-  if (length > 0) std::char_traits<wchar_t>::copy(buffer, text.data(), length);
-  buffer[length] = L'\0';
-}
-
 std::wstring ComposeTrayTooltip(const TrayModes& modes, UiLanguage language) {
   std::wstring tip = kTrayTooltipName;
   if (modes.sleepPrevent) tip += UiText(L" | Sleep prevent ON", language) + modes.sleepPreventEnd;

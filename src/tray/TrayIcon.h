@@ -38,10 +38,6 @@ std::wstring ComposeTrayTooltip(const TrayModes& modes, UiLanguage language);
 // and its menu label.
 std::wstring PendingEndSuffix(std::int64_t end);
 
-// Copies text into a fixed buffer of `capacity` characters, cutting it to capacity - 1 characters
-// (never between the two halves of a surrogate pair) and terminating it.
-void CopyTruncated(wchar_t* buffer, std::size_t capacity, std::wstring_view text);
-
 // The tray icon picture: the first of the load attempts that succeeds. Icons from LoadIconW are
 // shared and owned by the system, so only `owned` is destroyed.
 struct TrayIconPicture {

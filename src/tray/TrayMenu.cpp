@@ -1,6 +1,7 @@
 #include "tray/TrayMenu.h"
 
 #include "app/AppState.h"
+#include "base/Helpers.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
 #include "config/HotkeyText.h"
