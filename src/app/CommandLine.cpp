@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -26,6 +27,50 @@ BlackScreenWord ReadBlackScreenWord(const std::wstring& word) {
   if (word == L"off") return BlackScreenWord::Off;
   if (word == L"toggle") return BlackScreenWord::Toggle;
   return BlackScreenWord::None;
+}
+
+bool StandsAlone(const std::wstring& option) {
+  return option == L"--exit" || option == L"--status" || option == L"--help" || option == L"-h" || option == L"/?";
+}
+
+constexpr wchar_t kEndFollows[] = L" can only come right after --prevent-sleep on or --keep-active on";
+
+// The seconds of a duration written as parts in the order d, h, m, s, each once ("1h30m"), brought
+// down to kMaxDurationSeconds + 1 when longer; nothing when it is written otherwise.
+std::optional<std::uint64_t> DurationSeconds(const std::wstring& raw) {
+  static constexpr wchar_t kUnits[] = {L'd', L'h', L'm', L's'};
+  static constexpr std::uint64_t kUnitSeconds[] = {86400, 3600, 60, 1};
+  constexpr std::uint64_t kTooLong = kMaxDurationSeconds + 1;
+  const std::wstring text = Lower(raw);
+  std::size_t at = 0;
+  std::size_t nextUnit = 0;  // units must come in the order d, h, m, s
+  std::uint64_t total = 0;
+  if (text.empty()) return std::nullopt;
+  while (at < text.size()) {
+    std::uint64_t number = 0;
+    const std::size_t digitsStart = at;
+    while (at < text.size() && IsDigit(text[at]))
+      number = std::min(number * 10 + static_cast<std::uint64_t>(text[at++] - L'0'), kTooLong);
+    if (at == digitsStart || at == text.size()) return std::nullopt;  // no number, or no unit
+    std::size_t unit = nextUnit;
+    while (unit < 4 && kUnits[unit] != text[at]) ++unit;
+    if (unit == 4) return std::nullopt;
+    ++at;
+    nextUnit = unit + 1;
+    total = std::min(total + number * kUnitSeconds[unit], kTooLong);
+  }
+  return total;
+}
+
+// "H:MM" or "HH:MM" in digits, whatever the numbers.
+bool TimeOfDayForm(const std::wstring& text, int& hour, int& minute) {
+  const std::size_t colon = text.find(L':');
+  if ((colon != 1 && colon != 2) || text.size() != colon + 3) return false;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (i != colon && !IsDigit(text[i])) return false;
+  hour = colon == 1 ? text[0] - L'0' : (text[0] - L'0') * 10 + (text[1] - L'0');
+  minute = (text[colon + 1] - L'0') * 10 + (text[colon + 2] - L'0');
+  return true;
 }
 
 // Status answer layout: bit 63 marks it; bit 0 prevent sleep, bit 1 keep active, bits 2-3 the black
@@ -64,86 +109,67 @@ std::wstring StatusLine(const wchar_t* name, const wchar_t* value, LocalTime unt
 }  // namespace
 
 std::optional<std::uint32_t> ParseDuration(const std::wstring& raw) {
-  static constexpr wchar_t kUnits[] = {L'd', L'h', L'm', L's'};
-  static constexpr std::uint32_t kUnitSeconds[] = {86400, 3600, 60, 1};
-  const std::wstring text = Lower(raw);
-  std::size_t at = 0;
-  std::size_t nextUnit = 0;  // units must come in the order d, h, m, s
-  std::uint64_t total = 0;
-  while (at < text.size()) {
-    std::uint64_t number = 0;
-    const std::size_t digitsStart = at;
-    while (at < text.size() && IsDigit(text[at])) {
-      number = number * 10 + static_cast<std::uint64_t>(text[at++] - L'0');
-      if (number > kMaxDurationSeconds) return std::nullopt;  // already too long in any unit
-    }
-    if (at == digitsStart || at == text.size()) return std::nullopt;  // no number, or no unit
-    std::size_t unit = nextUnit;
-    while (unit < 4 && kUnits[unit] != text[at]) ++unit;
-    if (unit == 4) return std::nullopt;
-    ++at;
-    nextUnit = unit + 1;
-    total += number * kUnitSeconds[unit];
-    if (total > kMaxDurationSeconds) return std::nullopt;
-  }
-  if (total < 1) return std::nullopt;
-  return static_cast<std::uint32_t>(total);
+  const std::optional<std::uint64_t> seconds = DurationSeconds(raw);
+  if (!seconds || *seconds < 1 || *seconds > kMaxDurationSeconds) return std::nullopt;
+  return static_cast<std::uint32_t>(*seconds);
 }
 
-bool ParseTimeOfDay(const std::wstring& text, int& hour, int& minute) {
-  const std::size_t colon = text.find(L':');
-  if (colon != 1 && colon != 2) return false;
-  if (text.size() != colon + 3) return false;
-  for (std::size_t i = 0; i < text.size(); ++i)
-    if (i != colon && !IsDigit(text[i])) return false;
-  hour = colon == 1 ? text[0] - L'0' : (text[0] - L'0') * 10 + (text[1] - L'0');
-  minute = (text[colon + 1] - L'0') * 10 + (text[colon + 2] - L'0');
-  return hour <= 23 && minute <= 59;
-}
-
-std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>& arguments, std::size_t* errorIndex) {
+std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>& arguments, std::wstring* error) {
   std::size_t at = 0;
-  const auto fail = [&](std::size_t index) -> std::optional<CommandLineCall> {
-    if (errorIndex) *errorIndex = index;
+  const auto fail = [&](const std::wstring& message) -> std::optional<CommandLineCall> {
+    if (error) *error = message;
     return std::nullopt;
   };
   const auto next = [&]() { return at < arguments.size() ? Lower(arguments[at]) : std::wstring(); };
+  // "<option> takes <what>, not "<the word at `at`>"", or that nothing follows it.
+  const auto takes = [&](const std::wstring& option, const wchar_t* what) {
+    return fail(option + L" takes " + what +
+                (at < arguments.size() ? L", not \"" + arguments[at] + L"\"" : std::wstring(L", but nothing follows it")));
+  };
   CommandLineCall call;
-  if (arguments.empty()) return fail(0);
+  if (arguments.empty()) return fail(L"no option given");
   const std::wstring first = next();
-  const bool exit = first == L"--exit", status = first == L"--status";
-  if (exit || status || first == L"--help" || first == L"-h" || first == L"/?") {
-    if (arguments.size() > 1) return fail(1);  // these stand alone
-    call.kind = exit ? CallKind::Exit : status ? CallKind::Status : CallKind::Help;
+  if (StandsAlone(first)) {
+    if (arguments.size() > 1) return fail(first + L" stands alone, not with \"" + arguments[1] + L"\"");
+    call.kind = first == L"--exit" ? CallKind::Exit : first == L"--status" ? CallKind::Status : CallKind::Help;
     return call;
   }
   while (at < arguments.size()) {
     const std::wstring option = next();
-    const std::size_t optionIndex = at++;
+    const std::wstring& given = arguments[at++];
     if (option == L"--black-screen") {
-      if (call.blackScreen != BlackScreenWord::None) return fail(optionIndex);
-      if ((call.blackScreen = ReadBlackScreenWord(next())) == BlackScreenWord::None) return fail(at);
+      if (call.blackScreen != BlackScreenWord::None) return fail(L"--black-screen is given twice");
+      if ((call.blackScreen = ReadBlackScreenWord(next())) == BlackScreenWord::None)
+        return takes(option, L"all, current, off or toggle");
       ++at;
       continue;
     }
     ModeRequest* request = option == L"--prevent-sleep" ? &call.preventSleep
                            : option == L"--keep-active" ? &call.keepActive
                                                         : nullptr;
-    if (request == nullptr || request->word != SwitchWord::None) return fail(optionIndex);
-    if ((request->word = ReadSwitchWord(next())) == SwitchWord::None) return fail(at);
+    if (request == nullptr) {
+      if (StandsAlone(option)) return fail(option + L" stands alone, not with \"" + arguments[0] + L"\"");
+      if (option == L"--for" || option == L"--until") return fail(option + kEndFollows);
+      return fail(L"unknown option \"" + given + L"\"");
+    }
+    if (request->word != SwitchWord::None) return fail(option + L" is given twice");
+    if ((request->word = ReadSwitchWord(next())) == SwitchWord::None) return takes(option, L"on, off or toggle");
+    const std::wstring word = next();
     ++at;
     const std::wstring endOption = next();
     if (endOption != L"--for" && endOption != L"--until") continue;
-    if (request->word != SwitchWord::On) return fail(at);  // an end only follows "on"
+    if (request->word != SwitchWord::On) return fail(endOption + kEndFollows + L", not after " + option + L" " + word);
     ++at;
-    if (at >= arguments.size()) return fail(at);
     if (endOption == L"--for") {
-      const std::optional<std::uint32_t> seconds = ParseDuration(arguments[at]);
-      if (!seconds) return fail(at);
+      const std::optional<std::uint64_t> seconds = at < arguments.size() ? DurationSeconds(arguments[at]) : std::nullopt;
+      if (!seconds) return takes(endOption, L"a duration such as 90s, 45m, 2h, 1h30m or 1d12h");
+      if (*seconds < 1 || *seconds > kMaxDurationSeconds) return takes(endOption, L"1 second to 7 days (7d)");
       request->end = EndKind::For;
-      request->forSeconds = *seconds;
+      request->forSeconds = static_cast<std::uint32_t>(*seconds);
     } else {
-      if (!ParseTimeOfDay(arguments[at], request->untilHour, request->untilMinute)) return fail(at);
+      if (at >= arguments.size() || !TimeOfDayForm(arguments[at], request->untilHour, request->untilMinute))
+        return takes(endOption, L"a 24-hour time HH:MM such as 7:30 or 18:05");
+      if (request->untilHour > 23 || request->untilMinute > 59) return takes(endOption, L"a time from 00:00 to 23:59");
       request->end = EndKind::Until;
     }
     ++at;

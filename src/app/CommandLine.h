@@ -34,14 +34,12 @@ struct CommandLineCall {
 inline constexpr std::uint32_t kMaxDurationSeconds = 7 * 24 * 3600;
 
 // Parses the arguments (without the program name). A call is returned only when every argument is
-// valid; otherwise errorIndex (when given) receives the first argument that could not be taken
-// (the argument count when one is missing at the end).
+// valid; otherwise `error` (when given) receives one line in English that names the option, the word
+// it got and what it takes, such as: --keep-active takes on, off or toggle, not "maybe".
 std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>& arguments,
-                                                std::size_t* errorIndex = nullptr);
+                                                std::wstring* error = nullptr);
 // "90s", "45m", "2h", "1h30m", "1d12h": parts in the order d, h, m, s, each once; 1 s to 7 days.
 std::optional<std::uint32_t> ParseDuration(const std::wstring& text);
-// "H:MM" or "HH:MM", 00:00 to 23:59.
-bool ParseTimeOfDay(const std::wstring& text, int& hour, int& minute);
 // When a request's end comes, given the local time now; 0 when it has none.
 LocalTime RequestedEnd(const ModeRequest& request, LocalTime now);
 

@@ -83,12 +83,6 @@ bool WriteText(HANDLE handle, const std::wstring& text) {
   return ::WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr) != FALSE;
 }
 
-std::wstring UsageError(const std::vector<std::wstring>& arguments, bool parsed, std::size_t errorIndex) {
-  if (parsed) return L"umbraline: the arguments are too long\r\n";
-  if (errorIndex < arguments.size()) return L"umbraline: unexpected argument: " + arguments[errorIndex] + L"\r\n";
-  return L"umbraline: an argument is missing at the end\r\n";
-}
-
 }  // namespace
 
 void WriteCallOutput(const std::wstring& text, bool error, bool boxed) {
@@ -104,11 +98,11 @@ void WriteCallOutput(const std::wstring& text, bool error, bool boxed) {
 }
 
 int CallRunningProgram(const std::vector<std::wstring>& arguments) {
-  std::size_t errorIndex = 0;
-  const std::optional<CommandLineCall> call = ParseCommandLine(arguments, &errorIndex);
+  std::wstring error = L"the arguments are too long";
+  const std::optional<CommandLineCall> call = ParseCommandLine(arguments, &error);
   const std::wstring data = call ? EncodeCommandLineData(arguments) : std::wstring();
   if (!call || data.empty()) {
-    WriteCallOutput(UsageError(arguments, call.has_value(), errorIndex) + CommandLineUsage(), true, true);
+    WriteCallOutput(L"umbraline: " + error + L"\r\n" + CommandLineUsage(), true, true);
     return kExitUsage;
   }
   if (call->kind == CallKind::Help) {

@@ -69,15 +69,21 @@ TEST(CommandLineParser, EveryValidFormAndTheInvalidOnes) {
       {L"--exit", L"X - - -"}, {L"--Status", L"S - - -"}, {L"--help", L"H - - -"}, {L"-h", L"H - - -"}, {L"/?", L"H - - -"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.expected, Describe(ParseCommandLine(Split(c.line)))) << c.line;
-  // More invalid lines come from the mutation test below; these are the ones it would rarely make.
-  for (const wchar_t* line : {L"", L"--prevent-sleep off --for 1h", L"--keep-active toggle --until 7:00", L"--keep-active on --for 7d1s",
-                              L"--keep-active on --for 1h1h", L"--keep-active on --for 99999999999999999999s", L"--prevent-sleep=on",
-                              L"--keep-active on --until 7:5", L"--keep-active on --until 12:60", L"--keep-active on --for 1h --until 7:00"})
-    EXPECT_EQ(L"invalid", Describe(ParseCommandLine(Split(line)))) << line;
-  std::size_t at[2] = {};  // where the fault is: a bad word, a word missing at the end
-  EXPECT_FALSE(ParseCommandLine(Split(L"--keep-active on --black-screen dim"), &at[0]));
-  EXPECT_FALSE(ParseCommandLine(Split(L"--keep-active on --for"), &at[1]));
-  EXPECT_TRUE(at[0] == 3 && at[1] == 3);
+  // More invalid lines come from the mutation test below; these are the ones it would rarely make, with their messages.
+  const std::wstring follows = L" can only come right after --prevent-sleep on or --keep-active on",
+      duration = L"--for takes a duration such as 90s, 45m, 2h, 1h30m or 1d12h", range = L"--for takes 1 second to 7 days (7d), not ";
+  const auto parse = [](const wchar_t* line) { std::wstring error; return Describe(ParseCommandLine(Split(line), &error)) + L": " + error; };
+  for (const auto& [line, message] : std::initializer_list<std::pair<const wchar_t*, std::wstring>>{{L"", L"no option given"},
+           {L"--keep-active maybe", L"--keep-active takes on, off or toggle, not \"maybe\""}, {L"--Prevent-Sleep=on", L"unknown option \"--Prevent-Sleep=on\""},
+           {L"--keep-active on --black-screen", L"--black-screen takes all, current, off or toggle, but nothing follows it"},
+           {L"--keep-active on --KEEP-ACTIVE off", L"--keep-active is given twice"}, {L"--keep-active on --for 1h --until 7:00", L"--until" + follows},
+           {L"--prevent-sleep off --for 1h", L"--for" + follows + L", not after --prevent-sleep off"}, {L"--keep-active on --for 1h1h", duration + L", not \"1h1h\""},
+           {L"--keep-active on --for", duration + L", but nothing follows it"}, {L"--keep-active on --for 7d1s", range + L"\"7d1s\""},
+           {L"--keep-active on --for 99999999999999999999s", range + L"\"99999999999999999999s\""},
+           {L"--keep-active on --until 7:5", L"--until takes a 24-hour time HH:MM such as 7:30 or 18:05, not \"7:5\""},
+           {L"--keep-active on --until 12:60", L"--until takes a time from 00:00 to 23:59, not \"12:60\""},
+           {L"--Status --exit", L"--status stands alone, not with \"--exit\""}, {L"--keep-active on -h", L"-h stands alone, not with \"--keep-active\""}})
+    EXPECT_EQ(parse(line), L"invalid: " + message);
 }
 
 TEST(CommandLineParser, MutatedLinesAreAcceptedOnlyWhenValid) {
