@@ -18,6 +18,7 @@ struct AppState {
   KernelHandle singleInstanceMutex;
   HWND mainWindow = nullptr;
   UINT taskbarCreatedMessage = 0;
+  int trayIconRetriesLeft = 0;  // TIMER_TRAY_ICON's tries at start-up
 
   // Main window
   std::uint32_t lastTrayClickTick = 0;

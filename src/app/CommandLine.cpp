@@ -250,5 +250,6 @@ std::wstring CommandLineUsage() {
          L"Talks to the running Umbraline (starting it when none runs).\r\n"
          L"DURATION: parts in the order d, h, m, s, such as 90s, 45m, 2h, 1h30m or 1d12h (1 second to 7 days).\r\n"
          L"--until HH:MM: the next time the clock shows it (24-hour, local time).\r\n"
-         L"Exit codes: 0 done, 1 no answer or start failed, 2 usage error, 3 --status with nothing running.\r\n";
+         L"Exit codes: 0 done, 1 no answer, start failed or no visible desktop, 2 usage error,\r\n"
+         L"3 --status with nothing running.\r\n";
 }

@@ -5,6 +5,7 @@
 #include "base/Handles.h"
 #include "base/Helpers.h"
 #include "base/Messages.h"
+#include "base/SystemSeams.h"
 
 namespace {
 
@@ -37,7 +38,10 @@ HWND WaitForProgramWindow(DWORD timeoutMs, Condition waiting) {
   }
 }
 
-// Starts the resident program (this executable without arguments) and waits for its window.
+// Starts the resident program (this executable without arguments) and waits for its window. It runs
+// at normal priority (a scheduled task runs below normal, and a child takes that on) and outside our
+// job, so that a build agent ending the job's processes after a step leaves it running; a job that
+// forbids breakaway refuses that start, and then it starts inside the job.
 HWND StartResidentProgram() {
   const std::wstring path = ExecutablePath();
   const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
@@ -45,12 +49,24 @@ HWND StartResidentProgram() {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (path.empty() || !::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                        folder.c_str(), &startup, &info))
-    return nullptr;
+  const auto start = [&](DWORD flags) {
+    return Seams().createProcess(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr,
+                                 folder.c_str(), &startup, &info) != FALSE;
+  };
+  // The mark tells the program that no one asked for a menu (see Startup.cpp); it reaches the
+  // program through the environment it inherits and is gone from ours right after.
+  ::SetEnvironmentVariableW(kStartedByCallVariable, L"1");
+  const bool started = !path.empty() && (start(NORMAL_PRIORITY_CLASS | CREATE_BREAKAWAY_FROM_JOB) ||
+                                         (::GetLastError() == ERROR_ACCESS_DENIED && start(NORMAL_PRIORITY_CLASS)));
+  ::SetEnvironmentVariableW(kStartedByCallVariable, nullptr);
+  if (!started) return nullptr;
   KernelHandle process(info.hProcess);
   KernelHandle thread(info.hThread);
-  return WaitForProgramWindow(kStartWindowMs, [&] { return ::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT; });
+  // Another copy (the one from the Startup folder, at log-on) may take the mutex first; ours then
+  // ends, and the call goes to that one.
+  return WaitForProgramWindow(kStartWindowMs, [&] {
+    return ::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT || ProgramMutexExists();
+  });
 }
 
 // Sends the call; a program still starting up is asked again until the time is up. 0: no answer.
@@ -94,7 +110,9 @@ void WriteCallOutput(const std::wstring& text, bool error, bool boxed) {
                                            nullptr, OPEN_EXISTING, 0, nullptr));
     if (console && WriteText(console.Get(), text)) return;
   }
-  if (boxed) ::MessageBoxW(nullptr, text.c_str(), kMainWindowTitle, MB_OK | (error ? MB_ICONWARNING : MB_ICONINFORMATION));
+  // Never on a window station no one sees: a box there waits for good, and the task with it.
+  if (boxed && WindowStationVisible())
+    Seams().messageBox(nullptr, text.c_str(), kMainWindowTitle, MB_OK | (error ? MB_ICONWARNING : MB_ICONINFORMATION));
 }
 
 int CallRunningProgram(const std::vector<std::wstring>& arguments) {
@@ -108,6 +126,11 @@ int CallRunningProgram(const std::vector<std::wstring>& arguments) {
   if (call->kind == CallKind::Help) {
     WriteCallOutput(CommandLineUsage(), false, true);
     return kExitApplied;
+  }
+  if (!WindowStationVisible()) {  // the program neither starts nor runs there
+    WriteCallOutput(L"umbraline: this session has no visible desktop (a task run whether the user is logged on "
+                    L"or not, or as another user); nothing was done\r\n", true, false);
+    return kExitNoAnswer;
   }
   HWND window = nullptr;
   if (ProgramMutexExists()) {

@@ -5,6 +5,7 @@
 #include "app/AppState.h"
 #include "app/CommandLineCalls.h"
 #include "app/Commands.h"
+#include "app/Startup.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
 #include "app/TimedEnds.h"
@@ -41,6 +42,7 @@ void OnEndSession(WPARAM ending) {
 void OnMainTimer(WPARAM id) {
   if (id == TIMER_KEEPACTIVE) OnKeepActiveTimer();
   if (id == TIMER_TIMED_ENDS) CheckTimedEnds();
+  if (id == TIMER_TRAY_ICON) OnTrayIconTimer();
   if (id != TIMER_DISPLAYCHANGE) return;
   ::KillTimer(App().mainWindow, TIMER_DISPLAYCHANGE);
   RebuildOverlaysForDisplays();

@@ -1,15 +1,16 @@
 #include "app/Startup.h"
 
-
 #include "app/AppState.h"
 #include "app/CommandLineCalls.h"
 #include "app/Commands.h"
 #include "app/MainWindow.h"
+#include "app/TimedEnds.h"
+#include "base/Helpers.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
-#include "app/TimedEnds.h"
 #include "config/ConfigLoad.h"
 #include "config/ConfigSave.h"
+#include "config/StartupShortcut.h"
 #include "overlay/Overlay.h"
 #include "power/Power.h"
 #include "resource.h"
@@ -34,22 +35,53 @@ bool AnotherInstanceRuns(DWORD mutexError) {
   return mutexError == ERROR_ALREADY_EXISTS || mutexError == ERROR_ACCESS_DENIED;
 }
 
-bool AddTrayIconAtStartup() {
-  const ULONGLONG start = Seams().getTickCount64();
-  while (!AddTrayIcon()) {
-    if (Seams().getTickCount64() - start >= kTrayIconRetryMs) return true;
-    Seams().msgWaitForMultipleObjects(0, nullptr, FALSE, kTrayIconRetryStepMs, QS_ALLINPUT);
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (message.message == WM_QUIT) {
-        ::PostQuitMessage(static_cast<int>(message.wParam));  // for the message loop to end on
-        return false;
-      }
-      ::TranslateMessage(&message);
-      ::DispatchMessageW(&message);
-    }
-  }
+StartedBy ClassifyStart(DWORD startFlags, const wchar_t* title, const std::wstring& startupShortcut, bool callMark) {
+  if (callMark) return StartedBy::CommandLineCall;
+  // Our own link only: a shortcut of the same name on the desktop or in the Start menu is the user's start.
+  if ((startFlags & STARTF_TITLEISLINKNAME) != 0 && title != nullptr && !startupShortcut.empty() &&
+      EqualsNoCase(title, startupShortcut))
+    return StartedBy::StartupShortcut;
+  return StartedBy::User;
+}
+
+namespace {
+
+// The command line marks the program it starts with a variable in its environment. The environment
+// is the one part of the start-up information that reaches the program as it was given: an argument
+// would be a usage error to an older copy, lpReserved is reserved, and lpTitle must stay null for a
+// GUI program (Explorer fills it for a shortcut). The variable is taken out at once, so that programs
+// started from here (the editor of config.ini, the browser) do not carry it on.
+bool TakeStartedByCallMark() {
+  wchar_t mark[2] = {};
+  const bool marked = ::GetEnvironmentVariableW(kStartedByCallVariable, mark, 2) != 0;
+  ::SetEnvironmentVariableW(kStartedByCallVariable, nullptr);
+  return marked;
+}
+
+StartedBy HowThisCopyStarted(bool callMark) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  ::GetStartupInfoW(&startup);
+  return ClassifyStart(startup.dwFlags, startup.lpTitle, StartupShortcutPath(), callMark);
+}
+
+bool AddTrayIconWithTooltip() {
+  if (!AddTrayIcon()) return false;
+  UpdateTrayTooltip();
   return true;
+}
+
+}  // namespace
+
+void StartTrayIcon() {
+  AppState& app = App();
+  app.trayIconRetriesLeft = kTrayIconRetries;
+  if (!AddTrayIconWithTooltip()) ::SetTimer(app.mainWindow, TIMER_TRAY_ICON, kTrayIconRetryMs, nullptr);
+}
+
+void OnTrayIconTimer() {
+  AppState& app = App();
+  if (AddTrayIconWithTooltip() || --app.trayIconRetriesLeft <= 0) ::KillTimer(app.mainWindow, TIMER_TRAY_ICON);
 }
 
 void ReleaseProcessResources() {
@@ -59,16 +91,22 @@ void ReleaseProcessResources() {
 }
 
 int RunApplication(HINSTANCE instance) {
-  AppState& app = App();
-  app.instance = instance;
+  App().instance = instance;
   ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   if (const std::optional<int> exitCode = RunCommandLineCall()) return *exitCode;
+  return RunResident();
+}
 
+int RunResident() {
+  AppState& app = App();
+  // No one would see the icon or answer the menu, and the program would keep the PC awake for good.
+  if (!WindowStationVisible()) return 1;
+  const bool callMark = TakeStartedByCallMark();
   const HANDLE mutex = ::CreateMutexW(nullptr, TRUE, kSingleInstanceMutexName);
   const DWORD mutexError = ::GetLastError();  // before any other call can change it
   app.singleInstanceMutex.Reset(mutex);
   if (AnotherInstanceRuns(mutexError)) {
-    SignalRunningInstance();
+    if (HowThisCopyStarted(callMark) == StartedBy::User) SignalRunningInstance();
     app.singleInstanceMutex.Reset();
     return 0;
   }
@@ -87,20 +125,19 @@ int RunApplication(HINSTANCE instance) {
   ::ShowWindow(app.mainWindow, SW_HIDE);
   RegisterOverlayClass();
   app.overlayDismissedHandler = OnOverlayDismissed;
-  MSG message{};
-  if (AddTrayIconAtStartup()) {
-    ::AllowSetForegroundWindow(ASFW_ANY);
-    RegisterToggleHotkey();
-    if (app.settings.SleepPrevent) {
-      ApplySleepPrevention(true);
-      SaveConfig();
-      UpdateTrayTooltip();
-    }
-    if (app.settings.KeepActive) SetKeepActive(true);
-    UpdateTrayTooltip();
-    ScheduleTimedEnds();
-    app.startupFinished = true;
+  ::AllowSetForegroundWindow(ASFW_ANY);
+  RegisterToggleHotkey();
+  if (app.settings.SleepPrevent) {
+    ApplySleepPrevention(true);
+    SaveConfig();
   }
+  if (app.settings.KeepActive) SetKeepActive(true);
+  ScheduleTimedEnds();
+  // Calls are answered from here on (the shell, adding the icon, may deliver one already); the icon
+  // does not hold them up.
+  app.startupFinished = true;
+  StartTrayIcon();
+  MSG message{};
   while (::GetMessageW(&message, nullptr, 0, 0) != 0) {
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);

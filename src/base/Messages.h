@@ -10,6 +10,9 @@ inline constexpr UINT_PTR TIMER_KEEPACTIVE = 1;
 inline constexpr UINT_PTR TIMER_DISPLAYCHANGE = 2;     // one-shot, gathers a burst of display changes
 inline constexpr UINT kDisplayChangeSettleMs = 250;
 inline constexpr UINT_PTR TIMER_TIMED_ENDS = 3;       // the next pending end of a mode, at most a minute ahead
+inline constexpr UINT_PTR TIMER_TRAY_ICON = 4;        // adds the tray icon once the shell takes it (log-on)
+inline constexpr UINT kTrayIconRetryMs = 500;
+inline constexpr int kTrayIconRetries = 60;           // 30 s; after that "TaskbarCreated" adds it
 
 // Overlay windows
 inline constexpr UINT WM_OVERLAYCLOSE = WM_APP + 1;    // 0x8001
@@ -23,6 +26,8 @@ inline constexpr wchar_t kMainWindowTitle[] = L"Umbraline";
 inline constexpr wchar_t kAboutWindowClass[] = L"Umbraline.AboutWindow";
 inline constexpr wchar_t kOverlayWindowClass[] = L"UmbralineOverlay";
 inline constexpr wchar_t kSingleInstanceMutexName[] = L"Umbraline_SingleInstance";
+// Set in the environment of the program a command-line call starts, which takes it out again.
+inline constexpr wchar_t kStartedByCallVariable[] = L"UMBRALINE_STARTED_BY_CALL";
 
 // Tray menu commands
 inline constexpr WORD IDM_PREVENT_SLEEP = 1001;

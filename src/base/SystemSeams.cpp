@@ -11,3 +11,10 @@ bool HighContrastOn() {
   return Seams().systemParametersInfo(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
          (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
 }
+
+bool WindowStationVisible() {
+  USEROBJECTFLAGS flags{};
+  DWORD needed = 0;
+  if (!Seams().getUserObjectInformation(::GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof flags, &needed)) return true;
+  return (flags.dwFlags & WSF_VISIBLE) != 0;
+}

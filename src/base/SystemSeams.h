@@ -1,8 +1,9 @@
 #pragma once
 // The few platform calls whose effect is only a global side effect (the thread's execution state,
-// injected input, the user's UI language, the clock and waiting, starting other programs, foreground
-// rights, the executable's path). Everything calls them through here; they
-// default to the real API, and tests swap single entries for the length of a test.
+// injected input, the user's UI language, the clock, starting other programs, foreground rights, the
+// executable's path, the tray icon, message boxes) or whose answer tests cannot choose under Wine (the
+// window station's flags). Everything calls them through here; they default to the real API, and
+// tests swap single entries for the length of a test.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -28,13 +29,22 @@ struct SystemSeams {
   BOOL(WINAPI* systemParametersInfo)(UINT, UINT, PVOID, UINT) = ::SystemParametersInfoW;
   // Passes the right to take the foreground on to another process.
   BOOL(WINAPI* allowSetForegroundWindow)(DWORD) = ::AllowSetForegroundWindow;
-  // Waits for messages (or the time-out) while start-up waits for the shell.
-  DWORD(WINAPI* msgWaitForMultipleObjects)(DWORD, const HANDLE*, BOOL, DWORD, DWORD) = ::MsgWaitForMultipleObjects;
   DWORD(WINAPI* getModuleFileName)(HMODULE, LPWSTR, DWORD) = ::GetModuleFileNameW;
+  // The resident program started by a command-line call.
+  BOOL(WINAPI* createProcess)(LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
+                              LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION) = ::CreateProcessW;
+  BOOL(WINAPI* shellNotifyIcon)(DWORD, PNOTIFYICONDATAW) = ::Shell_NotifyIconW;
+  int(WINAPI* messageBox)(HWND, LPCWSTR, LPCWSTR, UINT) = ::MessageBoxW;
+  // The flags of a window station or desktop (UOI_FLAGS).
+  BOOL(WINAPI* getUserObjectInformation)(HANDLE, int, PVOID, DWORD, LPDWORD) = ::GetUserObjectInformationW;
 };
 
 // Whether the user has high contrast on.
 bool HighContrastOn();
+// Whether the process's window station is the visible, interactive one. A scheduled task run whether
+// the user is logged on or not, or as another account, runs on an invisible one: no one can see a
+// window there, a tray icon or a message box. True when the flags cannot be read.
+bool WindowStationVisible();
 
 SystemSeams& Seams();
 

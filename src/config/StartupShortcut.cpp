@@ -54,6 +54,8 @@ bool ShortcutIsCurrent(IShellLinkW& link, IPersistFile& file, const std::wstring
 
 }  // namespace
 
+std::wstring StartupShortcutPath() { return ShortcutPath(); }
+
 bool PathWithinFolder(const std::wstring& path, const std::wstring& folder) {
   std::wstring base = folder;
   while (!base.empty() && base.back() == L'\\') base.pop_back();

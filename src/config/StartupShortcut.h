@@ -6,6 +6,8 @@
 // link to this executable is left untouched, and nothing is created or retargeted while the
 // executable runs from inside the temporary folder.
 bool UpdateStartupShortcut(bool enable);
+// Where the shortcut lives: Umbraline.lnk in the user's Startup folder; empty when the folder is unknown.
+std::wstring StartupShortcutPath();
 
 // Whether path lies inside folder (both full long paths), ignoring case, on a folder boundary.
 bool PathWithinFolder(const std::wstring& path, const std::wstring& folder);

@@ -81,8 +81,8 @@ bool AddTrayIcon() {
   if (!app.trayIconData.cbSize) FillTrayIconData();  // the first time; a re-add keeps the last tooltip
   app.trayIconData.hWnd = app.mainWindow;
   if (app.trayIconAdded) {
-    ::Shell_NotifyIconW(NIM_MODIFY, &app.trayIconData);
-  } else if (::Shell_NotifyIconW(NIM_ADD, &app.trayIconData)) {
+    Seams().shellNotifyIcon(NIM_MODIFY, &app.trayIconData);
+  } else if (Seams().shellNotifyIcon(NIM_ADD, &app.trayIconData)) {
     app.trayIconAdded = true;
   }
   return app.trayIconAdded;
@@ -105,7 +105,7 @@ void ReAddTrayIcon() {
   app.trayIcon = std::move(picture.owned);
   app.trayIconData.hIcon = app.trayIcon ? app.trayIcon.Get() : picture.shared;
   app.trayIconData.hWnd = app.mainWindow;
-  if (::Shell_NotifyIconW(NIM_ADD, &app.trayIconData) || ::Shell_NotifyIconW(NIM_MODIFY, &app.trayIconData))
+  if (Seams().shellNotifyIcon(NIM_ADD, &app.trayIconData) || Seams().shellNotifyIcon(NIM_MODIFY, &app.trayIconData))
     app.trayIconAdded = true;
 }
 
@@ -115,12 +115,12 @@ void UpdateTrayTooltip() {
   const TrayModes modes{app.settings.SleepPrevent, app.settings.KeepActive, !app.overlayWindows.empty(),
                         PendingEndSuffix(app.sleepPreventUntil), PendingEndSuffix(app.keepActiveUntil)};
   CopyTruncated(app.trayIconData.szTip, std::size(app.trayIconData.szTip), ComposeTrayTooltip(modes, GetUiLanguage()));
-  ::Shell_NotifyIconW(NIM_MODIFY, &app.trayIconData);
+  Seams().shellNotifyIcon(NIM_MODIFY, &app.trayIconData);
 }
 
 void RemoveTrayIcon() {
   AppState& app = App();
   if (!app.trayIconAdded) return;
-  ::Shell_NotifyIconW(NIM_DELETE, &app.trayIconData);
+  Seams().shellNotifyIcon(NIM_DELETE, &app.trayIconData);
   app.trayIconAdded = false;
 }

@@ -15,6 +15,7 @@
 #include "base/Handles.h"
 #include "base/Helpers.h"
 #include "base/SystemSeams.h"
+#include "config/StartupShortcut.h"
 #include "overlay/Overlay.h"
 
 using Bytes = std::vector<std::uint8_t>;
@@ -114,6 +115,9 @@ inline BOOL WINAPI AnswerHighContrast(UINT action, UINT size, PVOID data, UINT f
   return static_cast<HIGHCONTRASTW*>(data)->dwFlags = highContrast ? HCF_HIGHCONTRASTON : 0, TRUE;
 }
 
+// A window station no one sees (a task run whether the user is logged on or not): no WSF_VISIBLE.
+inline BOOL WINAPI InvisibleStation(HANDLE, int, PVOID flags, DWORD, LPDWORD) { return static_cast<USEROBJECTFLAGS*>(flags)->dwFlags = 0, TRUE; }
+
 // Takes a posted message of the given number for the window, if one is waiting.
 inline bool TakePosted(HWND window, UINT message) { MSG m; return ::PeekMessageW(&m, window, message, message, PM_REMOVE) != 0; }
 
@@ -131,11 +135,6 @@ struct StateSeams : ScopedSeams {
     };
   }
 };
-
-inline std::wstring StartupShortcutPath() {
-  wchar_t folder[MAX_PATH] = {};
-  return ::SHGetFolderPathW(nullptr, CSIDL_STARTUP, nullptr, SHGFP_TYPE_CURRENT, folder), std::wstring(folder) + L"\\Umbraline.lnk";
-}
 
 inline std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 inline Bytes DefaultTextBytes() { return ReadBytesOrEmpty(SourcePath(L"resources/default-config.ini")); }

@@ -138,6 +138,34 @@ TEST(CommandLineExit, WithoutAHandleToTheProgramItsMutexTellsWhenItIsGone) {  //
   EXPECT_FALSE(WaitForProgramExit(nullptr, 100));
 }
 
+static std::vector<DWORD> g_starts;  // the flags of each start of the program; 0 when it lacked the mark
+static DWORD g_firstStartError = 0, g_boxes = 0;
+
+// Inside the job only when it refuses breakaway; no start and no box (no standard handle here) without a desktop.
+TEST(CommandLineStart, OutsideTheJobAtNormalPriorityAndNeverWithoutADesktop) {
+  ScopedSeams seams;
+  seams->createProcess = [](LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD flags, LPVOID, LPCWSTR,
+                            LPSTARTUPINFOW, LPPROCESS_INFORMATION) -> BOOL {
+    wchar_t mark[2] = {};
+    g_starts.push_back(::GetEnvironmentVariableW(kStartedByCallVariable, mark, 2) == 1 ? flags : 0);
+    return ::SetLastError(g_starts.size() == 1 ? g_firstStartError : ERROR_FILE_NOT_FOUND), FALSE;
+  };
+  seams->messageBox = [](HWND, LPCWSTR, LPCWSTR, UINT) { return ++g_boxes, IDOK; };
+  const struct { bool visible; DWORD firstError; std::vector<DWORD> starts; } cases[] = {{false, 0, {}},
+      {true, ERROR_ACCESS_DENIED, {NORMAL_PRIORITY_CLASS | CREATE_BREAKAWAY_FROM_JOB, NORMAL_PRIORITY_CLASS}},
+      {true, ERROR_FILE_NOT_FOUND, {NORMAL_PRIORITY_CLASS | CREATE_BREAKAWAY_FROM_JOB}}};
+  const HANDLE standard[2] = {::GetStdHandle(STD_OUTPUT_HANDLE), ::GetStdHandle(STD_ERROR_HANDLE)};
+  for (const auto& c : cases) {
+    seams->getUserObjectInformation = c.visible ? ::GetUserObjectInformationW : InvisibleStation;
+    g_starts.clear(), g_firstStartError = c.firstError, g_boxes = 0;
+    EXPECT_EQ(CallRunningProgram({L"--keep-active", L"on"}), kExitNoAnswer);
+    ::SetStdHandle(STD_OUTPUT_HANDLE, nullptr), ::SetStdHandle(STD_ERROR_HANDLE, nullptr);
+    EXPECT_EQ(CallRunningProgram({L"--keep-active", L"maybe"}), kExitUsage);
+    ::SetStdHandle(STD_OUTPUT_HANDLE, standard[0]), ::SetStdHandle(STD_ERROR_HANDLE, standard[1]);
+    EXPECT_TRUE(g_starts == c.starts && g_boxes == (c.visible ? 1u : 0u)) << g_starts.size() << " starts, " << g_boxes << " boxes";
+  }
+}
+
 static LocalTime g_clock = 0;
 
 struct CommandLineCallTest : testing::Test {

@@ -1,7 +1,8 @@
-// A second start, the tray icon at start-up and after "TaskbarCreated", and the tray menu's preparation.
+// A second start, start-up before the taskbar is there, the tray icon after "TaskbarCreated", and the tray menu's preparation.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "app/CommandLine.h"
 #include "app/Commands.h"
 #include "base/Messages.h"
 #include "power/Power.h"
@@ -10,8 +11,6 @@
 
 namespace {
 std::vector<DWORD> allowed;
-ULONGLONG now = 0, eventAt = 0;
-int event = 0;  // at eventAt: 1 "Explorer" starts (drops the icon in the way, broadcasts), 2 WM_QUIT
 
 bool ShellHoldsIcon() {  // modifying an icon the shell does not know fails
   NOTIFYICONDATAW probe{sizeof probe, App().trayIconData.hWnd, kTrayIconId, NIF_TIP};
@@ -36,32 +35,41 @@ TEST(SecondStart, PassesTheForegroundRightOnBeforeAskingForTheMenu) {
   EXPECT_TRUE(TakePosted(s.window, WM_SHOWTRAYMENU));
 }
 
-// An icon the shell already holds makes NIM_ADD fail, as a shell not ready yet (or one that kept the icon) does.
-TEST(TrayIconAtStartup, RetriedForThirtySecondsWhileMessagesAreHandled) {
-  const struct { int event; ULONGLONG at; bool result, added; ULONGLONG end; } cases[] = {
-      {1, 10000, true, true, 10000}, {0, 0, true, false, 30000}, {2, 1500, false, false, 1500}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.event);
-    Session s;
-    s.seams->getTickCount64 = [] { return now; };
-    s.seams->msgWaitForMultipleObjects = [](DWORD, const HANDLE*, BOOL, DWORD ms, DWORD) -> DWORD {
-      if ((now += ms) == eventAt && event == 1) ::Shell_NotifyIconW(NIM_DELETE, &App().trayIconData);
-      if (now == eventAt) event == 1 ? void(::PostMessageW(App().mainWindow, App().taskbarCreatedMessage, 0, 0)) : ::PostQuitMessage(3);
-      return WAIT_TIMEOUT;
-    };
-    now = 0, event = c.event, eventAt = c.at;
-    NOTIFYICONDATAW blocker{sizeof blocker, s.window, kTrayIconId, NIF_TIP};
-    ASSERT_TRUE(::Shell_NotifyIconW(NIM_ADD, &blocker));
-    EXPECT_EQ(AddTrayIconAtStartup(), c.result);
-    EXPECT_EQ(App().trayIconAdded, c.added);
-    EXPECT_EQ(now, c.end);
-    MSG quit;  // the WM_QUIT that came during the wait is posted again
-    EXPECT_EQ(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && quit.wParam == 3, c.event == 2);
-    ::Shell_NotifyIconW(NIM_DELETE, &blocker);  // then the next "TaskbarCreated" adds the icon
-    ::SendMessageW(s.window, App().taskbarCreatedMessage, 0, 0);
-    EXPECT_TRUE(App().trayIconAdded && ShellHoldsIcon());
-    RemoveTrayIcon();
-  }
+// How a copy was started, from what Explorer and a command-line call leave in its start-up information.
+TEST(SecondStart, OnlyACopyTheUserStartedAsksForTheMenu) {
+  const std::wstring link = L"C:\\Users\\Ann\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup\\Umbraline.lnk";
+  using enum StartedBy;
+  const struct { DWORD flags; const wchar_t* title; bool mark; StartedBy by; } cases[] = {
+      {STARTF_TITLEISLINKNAME, link.c_str(), false, StartupShortcut}, {0, nullptr, true, CommandLineCall},
+      {STARTF_TITLEISLINKNAME, L"C:\\Users\\Ann\\Desktop\\Umbraline.lnk", false, User},  // the user's own shortcut
+      {STARTF_USESHOWWINDOW, link.c_str(), false, User}, {STARTF_TITLEISLINKNAME, link.c_str(), true, CommandLineCall}};
+  for (const auto& c : cases) EXPECT_EQ(ClassifyStart(c.flags, c.title, link, c.mark), c.by) << c.flags << " " << c.mark;
+}
+
+// At log-on the taskbar comes late: the program answers a call and applies it before its icon is added, and a retry
+// adds the icon with the tooltip; on a window station no one sees it ends at once. Inside the program's message loop:
+bool refuseIcon = true;
+std::vector<bool> seenAtLogOn;
+void CALLBACK CallBeforeTheIcon(HWND, UINT, UINT_PTR timer, DWORD) {
+  std::wstring data = (::KillTimer(nullptr, timer), EncodeCommandLineData({L"--prevent-sleep", L"on"}));
+  COPYDATASTRUCT call{kCommandLineCopyDataTag, static_cast<DWORD>(data.size() * 2), data.data()};
+  seenAtLogOn = {!App().trayIconAdded, ::SendMessageW(App().mainWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&call)) == kAnswerApplied,
+                 executionStates == std::vector<EXECUTION_STATE>{0x80000003}, ::KillTimer(App().mainWindow, TIMER_TRAY_ICON) != FALSE};
+  refuseIcon = false, ::SendMessageW(App().mainWindow, WM_TIMER, TIMER_TRAY_ICON, 0);  // the retry, the taskbar now there
+  seenAtLogOn.push_back(ShellHoldsIcon() && App().trayIconData.szTip == std::wstring(L"Umbraline | Sleep prevent ON"));
+  ::SendMessageW(App().mainWindow, WM_CLOSE, 0, 0);
+}
+
+TEST(LogOn, CallsAreAnsweredBeforeTheIconAndNothingStartsWithoutADesktop) {
+  AppScope app("[General]\r\nSleepPrevent=0\r\n[UI]\r\nLanguage=en\r\n[Hotkey]\r\nToggleHotkey=none\r\n");
+  StateSeams seams;
+  seams->shellNotifyIcon = [](DWORD message, PNOTIFYICONDATAW data) { return message == NIM_ADD && refuseIcon ? FALSE : ::Shell_NotifyIconW(message, data); };
+  seams->getUserObjectInformation = InvisibleStation;
+  ::SetTimer(nullptr, 0, 10, CallBeforeTheIcon);  // ends the message loop of the copy that runs
+  ASSERT_TRUE(RunResident() == 1 && App().mainWindow == nullptr);  // (else it ran, answered and ended here)
+  seams->getUserObjectInformation = ::GetUserObjectInformationW;
+  EXPECT_EQ(RunResident(), 0);
+  EXPECT_EQ(seenAtLogOn, std::vector<bool>(5, true));
 }
 
 // Back after "TaskbarCreated" whether the shell kept the icon (a DPI or display change) or lost it
