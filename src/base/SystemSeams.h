@@ -28,6 +28,8 @@ struct SystemSeams {
   BOOL(WINAPI* systemParametersInfo)(UINT, UINT, PVOID, UINT) = ::SystemParametersInfoW;
   // Passes the right to take the foreground on to another process.
   BOOL(WINAPI* allowSetForegroundWindow)(DWORD) = ::AllowSetForegroundWindow;
+  // The window that has the keyboard (Windows may have refused it to ours, which Wine never does).
+  HWND(WINAPI* getForegroundWindow)() = ::GetForegroundWindow;
   // Waits for messages (or the time-out) while start-up waits for the shell.
   DWORD(WINAPI* msgWaitForMultipleObjects)(DWORD, const HANDLE*, BOOL, DWORD, DWORD) = ::MsgWaitForMultipleObjects;
   DWORD(WINAPI* getModuleFileName)(HMODULE, LPWSTR, DWORD) = ::GetModuleFileNameW;
