@@ -63,6 +63,7 @@ struct AppState {
   std::uint32_t lastClickTick = 0;
   POINT lastClickPos{};
   bool overlayClassRegistered = false;
+  HookHandle overlayKeyHook;  // WH_KEYBOARD_LL, held only while the open black screen lacks the keyboard
 
   // Overlay badges, GDI+ and COM
   BadgeImage sleepPreventBadgeImage;

@@ -149,13 +149,30 @@ HWND CreateMainWindow() {
   ::RegisterClassExW(&windowClass);
   app.mainWindow = ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kMainWindowClass, kMainWindowTitle, WS_POPUP,
                                      0, 0, 1, 1, nullptr, nullptr, app.instance, nullptr);
-  // Elevated, the window would not hear Explorer's restart or a second start's menu request, both
-  // sent from lower integrity, nor a command-line call: exactly these three are let through.
-  if (app.mainWindow != nullptr) {
-    if (app.taskbarCreatedMessage != 0)
-      Seams().changeWindowMessageFilterEx(app.mainWindow, app.taskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
-    Seams().changeWindowMessageFilterEx(app.mainWindow, WM_SHOWTRAYMENU, MSGFLT_ALLOW, nullptr);
-    Seams().changeWindowMessageFilterEx(app.mainWindow, WM_COPYDATA, MSGFLT_ALLOW, nullptr);  // command-line calls
-  }
+  if (app.mainWindow != nullptr) AdmitLowerIntegrityCallers(app.mainWindow, ProcessIntegrityLevel());
   return app.mainWindow;
+}
+
+// Elevated, the window would not hear Explorer's restart or a second start's menu request, both
+// sent from lower integrity, nor a command-line call: exactly these three are let through. Allowing
+// them admits every lower level, a sandboxed (low or AppContainer) process included, so it is done
+// only above medium, where the normal callers are the lower level; at medium they reach us anyway.
+void AdmitLowerIntegrityCallers(HWND window, DWORD integrityLevel) {
+  if (integrityLevel <= SECURITY_MANDATORY_MEDIUM_RID) return;
+  const UINT taskbarCreated = App().taskbarCreatedMessage;
+  if (taskbarCreated != 0) Seams().changeWindowMessageFilterEx(window, taskbarCreated, MSGFLT_ALLOW, nullptr);
+  Seams().changeWindowMessageFilterEx(window, WM_SHOWTRAYMENU, MSGFLT_ALLOW, nullptr);
+  Seams().changeWindowMessageFilterEx(window, WM_COPYDATA, MSGFLT_ALLOW, nullptr);  // command-line calls
+}
+
+DWORD ProcessIntegrityLevel() {
+  KernelHandle token;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Put())) return SECURITY_MANDATORY_MEDIUM_RID;
+  alignas(TOKEN_MANDATORY_LABEL) BYTE label[sizeof(TOKEN_MANDATORY_LABEL) + SECURITY_MAX_SID_SIZE];
+  DWORD size = 0;
+  if (!::GetTokenInformation(token.Get(), TokenIntegrityLevel, label, sizeof label, &size))
+    return SECURITY_MANDATORY_MEDIUM_RID;
+  const PSID sid = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(label)->Label.Sid;
+  const UCHAR count = *::GetSidSubAuthorityCount(sid);
+  return count == 0 ? SECURITY_MANDATORY_MEDIUM_RID : *::GetSidSubAuthority(sid, count - 1u);
 }

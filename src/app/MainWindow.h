@@ -4,6 +4,11 @@
 
 // Registers the window class and creates the hidden main window (kept in AppState.mainWindow).
 HWND CreateMainWindow();
+// Lets Explorer's restart, the menu request and command-line calls reach the window from lower
+// integrity levels, only when the process runs above medium (elevated).
+void AdmitLowerIntegrityCallers(HWND window, DWORD integrityLevel);
+// The mandatory integrity level of the process token (a SECURITY_MANDATORY_*_RID); medium when unreadable.
+DWORD ProcessIntegrityLevel();
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void OnOverlayDismissed();
 

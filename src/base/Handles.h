@@ -89,6 +89,11 @@ struct RegistryKey {
   static Handle Invalid() noexcept { return nullptr; }
   static void Close(Handle h) noexcept { ::RegCloseKey(h); }
 };
+struct Hook {  // SetWindowsHookExW
+  using Handle = HHOOK;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { ::UnhookWindowsHookEx(h); }
+};
 struct CoTaskMemory {  // strings returned by the shell (SHGetKnownFolderPath)
   using Handle = wchar_t*;
   static Handle Invalid() noexcept { return nullptr; }
@@ -112,6 +117,7 @@ using BrushHandle = UniqueHandle<handle_traits::GdiObject<HBRUSH>>;
 using MemoryDcHandle = UniqueHandle<handle_traits::MemoryDc>;
 using WindowHandle = UniqueHandle<handle_traits::Window>;
 using RegistryKeyHandle = UniqueHandle<handle_traits::RegistryKey>;
+using HookHandle = UniqueHandle<handle_traits::Hook>;
 using CoTaskString = UniqueHandle<handle_traits::CoTaskMemory>;
 using ArgumentList = UniqueHandle<handle_traits::LocalMemory>;
 

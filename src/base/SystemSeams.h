@@ -29,6 +29,8 @@ struct SystemSeams {
   BOOL(WINAPI* systemParametersInfo)(UINT, UINT, PVOID, UINT) = ::SystemParametersInfoW;
   // Passes the right to take the foreground on to another process.
   BOOL(WINAPI* allowSetForegroundWindow)(DWORD) = ::AllowSetForegroundWindow;
+  // The window that has the keyboard (Windows may have refused it to ours, which Wine never does).
+  HWND(WINAPI* getForegroundWindow)() = ::GetForegroundWindow;
   DWORD(WINAPI* getModuleFileName)(HMODULE, LPWSTR, DWORD) = ::GetModuleFileNameW;
   // The resident program started by a command-line call.
   BOOL(WINAPI* createProcess)(LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,

@@ -14,7 +14,7 @@ void ShowOverlays(OverlayTarget target);
 void CloseOverlays();
 // After a display change: the open black screen again over the current monitors, at full opacity.
 // All covers every monitor; Current the one that now holds the old window's centre, and closes as if
-// dismissed when no monitor does.
+// dismissed when no monitor does. The new windows are up before the old ones go.
 void RebuildOverlaysForDisplays();
 // At process exit: closes the overlay and releases the badge pictures, GDI+ and COM.
 void ReleaseOverlayResources();
@@ -31,6 +31,16 @@ void RedrawOverlayWindow(HWND window);
 void ScheduleClockTimer();
 
 LRESULT CALLBACK OverlayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Whether the black screen acts on a key press: Esc as WM_KEYDOWN, F4 with Alt down as WM_SYSKEYDOWN.
+// The window procedure and the keyboard hook both decide with it.
+bool OverlayActsOnKey(UINT message, DWORD key, bool altDown);
+// The low-level keyboard hook held while the black screen lacks the keyboard: it takes the keys the
+// black screen acts on (under the one-monitor guard), asks the overlay to close and passes the rest on.
+LRESULT CALLBACK OverlayKeyboardHookProc(int code, WPARAM message, LPARAM info);
+// Holds the hook while the black screen is open and no overlay window is the foreground window;
+// releases it otherwise.
+void UpdateOverlayKeyboardHook();
 
 // Creates one overlay window over a monitor rectangle, renders it, pushes it with alpha 0 and
 // appends it to the open windows. False (and nothing kept) when any step fails.

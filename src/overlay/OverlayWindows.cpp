@@ -87,6 +87,18 @@ void ReleaseOverlayWindow(OverlayWindow& overlay) {
   overlay.window.Reset();
 }
 
+// Stops the timers of the open windows and takes them out of the state, still on screen.
+std::vector<OverlayWindow> TakeOverlayWindows() {
+  AppState& app = App();
+  KillTimerOnAll(TIMER_OVERLAY_CURSOR);
+  KillTimerOnAll(TIMER_OVERLAY_FADE);
+  KillTimerOnAll(TIMER_OVERLAY_CLOCK);
+  app.lastCursorPosValid = false;
+  std::vector<OverlayWindow> taken = std::move(app.overlayWindows);
+  app.overlayWindows.clear();
+  return taken;
+}
+
 // Each window has been sent its frame at the starting opacity already.
 void StartFade() {
   AppState& app = App();
@@ -172,16 +184,18 @@ void DropTypeAhead() {
   }
 }
 
-LRESULT OnOverlayKeyDown(WPARAM key) {
-  if (key == VK_ESCAPE) RequestOverlayClose();
+LRESULT OnOverlayKeyDown(UINT message, WPARAM key) {
+  // The key state as of this message, not of the moment it is handled: a quick Alt+F4 whose Alt
+  // is already up again by the time the message is read still counts.
+  if (OverlayActsOnKey(message, static_cast<DWORD>(key), (::GetKeyState(VK_MENU) & 0x8000) != 0)) RequestOverlayClose();
   return 0;
 }
 
-LRESULT OnOverlaySysKeyDown(WPARAM key) {
-  // The key state as of this message, not of the moment it is handled: a quick Alt+F4 whose Alt
-  // is already up again by the time the message is read still counts.
-  if (key == VK_F4 && (::GetKeyState(VK_MENU) & 0x8000)) RequestOverlayClose();
-  return 0;
+// Activation and focus: the black screen may have just got the keyboard (a click on it, say).
+LRESULT OnOverlayActivation(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const LRESULT result = ::DefWindowProcW(window, message, wParam, lParam);
+  UpdateOverlayKeyboardHook();
+  return result;
 }
 
 LRESULT OnOverlayLeftButtonDown(LPARAM lParam) {
@@ -203,14 +217,17 @@ LRESULT OnOverlayRightButtonUp(HWND window) {
   return 0;
 }
 
-bool CursorOverOverlay() {
+// A one-monitor black screen closes only from the screen it covers. Measured against the windows'
+// own rectangles: a stored monitor handle never matches again once its monitor has gone.
+bool ClosingInputCounts() {
   POINT cursor{};
-  if (!::GetCursorPos(&cursor)) return false;
-  for (const OverlayWindow& overlay : App().overlayWindows) {
-    RECT rect{};
-    if (::GetWindowRect(overlay.window.Get(), &rect) && ::PtInRect(&rect, cursor)) return true;
-  }
-  return false;
+  return App().overlayTarget != OverlayTarget::Current || (::GetCursorPos(&cursor) && OverOverlayWindow(cursor));
+}
+
+bool IsOverlayWindow(HWND window) {
+  const std::vector<OverlayWindow>& open = App().overlayWindows;
+  return window != nullptr &&
+         std::any_of(open.begin(), open.end(), [window](const OverlayWindow& o) { return o.window.Get() == window; });
 }
 
 // The monitor's scale changed under an open black screen: its pixels stay, its badges and clock are
@@ -261,8 +278,10 @@ LRESULT CALLBACK OverlayWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_ERASEBKGND: return 1;
     case WM_SETCURSOR: return OnOverlaySetCursor(window, wParam, lParam);
     case WM_CONTEXTMENU: return 0;
-    case WM_KEYDOWN: return OnOverlayKeyDown(wParam);
-    case WM_SYSKEYDOWN: return OnOverlaySysKeyDown(wParam);
+    case WM_KEYDOWN: return OnOverlayKeyDown(message, wParam);
+    case WM_SYSKEYDOWN: return OnOverlayKeyDown(message, wParam);
+    case WM_ACTIVATE: return OnOverlayActivation(window, message, wParam, lParam);
+    case WM_SETFOCUS: return OnOverlayActivation(window, message, wParam, lParam);
     case WM_TIMER: return OnOverlayTimer(window, wParam);
     case WM_MOUSEMOVE: return OnOverlayMouseMove();
     case WM_LBUTTONDOWN: return OnOverlayLeftButtonDown(lParam);
@@ -340,8 +359,11 @@ void OpenOverlaySet(OverlayTarget target, HMONITOR chosen) {
 
   const HWND first = app.overlayWindows.front().window.Get();
   DropTypeAhead();
+  // Refused to a process without the right to the foreground (started by a scheduled task or a
+  // launcher in the background): the keyboard then stays with the program underneath.
   ::SetForegroundWindow(first);
   ::SetFocus(first);
+  UpdateOverlayKeyboardHook();
 
   POINT cursor{};
   if (::GetCursorPos(&cursor)) {
@@ -380,11 +402,17 @@ void RebuildOverlaysForDisplays() {
     const OverlayWindow& old = app.overlayWindows.front();
     chosen = ::MonitorFromPoint(POINT{old.left + old.width / 2, old.top + old.height / 2}, MONITOR_DEFAULTTONULL);
   }
-  CloseOverlays();
+  // The old windows stay until the new ones are up: with none of ours left in between, Windows would
+  // give the foreground (and the keyboard) to another program.
+  std::vector<OverlayWindow> old = TakeOverlayWindows();
+  RestoreOverlayCursor();
   app.fadeDurationMs = 0;  // the screen was black already: no new fade
   if (target == OverlayTarget::All || chosen != nullptr) OpenOverlaySet(target, chosen);
+  for (OverlayWindow& overlay : old) ReleaseOverlayWindow(overlay);
+  if (!app.overlayWindows.empty()) return;
   // Nothing left to cover: closed as if the user had dismissed it.
-  if (app.overlayWindows.empty() && app.overlayDismissedHandler) app.overlayDismissedHandler();
+  CloseOverlays();
+  if (app.overlayDismissedHandler) app.overlayDismissedHandler();
 }
 
 void RestoreOverlayCursor() {
@@ -404,29 +432,46 @@ void SuspendOverlayCursorHiding() {
 
 void CloseOverlays() {
   AppState& app = App();
-  KillTimerOnAll(TIMER_OVERLAY_CURSOR);
-  KillTimerOnAll(TIMER_OVERLAY_FADE);
-  KillTimerOnAll(TIMER_OVERLAY_CLOCK);
-  app.lastCursorPosValid = false;
-  RestoreOverlayCursor();
   // Taken out of the state first: destroying a window can send messages to the others, and their
   // handlers must find the overlay already closed.
-  std::vector<OverlayWindow> closing = std::move(app.overlayWindows);
-  app.overlayWindows.clear();
+  std::vector<OverlayWindow> closing = TakeOverlayWindows();
+  RestoreOverlayCursor();
   for (OverlayWindow& overlay : closing) ReleaseOverlayWindow(overlay);
   closing.clear();
+  app.overlayKeyHook.Reset();
   app.overlayTarget = OverlayTarget::All;
   app.overlayMonitor = nullptr;
   app.overlayAlpha = 255;
 }
 
 void RequestOverlayClose() {
-  AppState& app = App();
-  // A one-monitor black screen closes only from the screen it covers. Measured against the windows'
-  // own rectangles: a stored monitor handle never matches again once its monitor has gone.
-  if (app.overlayTarget == OverlayTarget::Current && !CursorOverOverlay()) return;
+  if (!ClosingInputCounts()) return;
   CloseOverlays();
-  if (app.overlayDismissedHandler) app.overlayDismissedHandler();
+  if (App().overlayDismissedHandler) App().overlayDismissedHandler();
+}
+
+bool OverlayActsOnKey(UINT message, DWORD key, bool altDown) {
+  return (message == WM_KEYDOWN && key == VK_ESCAPE) || (message == WM_SYSKEYDOWN && key == VK_F4 && altDown);
+}
+
+// Runs on every key of the session while held: only a key the black screen acts on costs more than
+// two comparisons. The closing itself is posted, so the key is answered at once.
+LRESULT CALLBACK OverlayKeyboardHookProc(int code, WPARAM message, LPARAM info) {
+  const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(info);
+  if (code == HC_ACTION && OverlayActsOnKey(static_cast<UINT>(message), key->vkCode, (key->flags & LLKHF_ALTDOWN) != 0) &&
+      !App().overlayWindows.empty() && ClosingInputCounts()) {
+    ::PostMessageW(App().overlayWindows.front().window.Get(), WM_OVERLAYCLOSE, 0, 0);
+    return 1;
+  }
+  return ::CallNextHookEx(nullptr, code, message, info);
+}
+
+void UpdateOverlayKeyboardHook() {
+  AppState& app = App();
+  if (app.overlayWindows.empty() || IsOverlayWindow(Seams().getForegroundWindow()))
+    app.overlayKeyHook.Reset();
+  else if (!app.overlayKeyHook)
+    app.overlayKeyHook.Reset(::SetWindowsHookExW(WH_KEYBOARD_LL, OverlayKeyboardHookProc, app.instance, 0));
 }
 
 void RenderOverlayBitmap(OverlayWindow& overlay, const OverlayComposition& composition) {

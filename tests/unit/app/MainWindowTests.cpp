@@ -72,7 +72,7 @@ TEST(MainWindow, TrayEventsOpenTheMenuOnceWithin250Ms) {
 
 static std::vector<std::pair<UINT, DWORD>> g_filtered;
 
-TEST(Elevation, ADeniedMutexIsARunningCopyAndThreeMessagesPassTheFilter) {
+TEST(Elevation, ADeniedMutexIsARunningCopyAndOnlyAboveMediumThreeMessagesPassTheFilter) {
   for (const auto& [error, running] : {std::pair<DWORD, bool>{ERROR_ALREADY_EXISTS, true}, {ERROR_ACCESS_DENIED, true},
                                        {ERROR_SUCCESS, false}, {ERROR_INVALID_HANDLE, false}})
     EXPECT_EQ(AnotherInstanceRuns(error), running) << error;
@@ -83,6 +83,9 @@ TEST(Elevation, ADeniedMutexIsARunningCopyAndThreeMessagesPassTheFilter) {
   };
   App().taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");
   ASSERT_NE(app.MakeMainWindow(), nullptr);
-  EXPECT_EQ(g_filtered, (std::vector<std::pair<UINT, DWORD>>{{App().taskbarCreatedMessage, MSGFLT_ALLOW},
-                                                             {WM_SHOWTRAYMENU, MSGFLT_ALLOW}, {WM_COPYDATA, MSGFLT_ALLOW}}));
+  // Allowing admits every lower level, a sandbox included: only an elevated copy (Wine's is) needs it.
+  const std::vector<std::pair<UINT, DWORD>> three{{App().taskbarCreatedMessage, MSGFLT_ALLOW}, {WM_SHOWTRAYMENU, MSGFLT_ALLOW}, {WM_COPYDATA, MSGFLT_ALLOW}};
+  EXPECT_EQ(g_filtered, ProcessIntegrityLevel() > SECURITY_MANDATORY_MEDIUM_RID ? three : decltype(three){});
+  for (const DWORD level : {0x1000ul, 0x2000ul, 0x2100ul, 0x3000ul, 0x4000ul})  // low, medium, medium plus, high, system
+    EXPECT_EQ((g_filtered.clear(), AdmitLowerIntegrityCallers(App().mainWindow, level), g_filtered), level > 0x2000 ? three : decltype(three){}) << level;
 }

@@ -113,8 +113,44 @@ TEST(OverlayFormulas, BadgePixelsFadeSizeLimitAndClockTexts) {
   EXPECT_TRUE(FormatTimeText(L"2026/12/05", L"", L"14:05", joined) && joined == std::wstring(L"2026/12/05 14:05"));  // no day name
 }
 
+// Windows refuses the foreground to a process without the right to it (Wine never does): until an
+// overlay window has the keyboard, a low-level hook takes the keys the black screen acts on.
+HWND foreground = nullptr;
+TEST(OverlayKeyboard, ARefusedForegroundHooksExactlyEscAndAltF4UntilTheBlackScreenHasTheKeyboard) {
+  OverlayScope scope;
+  ScopedSeams seams;
+  seams->getForegroundWindow = [] { return foreground; };
+  const WindowHandle underneath(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr));
+  const struct { const char* name; WPARAM message; KBDLLHOOKSTRUCT key; bool taken; int x = 300; } keys[] = {
+      {"Esc", WM_KEYDOWN, {VK_ESCAPE}, true}, {"Alt+F4", WM_SYSKEYDOWN, {VK_F4, 0, LLKHF_ALTDOWN}, true}, {"A", WM_KEYDOWN, {'A'}, false},
+      {"F4 alone", WM_KEYDOWN, {VK_F4}, false}, {"Alt+Esc", WM_SYSKEYDOWN, {VK_ESCAPE, 0, LLKHF_ALTDOWN}, false},
+      {"Esc released", WM_KEYUP, {VK_ESCAPE}, false}, {"Esc from the uncovered monitor", WM_KEYDOWN, {VK_ESCAPE}, false, 1600}};
+  for (const auto& k : keys) {
+    SCOPED_TRACE(k.name);
+    ASSERT_TRUE(::SetCursorPos(300, 300));
+    ShowOverlays(OverlayTarget::Current), ::SetForegroundWindow(underneath.Get());  // where Windows leaves the keyboard
+    ASSERT_TRUE(App().overlayKeyHook && ::SetCursorPos(k.x, 300));
+    EXPECT_EQ(OverlayKeyboardHookProc(HC_ACTION, k.message, reinterpret_cast<LPARAM>(&k.key)) != 0, k.taken);  // not passed on
+    PumpMessages(30);
+    EXPECT_EQ(std::pair(App().overlayWindows.empty(), !App().overlayKeyHook), std::pair(k.taken, k.taken));
+  }
+  foreground = App().overlayWindows.at(0).window.Get();  // a click on the black screen gives it the keyboard
+  ::SendMessageW(foreground, WM_SETFOCUS, 0, 0);
+  EXPECT_FALSE(App().overlayKeyHook);
+}
+
+int liveOverlays = 0, fewestLive = 0;  // overlay windows alive on this thread, and the fewest since set
+LRESULT CALLBACK CountOverlayWindows(int code, WPARAM window, LPARAM info) {
+  wchar_t name[32] = {};
+  if ((code == HCBT_CREATEWND || code == HCBT_DESTROYWND) && ::GetClassNameW(reinterpret_cast<HWND>(window), name, 32) &&
+      name == std::wstring(kOverlayWindowClass))
+    fewestLive = std::min(fewestLive, liveOverlays += code == HCBT_CREATEWND ? 1 : -1);
+  return ::CallNextHookEx(nullptr, code, window, info);
+}
+
 TEST(OverlayWindows, DisplayChangeRebuildsForTheCurrentMonitorsAtOnceOrClosesAsDismissed) {
   OverlayScope scope("FadeInDurationMs=5000\nClockDisplay=None\n");  // a fade that would still run: none after
+  const HookHandle counting(::SetWindowsHookExW(WH_CBT, CountOverlayWindows, nullptr, ::GetCurrentThreadId()));
   const struct { LONG cursorX; RECT was; std::vector<Box> covers; } cases[] = {
       {1600, {}, {kSecond}}, {1600, {0, 0, 1920, 1080}, {kPrimary}},  // its centre lies on the primary now
       {300, {2400, 0, 3000, 600}, {}}};  // its monitor is gone
@@ -126,7 +162,9 @@ TEST(OverlayWindows, DisplayChangeRebuildsForTheCurrentMonitorsAtOnceOrClosesAsD
     if (c.was.right != 0)  // where the window stood before the change
       old.left = c.was.left, old.top = c.was.top, old.width = c.was.right - c.was.left, old.height = c.was.bottom - c.was.top;
     const int dismissals = OverlayScope::Dismissals();
+    liveOverlays = fewestLive = 1;
     RebuildOverlaysForDisplays();
+    EXPECT_EQ(fewestLive, c.covers.empty() ? 0 : 1);  // the new window came before the old one went
     EXPECT_EQ(Covered(), c.covers);
     EXPECT_EQ(App().overlayAlpha, 255);  // no fade left running
     for (const OverlayWindow& overlay : App().overlayWindows) EXPECT_EQ(overlay.pushedAlpha, 255);
