@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/Handles.h"
+#include "base/LocalTime.h"
 #include "config/Settings.h"
 #include "overlay/OverlayTypes.h"
 
@@ -76,8 +77,8 @@ struct AppState {
 
   // Command-line calls and timed ends
   bool startupFinished = false;         // calls that come earlier are asked to come again
-  std::int64_t sleepPreventUntil = 0;   // pending ends, local wall-clock ms (base/LocalTime.h); 0: none
-  std::int64_t keepActiveUntil = 0;
+  SessionEnd sleepPreventUntil;         // pending ends (base/LocalTime.h); time 0: none
+  SessionEnd keepActiveUntil;
 };
 
 // The single instance.

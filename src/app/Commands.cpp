@@ -18,7 +18,7 @@
 namespace {
 
 void TogglePreventSleep() {
-  App().sleepPreventUntil = 0;  // the command ends a timed session; the save below drops its end
+  App().sleepPreventUntil = {};  // the command ends a timed session; the save below drops its end
   Settings& settings = App().settings;
   settings.SleepPrevent = !settings.SleepPrevent;
   ApplySleepPrevention(settings.SleepPrevent);
@@ -31,7 +31,7 @@ void ToggleBlackScreenCommand(OverlayTarget target) {
 }
 
 void ToggleKeepActive() {
-  App().keepActiveUntil = 0;  // as for "Prevent sleep"
+  App().keepActiveUntil = {};  // as for "Prevent sleep"
   SetKeepActive(!App().settings.KeepActive);
 }
 

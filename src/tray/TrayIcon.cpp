@@ -7,7 +7,6 @@
 #include "base/Helpers.h"
 #include "base/LocalTime.h"
 #include "base/Messages.h"
-#include "base/SystemSeams.h"
 #include "resource.h"
 #include "tray/UiLanguage.h"
 
@@ -45,11 +44,9 @@ std::wstring ComposeTrayTooltip(const TrayModes& modes, UiLanguage language) {
   return tip;
 }
 
-std::wstring PendingEndSuffix(std::int64_t end) {
-  if (end == 0) return {};
-  SYSTEMTIME now{};
-  Seams().getLocalTime(&now);
-  const std::wstring text = FormatLocalTimeForDisplay(end, ToLocalTime(now));
+std::wstring PendingEndSuffix(const SessionEnd& end) {
+  if (end.time == 0) return {};
+  const std::wstring text = FormatLocalTimeForDisplay(LocalClockAt(end), LocalNow());
   return text.empty() ? text : L" \u2192 " + text;
 }
 
