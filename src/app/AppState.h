@@ -41,9 +41,14 @@ struct AppState {
   Settings settings;
   std::wstring configPath;
 
-  // Power
+  // Power. From going to sleep until the user is back the wake is unattended: the user's modes rest,
+  // sleep prevention that a command-line call asks for in the meantime holds at once.
   bool executionStateApplied = false;
   bool keepActiveTimerOn = false;
+  bool wakeUnattended = false;
+  bool sleepPreventionCalled = false;  // by a call since the PC last went to sleep
+  DWORD lastInputAtWake = 0;           // GetLastInputInfo's time at the wake: the user's input changes it
+  PowerNotificationHandle displayStateNotification;
   std::uint32_t idleThresholdMs = kIdleThresholdDefaultSec * 1000;
   std::uint32_t checkIntervalMs = kCheckIntervalDefaultSec * 1000;
   NudgeKind nudgeKind = NudgeKind::Mouse;

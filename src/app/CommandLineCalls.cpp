@@ -72,6 +72,7 @@ LRESULT CarryOutCommandLineCall(const CommandLineCall& call) {
   }
   if (call.preventSleep.word != SwitchWord::None || call.keepActive.word != SwitchWord::None) ReloadSettingsFromFile();
   ApplyModeRequest(TimedMode::PreventSleep, call.preventSleep);
+  if (call.preventSleep.word != SwitchWord::None) FollowSleepPreventionCall();
   ApplyModeRequest(TimedMode::KeepActive, call.keepActive);
   ApplyBlackScreen(call.blackScreen);
   return kAnswerApplied;

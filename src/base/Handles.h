@@ -99,6 +99,11 @@ struct LocalMemory {  // arrays returned by LocalAlloc (CommandLineToArgvW)
   static Handle Invalid() noexcept { return nullptr; }
   static void Close(Handle h) noexcept { ::LocalFree(h); }
 };
+struct PowerNotification {  // RegisterPowerSettingNotification
+  using Handle = HPOWERNOTIFY;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { ::UnregisterPowerSettingNotification(h); }
+};
 }  // namespace handle_traits
 
 using FileHandle = UniqueHandle<handle_traits::File>;
@@ -114,6 +119,7 @@ using WindowHandle = UniqueHandle<handle_traits::Window>;
 using RegistryKeyHandle = UniqueHandle<handle_traits::RegistryKey>;
 using CoTaskString = UniqueHandle<handle_traits::CoTaskMemory>;
 using ArgumentList = UniqueHandle<handle_traits::LocalMemory>;
+using PowerNotificationHandle = UniqueHandle<handle_traits::PowerNotification>;
 
 // A DC obtained with GetDC, given back with ReleaseDC to the same window.
 class WindowDc {
