@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/Handles.h"
+#include "base/LocalTime.h"
 #include "config/Settings.h"
 #include "overlay/OverlayTypes.h"
 
@@ -41,9 +42,14 @@ struct AppState {
   Settings settings;
   std::wstring configPath;
 
-  // Power
+  // Power. From going to sleep until the user is back the wake is unattended: the user's modes rest,
+  // sleep prevention that a command-line call asks for in the meantime holds at once.
   bool executionStateApplied = false;
   bool keepActiveTimerOn = false;
+  bool wakeUnattended = false;
+  bool sleepPreventionCalled = false;  // by a call since the PC last went to sleep
+  DWORD lastInputAtWake = 0;           // GetLastInputInfo's time at the wake: the user's input changes it
+  PowerNotificationHandle displayStateNotification;
   std::uint32_t idleThresholdMs = kIdleThresholdDefaultSec * 1000;
   std::uint32_t checkIntervalMs = kCheckIntervalDefaultSec * 1000;
   NudgeKind nudgeKind = NudgeKind::Mouse;
@@ -78,8 +84,8 @@ struct AppState {
 
   // Command-line calls and timed ends
   bool startupFinished = false;         // calls that come earlier are asked to come again
-  std::int64_t sleepPreventUntil = 0;   // pending ends, local wall-clock ms (base/LocalTime.h); 0: none
-  std::int64_t keepActiveUntil = 0;
+  SessionEnd sleepPreventUntil;         // pending ends (base/LocalTime.h); time 0: none
+  SessionEnd keepActiveUntil;
 };
 
 // The single instance.

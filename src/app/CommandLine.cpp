@@ -177,11 +177,11 @@ std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>&
   return call;
 }
 
-LocalTime RequestedEnd(const ModeRequest& request, LocalTime now) {
+SessionEnd RequestedEnd(const ModeRequest& request, LocalTime localNow, UtcTime utcNow) {
   switch (request.end) {
-    case EndKind::For: return now + static_cast<LocalTime>(request.forSeconds) * kMsPerSecond;
-    case EndKind::Until: return NextOccurrence(now, request.untilHour, request.untilMinute);
-    default: return 0;
+    case EndKind::For: return {utcNow + static_cast<UtcTime>(request.forSeconds) * kMsPerSecond, true};
+    case EndKind::Until: return {NextOccurrence(localNow, request.untilHour, request.untilMinute), false};
+    default: return {};
   }
 }
 

@@ -40,8 +40,9 @@ std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>&
                                                 std::wstring* error = nullptr);
 // "90s", "45m", "2h", "1h30m", "1d12h": parts in the order d, h, m, s, each once; 1 s to 7 days.
 std::optional<std::uint32_t> ParseDuration(const std::wstring& text);
-// When a request's end comes, given the local time now; 0 when it has none.
-LocalTime RequestedEnd(const ModeRequest& request, LocalTime now);
+// When a request's end comes, given the clocks now: a duration on the UTC clock, a time of day on
+// the local one (its next occurrence); time 0 when it has none.
+SessionEnd RequestedEnd(const ModeRequest& request, LocalTime localNow, UtcTime utcNow);
 
 // ---- the message: WM_COPYDATA with our tag, each argument followed by U+0000 ----
 inline constexpr ULONG_PTR kCommandLineCopyDataTag = 0x4C42'4D55;  // "UMBL"

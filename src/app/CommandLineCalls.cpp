@@ -25,7 +25,7 @@ void ApplyModeRequest(TimedMode mode, const ModeRequest& request) {
     CancelTimedEnd(mode);
     UpdateTrayTooltip();
   }
-  if (request.end != EndKind::None) SetTimedEnd(mode, RequestedEnd(request, LocalNow()));
+  if (request.end != EndKind::None) SetTimedEnd(mode, RequestedEnd(request, LocalNow(), UtcNow()));
 }
 
 void ApplyBlackScreen(BlackScreenWord word) {
@@ -58,8 +58,8 @@ ProgramStatus CurrentProgramStatus() {
   status.keepActive = app.settings.KeepActive;
   if (!app.overlayWindows.empty())
     status.blackScreen = app.overlayTarget == OverlayTarget::All ? BlackScreenWord::All : BlackScreenWord::Current;
-  status.preventSleepUntil = app.sleepPreventUntil;
-  status.keepActiveUntil = app.keepActiveUntil;
+  status.preventSleepUntil = LocalClockAt(app.sleepPreventUntil);
+  status.keepActiveUntil = LocalClockAt(app.keepActiveUntil);
   return status;
 }
 
@@ -72,6 +72,7 @@ LRESULT CarryOutCommandLineCall(const CommandLineCall& call) {
   }
   if (call.preventSleep.word != SwitchWord::None || call.keepActive.word != SwitchWord::None) ReloadSettingsFromFile();
   ApplyModeRequest(TimedMode::PreventSleep, call.preventSleep);
+  if (call.preventSleep.word != SwitchWord::None) FollowSleepPreventionCall();
   ApplyModeRequest(TimedMode::KeepActive, call.keepActive);
   ApplyBlackScreen(call.blackScreen);
   return kAnswerApplied;

@@ -18,10 +18,10 @@
 namespace {
 
 void TogglePreventSleep() {
-  App().sleepPreventUntil = 0;  // the command ends a timed session; the save below drops its end
+  App().sleepPreventUntil = {};  // the command ends a timed session; the save below drops its end
   Settings& settings = App().settings;
   settings.SleepPrevent = !settings.SleepPrevent;
-  ApplySleepPrevention(settings.SleepPrevent);
+  ApplyPowerModes(false);
   SaveConfig();
   UpdateTrayTooltip();
 }
@@ -31,7 +31,7 @@ void ToggleBlackScreenCommand(OverlayTarget target) {
 }
 
 void ToggleKeepActive() {
-  App().keepActiveUntil = 0;  // as for "Prevent sleep"
+  App().keepActiveUntil = {};  // as for "Prevent sleep"
   SetKeepActive(!App().settings.KeepActive);
 }
 
@@ -164,29 +164,23 @@ void ReloadSettingsFromFile() {
 void SetKeepActive(bool on) {
   AppState& app = App();
   app.settings.KeepActive = on;
-  app.keepActiveTimerOn = on;
-  RestartKeepActiveTimer();
+  ApplyPowerModes(true);
   SaveConfig();
   UpdateTrayTooltip();
 }
 
 void ReapplyPowerState() {
-  AppState& app = App();
   CloseOverlays();
-  ApplySleepPrevention(app.settings.SleepPrevent);
-  app.keepActiveTimerOn = app.settings.KeepActive;
-  RestartKeepActiveTimer();
+  ApplyPowerModes(true);
   UpdateTrayTooltip();
 }
 
 void FollowPowerSettings() {
+  if (ApplyPowerModes(false)) UpdateTrayTooltip();
+}
+
+void FollowSleepPreventionCall() {
   AppState& app = App();
-  const bool keepActiveDiffers = app.keepActiveTimerOn != app.settings.KeepActive;
-  if (app.executionStateApplied == app.settings.SleepPrevent && !keepActiveDiffers) return;
-  ApplySleepPrevention(app.settings.SleepPrevent);
-  if (keepActiveDiffers) {
-    app.keepActiveTimerOn = app.settings.KeepActive;
-    RestartKeepActiveTimer();
-  }
-  UpdateTrayTooltip();
+  app.sleepPreventionCalled = app.sleepPreventionCalled || app.settings.SleepPrevent;
+  FollowPowerSettings();
 }

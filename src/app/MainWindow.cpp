@@ -26,6 +26,7 @@ void RunShutdown() {
   CloseOverlays();
   ReapplyPowerState();
   ::UnregisterHotKey(app.mainWindow, HOTKEY_ID_TOGGLE);
+  app.displayStateNotification.Reset();
   if (app.trayIconAdded) {
     RemoveTrayIcon();
     app.trayIconAdded = false;
@@ -43,6 +44,7 @@ void OnMainTimer(WPARAM id) {
   if (id == TIMER_KEEPACTIVE) OnKeepActiveTimer();
   if (id == TIMER_TIMED_ENDS) CheckTimedEnds();
   if (id == TIMER_TRAY_ICON) OnTrayIconTimer();
+  if (id == TIMER_USER_RETURN) CheckForUsersReturn();
   if (id != TIMER_DISPLAYCHANGE) return;
   ::KillTimer(App().mainWindow, TIMER_DISPLAYCHANGE);
   RebuildOverlaysForDisplays();
@@ -53,10 +55,10 @@ void OnMainTimer(WPARAM id) {
 void OnDisplayChange() { ::SetTimer(App().mainWindow, TIMER_DISPLAYCHANGE, kDisplayChangeSettleMs, nullptr); }
 
 // Sleep releases what keeps the PC awake and the user's return applies it again; ends that passed
-// while the PC slept fire at resume.
-void OnPowerEvent(WPARAM event) {
-  OnPowerBroadcast(event);
+// while the PC slept fire at resume, before the user's modes come back.
+void OnPowerEvent(WPARAM event, LPARAM data) {
   CheckTimedEndsAtResume(event);
+  OnPowerBroadcast(event, data);
 }
 
 void OnEnterIdle(WPARAM reason) {
@@ -123,7 +125,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TRAYICON: OnTrayIconMessage(lParam); return 0;
     case WM_SHOWTRAYMENU: PrepareAndShowTrayMenu(); return 0;
     case WM_DISPLAYCHANGE: OnDisplayChange(); return 0;
-    case WM_POWERBROADCAST: OnPowerEvent(wParam); return TRUE;
+    case WM_POWERBROADCAST: OnPowerEvent(wParam, lParam); return TRUE;
     case WM_COPYDATA: return AnswerCommandLineCall(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_TIMECHANGE: CheckTimedEnds(); return 0;
     default: break;
@@ -149,7 +151,10 @@ HWND CreateMainWindow() {
   ::RegisterClassExW(&windowClass);
   app.mainWindow = ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kMainWindowClass, kMainWindowTitle, WS_POPUP,
                                      0, 0, 1, 1, nullptr, nullptr, app.instance, nullptr);
-  if (app.mainWindow != nullptr) AdmitLowerIntegrityCallers(app.mainWindow, ProcessIntegrityLevel());
+  if (app.mainWindow != nullptr) {
+    AdmitLowerIntegrityCallers(app.mainWindow, ProcessIntegrityLevel());
+    RegisterDisplayStateNotification();  // the display turning on tells that the user is back
+  }
   return app.mainWindow;
 }
 

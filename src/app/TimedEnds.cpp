@@ -3,14 +3,13 @@
 #include "app/AppState.h"
 #include "app/Commands.h"
 #include "base/Messages.h"
-#include "base/SystemSeams.h"
 #include "config/ConfigSave.h"
 #include "config/IniDocument.h"
 #include "tray/TrayIcon.h"
 
 namespace {
 
-constexpr LocalTime kLongestWaitMs = kMsPerMinute;
+constexpr std::int64_t kLongestWaitMs = kMsPerMinute;
 constexpr TimedMode kModes[] = {TimedMode::PreventSleep, TimedMode::KeepActive};
 
 bool& ModeSetting(TimedMode mode) {
@@ -26,7 +25,7 @@ WORD ModeCommand(TimedMode mode) { return mode == TimedMode::PreventSleep ? IDM_
 
 // The end has come: switched off as by the menu command, after the same reload as the menu's.
 void FireTimedEnd(TimedMode mode) {
-  PendingEnd(mode) = 0;
+  PendingEnd(mode) = {};
   ReloadSettingsFromFile();
   if (ModeSetting(mode)) {
     HandleCommand(ModeCommand(mode));
@@ -38,18 +37,12 @@ void FireTimedEnd(TimedMode mode) {
 
 }  // namespace
 
-LocalTime LocalNow() {
-  SYSTEMTIME now{};
-  Seams().getLocalTime(&now);
-  return ToLocalTime(now);
-}
-
-LocalTime& PendingEnd(TimedMode mode) {
+SessionEnd& PendingEnd(TimedMode mode) {
   AppState& app = App();
   return mode == TimedMode::PreventSleep ? app.sleepPreventUntil : app.keepActiveUntil;
 }
 
-void SetTimedEnd(TimedMode mode, LocalTime end) {
+void SetTimedEnd(TimedMode mode, SessionEnd end) {
   PendingEnd(mode) = end;
   SaveConfig();
   UpdateTrayTooltip();
@@ -57,17 +50,16 @@ void SetTimedEnd(TimedMode mode, LocalTime end) {
 }
 
 bool CancelTimedEnd(TimedMode mode) {
-  if (PendingEnd(mode) == 0) return false;
-  PendingEnd(mode) = 0;
+  if (PendingEnd(mode).time == 0) return false;
+  PendingEnd(mode) = {};
   SaveConfig();
   ScheduleTimedEnds();
   return true;
 }
 
 void CheckTimedEnds() {
-  const LocalTime now = LocalNow();
   for (TimedMode mode : kModes)
-    if (PendingEnd(mode) != 0 && PendingEnd(mode) <= now) FireTimedEnd(mode);
+    if (PendingEnd(mode).time != 0 && TimeLeft(PendingEnd(mode)) <= 0) FireTimedEnd(mode);
   ScheduleTimedEnds();
 }
 
@@ -75,31 +67,32 @@ void ScheduleTimedEnds() {
   const AppState& app = App();
   if (app.mainWindow == nullptr) return;
   ::KillTimer(app.mainWindow, TIMER_TIMED_ENDS);
-  LocalTime next = 0;
-  for (TimedMode mode : kModes)
-    if (PendingEnd(mode) != 0 && (next == 0 || PendingEnd(mode) < next)) next = PendingEnd(mode);
-  if (next == 0) return;
-  LocalTime wait = next - LocalNow();
+  std::int64_t wait = kLongestWaitMs;  // each end on its own clock
+  bool pending = false;
+  for (TimedMode mode : kModes) {
+    if (PendingEnd(mode).time == 0) continue;
+    pending = true;
+    if (TimeLeft(PendingEnd(mode)) < wait) wait = TimeLeft(PendingEnd(mode));
+  }
+  if (!pending) return;
   if (wait < USER_TIMER_MINIMUM) wait = USER_TIMER_MINIMUM;
-  if (wait > kLongestWaitMs) wait = kLongestWaitMs;
   ::SetTimer(app.mainWindow, TIMER_TIMED_ENDS, static_cast<UINT>(wait), nullptr);
 }
 
 void RestoreTimedEnds() {
   IniDocument document(App().configPath);
   if (!document.Load()) return;
-  const LocalTime now = LocalNow();
   bool changed = false;
   for (TimedMode mode : kModes) {
     if (!document.HasKey(L"General", ModeKey(mode))) continue;
-    const LocalTime end = ParseLocalTimeFromConfig(document.GetString(L"General", ModeKey(mode), L""));
-    if (end > now) {
+    const SessionEnd end = ParseSessionEndFromConfig(document.GetString(L"General", ModeKey(mode), L""));
+    if (end.time != 0 && TimeLeft(end) > 0) {
       PendingEnd(mode) = end;
       continue;
     }
     // Passed while the program was not running: the mode ends now. An unreadable value is dropped
     // and leaves the mode as it is.
-    if (end != 0) ModeSetting(mode) = false;
+    if (end.time != 0) ModeSetting(mode) = false;
     changed = true;
   }
   if (changed) SaveConfig();

@@ -1,23 +1,21 @@
 #pragma once
-// Timed sessions: a pending end of sleep prevention or keep active ("--for", "--until"). It follows
-// the wall clock, is kept in AppState and, while pending, in config.ini, and switches its mode off
-// as the menu command would when it comes.
+// Timed sessions: a pending end of sleep prevention or keep active ("--for" on the UTC clock,
+// "--until" on the local one). It is kept in AppState and, while pending, in config.ini, and
+// switches its mode off as the menu command would when it comes.
 #include <windows.h>
 
 #include "base/LocalTime.h"
 
 enum class TimedMode { PreventSleep, KeepActive };
 
-// The local wall clock now (through the seams).
-LocalTime LocalNow();
-// The pending end of a mode in AppState (0: none).
-LocalTime& PendingEnd(TimedMode mode);
+// The pending end of a mode in AppState (time 0: none).
+SessionEnd& PendingEnd(TimedMode mode);
 // Sets (or replaces) the pending end, saves it and refreshes the tooltip.
-void SetTimedEnd(TimedMode mode, LocalTime end);
+void SetTimedEnd(TimedMode mode, SessionEnd end);
 // Drops a pending end and saves; false, and nothing written, when none was pending.
 bool CancelTimedEnd(TimedMode mode);
 // Switches off each mode whose end has come (reloading config.ini first, as the menu does), then
-// arms the timer for the next end.
+// arms the timer for the next end. Also when the clock or the time zone has changed.
 void CheckTimedEnds();
 // Arms the main window's timer for the earliest pending end, at most a minute ahead, so that a
 // changed clock or a sleep is noticed; stops it when nothing is pending.

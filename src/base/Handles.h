@@ -104,6 +104,11 @@ struct LocalMemory {  // arrays returned by LocalAlloc (CommandLineToArgvW)
   static Handle Invalid() noexcept { return nullptr; }
   static void Close(Handle h) noexcept { ::LocalFree(h); }
 };
+struct PowerNotification {  // RegisterPowerSettingNotification
+  using Handle = HPOWERNOTIFY;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { ::UnregisterPowerSettingNotification(h); }
+};
 }  // namespace handle_traits
 
 using FileHandle = UniqueHandle<handle_traits::File>;
@@ -120,6 +125,7 @@ using RegistryKeyHandle = UniqueHandle<handle_traits::RegistryKey>;
 using HookHandle = UniqueHandle<handle_traits::Hook>;
 using CoTaskString = UniqueHandle<handle_traits::CoTaskMemory>;
 using ArgumentList = UniqueHandle<handle_traits::LocalMemory>;
+using PowerNotificationHandle = UniqueHandle<handle_traits::PowerNotification>;
 
 // A DC obtained with GetDC, given back with ReleaseDC to the same window.
 class WindowDc {

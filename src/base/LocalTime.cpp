@@ -1,6 +1,7 @@
 #include "base/LocalTime.h"
 
 #include "base/Helpers.h"
+#include "base/SystemSeams.h"
 
 namespace {
 
@@ -45,6 +46,27 @@ bool ToSystemTime(LocalTime time, SYSTEMTIME& fields) {
   return false;
 }
 
+LocalTime LocalNow() {
+  SYSTEMTIME now{};
+  Seams().getLocalTime(&now);
+  return ToLocalTime(now);
+}
+
+UtcTime UtcNow() {
+  SYSTEMTIME now{};
+  Seams().getSystemTime(&now);
+  return ToLocalTime(now);
+}
+
+LocalTime LocalClockAt(const SessionEnd& end) {
+  if (!end.utc) return end.time;
+  SYSTEMTIME utc{}, local{};
+  if (!ToSystemTime(end.time, utc) || !Seams().systemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) return 0;
+  return ToLocalTime(local);
+}
+
+std::int64_t TimeLeft(const SessionEnd& end) { return end.time - (end.utc ? UtcNow() : LocalNow()); }
+
 LocalTime NextOccurrence(LocalTime now, int hour, int minute) {
   SYSTEMTIME fields{};
   if (!ToSystemTime(now, fields)) return 0;
@@ -61,6 +83,17 @@ std::wstring FormatLocalTimeForConfig(LocalTime time) {
   if (!ToSystemTime(time, f)) return {};
   return DecimalText(f.wYear, 4) + L'-' + DecimalText(f.wMonth, 2) + L'-' + DecimalText(f.wDay, 2) + L' ' +
          DecimalText(f.wHour, 2) + L':' + DecimalText(f.wMinute, 2) + L':' + DecimalText(f.wSecond, 2);
+}
+
+std::wstring FormatSessionEndForConfig(const SessionEnd& end) {
+  const std::wstring text = FormatLocalTimeForConfig(end.time);
+  return end.utc && !text.empty() ? text + L'Z' : text;
+}
+
+SessionEnd ParseSessionEndFromConfig(const std::wstring& raw) {
+  const std::size_t last = raw.find_last_not_of(L" \t");
+  const bool utc = last != std::wstring::npos && raw[last] == L'Z';
+  return {ParseLocalTimeFromConfig(utc ? raw.substr(0, last) : raw), utc};
 }
 
 std::wstring FormatLocalTimeMinutes(LocalTime time) {

@@ -13,6 +13,8 @@ inline constexpr UINT_PTR TIMER_TIMED_ENDS = 3;       // the next pending end of
 inline constexpr UINT_PTR TIMER_TRAY_ICON = 4;        // adds the tray icon once the shell takes it (log-on)
 inline constexpr UINT kTrayIconRetryMs = 500;
 inline constexpr int kTrayIconRetries = 60;           // 30 s; after that "TaskbarCreated" adds it
+inline constexpr UINT_PTR TIMER_USER_RETURN = 5;      // while a wake is unattended: the user's first input
+inline constexpr UINT kUserReturnCheckMs = 1000;
 
 // Overlay windows
 inline constexpr UINT WM_OVERLAYCLOSE = WM_APP + 1;    // 0x8001

@@ -13,8 +13,8 @@ namespace {
 const wchar_t* Flag(bool value) { return value ? L"1" : L"0"; }
 
 // A pending end is written while it is pending and removed otherwise.
-void StorePendingEnd(IniDocument& document, const wchar_t* key, LocalTime end) {
-  const std::wstring text = FormatLocalTimeForConfig(end);
+void StorePendingEnd(IniDocument& document, const wchar_t* key, const SessionEnd& end) {
+  const std::wstring text = FormatSessionEndForConfig(end);
   if (text.empty()) {
     document.RemoveKey(L"General", key);
   } else {

@@ -1,6 +1,6 @@
 #include "power/Power.h"
 
-#include <windows.h>
+#include <cstring>
 
 #include "app/AppState.h"
 #include "base/Messages.h"
@@ -27,7 +27,40 @@ INPUT KeyEvent(DWORD flags) {
   return input;
 }
 
+bool DisplayTurnedOn(LPARAM data) {
+  const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(data);
+  if (setting == nullptr || !IsEqualGUID(setting->PowerSetting, GUID_CONSOLE_DISPLAY_STATE) ||
+      setting->DataLength < sizeof(DWORD))
+    return false;
+  DWORD state = 0;  // 0 off, 1 on, 2 dimmed
+  std::memcpy(&state, setting->Data, sizeof state);
+  return state == 1;
+}
+
+// The wake has woken no one yet: watch for the user's first input.
+void WatchForUsersReturn() {
+  AppState& app = App();
+  if (!app.wakeUnattended) return;
+  LASTINPUTINFO info{sizeof info, 0};
+  app.lastInputAtWake = Seams().getLastInputInfo(&info) ? info.dwTime : 0;
+  ::SetTimer(app.mainWindow, TIMER_USER_RETURN, kUserReturnCheckMs, nullptr);
+}
+
+void OnUsersReturn() {
+  AppState& app = App();
+  ::KillTimer(app.mainWindow, TIMER_USER_RETURN);
+  if (!app.wakeUnattended) return;
+  app.wakeUnattended = false;
+  ApplyPowerModes(true);
+}
+
 }  // namespace
+
+bool SleepPreventionWanted(bool setting, bool wakeUnattended, bool calledThisWake) {
+  return setting && (!wakeUnattended || calledThisWake);
+}
+
+bool KeepActiveWanted(bool setting, bool wakeUnattended) { return setting && !wakeUnattended; }
 
 void DeriveKeepActiveSettings() {
   AppState& app = App();
@@ -43,6 +76,19 @@ void ApplySleepPrevention(bool on) {
   Seams().setThreadExecutionState(on ? kAwake : kReleased);
 }
 
+bool ApplyPowerModes(bool restartTimer) {
+  AppState& app = App();
+  const bool sleep = SleepPreventionWanted(app.settings.SleepPrevent, app.wakeUnattended, app.sleepPreventionCalled);
+  const bool keep = KeepActiveWanted(app.settings.KeepActive, app.wakeUnattended);
+  const bool changed = app.executionStateApplied != sleep || app.keepActiveTimerOn != keep;
+  ApplySleepPrevention(sleep);
+  if (restartTimer || app.keepActiveTimerOn != keep) {
+    app.keepActiveTimerOn = keep;
+    RestartKeepActiveTimer();
+  }
+  return changed;
+}
+
 void RestartKeepActiveTimer() {
   DeriveKeepActiveSettings();
   AppState& app = App();
@@ -54,7 +100,7 @@ void RestartKeepActiveTimer() {
 
 void OnKeepActiveTimer() {
   const AppState& app = App();
-  if (!app.keepActiveTimerOn) return;
+  if (!app.keepActiveTimerOn || app.wakeUnattended) return;  // input injected now would wake the user's session
   LASTINPUTINFO info{};
   info.cbSize = sizeof info;
   std::uint32_t idle = 0;
@@ -75,16 +121,31 @@ bool SendNudge(NudgeKind kind) {
   return Seams().sendInput(2, inputs, sizeof(INPUT)) == 2;
 }
 
-void OnPowerBroadcast(std::uintptr_t event) {
+void OnPowerBroadcast(WPARAM event, LPARAM data) {
   AppState& app = App();
-  if (event == PBT_APMSUSPEND) {
-    if (app.executionStateApplied) Seams().setThreadExecutionState(kReleased);
-    app.executionStateApplied = false;
-    app.keepActiveTimerOn = false;
-    RestartKeepActiveTimer();
-  } else if (event == PBT_APMRESUMESUSPEND) {
-    ApplySleepPrevention(app.settings.SleepPrevent);
-    app.keepActiveTimerOn = app.settings.KeepActive;
-    RestartKeepActiveTimer();
+  switch (event) {
+    case PBT_APMSUSPEND:
+      app.wakeUnattended = true;
+      app.sleepPreventionCalled = false;
+      ::KillTimer(app.mainWindow, TIMER_USER_RETURN);
+      ApplyPowerModes(false);
+      break;
+    case PBT_APMRESUMEAUTOMATIC: WatchForUsersReturn(); break;
+    case PBT_APMRESUMESUSPEND: OnUsersReturn(); break;
+    case PBT_POWERSETTINGCHANGE:
+      if (DisplayTurnedOn(data)) OnUsersReturn();
+      break;
+    default: break;
   }
+}
+
+void CheckForUsersReturn() {
+  LASTINPUTINFO info{sizeof info, 0};
+  if (Seams().getLastInputInfo(&info) && info.dwTime != App().lastInputAtWake) OnUsersReturn();
+}
+
+void RegisterDisplayStateNotification() {
+  AppState& app = App();
+  app.displayStateNotification.Reset(
+      ::RegisterPowerSettingNotification(app.mainWindow, &GUID_CONSOLE_DISPLAY_STATE, DEVICE_NOTIFY_WINDOW_HANDLE));
 }

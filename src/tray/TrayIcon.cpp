@@ -45,11 +45,9 @@ std::wstring ComposeTrayTooltip(const TrayModes& modes, UiLanguage language) {
   return tip;
 }
 
-std::wstring PendingEndSuffix(std::int64_t end) {
-  if (end == 0) return {};
-  SYSTEMTIME now{};
-  Seams().getLocalTime(&now);
-  const std::wstring text = FormatLocalTimeForDisplay(end, ToLocalTime(now));
+std::wstring PendingEndSuffix(const SessionEnd& end) {
+  if (end.time == 0) return {};
+  const std::wstring text = FormatLocalTimeForDisplay(LocalClockAt(end), LocalNow());
   return text.empty() ? text : L" \u2192 " + text;
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "base/Handles.h"
+#include "base/LocalTime.h"
 #include "config/Settings.h"
 
 bool AddTrayIcon();
@@ -33,10 +34,10 @@ struct TrayModes {
 
 // "Umbraline" followed by the suffix of each mode that is on, in the given language.
 std::wstring ComposeTrayTooltip(const TrayModes& modes, UiLanguage language);
-// " → " and a pending end (local wall-clock ms, 0: none) in the user's short time format, with the
+// " → " and a pending end as the local clock shows it, in the user's short time format, with the
 // short date when it is not today; empty when nothing is pending. Follows a mode's tooltip suffix
 // and its menu label.
-std::wstring PendingEndSuffix(std::int64_t end);
+std::wstring PendingEndSuffix(const SessionEnd& end);
 
 // The tray icon picture: the first of the load attempts that succeeds. Icons from LoadIconW are
 // shared and owned by the system, so only `owned` is destroyed.

@@ -166,12 +166,16 @@ TEST(CommandLineStart, OutsideTheJobAtNormalPriorityAndNeverWithoutADesktop) {
   }
 }
 
-static LocalTime g_clock = 0;
+static UtcTime g_clock = 0, g_zoneChange = 0;  // the zone: UTC, or from +2 h to +1 h at g_zoneChange
+static LocalTime Local(UtcTime t) { return t + (g_zoneChange == 0 ? 0 : t < g_zoneChange ? 7200000 : 3600000); }
 
 struct CommandLineCallTest : testing::Test {
   void SetUp() override {
-    seams_->getLocalTime = [](LPSYSTEMTIME now) { ToSystemTime(g_clock, *now); };
-    g_clock = At(L"2026-12-06 14:00:00");
+    seams_->getSystemTime = [](LPSYSTEMTIME now) { ToSystemTime(g_clock, *now); };
+    seams_->getLocalTime = [](LPSYSTEMTIME now) { ToSystemTime(Local(g_clock), *now); };
+    seams_->systemTimeToTzSpecificLocalTime = [](const TIME_ZONE_INFORMATION*, const SYSTEMTIME* utc, LPSYSTEMTIME local) -> BOOL {
+      return ToSystemTime(Local(ToLocalTime(*utc)), *local); };
+    g_clock = At(L"2026-12-06 14:00:00"), g_zoneChange = 0;
     ASSERT_NE(app_.MakeMainWindow(), nullptr);
     LoadConfig();
     App().startupFinished = true;
@@ -224,7 +228,7 @@ TEST_F(CommandLineCallTest, OptionsApplyToTheProgramAfterTheHandEditsOfTheFile) 
 TEST_F(CommandLineCallTest, TimedEndsFireAreCancelledReplacedRestoredAndShown) {
   ASSERT_TRUE(AddTrayIcon());
   EXPECT_EQ(Call(L"--prevent-sleep on --for 90s"), kAnswerApplied);
-  EXPECT_EQ(App().sleepPreventUntil, At(L"2026-12-06 14:01:30"));
+  EXPECT_EQ(App().sleepPreventUntil, (SessionEnd{At(L"2026-12-06 14:01:30"), true}));
   EXPECT_TRUE(App().settings.SleepPrevent && FileHas("SleepPreventUntil=2026-12-06 14:01:30"));
   const std::wstring end = L" \u2192 " + FormatLocalTimeForDisplay(At(L"2026-12-06 14:01:30"), g_clock);
   wchar_t label[256] = {};
@@ -234,13 +238,13 @@ TEST_F(CommandLineCallTest, TimedEndsFireAreCancelledReplacedRestoredAndShown) {
   g_clock = At(L"2026-12-06 14:01:29"), CheckTimedEnds();
   EXPECT_TRUE(App().settings.SleepPrevent);  // not before its time
   g_clock = At(L"2026-12-06 14:01:30"), CheckTimedEnds();  // fires: off as by the menu command
-  EXPECT_TRUE(!App().settings.SleepPrevent && App().sleepPreventUntil == 0 && FileHas("SleepPrevent=0") && !FileHas("Until"));
+  EXPECT_TRUE(!App().settings.SleepPrevent && App().sleepPreventUntil.time == 0 && FileHas("SleepPrevent=0") && !FileHas("Until"));
   EXPECT_EQ(std::wstring(App().trayIconData.szTip), L"Umbraline");
 
   EXPECT_EQ(Call(L"--keep-active on --until 15:30"), kAnswerApplied);
   EXPECT_TRUE(FileHas("KeepActiveUntil=2026-12-06 15:30:00"));
   EXPECT_EQ(Call(L"--keep-active on"), kAnswerApplied);  // already on: the end is cancelled
-  EXPECT_TRUE(App().settings.KeepActive && App().keepActiveUntil == 0 && !FileHas("Until"));
+  EXPECT_TRUE(App().settings.KeepActive && App().keepActiveUntil.time == 0 && !FileHas("Until"));
   EXPECT_EQ(Call(L"--keep-active on --for 2h"), kAnswerApplied);
   EXPECT_EQ(Call(L"--keep-active on --until 13:00"), kAnswerApplied);  // replaced; 13:00 has passed today
   EXPECT_TRUE(FileHas("KeepActiveUntil=2026-12-07 13:00:00") && !FileHas("16:01"));
@@ -250,19 +254,42 @@ TEST_F(CommandLineCallTest, TimedEndsFireAreCancelledReplacedRestoredAndShown) {
   EXPECT_EQ(PendingEndSuffix(App().keepActiveUntil), L" \u2192 " + dated);
   EXPECT_EQ(Call(L"--prevent-sleep on --for 1h"), kAnswerApplied);
   HandleCommand(IDM_PREVENT_SLEEP);  // the menu command cancels the end
-  EXPECT_TRUE(App().sleepPreventUntil == 0 && !FileHas("SleepPreventUntil"));
+  EXPECT_TRUE(App().sleepPreventUntil.time == 0 && !FileHas("SleepPreventUntil"));
 
   // Restored at start-up: a past end switches its mode off, a future one is pending again.
-  App().keepActiveUntil = 0;
+  App().keepActiveUntil = {};
   ASSERT_TRUE(WriteBytes(App().configPath, ToBytes("[General]\r\nSleepPrevent=1\r\nSleepPreventUntil=2026-12-06 13:59:59\r\n"
                                                    "KeepActive=1\r\nKeepActiveUntil=2026-12-07 13:00:00\r\n")));
   LoadConfig();
   RestoreTimedEnds();
-  EXPECT_TRUE(!App().settings.SleepPrevent && App().sleepPreventUntil == 0 && !FileHas("SleepPreventUntil"));
-  EXPECT_TRUE(App().settings.KeepActive && App().keepActiveUntil == At(L"2026-12-07 13:00:00") && FileHas("SleepPrevent=0"));
+  EXPECT_TRUE(!App().settings.SleepPrevent && App().sleepPreventUntil.time == 0 && !FileHas("SleepPreventUntil"));
+  EXPECT_TRUE(App().settings.KeepActive && App().keepActiveUntil.time == At(L"2026-12-07 13:00:00") && FileHas("SleepPrevent=0"));
   g_clock = At(L"2026-12-08 08:00:00");  // woke up after the end
   CheckTimedEndsAtResume(PBT_APMRESUMEAUTOMATIC);
-  EXPECT_TRUE(!App().settings.KeepActive && App().keepActiveUntil == 0 && FileHas("KeepActive=0") && !FileHas("Until"));
+  EXPECT_TRUE(!App().settings.KeepActive && App().keepActiveUntil.time == 0 && FileHas("KeepActive=0") && !FileHas("Until"));
+}
+
+// The night summer time ends (+2 h until 01:00 UTC, then +1 h): "--for 2h" from 02:30 lasts two hours
+// on the UTC clock and shows as the local clock will have it then, 03:30 in winter time; "--until"
+// ends when the local clock first shows the time. Restored: an end with "Z" is UTC, one in the local
+// form (as all were kept before) local.
+TEST_F(CommandLineCallTest, DurationsKeepTheirLengthAcrossAClockChange) {
+  g_zoneChange = At(L"2026-10-25 01:00:00"), g_clock = At(L"2026-10-25 00:30:00");  // 02:30 summer time
+  EXPECT_EQ(Call(L"--prevent-sleep on --for 2h --keep-active on --until 2:45"), kAnswerApplied);
+  EXPECT_TRUE(FileHas("SleepPreventUntil=2026-10-25 02:30:00Z\r\n") && FileHas("KeepActiveUntil=2026-10-25 02:45:00\r\n"));
+  EXPECT_EQ(FormatStatusLines(Status()), L"prevent-sleep on until 2026-10-25 03:30\r\nkeep-active on until 2026-10-25 02:45\r\n"
+                                         L"black-screen off\r\n");
+  g_clock = At(L"2026-10-25 00:45:00"), CheckTimedEnds();  // 02:45 summer time
+  EXPECT_TRUE(App().settings.SleepPrevent && !App().settings.KeepActive);
+  g_clock = At(L"2026-10-25 02:29:59"), CheckTimedEnds();  // 03:29:59 winter time
+  EXPECT_TRUE(App().settings.SleepPrevent);
+  g_clock = At(L"2026-10-25 02:30:00"), CheckTimedEnds();
+  EXPECT_TRUE(!App().settings.SleepPrevent && !FileHas("Until"));
+  ASSERT_TRUE(WriteBytes(App().configPath, ToBytes("[General]\r\nSleepPrevent=1\r\nSleepPreventUntil=2026-10-25 03:31\r\n"
+                                                   "KeepActive=1\r\nKeepActiveUntil=2026-10-25 02:31:00Z\r\n")));
+  LoadConfig(), RestoreTimedEnds();
+  EXPECT_EQ(App().sleepPreventUntil, (SessionEnd{At(L"2026-10-25 03:31:00"), false}));
+  EXPECT_EQ(App().keepActiveUntil, (SessionEnd{At(L"2026-10-25 02:31:00"), true}));
 }
 
 TEST(LocalTimeText, ConfigFormAndNextOccurrence) {

@@ -3,28 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "app/CommandLineCalls.h"
+#include "app/Commands.h"
 #include "base/Messages.h"
-
-// The request is made only on a change; sleep releases it and pauses the nudges, only the user's return reapplies.
-TEST(SleepAndWake, SuspendReleasesAndPausesOnlyTheUsersReturnAppliesAgain) {
-  AppScope app;
-  StateSeams seams;
-  const HWND window = app.MakeMainWindow();
-  for (bool on : {true, true, false, false, true}) ApplySleepPrevention(on);
-  EXPECT_EQ(executionStates, (std::vector<EXECUTION_STATE>{0x80000003, 0x80000000, 0x80000003}));
-  App().settings.SleepPrevent = App().settings.KeepActive = App().keepActiveTimerOn = true;
-  const struct { WPARAM event; std::vector<EXECUTION_STATE> requests; bool awake; } steps[] = {
-      {PBT_APMSUSPEND, {0x80000000}, false}, {PBT_APMRESUMEAUTOMATIC, {}, false},  // a timer or maintenance wake: may sleep again
-      {PBT_APMRESUMESUSPEND, {0x80000003}, true}};
-  for (const auto& s : steps) {
-    RestartKeepActiveTimer();
-    executionStates.clear();
-    EXPECT_EQ(::SendMessageW(window, WM_POWERBROADCAST, s.event, 0), TRUE);
-    EXPECT_EQ(executionStates, s.requests) << s.event;
-    EXPECT_EQ(App().executionStateApplied && App().keepActiveTimerOn, s.awake) << s.event;
-    EXPECT_EQ(::KillTimer(window, TIMER_KEEPACTIVE) != FALSE, s.awake) << s.event;  // only a running timer
-  }
-}
+#include "config/ConfigLoad.h"
 
 using Sent = std::vector<std::tuple<DWORD, LONG, DWORD>>;  // each input: type, dx or key, flags
 Sent nudges;
@@ -50,5 +32,42 @@ TEST(KeepActive, NudgesOnlyAfterTheIdleThresholdWithTheChosenInput) {
     nudges.clear(), lastInput = c.last, App().nudgeKind = c.kind, App().keepActiveTimerOn = c.on;
     OnKeepActiveTimer();
     EXPECT_EQ(nudges, c.sent) << c.last;
+  }
+}
+
+// A wake nobody attends (a timer, maintenance): the user's modes rest through a timed end, a call and a
+// clock change, and nothing is nudged; sleep prevention that a call asks for holds at once, the rest
+// from the user's return (Windows' resume for the user, the first input, the display turning on).
+TEST(UnattendedWake, OnlyACallKeepsThePcAwakeUntilTheUserIsBack) {
+  struct DisplayState { GUID setting; DWORD length, state; };  // a POWERBROADCAST_SETTING with its data
+  const DisplayState off{GUID_CONSOLE_DISPLAY_STATE, sizeof(DWORD), 0}, on{GUID_CONSOLE_DISPLAY_STATE, sizeof(DWORD), 1};
+  const std::vector<EXECUTION_STATE> states{0x80000003, 0x80000000, 0x80000003, 0x80000000, 0x80000003};
+  for (int back = 0; back < 3; ++back) {
+    SCOPED_TRACE(back);
+    AppScope app("[General]\r\nSleepPrevent=1\r\nKeepActive=1\r\n");
+    StateSeams seams;
+    seams->getTickCount = [] { return DWORD{0x7FFFFFFF}; };  // idle for weeks
+    seams->getLastInputInfo = [](PLASTINPUTINFO info) { return info->dwTime = lastInput, TRUE; };
+    seams->sendInput = [](UINT count, LPINPUT, int) { return nudges.emplace_back(), count; };
+    const HWND window = app.MakeMainWindow();
+    const auto send = [&](UINT message, WPARAM w, const void* l = nullptr) { ::SendMessageW(window, message, w, LPARAM(l)); };
+    nudges.clear(), lastInput = 1, LoadConfig(), ReapplyPowerState();
+    App().keepActiveUntil = {1, false};  // an end long passed: it comes at the wake
+    send(WM_POWERBROADCAST, PBT_APMSUSPEND), send(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC);
+    EXPECT_TRUE(App().settings.SleepPrevent && !App().settings.KeepActive);
+    CarryOutCommandLineCall(*ParseCommandLine({L"--keep-active", L"on"}));
+    send(WM_TIMECHANGE, 0), send(WM_TIMER, TIMER_KEEPACTIVE), send(WM_TIMER, TIMER_USER_RETURN), send(WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, &off);
+    EXPECT_EQ(executionStates, std::vector<EXECUTION_STATE>(states.begin(), states.begin() + 2));
+    EXPECT_TRUE(App().settings.KeepActive && app.ConfigText().find("KeepActive=1") != std::string::npos && !App().keepActiveTimerOn);
+    CarryOutCommandLineCall(*ParseCommandLine({L"--prevent-sleep", L"on", L"--until", L"05:00"}));
+    for (std::size_t round = 0; round < 2; ++round) {  // awake at once; the next wake rests until the user is back
+      if (round == 1) send(WM_POWERBROADCAST, PBT_APMSUSPEND), send(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC);
+      EXPECT_EQ(executionStates.size(), 3 + round);
+      back == 0 ? send(WM_POWERBROADCAST, PBT_APMRESUMESUSPEND)
+                : back == 1 ? (++lastInput, send(WM_TIMER, TIMER_USER_RETURN)) : send(WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, &on);
+      EXPECT_EQ(executionStates, std::vector<EXECUTION_STATE>(states.begin(), states.begin() + 3 + 2 * round));
+      EXPECT_TRUE(App().keepActiveTimerOn && ::KillTimer(window, TIMER_KEEPACTIVE) && !::KillTimer(window, TIMER_USER_RETURN));
+    }
+    EXPECT_TRUE(nudges.empty());
   }
 }
