@@ -65,9 +65,12 @@ void OpenAboutCard() {
   ShowAboutWindow();
 }
 
+// The item shows off while Windows has the entry disabled, and choosing it then turns it on in
+// Windows as well.
 void ToggleRunAtStartup() {
   Settings& settings = App().settings;
-  settings.RunAtStartup = !settings.RunAtStartup;
+  settings.RunAtStartup = !(settings.RunAtStartup && !StartupDisabledInWindows());
+  if (settings.RunAtStartup) EnableStartupInWindows();
   UpdateStartupShortcut(settings.RunAtStartup);
   SaveConfig();
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The few platform calls whose effect is only a global side effect (the thread's execution state,
 // injected input, the user's UI language, the clock and waiting, starting other programs, foreground
-// rights, the executable's path). Everything calls them through here; they
-// default to the real API, and tests swap single entries for the length of a test.
+// rights, the executable's path), and the registry key of the user's start-up approvals. Everything
+// calls them through here; they default to the real API, and tests swap single entries for the
+// length of a test.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -31,6 +32,10 @@ struct SystemSeams {
   // Waits for messages (or the time-out) while start-up waits for the shell.
   DWORD(WINAPI* msgWaitForMultipleObjects)(DWORD, const HANDLE*, BOOL, DWORD, DWORD) = ::MsgWaitForMultipleObjects;
   DWORD(WINAPI* getModuleFileName)(HMODULE, LPWSTR, DWORD) = ::GetModuleFileNameW;
+  // Under HKEY_CURRENT_USER: where Task Manager and Settings record start-up entries the user
+  // disabled, one value per shortcut in the Startup folder.
+  const wchar_t* startupApprovedKey =
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
 };
 
 // Whether the user has high contrast on.

@@ -29,7 +29,8 @@ std::wstring CutLanguage(std::wstring text) {
 }  // namespace
 
 void LoadConfig() {
-  if (ReadConfigSettings()) UpdateStartupShortcut(App().settings.RunAtStartup);
+  // The shortcut of an entry disabled in Task Manager or Settings is the user's to keep as it is.
+  if (ReadConfigSettings() && !StartupDisabledInWindows()) UpdateStartupShortcut(App().settings.RunAtStartup);
 }
 
 bool ReadConfigSettings() {
