@@ -32,6 +32,8 @@ struct SystemSeams {
   // Waits for messages (or the time-out) while start-up waits for the shell.
   DWORD(WINAPI* msgWaitForMultipleObjects)(DWORD, const HANDLE*, BOOL, DWORD, DWORD) = ::MsgWaitForMultipleObjects;
   DWORD(WINAPI* getModuleFileName)(HMODULE, LPWSTR, DWORD) = ::GetModuleFileNameW;
+  // The pause between the tries on a busy file.
+  void(WINAPI* sleep)(DWORD) = ::Sleep;
   // Under HKEY_CURRENT_USER: where Task Manager and Settings record start-up entries the user
   // disabled, one value per shortcut in the Startup folder.
   const wchar_t* startupApprovedKey =
