@@ -150,6 +150,7 @@ void RunHotkeyAction() {
 
 void MigrateAwayAction() {
   Settings& settings = App().settings;
+  if (!App().settingsFromFile) return;  // defaults of a file that could not be read are no one's to save
   if (settings.Action != OverlayAction::AwayAll && settings.Action != OverlayAction::AwayCurrent) return;
   settings.Action = OverlayAction::BlackCurrent;
   SaveConfig();

@@ -10,6 +10,8 @@ inline constexpr UINT_PTR TIMER_KEEPACTIVE = 1;
 inline constexpr UINT_PTR TIMER_DISPLAYCHANGE = 2;     // one-shot, gathers a burst of display changes
 inline constexpr UINT kDisplayChangeSettleMs = 250;
 inline constexpr UINT_PTR TIMER_TIMED_ENDS = 3;       // the next pending end of a mode, at most a minute ahead
+inline constexpr UINT_PTR TIMER_CONFIG_SAVE = 4;      // a save config.ini was too busy for, tried again
+inline constexpr UINT kConfigSaveRetryMs = 3000;
 
 // Overlay windows
 inline constexpr UINT WM_OVERLAYCLOSE = WM_APP + 1;    // 0x8001
