@@ -41,6 +41,15 @@ struct AppState {
   // Configuration
   Settings settings;
   std::wstring configPath;
+  // Saving: the ten keys as memory held them at the last load or save (later changes are measured
+  // against it), whether memory holds what the file held at the last load (not when that load failed),
+  // a save the file still owes (tried again on its timer and before any reload, which meanwhile
+  // keeps memory), and the saves held back for one action to be made once at its end.
+  std::wstring savedSettingsText;
+  bool settingsFromFile = false;
+  bool configSavePending = false;
+  int configSaveHolds = 0;
+  bool configSaveHeldBack = false;
 
   // Power. From going to sleep until the user is back the wake is unattended: the user's modes rest,
   // sleep prevention that a command-line call asks for in the meantime holds at once.

@@ -4,6 +4,7 @@
 #include "app/Commands.h"
 #include "app/TimedEnds.h"
 #include "base/Messages.h"
+#include "config/ConfigSave.h"
 #include "overlay/Overlay.h"
 #include "tray/TrayIcon.h"
 
@@ -70,7 +71,6 @@ LRESULT CarryOutCommandLineCall(const CommandLineCall& call) {
     case CallKind::Help: return kAnswerApplied;
     default: break;
   }
-  if (call.preventSleep.word != SwitchWord::None || call.keepActive.word != SwitchWord::None) ReloadSettingsFromFile();
   ApplyModeRequest(TimedMode::PreventSleep, call.preventSleep);
   if (call.preventSleep.word != SwitchWord::None) FollowSleepPreventionCall();
   ApplyModeRequest(TimedMode::KeepActive, call.keepActive);
@@ -78,12 +78,21 @@ LRESULT CarryOutCommandLineCall(const CommandLineCall& call) {
   return kAnswerApplied;
 }
 
+// The caller is answered as soon as the call is known to be carried out, before anything that may
+// wait on a busy config.ini: once it has given up waiting, an answer could no longer say "applied".
+// The call's saves are held back and made once, at the end.
 LRESULT AnswerCommandLineCall(const COPYDATASTRUCT* data) {
   if (data == nullptr) return kAnswerUsage;
+  // Copied out of the message: nothing below reads the sender's data.
   const std::optional<std::vector<std::wstring>> arguments = DecodeCommandLineData(data->dwData, data->lpData, data->cbData);
   if (!arguments) return kAnswerUsage;
   const std::optional<CommandLineCall> call = ParseCommandLine(*arguments);
   if (!call) return kAnswerUsage;
   if (!App().startupFinished) return kAnswerStarting;
+  if (call->kind != CallKind::Modes) return CarryOutCommandLineCall(*call);
+  const HeldSaves saves;
+  // One read of the file, without waiting: a busy file leaves the settings in memory as they are.
+  if (call->preventSleep.word != SwitchWord::None || call->keepActive.word != SwitchWord::None) ReloadSettingsFromFile();
+  if (::InSendMessage()) ::ReplyMessage(kAnswerApplied);
   return CarryOutCommandLineCall(*call);
 }

@@ -65,9 +65,12 @@ void OpenAboutCard() {
   ShowAboutWindow();
 }
 
+// The item shows off while Windows has the entry disabled, and choosing it then turns it on in
+// Windows as well.
 void ToggleRunAtStartup() {
   Settings& settings = App().settings;
-  settings.RunAtStartup = !settings.RunAtStartup;
+  settings.RunAtStartup = !(settings.RunAtStartup && !StartupDisabledInWindows());
+  if (settings.RunAtStartup) EnableStartupInWindows();
   UpdateStartupShortcut(settings.RunAtStartup);
   SaveConfig();
 }
@@ -147,6 +150,7 @@ void RunHotkeyAction() {
 
 void MigrateAwayAction() {
   Settings& settings = App().settings;
+  if (!App().settingsFromFile) return;  // defaults of a file that could not be read are no one's to save
   if (settings.Action != OverlayAction::AwayAll && settings.Action != OverlayAction::AwayCurrent) return;
   settings.Action = OverlayAction::BlackCurrent;
   SaveConfig();

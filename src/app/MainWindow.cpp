@@ -10,6 +10,7 @@
 #include "base/SystemSeams.h"
 #include "app/TimedEnds.h"
 #include "config/ConfigLoad.h"
+#include "config/ConfigSave.h"
 #include "overlay/Overlay.h"
 #include "power/Power.h"
 #include "resource.h"
@@ -23,6 +24,7 @@ constexpr std::uint32_t kTrayClickIntervalMs = 250;
 
 void RunShutdown() {
   AppState& app = App();
+  if (app.configSavePending) SaveConfig();  // a last go, waiting a moment, at a change the file still owes
   CloseOverlays();
   ReapplyPowerState();
   ::UnregisterHotKey(app.mainWindow, HOTKEY_ID_TOGGLE);
@@ -45,6 +47,7 @@ void OnMainTimer(WPARAM id) {
   if (id == TIMER_TIMED_ENDS) CheckTimedEnds();
   if (id == TIMER_TRAY_ICON) OnTrayIconTimer();
   if (id == TIMER_USER_RETURN) CheckForUsersReturn();
+  if (id == TIMER_CONFIG_SAVE) RetryPendingSave();
   if (id != TIMER_DISPLAYCHANGE) return;
   ::KillTimer(App().mainWindow, TIMER_DISPLAYCHANGE);
   RebuildOverlaysForDisplays();

@@ -15,6 +15,8 @@ inline constexpr UINT kTrayIconRetryMs = 500;
 inline constexpr int kTrayIconRetries = 60;           // 30 s; after that "TaskbarCreated" adds it
 inline constexpr UINT_PTR TIMER_USER_RETURN = 5;      // while a wake is unattended: the user's first input
 inline constexpr UINT kUserReturnCheckMs = 1000;
+inline constexpr UINT_PTR TIMER_CONFIG_SAVE = 6;      // a save config.ini was too busy for, tried again
+inline constexpr UINT kConfigSaveRetryMs = 3000;
 
 // Overlay windows
 inline constexpr UINT WM_OVERLAYCLOSE = WM_APP + 1;    // 0x8001

@@ -1,9 +1,10 @@
 #pragma once
 // The few platform calls whose effect is only a global side effect (the thread's execution state,
-// injected input, the user's UI language, the clock, starting other programs, foreground rights, the
-// executable's path, the tray icon, message boxes) or whose answer tests cannot choose under Wine (the
-// window station's flags). Everything calls them through here; they default to the real API, and
-// tests swap single entries for the length of a test.
+// injected input, the user's UI language, the clock and waiting, starting other programs, foreground
+// rights, the executable's path, the tray icon, message boxes), the registry key of the user's start-up
+// approvals, or whose answer tests cannot choose under Wine (the window station's flags). Everything
+// calls them through here; they default to the real API, and tests swap single entries for the length
+// of a test.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -43,6 +44,12 @@ struct SystemSeams {
   int(WINAPI* messageBox)(HWND, LPCWSTR, LPCWSTR, UINT) = ::MessageBoxW;
   // The flags of a window station or desktop (UOI_FLAGS).
   BOOL(WINAPI* getUserObjectInformation)(HANDLE, int, PVOID, DWORD, LPDWORD) = ::GetUserObjectInformationW;
+  // The pause between the tries on a busy file.
+  void(WINAPI* sleep)(DWORD) = ::Sleep;
+  // Under HKEY_CURRENT_USER: where Task Manager and Settings record start-up entries the user
+  // disabled, one value per shortcut in the Startup folder.
+  const wchar_t* startupApprovedKey =
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
 };
 
 // Whether the user has high contrast on.

@@ -7,6 +7,7 @@
 #include "app/AppState.h"
 #include "base/Helpers.h"
 #include "config/ConfigLocation.h"
+#include "config/ConfigSave.h"
 #include "config/HotkeyText.h"
 #include "config/StartupShortcut.h"
 
@@ -29,15 +30,25 @@ std::wstring CutLanguage(std::wstring text) {
 }  // namespace
 
 void LoadConfig() {
-  if (ReadConfigSettings()) UpdateStartupShortcut(App().settings.RunAtStartup);
+  // The shortcut of an entry disabled in Task Manager or Settings is the user's to keep as it is.
+  if (ReadConfigSettings() && !StartupDisabledInWindows()) UpdateStartupShortcut(App().settings.RunAtStartup);
 }
 
 bool ReadConfigSettings() {
   EnsureConfigFilePath();
   BootstrapConfigFile();
-  IniDocument document(App().configPath);
-  if (!document.Load()) return false;
+  AppState& app = App();
+  IniDocument document(app.configPath);
+  // A change the file has not got yet is never undone by reading it: it is saved first, or memory stays.
+  if (!RetryPendingSave()) return false;
+  if (!document.Load()) {
+    if (app.savedSettingsText.empty()) app.savedSettingsText = SettingsText();  // defaults, never read
+    app.settingsFromFile = false;
+    return false;
+  }
   ApplyConfigDocument(document);
+  app.savedSettingsText = SettingsText();
+  app.settingsFromFile = true;
   return true;
 }
 

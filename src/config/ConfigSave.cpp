@@ -1,10 +1,12 @@
 #include "config/ConfigSave.h"
 
 #include <string>
+#include <utility>
 
 #include "app/AppState.h"
 #include "base/Helpers.h"
 #include "base/LocalTime.h"
+#include "base/Messages.h"
 #include "config/ConfigLoad.h"
 #include "config/HotkeyText.h"
 
@@ -22,13 +24,76 @@ void StorePendingEnd(IniDocument& document, const wchar_t* key, const SessionEnd
   }
 }
 
+// Memory did not come from the file: only what changed since the last load or save is written, so
+// that settings never read (the defaults of a start on a busy file) do not replace the user's.
+void StoreChangedSettings(IniDocument& document) {
+  IniDocument before(L""), now(L"");
+  before.Parse(App().savedSettingsText);
+  now.Parse(SettingsText());
+  for (const auto& [section, keys] : before.Values())
+    for (const auto& [key, value] : keys)
+      if (!now.HasKey(section.c_str(), key.c_str())) document.RemoveKey(section.c_str(), key.c_str());
+  for (const auto& [section, keys] : now.Values())
+    for (const auto& [key, value] : keys)
+      if (!before.HasKey(section.c_str(), key.c_str()) || before.GetString(section.c_str(), key.c_str(), L"") != value)
+        document.SetString(section.c_str(), key.c_str(), value.c_str());
+}
+
+bool WriteSettings(bool waitWhileBusy) {
+  AppState& app = App();
+  IniDocument document(L"");
+  bool saved = RetryWhileFileBusy([&] { return ReloadConfigDocument(document); }, waitWhileBusy);
+  if (saved) {
+    if (app.settingsFromFile || app.savedSettingsText.empty()) {
+      StoreSettingsInDocument(document);
+    } else {
+      StoreChangedSettings(document);
+    }
+    saved = document.Save(waitWhileBusy);
+  }
+  if (saved) app.savedSettingsText = SettingsText();
+  const DWORD attributes = ::GetFileAttributesW(app.configPath.c_str());
+  app.configSavePending = !saved && !app.configPath.empty() &&
+                          (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0);
+  if (app.mainWindow != nullptr && app.configSavePending) {
+    ::SetTimer(app.mainWindow, TIMER_CONFIG_SAVE, kConfigSaveRetryMs, nullptr);
+  } else if (app.mainWindow != nullptr) {
+    ::KillTimer(app.mainWindow, TIMER_CONFIG_SAVE);
+  }
+  return saved;
+}
+
 }  // namespace
 
 void SaveConfig() {
+  AppState& app = App();
+  if (app.configSaveHolds > 0) {
+    app.configSaveHeldBack = true;
+    return;
+  }
+  WriteSettings(true);
+}
+
+bool RetryPendingSave() {
+  AppState& app = App();
+  if (app.configSaveHolds > 0) {  // the save held back for the end of the action pays what is owed
+    app.configSaveHeldBack |= app.configSavePending;
+    return !app.configSaveHeldBack;
+  }
+  return !app.configSavePending || WriteSettings(false);
+}
+
+HeldSaves::HeldSaves() { ++App().configSaveHolds; }
+
+HeldSaves::~HeldSaves() {
+  AppState& app = App();
+  if (--app.configSaveHolds == 0 && std::exchange(app.configSaveHeldBack, false)) WriteSettings(true);
+}
+
+std::wstring SettingsText() {
   IniDocument document(L"");
-  if (!RetryWhileFileBusy([&] { return ReloadConfigDocument(document); })) return;
   StoreSettingsInDocument(document);
-  document.Save();
+  return document.Serialize();
 }
 
 void StoreSettingsInDocument(IniDocument& document) {

@@ -8,6 +8,7 @@
 
 #include "base/Handles.h"
 #include "base/Helpers.h"
+#include "base/SystemSeams.h"
 
 namespace {
 // UTF-16 that the UTF-8 path would misread: a big-endian mark or, without a mark, first 64 bytes
@@ -235,28 +236,27 @@ std::wstring IniDocument::Serialize() const {
   return text;
 }
 
-bool IniDocument::Save() const { return WriteUtf8FileAtomic(path, Serialize()); }
+bool IniDocument::Save(bool waitWhileBusy) const { return WriteUtf8FileAtomic(path, Serialize(), waitWhileBusy); }
 
-bool RetryWhileFileBusy(const std::function<bool()>& attempt) {
-  constexpr int kTries = 10;
+bool RetryWhileFileBusy(const std::function<bool()>& attempt, bool wait) {
   constexpr DWORD kPauseMs = 100;
   for (int tried = 1;; ++tried) {
     ::SetLastError(ERROR_SUCCESS);  // a failure that is no file call's does not count as busy
     if (attempt()) return true;
     const DWORD error = ::GetLastError();
-    if (tried == kTries ||
+    if (!wait || tried == kFileBusyTries ||
         (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION && error != ERROR_ACCESS_DENIED))
       return false;
-    ::Sleep(kPauseMs);
+    Seams().sleep(kPauseMs);
   }
 }
 
-bool WriteUtf8FileAtomic(const std::wstring& path, const std::wstring& text) {
+bool WriteUtf8FileAtomic(const std::wstring& path, const std::wstring& text, bool waitWhileBusy) {
   const std::string utf8 = "\xEF\xBB\xBF" + ToUtf8(text);
-  return utf8.size() > 3 && WriteFileAtomic(path, utf8.data(), utf8.size());
+  return utf8.size() > 3 && WriteFileAtomic(path, utf8.data(), utf8.size(), waitWhileBusy);
 }
 
-bool WriteFileAtomic(const std::wstring& path, const void* bytes, std::size_t count) {
+bool WriteFileAtomic(const std::wstring& path, const void* bytes, std::size_t count, bool waitWhileBusy) {
   if (count > MAXDWORD) return false;
   // A read-only file is kept as it is, at once: Windows refuses the rename onto it with the same
   // "access denied" a scanner causes, and retrying would only hold the program for a second.
@@ -271,7 +271,7 @@ bool WriteFileAtomic(const std::wstring& path, const void* bytes, std::size_t co
           file.Reset(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
           return file.Valid();
-        }))
+        }, waitWhileBusy))
       return false;
     DWORD done = 0;
     // A short write is a failure, and the data must be on disk before the rename makes it the
@@ -282,7 +282,7 @@ bool WriteFileAtomic(const std::wstring& path, const void* bytes, std::size_t co
   if (written && RetryWhileFileBusy([&] {
         return ::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
                FALSE;
-      }))
+      }, waitWhileBusy))
     return true;
   ::DeleteFileW(temporary.c_str());
   return false;

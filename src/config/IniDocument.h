@@ -22,7 +22,8 @@ class IniDocument {
   IniDocument& operator=(const IniDocument&) = delete;
 
   bool Load();
-  bool Save() const;
+  // waitWhileBusy: see WriteFileAtomic.
+  bool Save(bool waitWhileBusy = true) const;
 
   bool HasKey(const wchar_t* section, const wchar_t* key) const;
   std::wstring GetString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue) const;
@@ -70,13 +71,15 @@ bool ReadIniFileBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes
 
 // Writes the bytes unchanged into path + ".tmp", flushes it, and renames it over path. True only
 // when every byte was written and the rename succeeded; on failure the target is untouched and no
-// temporary file is left.
-bool WriteFileAtomic(const std::wstring& path, const void* bytes, std::size_t count);
+// temporary file is left. Without waitWhileBusy a busy file fails at once.
+bool WriteFileAtomic(const std::wstring& path, const void* bytes, std::size_t count, bool waitWhileBusy = true);
 
 // WriteFileAtomic of the text as UTF-8 with a byte-order mark.
-bool WriteUtf8FileAtomic(const std::wstring& path, const std::wstring& text);
+bool WriteUtf8FileAtomic(const std::wstring& path, const std::wstring& text, bool waitWhileBusy = true);
 
 // Runs attempt until it succeeds, while it fails with a sharing, lock or access-denied error (a virus
-// scanner, the search indexer or a backup tool holding the file for a moment): at most 10 tries,
-// 100 ms apart. The last try's result.
-bool RetryWhileFileBusy(const std::function<bool()>& attempt);
+// scanner, the search indexer or a backup tool holding the file for a moment): at most
+// kFileBusyTries tries, 100 ms apart (the pauses through the seams); only once without wait. The
+// last try's result.
+inline constexpr int kFileBusyTries = 10;
+bool RetryWhileFileBusy(const std::function<bool()>& attempt, bool wait = true);

@@ -10,6 +10,7 @@
 
 #include "base/Handles.h"
 #include "base/Helpers.h"
+#include "base/SystemSeams.h"
 
 namespace {
 
@@ -52,9 +53,35 @@ bool ShortcutIsCurrent(IShellLinkW& link, IPersistFile& file, const std::wstring
          SUCCEEDED(link.GetDescription(description, MAX_PATH)) && std::wcscmp(description, kShortcutDescription) == 0;
 }
 
+RegistryKeyHandle OpenStartupApprovals(REGSAM access) {
+  RegistryKeyHandle key;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, Seams().startupApprovedKey, 0, access, key.Put()) != ERROR_SUCCESS)
+    key.Release();  // nothing to close after a failure
+  return key;
+}
+
 }  // namespace
 
 std::wstring StartupShortcutPath() { return ShortcutPath(); }
+
+bool StartupApprovalDisabled(unsigned long type, std::span<const std::uint8_t> data) {
+  return type == REG_BINARY && !data.empty() && (data[0] & 1) != 0;
+}
+
+bool StartupDisabledInWindows() {
+  const RegistryKeyHandle key = OpenStartupApprovals(KEY_QUERY_VALUE);
+  std::uint8_t data[64] = {};
+  DWORD type = REG_NONE, size = sizeof data;
+  return key && ::RegQueryValueExW(key.Get(), kShortcutName, nullptr, &type, data, &size) == ERROR_SUCCESS &&
+         StartupApprovalDisabled(type, std::span<const std::uint8_t>(data, size));
+}
+
+bool EnableStartupInWindows() {
+  const RegistryKeyHandle key = OpenStartupApprovals(KEY_SET_VALUE);
+  if (!key) return !StartupDisabledInWindows();
+  const LSTATUS result = ::RegDeleteValueW(key.Get(), kShortcutName);
+  return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
 
 bool PathWithinFolder(const std::wstring& path, const std::wstring& folder) {
   std::wstring base = folder;

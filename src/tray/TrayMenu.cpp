@@ -5,6 +5,7 @@
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
 #include "config/HotkeyText.h"
+#include "config/StartupShortcut.h"
 #include "tray/TrayIcon.h"
 #include "tray/UiLanguage.h"
 
@@ -189,7 +190,8 @@ MenuHandle BuildTrayMenu() {
   }
   ::AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
 
-  AppendText(m, settings.RunAtStartup ? MF_CHECKED : 0u, IDM_RUN_AT_STARTUP,
+  // Off while the entry is disabled in Task Manager or Settings: Windows will not start it.
+  AppendText(m, settings.RunAtStartup && !StartupDisabledInWindows() ? MF_CHECKED : 0u, IDM_RUN_AT_STARTUP,
              UiText(L"Run at Windows startup", language));
   AppendText(m, 0, IDM_ABOUT, UiText(L"About\u2026", language));
   ::AppendMenuW(m, MF_SEPARATOR, 0, nullptr);

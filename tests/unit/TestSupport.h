@@ -63,10 +63,10 @@ struct TempFolder {
   std::wstring path_;
 };
 
-// Holds a file open without any sharing, so no other open (and no rename onto it) succeeds.
+// Holds a file open without any sharing (or only `share`), so no other open (and no rename onto it) succeeds.
 struct LockedFile {
-  explicit LockedFile(const std::wstring& path)
-      : handle_(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  explicit LockedFile(const std::wstring& path, DWORD share = 0)
+      : handle_(::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
   bool Held() const { return static_cast<bool>(handle_); }
   FileHandle handle_;
 };

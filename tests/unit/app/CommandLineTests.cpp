@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <iterator>
+#include <atomic>
 #include <random>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "TestSupport.h"
 #include "app/CommandLineCalls.h"
@@ -13,6 +15,7 @@
 #include "app/TimedEnds.h"
 #include "base/Messages.h"
 #include "config/ConfigLoad.h"
+#include "config/IniDocument.h"
 #include "tray/TrayIcon.h"
 #include "tray/TrayMenu.h"
 
@@ -290,6 +293,37 @@ TEST_F(CommandLineCallTest, DurationsKeepTheirLengthAcrossAClockChange) {
   LoadConfig(), RestoreTimedEnds();
   EXPECT_EQ(App().sleepPreventUntil, (SessionEnd{At(L"2026-10-25 03:31:00"), false}));
   EXPECT_EQ(App().keepActiveUntil, (SessionEnd{At(L"2026-10-25 02:31:00"), true}));
+}
+
+static std::atomic<LRESULT> g_answer{0};  // from the calling thread; the pauses, and whether the first came after it
+static int g_pauses = 0, g_answeredBeforePause = 0;
+
+// A call from another thread, as from the command line, while config.ini is held without sharing: the answer
+// comes before the save waits on the file, the call saves once, a reload keeps the change, and the timer saves it.
+TEST_F(CommandLineCallTest, TheAnswerComesBeforeTheOneSaveABusyFileHoldsUpWhichItsTimerMakesLater) {
+  seams_->sleep = [](DWORD) {  // the pauses between the tries on the busy file; the first waits for the answer
+    for (int i = 0; i < 1000 && g_pauses == 0 && g_answer == 0; ++i) ::Sleep(5);
+    g_answeredBeforePause += g_pauses++ == 0 && g_answer != 0;
+  };
+  std::optional<LockedFile> lock(std::in_place, App().configPath);
+  std::thread caller([data = EncodeCommandLineData(Split(L"--prevent-sleep on --for 1h --keep-active on"))] {
+    COPYDATASTRUCT message{kCommandLineCopyDataTag, static_cast<DWORD>(data.size() * 2), const_cast<wchar_t*>(data.data())};
+    DWORD_PTR answer = 0;
+    ::SendMessageTimeoutW(App().mainWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&message), SMTO_NORMAL, 60000, &answer);
+    g_answer = static_cast<LRESULT>(answer);
+  });
+  for (MSG m; g_answer == 0; ::Sleep(1)) ::PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE);  // takes the sent call
+  caller.join();
+  EXPECT_TRUE(g_answer == kAnswerApplied && g_answeredBeforePause == 1);
+  EXPECT_EQ(g_pauses, kFileBusyTries - 1);  // one save (not one per mode and per end)
+  lock.emplace(App().configPath, FILE_SHARE_READ);  // now readable, but not to be replaced
+  LoadConfig();
+  EXPECT_TRUE(App().settings.SleepPrevent && App().settings.KeepActive && App().sleepPreventUntil.time != 0);
+  lock.reset();
+  EXPECT_TRUE(FileHas("SleepPrevent=0") && ::KillTimer(App().mainWindow, TIMER_CONFIG_SAVE));  // owed, on its timer
+  ::SendMessageW(App().mainWindow, WM_TIMER, TIMER_CONFIG_SAVE, 0);
+  EXPECT_TRUE(FileHas("SleepPrevent=1") && FileHas("KeepActive=1") && FileHas("SleepPreventUntil=") && !App().configSavePending);
+  EXPECT_FALSE(FileHas("RunAtStartup"));  // the call's read failed: only what it changed is written
 }
 
 TEST(LocalTimeText, ConfigFormAndNextOccurrence) {

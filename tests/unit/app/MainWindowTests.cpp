@@ -1,11 +1,13 @@
-// The commands of the tray menu, the tray click filter, the end of the main window and what an
-// elevated copy lets through.
+// The commands of the tray menu, a start-up entry disabled in Windows, the tray click filter, the end
+// of the main window and what an elevated copy lets through.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
 #include "app/Commands.h"
 #include "base/Messages.h"
 #include "config/ConfigLoad.h"
+#include "config/StartupShortcut.h"
+#include "tray/TrayMenu.h"
 
 static Settings& S() { return App().settings; }
 static bool HotkeyIs(UINT key) { return S().ToggleHotkey == HotkeySpec{kModControl | kModAlt, key}; }
@@ -43,6 +45,28 @@ TEST(Commands, EachCommandChangesItsSettingSavesAndApplies) {
   }
   ::UnregisterHotKey(nullptr, 0x7F01);
   EXPECT_EQ(executionStates, (std::vector<EXECUTION_STATE>{0x80000003, 0x80000000}));
+}
+
+// Disabled in Task Manager (an odd first byte): shown off, shortcut and setting left alone; the item turns it on.
+TEST(Commands, AStartupEntryDisabledInWindowsIsShownOffLeftAloneAndTurnedOnByTheItem) {
+  for (const auto& [type, data, disabled] : std::vector<std::tuple<DWORD, Bytes, bool>>{{REG_BINARY, {2, 0}, false},
+           {REG_BINARY, {6}, false}, {REG_BINARY, {3, 0, 0}, true}, {REG_BINARY, {7}, true}, {REG_DWORD, {3}, false}, {REG_BINARY, {}, false}})
+    EXPECT_EQ(StartupApprovalDisabled(type, data), disabled) << data.size();
+  AppScope app("[General]\r\nRunAtStartup=1\r\n");
+  ScopedSeams seams;
+  seams->startupApprovedKey = L"Software\\kestov\\UmbralineTests\\StartupFolder";
+  struct Removed { ~Removed() { ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\kestov\\UmbralineTests"); } } removed;
+  const BYTE value[12] = {0x03, 0, 0, 0, 0x10, 0x20};
+  ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, seams->startupApprovedKey, L"Umbraline.lnk", REG_BINARY, value, 12), ERROR_SUCCESS);
+  const std::wstring link = StartupShortcutPath();
+  ASSERT_TRUE(WriteBytes(link, ToBytes("kept")));
+  LoadConfig();
+  EXPECT_TRUE(ReadBytesOrEmpty(link) == ToBytes("kept") && S().RunAtStartup);
+  EXPECT_EQ(::GetMenuState(BuildTrayMenu().Get(), IDM_RUN_AT_STARTUP, MF_BYCOMMAND) & MF_CHECKED, 0u);
+  HandleCommand(IDM_RUN_AT_STARTUP);
+  EXPECT_FALSE(StartupDisabledInWindows());
+  EXPECT_TRUE(S().RunAtStartup && app.ConfigText().find("RunAtStartup=1") != std::string::npos);
+  EXPECT_TRUE(ReadBytesOrEmpty(link).size() > 4 && ::DeleteFileW(link.c_str()));  // the shortcut, made as always
 }
 
 TEST(MainWindow, CloseAndEndSessionRunTheShutdownAndQuitWithZero) {

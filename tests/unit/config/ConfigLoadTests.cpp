@@ -104,7 +104,7 @@ TEST(ConfigLoad, UnreadableOrDamagedFiles) {
     ASSERT_TRUE(c.content == Bytes{'/'} ? ::CreateDirectoryW(scope.File().c_str(), nullptr) : WriteBytes(scope.File(), c.content));
     {
       LockedFile lock(&c == &cases[2] ? scope.File() : L"");
-      App().settings = before;
+      App().settings = before, App().configSavePending = false;  // a fresh start on each file
       LoadConfig();
       EXPECT_EQ(App().settings, c.expected);
       SaveConfig();
