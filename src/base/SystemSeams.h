@@ -1,12 +1,24 @@
 #pragma once
 // The few platform calls whose effect is only a global side effect (the thread's execution state,
 // injected input, the user's UI language, the clock and waiting, starting other programs, foreground
-// rights, the executable's path). Everything calls them through here; they
-// default to the real API, and tests swap single entries for the length of a test.
+// rights, the executable's path), or whose answer a test cannot arrange (the running processes).
+// Everything calls them through here; they default to the real API, and tests swap single entries
+// for the length of a test.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
+
+// One running process: its id and the file name of its executable ("obs64.exe").
+struct RunningProcess {
+  DWORD id = 0;
+  std::wstring fileName;
+};
+
+// The processes of every session, from a toolhelp snapshot; empty when none can be taken.
+std::vector<RunningProcess> ListRunningProcesses();
 
 struct SystemSeams {
   EXECUTION_STATE(WINAPI* setThreadExecutionState)(EXECUTION_STATE) = ::SetThreadExecutionState;
@@ -31,6 +43,8 @@ struct SystemSeams {
   // Waits for messages (or the time-out) while start-up waits for the shell.
   DWORD(WINAPI* msgWaitForMultipleObjects)(DWORD, const HANDLE*, BOOL, DWORD, DWORD) = ::MsgWaitForMultipleObjects;
   DWORD(WINAPI* getModuleFileName)(HMODULE, LPWSTR, DWORD) = ::GetModuleFileNameW;
+  // The running processes (ListRunningProcesses).
+  std::vector<RunningProcess> (*listRunningProcesses)() = ListRunningProcesses;
 };
 
 // Whether the user has high contrast on.
