@@ -48,7 +48,7 @@ class UniqueHandle {
 };
 
 namespace handle_traits {
-struct File {  // CreateFileW: invalid is INVALID_HANDLE_VALUE
+struct File {  // CreateFileW, CreateToolhelp32Snapshot: invalid is INVALID_HANDLE_VALUE
   using Handle = HANDLE;
   static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
   static void Close(Handle h) noexcept { ::CloseHandle(h); }
@@ -112,6 +112,7 @@ struct PowerNotification {  // RegisterPowerSettingNotification
 }  // namespace handle_traits
 
 using FileHandle = UniqueHandle<handle_traits::File>;
+using SnapshotHandle = UniqueHandle<handle_traits::File>;
 using KernelHandle = UniqueHandle<handle_traits::Kernel>;
 using IconHandle = UniqueHandle<handle_traits::Icon>;
 using MenuHandle = UniqueHandle<handle_traits::Menu>;

@@ -7,10 +7,20 @@
 
 #include "base/SystemSeams.h"
 
+namespace {
+
+// towlower, without the library call for ASCII.
+wint_t Lower(wchar_t c) {
+  if (c < 0x80) return c >= L'A' && c <= L'Z' ? static_cast<wint_t>(c + 0x20) : static_cast<wint_t>(c);
+  return std::towlower(static_cast<wint_t>(c));
+}
+
+}  // namespace
+
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i]))) return false;
+    if (a[i] != b[i] && Lower(a[i]) != Lower(b[i])) return false;
   return true;
 }
 

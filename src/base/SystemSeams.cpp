@@ -1,5 +1,9 @@
 #include "base/SystemSeams.h"
 
+#include <tlhelp32.h>
+
+#include "base/Handles.h"
+
 SystemSeams& Seams() {
   static SystemSeams seams;
   return seams;
@@ -17,4 +21,15 @@ bool WindowStationVisible() {
   DWORD needed = 0;
   if (!Seams().getUserObjectInformation(::GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof flags, &needed)) return true;
   return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+std::vector<RunningProcess> ListRunningProcesses() {
+  std::vector<RunningProcess> processes;
+  const SnapshotHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return processes;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more; more = ::Process32NextW(snapshot.Get(), &entry))
+    processes.push_back({entry.th32ProcessID, entry.szExeFile});
+  return processes;
 }

@@ -2,13 +2,24 @@
 // The few platform calls whose effect is only a global side effect (the thread's execution state,
 // injected input, the user's UI language, the clock and waiting, starting other programs, foreground
 // rights, the executable's path, the tray icon, message boxes), the registry key of the user's start-up
-// approvals, or whose answer tests cannot choose under Wine (the window station's flags). Everything
-// calls them through here; they default to the real API, and tests swap single entries for the length
-// of a test.
+// approvals, or whose answer tests cannot choose under Wine (the window station's flags, the running
+// processes). Everything calls them through here; they default to the real API, and tests swap single
+// entries for the length of a test.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
+
+// One running process: its id and the file name of its executable ("obs64.exe").
+struct RunningProcess {
+  DWORD id = 0;
+  std::wstring fileName;
+};
+
+// The processes of every session, from a toolhelp snapshot; empty when none can be taken.
+std::vector<RunningProcess> ListRunningProcesses();
 
 struct SystemSeams {
   EXECUTION_STATE(WINAPI* setThreadExecutionState)(EXECUTION_STATE) = ::SetThreadExecutionState;
@@ -50,6 +61,8 @@ struct SystemSeams {
   // disabled, one value per shortcut in the Startup folder.
   const wchar_t* startupApprovedKey =
       L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
+  // The running processes (ListRunningProcesses).
+  std::vector<RunningProcess> (*listRunningProcesses)() = ListRunningProcesses;
 };
 
 // Whether the user has high contrast on.

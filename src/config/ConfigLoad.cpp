@@ -79,6 +79,14 @@ void ApplyConfigDocument(const IniDocument& document) {
   if (!ParseHotkeySpec(hotkeyText.c_str(), &hotkey) || hotkey.virtualKey == VK_OEM_4 || hotkey.virtualKey == VK_OEM_6)
     hotkey = kDefaultHotkey;
   s.ToggleHotkey = hotkey;
+
+  ConditionSettings& c = s.Conditions;
+  c.SleepPreventWhileRunning = ParseProgramList(document.GetString(L"Conditions", L"SleepPreventWhileRunning", L""));
+  c.KeepActiveWhileRunning = ParseProgramList(document.GetString(L"Conditions", L"KeepActiveWhileRunning", L""));
+  c.OnlyOnMainsPower = document.GetInt(L"Conditions", L"OnlyOnMainsPower", 0) != 0;
+  c.MinBatteryPercent = static_cast<std::uint32_t>(
+      Clamp(document.GetInt(L"Conditions", L"MinBatteryPercent", 0), 0, kMinBatteryPercentMax));
+  c.PauseSleepPreventWhileLocked = document.GetInt(L"Conditions", L"PauseSleepPreventWhileLocked", 0) != 0;
 }
 
 bool ReloadConfigDocument(IniDocument& document) {

@@ -1,11 +1,12 @@
 #pragma once
-// The ten settings held in memory and the enumerations whose names are the words of config.ini.
+// The settings held in memory and the enumerations whose names are the words of config.ini.
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "base/Helpers.h"
+#include "config/ProgramList.h"
 
 enum class NudgeKind : std::int32_t { Mouse = 0, F15 = 1 };
 
@@ -97,6 +98,20 @@ inline constexpr std::uint32_t kCheckIntervalMinSec = 10;
 inline constexpr std::uint32_t kCheckIntervalMaxSec = 600;
 inline constexpr std::uint32_t kCheckIntervalDefaultSec = 45;
 
+inline constexpr std::uint32_t kMinBatteryPercentMax = 100;
+
+// [Conditions]: what holds a power mode on apart from its switch, and what pauses it. Read at every
+// load and never written by a save.
+struct ConditionSettings {
+  ProgramList SleepPreventWhileRunning;
+  ProgramList KeepActiveWhileRunning;
+  bool OnlyOnMainsPower = false;
+  std::uint32_t MinBatteryPercent = 0;  // 0 .. kMinBatteryPercentMax; 0: no floor
+  bool PauseSleepPreventWhileLocked = false;
+
+  friend bool operator==(const ConditionSettings&, const ConditionSettings&) = default;
+};
+
 struct Settings {
   bool SleepPrevent = false;
   bool KeepActive = false;
@@ -108,6 +123,7 @@ struct Settings {
   OverlayAction Action = OverlayAction::AwayCurrent;
   HotkeySpec ToggleHotkey = kDefaultHotkey;
   ClockDisplayMode ClockDisplay = ClockDisplayMode::Time;
+  ConditionSettings Conditions;
 
   friend bool operator==(const Settings&, const Settings&) = default;
 };

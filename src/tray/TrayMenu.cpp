@@ -112,6 +112,17 @@ std::wstring FormatMenuTitle(UiLanguage language, std::wstring_view title, std::
   return Truncated(text, kTitleChars);
 }
 
+std::wstring ModeReasonText(const wchar_t* reasonKey, std::wstring_view program, UiLanguage language) {
+  if (reasonKey == nullptr) return {};
+  std::wstring text = UiText(reasonKey, language);
+  if (const std::size_t at = text.find(L"%s"); at != std::wstring::npos) text.replace(at, 2, program);
+  return text;
+}
+
+std::wstring LabelWithReason(UiLanguage language, std::wstring_view label, std::wstring_view reason) {
+  return reason.empty() ? std::wstring(label) : FormatMenuTitle(language, label, reason);
+}
+
 std::wstring FormatTreeItemLabel(wchar_t branch, std::wstring_view label) {
   std::wstring text = L"  ";
   text += branch;

@@ -2,7 +2,7 @@
 // Language setting. Columns follow UiLanguage: Japanese, English, Korean, Chinese (Simplified),
 // Chinese (Traditional), French, Italian, German, Spanish. Characters that are easy to confuse
 // with plain ones are written as escapes: U+2026 ellipsis, U+00A0 no-break space, U+FF08/U+FF09
-// full-width parentheses, U+FF0B full-width plus.
+// full-width parentheses, U+FF0B full-width plus, U+FF1A full-width colon.
 #include "tray/UiLanguage.h"
 
 const std::array<LanguageWord, 27> LanguageWords{{
@@ -37,7 +37,8 @@ const std::array<LanguageWord, 27> LanguageWords{{
 
 namespace {
 
-// Menu items and submenu titles, then the tooltip suffixes.
+// Menu items and submenu titles, the reasons a mode is in force or paused (%s: a program's name),
+// then the tooltip suffixes.
 const UiStringRow kRows[] = {
     {{L"スリープ防止", L"Prevent sleep", L"수면 방지", L"防止睡眠", L"防止睡眠", L"Empêcher la veille", L"Impedisci sospensione", L"Ruhezustand verhindern", L"Evitar suspensión"}},
     {{L"アクティブ補助", L"Keep running", L"동작 유지", L"保持运行", L"保持運作", L"Maintenir l'activité", L"Mantieni attività", L"Aktivität aufrechterhalten", L"Mantener actividad"}},
@@ -60,6 +61,10 @@ const UiStringRow kRows[] = {
     {{L"時刻", L"Time", L"시각", L"时刻", L"時刻", L"Heure", L"Ora", L"Uhrzeit", L"Hora"}},
     {{L"経過時間", L"Elapsed time", L"경과 시간", L"经过时间", L"經過時間", L"Temps écoulé", L"Tempo trascorso", L"Verstrichene Zeit", L"Tiempo transcurrido"}},
     {{L"時刻\uFF0B経過時間", L"Time and elapsed", L"시각 + 경과 시간", L"时刻 + 经过时间", L"時刻 + 經過時間", L"Heure et temps écoulé", L"Ora e tempo trascorso", L"Uhrzeit und verstrichene Zeit", L"Hora y tiempo transcurrido"}},
+    {{L"%s 実行中", L"while %s runs", L"%s 실행 중", L"%s 运行中", L"%s 執行中", L"tant que %s tourne", L"mentre %s è in esecuzione", L"solange %s läuft", L"mientras se ejecuta %s"}},
+    {{L"一時停止中\uFF1Aバッテリー駆動", L"paused: on battery", L"일시 중지: 배터리 사용 중", L"已暂停\uFF1A使用电池", L"已暫停\uFF1A使用電池", L"en pause\u00A0: sur batterie", L"in pausa: a batteria", L"pausiert: Akkubetrieb", L"en pausa: con batería"}},
+    {{L"一時停止中\uFF1Aバッテリー残量低下", L"paused: battery low", L"일시 중지: 배터리 부족", L"已暂停\uFF1A电量不足", L"已暫停\uFF1A電量不足", L"en pause\u00A0: batterie faible", L"in pausa: batteria scarica", L"pausiert: Akku fast leer", L"en pausa: batería baja"}},
+    {{L"一時停止中\uFF1A画面ロック中", L"paused: locked", L"일시 중지: 잠금 상태", L"已暂停\uFF1A已锁定", L"已暫停\uFF1A已鎖定", L"en pause\u00A0: session verrouillée", L"in pausa: sessione bloccata", L"pausiert: gesperrt", L"en pausa: sesión bloqueada"}},
     {{L" | スリープ防止ON", L" | Sleep prevent ON", L" | 수면방지 ON", L" | 防止睡眠 ON", L" | 防止睡眠 ON", L" | Veille OFF", L" | Sospensione OFF", L" | Ruhezustand AUS", L" | Suspensión OFF"}},
     {{L" | アクティブ補助ON", L" | Keep active ON", L" | 활성 유지 ON", L" | 保持活跃 ON", L" | 保持使用中 ON", L" | Actif ON", L" | Attivo ON", L" | Aktiv ON", L" | Activo ON"}},
     {{L" | 黒画面中", L" | Black screen", L" | 흑화면", L" | 黑屏中", L" | 黑屏中", L" | Écran noir", L" | Schermo nero", L" | Schwarzbild", L" | Pantalla negra"}},

@@ -11,7 +11,8 @@
 
 static IniDocument FromText(const std::wstring& text) { IniDocument document(L""); document.Parse(text); return document; }
 // Every field differs from its default, so a test sees which fields a load set.
-static const Settings kScrambled{true, true, true, 999, 99, NudgeKind::F15, L"previous", OverlayAction::BlackAll, {kModShift, 0x41}, ClockDisplayMode::Elapsed};
+static const Settings kScrambled{true, true, true, 999, 99, NudgeKind::F15, L"previous", OverlayAction::BlackAll, {kModShift, 0x41},
+                                 ClockDisplayMode::Elapsed, {{L"old"}, {L"old"}, true, 50, true}};
 using M = ClockDisplayMode;
 using A = OverlayAction;
 constexpr std::uint32_t CA = kModControl | kModAlt;
@@ -31,7 +32,11 @@ TEST(ConfigLoad, ApplyAndOverlayKeysFollowTheRules) {
       {L"[KeepActive]\nNudge=F16\nIdleThresholdSec=abc\n[Hotkey]\nAction=Away\nToggleHotkey=0xDB\n[UI]\nLanguage=", {}},
       {L"[KeepActive]\nNudge=F15 ; tap\n[Hotkey]\nToggleHotkey=Ctrl+Alt+VK_OEM_4", {}}, {L"[Hotkey]\nToggleHotkey=Ctrl+Alt+Nonsense", {}},
       {L"[Hotkey]\nToggleHotkey=", {.ToggleHotkey = {CA, 0}}}, {L"[UI]\nLanguage=" + long70, {.Language = long70.substr(0, 63)}},
-      {L"[UI]\nLanguage=" + surrogateAt63, {.Language = std::wstring(62, L'a')}}};
+      {L"[UI]\nLanguage=" + surrogateAt63, {.Language = std::wstring(62, L'a')}},
+      {L"[Conditions]\nSleepPreventWhileRunning= obs64.exe ,C:\\x.exe,\tOBS64 ; recorder\nKeepActiveWhileRunning=*\nOnlyOnMainsPower=yes\n"
+       L"MinBatteryPercent=101\nPauseSleepPreventWhileLocked=1 ; on\nWhatever=1", {.Conditions = {{L"obs64.exe", L"OBS64"}, {}, false, 100, true}}},
+      {L"[Conditions]\nOnlyOnMainsPower=2\nMinBatteryPercent=-5\nPauseSleepPreventWhileLocked=on", {.Conditions = {.OnlyOnMainsPower = true}}},
+      {L"[Conditions]\nMinBatteryPercent=abc\n[conditions]\nOnlyOnMainsPower=1", {}}, {L"[Conditions]\nMinBatteryPercent= 30 %", {.Conditions = {.MinBatteryPercent = 30}}}};
   ConfigScope scope;
   for (const auto& c : cases) {
     App().settings = kScrambled;
@@ -74,13 +79,14 @@ TEST(ConfigLoad, LoadBootstrapsFollowsHandEditsReconcilesTheShortcutAndSaves) {
   EXPECT_TRUE(!PathExists(StartupShortcutPath()) && PathExists(scope.File()));
   // A save keeps hand-edited and unknown keys, writes each value in its canonical form, and creates no
   // empty [UI] section (it comes last once a language is set).
-  ASSERT_TRUE(WriteBytes(scope.File(), ToBytes("[Overlay]\nFadeInDurationMs=800\nShowOverlayClock=0\nBadgeAlpha=9 ; dim\n[Mine]\nx=1\n")));
+  ASSERT_TRUE(WriteBytes(scope.File(), ToBytes("[Overlay]\nFadeInDurationMs=800\nShowOverlayClock=0\nBadgeAlpha=9 ; dim\n[Conditions]\nMinBatteryPercent=x\n")));
   LoadConfig();
   SaveConfig();
-  App().settings = {true, false, true, 3600, 10, NudgeKind::F15, L"zh-Hant", A::BlackAll, {kModWin, 0xA0}, M::TimeAndElapsed};
+  App().settings = {true, false, true, 3600, 10, NudgeKind::F15, L"zh-Hant", A::BlackAll, {kModWin, 0xA0}, M::TimeAndElapsed,
+                    {{L"obs64"}, {L"vlc"}, true, 20, true}};  // [Conditions] is kept as written, never written
   SaveConfig();
   EXPECT_EQ(ReadBytesOrEmpty(scope.File()), ToBytes("\xEF\xBB\xBF[Overlay]\r\nFadeInDurationMs=800\r\nShowOverlayClock=0\r\n"
-      "BadgeAlpha=9 ; dim\r\nClockDisplay=TimeAndElapsed\r\n[Mine]\r\nx=1\r\n[General]\r\nSleepPrevent=1\r\nKeepActive=0\r\n"
+      "BadgeAlpha=9 ; dim\r\nClockDisplay=TimeAndElapsed\r\n[Conditions]\r\nMinBatteryPercent=x\r\n[General]\r\nSleepPrevent=1\r\nKeepActive=0\r\n"
       "RunAtStartup=1\r\n[KeepActive]\r\nIdleThresholdSec=3600\r\nCheckIntervalSec=10\r\nNudge=F15\r\n[Hotkey]\r\n"
       "Action=BlackAll\r\nToggleHotkey=Win+0xA0\r\n[UI]\r\nLanguage=zh-Hant"));
 }
@@ -115,4 +121,20 @@ TEST(ConfigLoad, UnreadableOrDamagedFiles) {
     EXPECT_TRUE(!c.repaired || (!saved.empty() && std::count(saved.begin(), saved.end(), 0) == 0));
     if (!::DeleteFileW(scope.File().c_str())) ::RemoveDirectoryW(scope.File().c_str());
   }
+}
+
+TEST(ProgramList, ParsedAsWrittenMatchedWithoutCaseOrExeInListOrder) {
+  std::wstring seventeen;  // a wildcard does not count among the 16 names kept
+  ProgramList sixteen;
+  for (int i = 1; i <= 17; ++i) seventeen += L"p" + std::to_wstring(i) + L" ,", sixteen.push_back(L"p" + std::to_wstring(i));
+  sixteen.pop_back();
+  const struct { std::wstring text; ProgramList names; } lists[] = {{L"", {}}, {L" , ,", {}}, {L" obs64.exe ,\tFFmpeg,, ; obs.exe, vlc", {L"obs64.exe", L"FFmpeg"}},
+      {L"My App.exe,\"a\",<b>,c|d,e?,f*", {L"My App.exe"}}, {L"C:\\x\\a.exe, b/c.exe, D:a.exe, ok", {L"ok"}}, {L"*, " + seventeen, sixteen}};
+  for (const auto& c : lists) EXPECT_EQ(ParseProgramList(c.text), c.names) << Narrow(c.text);
+  const std::vector<RunningProcess> running{{4, L"System"}, {8, L"OBS64.EXE"}, {12, L"ffmpeg.exe"}, {16, L"vlc"}, {20, L".exe"}};
+  const struct { ProgramList list; ProgramMatch match; } finds[] = {{{L"missing", L"FFMPEG", L"obs64.exe"}, {L"FFMPEG", 12}},
+      {{L"obs64"}, {L"obs64", 8}}, {{L"VLC.exe"}, {L"VLC.exe", 16}}, {{L"obs"}, {}}, {{L"obs64.exe.exe", L"exe", L"ffmpeg.ex"}, {}}, {{}, {}}};
+  for (const auto& f : finds) EXPECT_EQ(FindRunningProgram(f.list, running), f.match) << f.match.processId;
+  const std::vector<RunningProcess> all = Seams().listRunningProcesses();  // every process, this one among them
+  EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](auto& p) { return p.id == ::GetCurrentProcessId() && p.fileName == L"unit_config.exe"; }));
 }

@@ -7,6 +7,7 @@
 #include "app/Commands.h"
 #include "base/Messages.h"
 #include "config/ConfigLoad.h"
+#include "power/WantedState.h"
 
 using Sent = std::vector<std::tuple<DWORD, LONG, DWORD>>;  // each input: type, dx or key, flags
 Sent nudges;
@@ -70,4 +71,42 @@ TEST(UnattendedWake, OnlyACallKeepsThePcAwakeUntilTheUserIsBack) {
     }
     EXPECT_TRUE(nudges.empty());
   }
+}
+
+// Requests: s switch on, e pending end, c a call during the unattended wake, w a program running. Globals: b on battery,
+// n no battery, m only on mains power, l battery floor latched, k locked or disconnected, p sleep prevention pauses while
+// locked, u unattended wake. Each mode's status line tells its state.
+bool Has(std::wstring_view flags, wchar_t flag) { return flags.find(flag) != flags.npos; }
+ModeRequests Requests(std::wstring_view f) {
+  return {Has(f, L's'), Has(f, L'e') ? ToLocalTime(SYSTEMTIME{2026, 12, 0, 6, 16, 30}) : 0, Has(f, L'c'), Has(f, L'w') ? L"OBS64" : L""};
+}
+
+TEST(WantedState, HoldersPausesAndTheirOrder) {
+  const wchar_t *until = L"on until 2026-12-06 16:30", *obs = L"on while OBS64", *battery = L"paused on-battery", *low = L"paused battery-low";
+  const struct { const wchar_t *sleep, *keep, *global, *sleepLine, *keepLine; } cases[] = {{L"", L"", L"", L"off", L"off"},
+      {L"", L"", L"bmlkpu", L"off", L"off"}, {L"s", L"s", L"", L"on", L"on"}, {L"se", L"e", L"", until, until}, {L"w", L"sw", L"", obs, L"on"},
+      {L"sew", L"w", L"b", until, obs}, {L"s", L"w", L"bm", battery, battery}, {L"s", L"s", L"m", L"on", L"on"}, {L"s", L"w", L"bl", low, low},
+      {L"s", L"s", L"l", L"on", L"on"}, {L"s", L"s", L"bln", L"on", L"on"}, {L"s", L"s", L"bmlkpu", battery, battery}, {L"s", L"s", L"blkpu", low, low},
+      {L"s", L"w", L"k", L"on", L"paused locked"}, {L"w", L"s", L"kp", L"paused locked", L"paused locked"}, {L"s", L"", L"kpu", L"paused locked", L"off"},
+      {L"s", L"s", L"u", L"paused unattended", L"paused unattended"}, {L"s", L"s", L"ku", L"paused unattended", L"paused locked"},
+      {L"ce", L"c", L"u", until, L"off"}, {L"sew", L"w", L"u", obs, L"paused unattended"}, {L"w", L"", L"kpu", obs, L"off"},
+      {L"sc", L"", L"kpu", L"on", L"off"}, {L"c", L"c", L"", L"off", L"off"}, {L"w", L"", L"bmu", battery, L"off"}, {L"cw", L"", L"blu", low, L"off"}};
+  for (const auto& c : cases) {
+    const std::wstring_view g = c.global;
+    const WantedState wanted = ComputeWantedState({Requests(c.sleep), Requests(c.keep), Has(g, L'b'), !Has(g, L'n'), Has(g, L'm'), Has(g, L'l'),
+                                                   Has(g, L'k'), Has(g, L'p'), Has(g, L'u')});
+    for (const auto& [word, mode, line] : {std::tuple(L"prevent-sleep", wanted.sleepPrevent, c.sleepLine), std::tuple(L"keep-active", wanted.keepActive, c.keepLine)}) {
+      EXPECT_EQ(ModeStatusLine(word, mode), std::wstring(word) + L" " + line) << Narrow(std::wstring(c.sleep) + L"/" + c.keep + L"/" + c.global);
+      EXPECT_EQ(mode.state, line[0] == L'p' ? ModeState::Paused : line[1] == L'f' ? ModeState::Off : ModeState::On) << Narrow(line);
+    }
+  }
+}
+
+TEST(WantedState, BatteryFloorLatchesUntilFiveMoreOrMains) {
+  const struct { bool wasLow, onBattery, hasBattery; int percent; std::uint32_t floor; bool low; } cases[] = {
+      {false, true, true, 19, 20, true}, {false, true, true, 20, 20, false}, {true, true, true, 24, 20, true}, {true, true, true, 25, 20, false},
+      {true, false, true, 5, 20, false}, {true, true, false, 5, 20, false}, {false, true, true, 0, 0, false}, {true, true, true, 99, 98, true},
+      {true, true, true, 100, 98, false}, {false, true, true, 99, 100, true}, {true, true, true, 255, 20, true}, {false, true, true, -1, 20, false}};
+  for (const auto& c : cases)
+    EXPECT_EQ(NextBatteryLow(c.wasLow, c.onBattery, c.hasBattery, c.percent, c.floor), c.low) << c.percent << " " << c.floor;
 }

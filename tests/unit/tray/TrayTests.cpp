@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "TestSupport.h"
 #include "app/Commands.h"
 #include "config/HotkeyText.h"
+#include "power/WantedState.h"
 #include "tray/TrayMenu.h"
 #include "tray/UiLanguage.h"
 
@@ -93,3 +96,18 @@ TEST(TrayMenu, HotkeySubmenuAndHeaderFlags) {
   }
 }
 
+
+// Each reason the tray names has a text in all nine languages, the program's name put in for %s.
+TEST(TrayTexts, ModeReasonsInEveryLanguage) {
+  for (ModeReason reason : {ModeReason::Program, ModeReason::OnBattery, ModeReason::BatteryLow, ModeReason::Locked}) {
+    const std::wstring key = ModeReasonUiKey(reason);
+    const auto rows = UiStringRows();
+    const auto row = std::find_if(rows.begin(), rows.end(), [&](const UiStringRow& r) { return key == r.text[1]; });
+    ASSERT_NE(row, rows.end()) << Narrow(key);
+    for (std::wstring_view text : row->text) EXPECT_TRUE(!text.empty() && (text.find(L"%s") != text.npos) == (reason == ModeReason::Program));
+  }
+  EXPECT_EQ(LabelWithReason(UiLanguage::English, L"Prevent sleep", ModeReasonText(L"while %s runs", L"obs64.exe", UiLanguage::English)),
+            L"Prevent sleep (while obs64.exe runs)");
+  EXPECT_EQ(LabelWithReason(UiLanguage::Japanese, L"\u9ED2", ModeReasonText(L"while %s runs", L"a", UiLanguage::Japanese)), L"\u9ED2\uFF08a \u5B9F\u884C\u4E2D\uFF09");
+  EXPECT_EQ(LabelWithReason(UiLanguage::German, L"x", ModeReasonText(nullptr, L"a", UiLanguage::German)), L"x");
+}
