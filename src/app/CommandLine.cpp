@@ -11,8 +11,6 @@ std::wstring Lower(const std::wstring& text) {
   return lower;
 }
 
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
-
 SwitchWord ReadSwitchWord(const std::wstring& word) {
   if (word == L"on") return SwitchWord::On;
   if (word == L"off") return SwitchWord::Off;
@@ -62,44 +60,6 @@ std::wstring StatusLine(const wchar_t* name, const wchar_t* value, LocalTime unt
 }
 
 }  // namespace
-
-std::optional<std::uint32_t> ParseDuration(const std::wstring& raw) {
-  static constexpr wchar_t kUnits[] = {L'd', L'h', L'm', L's'};
-  static constexpr std::uint32_t kUnitSeconds[] = {86400, 3600, 60, 1};
-  const std::wstring text = Lower(raw);
-  std::size_t at = 0;
-  std::size_t nextUnit = 0;  // units must come in the order d, h, m, s
-  std::uint64_t total = 0;
-  while (at < text.size()) {
-    std::uint64_t number = 0;
-    const std::size_t digitsStart = at;
-    while (at < text.size() && IsDigit(text[at])) {
-      number = number * 10 + static_cast<std::uint64_t>(text[at++] - L'0');
-      if (number > kMaxDurationSeconds) return std::nullopt;  // already too long in any unit
-    }
-    if (at == digitsStart || at == text.size()) return std::nullopt;  // no number, or no unit
-    std::size_t unit = nextUnit;
-    while (unit < 4 && kUnits[unit] != text[at]) ++unit;
-    if (unit == 4) return std::nullopt;
-    ++at;
-    nextUnit = unit + 1;
-    total += number * kUnitSeconds[unit];
-    if (total > kMaxDurationSeconds) return std::nullopt;
-  }
-  if (total < 1) return std::nullopt;
-  return static_cast<std::uint32_t>(total);
-}
-
-bool ParseTimeOfDay(const std::wstring& text, int& hour, int& minute) {
-  const std::size_t colon = text.find(L':');
-  if (colon != 1 && colon != 2) return false;
-  if (text.size() != colon + 3) return false;
-  for (std::size_t i = 0; i < text.size(); ++i)
-    if (i != colon && !IsDigit(text[i])) return false;
-  hour = colon == 1 ? text[0] - L'0' : (text[0] - L'0') * 10 + (text[1] - L'0');
-  minute = (text[colon + 1] - L'0') * 10 + (text[colon + 2] - L'0');
-  return hour <= 23 && minute <= 59;
-}
 
 std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>& arguments, std::size_t* errorIndex) {
   std::size_t at = 0;

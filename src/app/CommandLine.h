@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/LocalTime.h"
+#include "base/TimeText.h"
 
 enum class SwitchWord : std::uint8_t { None, On, Off, Toggle };
 enum class BlackScreenWord : std::uint8_t { None, All, Current, Off, Toggle };
@@ -31,17 +32,11 @@ struct CommandLineCall {
   BlackScreenWord blackScreen = BlackScreenWord::None;
 };
 
-inline constexpr std::uint32_t kMaxDurationSeconds = 7 * 24 * 3600;
-
 // Parses the arguments (without the program name). A call is returned only when every argument is
 // valid; otherwise errorIndex (when given) receives the first argument that could not be taken
 // (the argument count when one is missing at the end).
 std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>& arguments,
                                                 std::size_t* errorIndex = nullptr);
-// "90s", "45m", "2h", "1h30m", "1d12h": parts in the order d, h, m, s, each once; 1 s to 7 days.
-std::optional<std::uint32_t> ParseDuration(const std::wstring& text);
-// "H:MM" or "HH:MM", 00:00 to 23:59.
-bool ParseTimeOfDay(const std::wstring& text, int& hour, int& minute);
 // When a request's end comes, given the local time now; 0 when it has none.
 LocalTime RequestedEnd(const ModeRequest& request, LocalTime now);
 
