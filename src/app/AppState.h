@@ -32,6 +32,7 @@ struct AppState {
   NOTIFYICONDATAW trayIconData{};
   IconHandle trayIcon;
   bool trayIconAdded = false;
+  IconHandle noticeIcon;  // the large icon of the last notice
 
   // Menu theme
   bool darkMode = false;
@@ -39,6 +40,13 @@ struct AppState {
   // Configuration
   Settings settings;
   std::wstring configPath;
+
+  // Timed sessions from the menu: the preset that started each pending end, which counts only while
+  // that end is still the pending one (an end set or dropped by anything else marks no preset)
+  TimerPreset sleepPreventPreset;
+  std::int64_t sleepPreventPresetEnd = 0;
+  TimerPreset keepActivePreset;
+  std::int64_t keepActivePresetEnd = 0;
 
   // Power
   bool executionStateApplied = false;
@@ -82,3 +90,6 @@ struct AppState {
 
 // The single instance.
 AppState& App();
+
+// The preset that started the pending end of sleep prevention (or of keep active); null when none did.
+const TimerPreset* StartingPreset(bool keepActive);

@@ -8,6 +8,7 @@
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
 #include "app/TimedEnds.h"
+#include "app/TimedSessions.h"
 #include "config/ConfigLoad.h"
 #include "overlay/Overlay.h"
 #include "power/Power.h"
@@ -40,7 +41,7 @@ void OnEndSession(WPARAM ending) {
 
 void OnMainTimer(WPARAM id) {
   if (id == TIMER_KEEPACTIVE) OnKeepActiveTimer();
-  if (id == TIMER_TIMED_ENDS) CheckTimedEnds();
+  if (id == TIMER_TIMED_ENDS) CheckTimedEndsWithNotice();
   if (id != TIMER_DISPLAYCHANGE) return;
   ::KillTimer(App().mainWindow, TIMER_DISPLAYCHANGE);
   RebuildOverlaysForDisplays();
@@ -54,7 +55,7 @@ void OnDisplayChange() { ::SetTimer(App().mainWindow, TIMER_DISPLAYCHANGE, kDisp
 // while the PC slept fire at resume.
 void OnPowerEvent(WPARAM event) {
   OnPowerBroadcast(event);
-  CheckTimedEndsAtResume(event);
+  CheckTimedEndsAtResumeWithNotice(event);
 }
 
 void OnEnterIdle(WPARAM reason) {
@@ -89,6 +90,7 @@ bool AcceptTrayClick(std::uint32_t eventCode, std::uint32_t now) {
     case WM_LBUTTONUP:
     case NIN_SELECT:
     case NIN_KEYSELECT:
+    case NIN_BALLOONUSERCLICK:  // a click on a notice: another session can be started
       break;
     default:
       return false;
@@ -123,7 +125,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DISPLAYCHANGE: OnDisplayChange(); return 0;
     case WM_POWERBROADCAST: OnPowerEvent(wParam); return TRUE;
     case WM_COPYDATA: return AnswerCommandLineCall(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
-    case WM_TIMECHANGE: CheckTimedEnds(); return 0;
+    case WM_TIMECHANGE: CheckTimedEndsWithNotice(); return 0;
     default: break;
   }
   if (message != 0 && message == App().taskbarCreatedMessage) {

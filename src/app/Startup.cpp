@@ -8,6 +8,7 @@
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
 #include "app/TimedEnds.h"
+#include "app/TimedSessions.h"
 #include "config/ConfigLoad.h"
 #include "config/ConfigSave.h"
 #include "overlay/Overlay.h"
@@ -75,7 +76,7 @@ int RunApplication(HINSTANCE instance) {
 
   LoadConfig();  // creates config.ini first when it is missing
   ApplyUiLanguage();
-  RestoreTimedEnds();
+  RestoreTimedSessions();
   MigrateAwayAction();
   DeriveKeepActiveSettings();
   app.taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");

@@ -1,7 +1,7 @@
 #pragma once
 // The few platform calls whose effect is only a global side effect (the thread's execution state,
 // injected input, the user's UI language, the clock and waiting, starting other programs, foreground
-// rights, the executable's path). Everything calls them through here; they
+// rights, the executable's path, the notification-area icon). Everything calls them through here; they
 // default to the real API, and tests swap single entries for the length of a test.
 #include <windows.h>
 #include <shellapi.h>
@@ -31,6 +31,8 @@ struct SystemSeams {
   // Waits for messages (or the time-out) while start-up waits for the shell.
   DWORD(WINAPI* msgWaitForMultipleObjects)(DWORD, const HANDLE*, BOOL, DWORD, DWORD) = ::MsgWaitForMultipleObjects;
   DWORD(WINAPI* getModuleFileName)(HMODULE, LPWSTR, DWORD) = ::GetModuleFileNameW;
+  // The notification-area icon: added, modified (its tooltip, a notice) and deleted.
+  BOOL(WINAPI* shellNotifyIcon)(DWORD, PNOTIFYICONDATAW) = ::Shell_NotifyIconW;
 };
 
 // Whether the user has high contrast on.

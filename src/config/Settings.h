@@ -1,9 +1,10 @@
 #pragma once
-// The ten settings held in memory and the enumerations whose names are the words of config.ini.
+// The settings held in memory and the enumerations whose names are the words of config.ini.
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/Helpers.h"
 
@@ -97,6 +98,22 @@ inline constexpr std::uint32_t kCheckIntervalMinSec = 10;
 inline constexpr std::uint32_t kCheckIntervalMaxSec = 600;
 inline constexpr std::uint32_t kCheckIntervalDefaultSec = 45;
 
+// One entry of the timer presets ([Timer] Presets): a duration, or a time of day meaning its next
+// occurrence.
+struct TimerPreset {
+  std::wstring text;          // as written in the list, without blanks around; kept beside a pending end
+  std::uint32_t seconds = 0;  // a duration, 1 .. kMaxDurationSeconds; 0 for a time of day
+  int hour = 0, minute = 0;   // a time of day
+
+  bool SameAs(const TimerPreset& other) const {
+    return seconds == other.seconds && (seconds != 0 || (hour == other.hour && minute == other.minute));
+  }
+  friend bool operator==(const TimerPreset&, const TimerPreset&) = default;
+};
+
+inline constexpr std::size_t kMaxTimerPresets = 8;
+inline constexpr wchar_t kDefaultTimerPresets[] = L"30m, 1h, 2h, 4h";
+
 struct Settings {
   bool SleepPrevent = false;
   bool KeepActive = false;
@@ -108,6 +125,8 @@ struct Settings {
   OverlayAction Action = OverlayAction::AwayCurrent;
   HotkeySpec ToggleHotkey = kDefaultHotkey;
   ClockDisplayMode ClockDisplay = ClockDisplayMode::Time;
+  std::vector<TimerPreset> Presets = {{L"30m", 1800}, {L"1h", 3600}, {L"2h", 7200}, {L"4h", 14400}};  // [Timer], not saved
+  bool NotifyAtEnd = true;
 
   friend bool operator==(const Settings&, const Settings&) = default;
 };

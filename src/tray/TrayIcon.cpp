@@ -81,8 +81,8 @@ bool AddTrayIcon() {
   if (!app.trayIconData.cbSize) FillTrayIconData();  // the first time; a re-add keeps the last tooltip
   app.trayIconData.hWnd = app.mainWindow;
   if (app.trayIconAdded) {
-    ::Shell_NotifyIconW(NIM_MODIFY, &app.trayIconData);
-  } else if (::Shell_NotifyIconW(NIM_ADD, &app.trayIconData)) {
+    Seams().shellNotifyIcon(NIM_MODIFY, &app.trayIconData);
+  } else if (Seams().shellNotifyIcon(NIM_ADD, &app.trayIconData)) {
     app.trayIconAdded = true;
   }
   return app.trayIconAdded;
@@ -105,7 +105,7 @@ void ReAddTrayIcon() {
   app.trayIcon = std::move(picture.owned);
   app.trayIconData.hIcon = app.trayIcon ? app.trayIcon.Get() : picture.shared;
   app.trayIconData.hWnd = app.mainWindow;
-  if (::Shell_NotifyIconW(NIM_ADD, &app.trayIconData) || ::Shell_NotifyIconW(NIM_MODIFY, &app.trayIconData))
+  if (Seams().shellNotifyIcon(NIM_ADD, &app.trayIconData) || Seams().shellNotifyIcon(NIM_MODIFY, &app.trayIconData))
     app.trayIconAdded = true;
 }
 
@@ -115,12 +115,35 @@ void UpdateTrayTooltip() {
   const TrayModes modes{app.settings.SleepPrevent, app.settings.KeepActive, !app.overlayWindows.empty(),
                         PendingEndSuffix(app.sleepPreventUntil), PendingEndSuffix(app.keepActiveUntil)};
   CopyTruncated(app.trayIconData.szTip, std::size(app.trayIconData.szTip), ComposeTrayTooltip(modes, GetUiLanguage()));
-  ::Shell_NotifyIconW(NIM_MODIFY, &app.trayIconData);
+  Seams().shellNotifyIcon(NIM_MODIFY, &app.trayIconData);
+}
+
+std::wstring SessionEndedText(bool sleepPrevent, bool keepActive, UiLanguage language) {
+  return UiText(sleepPrevent && keepActive ? L"Prevent sleep and Keep running ended"
+                : sleepPrevent             ? L"Prevent sleep ended"
+                                           : L"Keep running ended",
+                language);
+}
+
+bool ShowTrayNotice(std::wstring_view text) {
+  AppState& app = App();
+  if (!app.trayIconAdded) return false;
+  // Sent from a copy: the kept record never carries the notice, so no later tooltip refresh or
+  // re-add shows it again.
+  NOTIFYICONDATAW data = app.trayIconData;
+  data.uFlags = NIF_INFO;
+  data.dwInfoFlags = NIIF_USER | NIIF_LARGE_ICON | NIIF_RESPECT_QUIET_TIME;
+  CopyTruncated(data.szInfoTitle, std::size(data.szInfoTitle), kTrayTooltipName);
+  CopyTruncated(data.szInfo, std::size(data.szInfo), text);
+  app.noticeIcon.Reset(static_cast<HICON>(::LoadImageW(app.instance, MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON,
+                                                       ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0)));
+  data.hBalloonIcon = app.noticeIcon.Get();
+  return Seams().shellNotifyIcon(NIM_MODIFY, &data) != FALSE;
 }
 
 void RemoveTrayIcon() {
   AppState& app = App();
   if (!app.trayIconAdded) return;
-  ::Shell_NotifyIconW(NIM_DELETE, &app.trayIconData);
+  Seams().shellNotifyIcon(NIM_DELETE, &app.trayIconData);
   app.trayIconAdded = false;
 }

@@ -11,7 +11,8 @@
 
 static IniDocument FromText(const std::wstring& text) { IniDocument document(L""); document.Parse(text); return document; }
 // Every field differs from its default, so a test sees which fields a load set.
-static const Settings kScrambled{true, true, true, 999, 99, NudgeKind::F15, L"previous", OverlayAction::BlackAll, {kModShift, 0x41}, ClockDisplayMode::Elapsed};
+static const Settings kScrambled{true, true, true, 999, 99, NudgeKind::F15, L"previous", OverlayAction::BlackAll, {kModShift, 0x41}, ClockDisplayMode::Elapsed,
+                                {{L"9s", 9}}, false};
 using M = ClockDisplayMode;
 using A = OverlayAction;
 constexpr std::uint32_t CA = kModControl | kModAlt;
@@ -31,7 +32,8 @@ TEST(ConfigLoad, ApplyAndOverlayKeysFollowTheRules) {
       {L"[KeepActive]\nNudge=F16\nIdleThresholdSec=abc\n[Hotkey]\nAction=Away\nToggleHotkey=0xDB\n[UI]\nLanguage=", {}},
       {L"[KeepActive]\nNudge=F15 ; tap\n[Hotkey]\nToggleHotkey=Ctrl+Alt+VK_OEM_4", {}}, {L"[Hotkey]\nToggleHotkey=Ctrl+Alt+Nonsense", {}},
       {L"[Hotkey]\nToggleHotkey=", {.ToggleHotkey = {CA, 0}}}, {L"[UI]\nLanguage=" + long70, {.Language = long70.substr(0, 63)}},
-      {L"[UI]\nLanguage=" + surrogateAt63, {.Language = std::wstring(62, L'a')}}};
+      {L"[UI]\nLanguage=" + surrogateAt63, {.Language = std::wstring(62, L'a')}},
+      {L"[Timer]\nPresets=\nNotifyAtEnd=0 ; quiet", {.Presets = {}, .NotifyAtEnd = false}}, {L"[Timer]\nPresets=2h, x\nNotifyAtEnd=on", {.Presets = {{L"2h", 7200}}}}};
   ConfigScope scope;
   for (const auto& c : cases) {
     App().settings = kScrambled;
@@ -53,6 +55,19 @@ TEST(ConfigLoad, ApplyAndOverlayKeysFollowTheRules) {
     EXPECT_EQ(std::tuple(ReadOverlayInt(d, L"BadgeAlpha", 64, 0, 255), ReadFadeInDurationMs(d), ReadOverlayBool(d, L"ShowSleepPreventBadge"),
                          ReadOverlayBool(d, L"ShowKeepActiveBadge")), std::tuple(c.alpha, c.fade, c.sleepBadge, c.keepBadge)) << Narrow(c.text);
   }
+}
+
+TEST(ConfigLoad, TimerPresetsValidOnesInOrderEachValueOnceAtMostEight) {  // kept: seconds, or @hmm for a time of day
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {{kDefaultTimerPresets, L"1800 3600 7200 14400 "},
+      {L" 90s,1H30m\t, 1d12h, 7d, 8d, 0s, 1x, , 17:30, 7:05, 24:00, 7:5, 1h 30m, 17:30;", L"90 5400 129600 604800 @1730 @705 "},
+      {L"1h, 60m, 3600s, 0d1h, 17:30, 17:30, 5:00, 05:00", L"3600 @1730 @500 "}, {L"", L""}, {L",, x", L""},
+      {L"1s,2s,3s,bad,4s,4s,5s,6s,7s,8s,9s", L"1 2 3 4 5 6 7 8 "}};
+  for (const auto& [text, kept] : cases) {
+    std::wstring seen;
+    for (const TimerPreset& p : ParseTimerPresets(text)) seen += (p.seconds ? std::to_wstring(p.seconds) : L"@" + std::to_wstring(p.hour * 100 + p.minute)) + L" ";
+    EXPECT_EQ(seen, kept) << Narrow(text);
+  }
+  EXPECT_EQ(ParseTimerPresets(kDefaultTimerPresets), Settings{}.Presets);
 }
 
 TEST(ConfigLoad, LoadBootstrapsFollowsHandEditsReconcilesTheShortcutAndSaves) {
