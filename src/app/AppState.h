@@ -34,6 +34,7 @@ struct AppState {
   NOTIFYICONDATAW trayIconData{};
   IconHandle trayIcon;
   bool trayIconAdded = false;
+  IconHandle noticeIcon;  // the large icon of the last notice
 
   // Menu theme
   bool darkMode = false;
@@ -50,6 +51,13 @@ struct AppState {
   bool configSavePending = false;
   int configSaveHolds = 0;
   bool configSaveHeldBack = false;
+
+  // Timed sessions from the menu: the preset that started each pending end, which counts only while
+  // that end is still the pending one (an end set or dropped by anything else marks no preset)
+  TimerPreset sleepPreventPreset;
+  SessionEnd sleepPreventPresetEnd;
+  TimerPreset keepActivePreset;
+  SessionEnd keepActivePresetEnd;
 
   // Power. From going to sleep until the user is back the wake is unattended: the user's modes rest,
   // sleep prevention that a command-line call asks for in the meantime holds at once.
@@ -99,3 +107,6 @@ struct AppState {
 
 // The single instance.
 AppState& App();
+
+// The preset that started the pending end of sleep prevention (or of keep active); null when none did.
+const TimerPreset* StartingPreset(bool keepActive);

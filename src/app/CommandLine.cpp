@@ -12,8 +12,6 @@ std::wstring Lower(const std::wstring& text) {
   return lower;
 }
 
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
-
 SwitchWord ReadSwitchWord(const std::wstring& word) {
   if (word == L"on") return SwitchWord::On;
   if (word == L"off") return SwitchWord::Off;
@@ -34,44 +32,6 @@ bool StandsAlone(const std::wstring& option) {
 }
 
 constexpr wchar_t kEndFollows[] = L" can only come right after --prevent-sleep on or --keep-active on";
-
-// The seconds of a duration written as parts in the order d, h, m, s, each once ("1h30m"), brought
-// down to kMaxDurationSeconds + 1 when longer; nothing when it is written otherwise.
-std::optional<std::uint64_t> DurationSeconds(const std::wstring& raw) {
-  static constexpr wchar_t kUnits[] = {L'd', L'h', L'm', L's'};
-  static constexpr std::uint64_t kUnitSeconds[] = {86400, 3600, 60, 1};
-  constexpr std::uint64_t kTooLong = kMaxDurationSeconds + 1;
-  const std::wstring text = Lower(raw);
-  std::size_t at = 0;
-  std::size_t nextUnit = 0;  // units must come in the order d, h, m, s
-  std::uint64_t total = 0;
-  if (text.empty()) return std::nullopt;
-  while (at < text.size()) {
-    std::uint64_t number = 0;
-    const std::size_t digitsStart = at;
-    while (at < text.size() && IsDigit(text[at]))
-      number = std::min(number * 10 + static_cast<std::uint64_t>(text[at++] - L'0'), kTooLong);
-    if (at == digitsStart || at == text.size()) return std::nullopt;  // no number, or no unit
-    std::size_t unit = nextUnit;
-    while (unit < 4 && kUnits[unit] != text[at]) ++unit;
-    if (unit == 4) return std::nullopt;
-    ++at;
-    nextUnit = unit + 1;
-    total = std::min(total + number * kUnitSeconds[unit], kTooLong);
-  }
-  return total;
-}
-
-// "H:MM" or "HH:MM" in digits, whatever the numbers.
-bool TimeOfDayForm(const std::wstring& text, int& hour, int& minute) {
-  const std::size_t colon = text.find(L':');
-  if ((colon != 1 && colon != 2) || text.size() != colon + 3) return false;
-  for (std::size_t i = 0; i < text.size(); ++i)
-    if (i != colon && !IsDigit(text[i])) return false;
-  hour = colon == 1 ? text[0] - L'0' : (text[0] - L'0') * 10 + (text[1] - L'0');
-  minute = (text[colon + 1] - L'0') * 10 + (text[colon + 2] - L'0');
-  return true;
-}
 
 // Status answer layout: bit 63 marks it; bit 0 prevent sleep, bit 1 keep active, bits 2-3 the black
 // screen (0 off, 1 all, 2 current); bits 4-30 and 31-57 the two ends, each packed as below.
@@ -107,12 +67,6 @@ std::wstring StatusLine(const wchar_t* name, const wchar_t* value, LocalTime unt
 }
 
 }  // namespace
-
-std::optional<std::uint32_t> ParseDuration(const std::wstring& raw) {
-  const std::optional<std::uint64_t> seconds = DurationSeconds(raw);
-  if (!seconds || *seconds < 1 || *seconds > kMaxDurationSeconds) return std::nullopt;
-  return static_cast<std::uint32_t>(*seconds);
-}
 
 std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>& arguments, std::wstring* error) {
   std::size_t at = 0;

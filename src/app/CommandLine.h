@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/LocalTime.h"
+#include "base/TimeText.h"
 
 enum class SwitchWord : std::uint8_t { None, On, Off, Toggle };
 enum class BlackScreenWord : std::uint8_t { None, All, Current, Off, Toggle };
@@ -31,15 +32,11 @@ struct CommandLineCall {
   BlackScreenWord blackScreen = BlackScreenWord::None;
 };
 
-inline constexpr std::uint32_t kMaxDurationSeconds = 7 * 24 * 3600;
-
 // Parses the arguments (without the program name). A call is returned only when every argument is
 // valid; otherwise `error` (when given) receives one line in English that names the option, the word
 // it got and what it takes, such as: --keep-active takes on, off or toggle, not "maybe".
 std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>& arguments,
                                                 std::wstring* error = nullptr);
-// "90s", "45m", "2h", "1h30m", "1d12h": parts in the order d, h, m, s, each once; 1 s to 7 days.
-std::optional<std::uint32_t> ParseDuration(const std::wstring& text);
 // When a request's end comes, given the clocks now: a duration on the UTC clock, a time of day on
 // the local one (its next occurrence); time 0 when it has none.
 SessionEnd RequestedEnd(const ModeRequest& request, LocalTime localNow, UtcTime utcNow);

@@ -2,6 +2,7 @@
 
 #include "about/AboutWindow.h"
 #include "app/AppState.h"
+#include "app/TimedSessions.h"
 #include "base/Handles.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
@@ -78,6 +79,7 @@ void ToggleRunAtStartup() {
 }  // namespace
 
 void HandleCommand(WORD id) {
+  if (HandleTimedSessionCommand(id)) return;
   switch (id) {
     case IDM_PREVENT_SLEEP: TogglePreventSleep(); break;
     case IDM_BLACK_ALL: ToggleBlackScreenCommand(OverlayTarget::All); break;

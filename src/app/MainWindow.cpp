@@ -9,6 +9,7 @@
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
 #include "app/TimedEnds.h"
+#include "app/TimedSessions.h"
 #include "config/ConfigLoad.h"
 #include "config/ConfigSave.h"
 #include "overlay/Overlay.h"
@@ -44,7 +45,7 @@ void OnEndSession(WPARAM ending) {
 
 void OnMainTimer(WPARAM id) {
   if (id == TIMER_KEEPACTIVE) OnKeepActiveTimer();
-  if (id == TIMER_TIMED_ENDS) CheckTimedEnds();
+  if (id == TIMER_TIMED_ENDS) CheckTimedEndsWithNotice();
   if (id == TIMER_TRAY_ICON) OnTrayIconTimer();
   if (id == TIMER_USER_RETURN) CheckForUsersReturn();
   if (id == TIMER_CONFIG_SAVE) RetryPendingSave();
@@ -60,7 +61,7 @@ void OnDisplayChange() { ::SetTimer(App().mainWindow, TIMER_DISPLAYCHANGE, kDisp
 // Sleep releases what keeps the PC awake and the user's return applies it again; ends that passed
 // while the PC slept fire at resume, before the user's modes come back.
 void OnPowerEvent(WPARAM event, LPARAM data) {
-  CheckTimedEndsAtResume(event);
+  CheckTimedEndsAtResumeWithNotice(event);
   OnPowerBroadcast(event, data);
 }
 
@@ -96,6 +97,7 @@ bool AcceptTrayClick(std::uint32_t eventCode, std::uint32_t now) {
     case WM_LBUTTONUP:
     case NIN_SELECT:
     case NIN_KEYSELECT:
+    case NIN_BALLOONUSERCLICK:  // a click on a notice: another session can be started
       break;
     default:
       return false;
@@ -130,7 +132,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DISPLAYCHANGE: OnDisplayChange(); return 0;
     case WM_POWERBROADCAST: OnPowerEvent(wParam, lParam); return TRUE;
     case WM_COPYDATA: return AnswerCommandLineCall(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
-    case WM_TIMECHANGE: CheckTimedEnds(); return 0;
+    case WM_TIMECHANGE: CheckTimedEndsWithNotice(); return 0;
     default: break;
   }
   if (message != 0 && message == App().taskbarCreatedMessage) {

@@ -5,6 +5,7 @@
 #include "app/Commands.h"
 #include "app/MainWindow.h"
 #include "app/TimedEnds.h"
+#include "app/TimedSessions.h"
 #include "base/Helpers.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
@@ -113,7 +114,7 @@ int RunResident() {
 
   LoadConfig();  // creates config.ini first when it is missing
   ApplyUiLanguage();
-  RestoreTimedEnds();
+  RestoreTimedSessions();
   MigrateAwayAction();
   DeriveKeepActiveSettings();
   app.taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");

@@ -55,3 +55,6 @@ inline constexpr WORD IDM_CLOCK_NONE = 1030;
 inline constexpr WORD IDM_CLOCK_TIME = 1031;
 inline constexpr WORD IDM_CLOCK_ELAPSED = 1032;
 inline constexpr WORD IDM_CLOCK_TIME_AND_ELAPSED = 1033;
+// The timed-session submenus: "Until I turn it off", then the presets in list order.
+inline constexpr WORD IDM_PREVENT_SLEEP_UNTIL_OFF = 1040;  // presets 1041 .. 1048
+inline constexpr WORD IDM_KEEP_ACTIVE_UNTIL_OFF = 1050;    // presets 1051 .. 1058

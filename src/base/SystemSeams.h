@@ -1,7 +1,7 @@
 #pragma once
 // The few platform calls whose effect is only a global side effect (the thread's execution state,
 // injected input, the user's UI language, the clock and waiting, starting other programs, foreground
-// rights, the executable's path, the tray icon, message boxes), the registry key of the user's start-up
+// rights, the executable's path, the notification-area icon, message boxes), the registry key of the user's start-up
 // approvals, or whose answer tests cannot choose under Wine (the window station's flags, the running
 // processes). Everything calls them through here; they default to the real API, and tests swap single
 // entries for the length of a test.
@@ -51,6 +51,7 @@ struct SystemSeams {
   // The resident program started by a command-line call.
   BOOL(WINAPI* createProcess)(LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
                               LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION) = ::CreateProcessW;
+  // The notification-area icon: added, modified (its tooltip, a notice) and deleted.
   BOOL(WINAPI* shellNotifyIcon)(DWORD, PNOTIFYICONDATAW) = ::Shell_NotifyIconW;
   int(WINAPI* messageBox)(HWND, LPCWSTR, LPCWSTR, UINT) = ::MessageBoxW;
   // The flags of a window station or desktop (UOI_FLAGS).

@@ -1,11 +1,13 @@
 #include "config/ConfigLoad.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <cwctype>
 #include <utility>
 
 #include "app/AppState.h"
 #include "base/Helpers.h"
+#include "base/TimeText.h"
 #include "config/ConfigLocation.h"
 #include "config/ConfigSave.h"
 #include "config/HotkeyText.h"
@@ -79,6 +81,8 @@ void ApplyConfigDocument(const IniDocument& document) {
   if (!ParseHotkeySpec(hotkeyText.c_str(), &hotkey) || hotkey.virtualKey == VK_OEM_4 || hotkey.virtualKey == VK_OEM_6)
     hotkey = kDefaultHotkey;
   s.ToggleHotkey = hotkey;
+  s.Presets = ParseTimerPresets(document.GetString(L"Timer", L"Presets", kDefaultTimerPresets));
+  s.NotifyAtEnd = document.GetInt(L"Timer", L"NotifyAtEnd", 1) != 0;
 
   ConditionSettings& c = s.Conditions;
   c.SleepPreventWhileRunning = ParseProgramList(document.GetString(L"Conditions", L"SleepPreventWhileRunning", L""));
@@ -104,4 +108,25 @@ ClockDisplayMode ReadClockDisplay(const IniDocument& document) {
   if (document.HasKey(L"Overlay", L"ShowOverlayClock"))
     return document.GetInt(L"Overlay", L"ShowOverlayClock", 1) != 0 ? ClockDisplayMode::Time : ClockDisplayMode::None;
   return ClockDisplayMode::Time;
+}
+
+std::vector<TimerPreset> ParseTimerPresets(std::wstring_view text) {
+  std::vector<TimerPreset> presets;
+  for (std::size_t start = 0; start <= text.size() && presets.size() < kMaxTimerPresets;) {
+    std::size_t end = text.find(L',', start);
+    if (end == std::wstring_view::npos) end = text.size();
+    std::wstring_view entry = text.substr(start, end - start);
+    start = end + 1;
+    while (!entry.empty() && IsBlank(entry.front())) entry.remove_prefix(1);
+    while (!entry.empty() && IsBlank(entry.back())) entry.remove_suffix(1);
+    TimerPreset preset{std::wstring(entry)};
+    if (const std::optional<std::uint32_t> seconds = ParseDuration(preset.text)) {
+      preset.seconds = *seconds;
+    } else if (!ParseTimeOfDay(preset.text, preset.hour, preset.minute)) {
+      continue;
+    }
+    if (std::none_of(presets.begin(), presets.end(), [&](const TimerPreset& p) { return p.SameAs(preset); }))
+      presets.push_back(std::move(preset));
+  }
+  return presets;
 }

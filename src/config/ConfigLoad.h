@@ -2,6 +2,8 @@
 // Reading config.ini into Settings (the overlay keys read at each use are in OverlayKeys.h).
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "config/IniDocument.h"
 #include "config/OverlayKeys.h"
@@ -17,3 +19,7 @@ bool ReadConfigSettings();
 void ApplyConfigDocument(const IniDocument& document);
 bool ReloadConfigDocument(IniDocument& document);
 ClockDisplayMode ReadClockDisplay(const IniDocument& document);
+// The timer presets of a [Timer] Presets value: entries separated by commas, each a duration of the
+// command line's grammar or an H:MM / HH:MM time; invalid entries and repeats of an earlier value
+// are left out, and only the first kMaxTimerPresets are kept.
+std::vector<TimerPreset> ParseTimerPresets(std::wstring_view text);

@@ -24,6 +24,14 @@ void StorePendingEnd(IniDocument& document, const wchar_t* key, const SessionEnd
   }
 }
 
+void StoreStartingPreset(IniDocument& document, const wchar_t* key, const TimerPreset* preset) {
+  if (preset != nullptr) {
+    document.SetString(L"General", key, preset->text.c_str());
+  } else {
+    document.RemoveKey(L"General", key);
+  }
+}
+
 // Memory did not come from the file: only what changed since the last load or save is written, so
 // that settings never read (the defaults of a start on a busy file) do not replace the user's.
 void StoreChangedSettings(IniDocument& document) {
@@ -101,6 +109,8 @@ void StoreSettingsInDocument(IniDocument& document) {
   document.SetString(L"General", L"SleepPrevent", Flag(s.SleepPrevent));
   document.SetString(L"General", L"KeepActive", Flag(s.KeepActive));
   document.SetString(L"General", L"RunAtStartup", Flag(s.RunAtStartup));
+  StoreStartingPreset(document, kSleepPreventPresetKey, StartingPreset(false));
+  StoreStartingPreset(document, kKeepActivePresetKey, StartingPreset(true));
   document.SetString(L"KeepActive", L"IdleThresholdSec", DecimalText(s.IdleThresholdSec).c_str());
   document.SetString(L"KeepActive", L"CheckIntervalSec", DecimalText(s.CheckIntervalSec).c_str());
   document.SetString(L"KeepActive", L"Nudge", EnumRow(kNudgeWords, s.Nudge).word);

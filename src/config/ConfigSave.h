@@ -1,5 +1,5 @@
 #pragma once
-// Writing the ten in-memory settings back into config.ini.
+// Writing the in-memory settings back into config.ini ([Timer] and [Conditions] are only read).
 #include <string>
 
 #include "config/IniDocument.h"
@@ -7,6 +7,9 @@
 // [General] keys of the pending ends of the two modes, present only while an end is pending.
 inline constexpr wchar_t kSleepPreventUntilKey[] = L"SleepPreventUntil";
 inline constexpr wchar_t kKeepActiveUntilKey[] = L"KeepActiveUntil";
+// The timer preset that started a pending end, written beside it while it is pending.
+inline constexpr wchar_t kSleepPreventPresetKey[] = L"SleepPreventPreset";
+inline constexpr wchar_t kKeepActivePresetKey[] = L"KeepActivePreset";
 
 // Writes the settings into config.ini, waiting a moment while another program holds it. A save
 // that still fails is owed: it is tried again on the main window's timer and before every reload

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/Helpers.h"
 #include "config/ProgramList.h"
@@ -112,6 +113,22 @@ struct ConditionSettings {
   friend bool operator==(const ConditionSettings&, const ConditionSettings&) = default;
 };
 
+// One entry of the timer presets ([Timer] Presets): a duration, or a time of day meaning its next
+// occurrence.
+struct TimerPreset {
+  std::wstring text;          // as written in the list, without blanks around; kept beside a pending end
+  std::uint32_t seconds = 0;  // a duration, 1 .. kMaxDurationSeconds; 0 for a time of day
+  int hour = 0, minute = 0;   // a time of day
+
+  bool SameAs(const TimerPreset& other) const {
+    return seconds == other.seconds && (seconds != 0 || (hour == other.hour && minute == other.minute));
+  }
+  friend bool operator==(const TimerPreset&, const TimerPreset&) = default;
+};
+
+inline constexpr std::size_t kMaxTimerPresets = 8;
+inline constexpr wchar_t kDefaultTimerPresets[] = L"30m, 1h, 2h, 4h";
+
 struct Settings {
   bool SleepPrevent = false;
   bool KeepActive = false;
@@ -124,6 +141,8 @@ struct Settings {
   HotkeySpec ToggleHotkey = kDefaultHotkey;
   ClockDisplayMode ClockDisplay = ClockDisplayMode::Time;
   ConditionSettings Conditions;
+  std::vector<TimerPreset> Presets = {{L"30m", 1800}, {L"1h", 3600}, {L"2h", 7200}, {L"4h", 14400}};  // [Timer], not saved
+  bool NotifyAtEnd = true;
 
   friend bool operator==(const Settings&, const Settings&) = default;
 };

@@ -116,6 +116,29 @@ void UpdateTrayTooltip() {
   Seams().shellNotifyIcon(NIM_MODIFY, &app.trayIconData);
 }
 
+std::wstring SessionEndedText(bool sleepPrevent, bool keepActive, UiLanguage language) {
+  return UiText(sleepPrevent && keepActive ? L"Prevent sleep and Keep running ended"
+                : sleepPrevent             ? L"Prevent sleep ended"
+                                           : L"Keep running ended",
+                language);
+}
+
+bool ShowTrayNotice(std::wstring_view text) {
+  AppState& app = App();
+  if (!app.trayIconAdded) return false;
+  // Sent from a copy: the kept record never carries the notice, so no later tooltip refresh or
+  // re-add shows it again.
+  NOTIFYICONDATAW data = app.trayIconData;
+  data.uFlags = NIF_INFO;
+  data.dwInfoFlags = NIIF_USER | NIIF_LARGE_ICON | NIIF_RESPECT_QUIET_TIME;
+  CopyTruncated(data.szInfoTitle, std::size(data.szInfoTitle), kTrayTooltipName);
+  CopyTruncated(data.szInfo, std::size(data.szInfo), text);
+  app.noticeIcon.Reset(static_cast<HICON>(::LoadImageW(app.instance, MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON,
+                                                       ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0)));
+  data.hBalloonIcon = app.noticeIcon.Get();
+  return Seams().shellNotifyIcon(NIM_MODIFY, &data) != FALSE;
+}
+
 void RemoveTrayIcon() {
   AppState& app = App();
   if (!app.trayIconAdded) return;

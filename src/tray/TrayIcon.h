@@ -18,6 +18,12 @@ bool AddTrayIcon();
 void ReAddTrayIcon();
 void UpdateTrayTooltip();
 void RemoveTrayIcon();
+// A notice from the icon (a balloon, or a notification on newer Windows) with the program's large
+// icon, kept back by Windows while the user does not want to be disturbed; false when the icon is
+// not in the notification area or the shell refused it.
+bool ShowTrayNotice(std::wstring_view text);
+// The notice's text when a timed session has ended: "Prevent sleep ended", "Keep running ended" or both.
+std::wstring SessionEndedText(bool sleepPrevent, bool keepActive, UiLanguage language);
 
 inline constexpr UINT kTrayIconId = 1;
 inline constexpr wchar_t kTrayTooltipName[] = L"Umbraline";

@@ -90,6 +90,21 @@ void FillClockMenu(HMENU popup, ClockDisplayMode mode, UiLanguage language) {
     AppendRadio(popup, c.id, UiText(ClockDisplayLabel(c.mode), language), mode == c.mode);
 }
 
+// "Prevent sleep for" or "Keep running for": "Until I turn it off", marked while the mode is on with
+// no end, then the presets, the one that started the pending end marked.
+void AppendTimedSessionMenu(HMENU menu, const wchar_t* title, WORD untilOffId, bool on, const SessionEnd& pendingEnd,
+                            const TimerPreset* started, UiLanguage language) {
+  MenuHandle popup(::CreatePopupMenu());
+  if (!popup) return;
+  const std::vector<TimerPreset>& presets = App().settings.Presets;
+  AppendRadio(popup.Get(), untilOffId, UiText(L"Until I turn it off", language), on && pendingEnd.time == 0);
+  if (!presets.empty()) ::AppendMenuW(popup.Get(), MF_SEPARATOR, 0, nullptr);
+  for (std::size_t i = 0; i < presets.size() && i < kMaxTimerPresets; ++i)
+    AppendRadio(popup.Get(), untilOffId + 1 + static_cast<UINT>(i), TimerPresetLabel(presets[i], language),
+                on && started != nullptr && started->SameAs(presets[i]));
+  AppendPopup(menu, std::move(popup), UiText(title, language));
+}
+
 // The current hotkey, and a word saying so when it is set but not registered (another program owns
 // it, or it is AltGr on an installed keyboard layout).
 std::wstring HotkeyTitleValue(UiLanguage language) {
@@ -154,6 +169,39 @@ std::wstring FormatCurrentHotkey(const HotkeySpec& hotkey, UiLanguage language) 
   return Truncated(FormatHotkeyForDisplay(hotkey), kHotkeyLabelChars);
 }
 
+std::wstring DurationLabel(std::uint32_t seconds, UiLanguage language) {
+  static constexpr struct { std::uint32_t seconds; const wchar_t* one; const wchar_t* many; } kUnits[] = {
+      {86400, L" day", L" days"}, {3600, L" hour", L" hours"}, {60, L" minute", L" minutes"}, {1, L" second", L" seconds"}};
+  // Japanese and Chinese write the parts without blanks between them.
+  const bool joined = language == UiLanguage::Japanese || language == UiLanguage::ChineseSimplified ||
+                      language == UiLanguage::ChineseTraditional;
+  std::wstring label;
+  for (const auto& unit : kUnits) {
+    const std::uint32_t count = seconds / unit.seconds;
+    seconds %= unit.seconds;
+    if (count == 0) continue;
+    if (!label.empty() && !joined) label += L' ';
+    label += DecimalText(count) + UiText(count == 1 ? unit.one : unit.many, language);
+  }
+  return label;
+}
+
+std::wstring UntilLabel(std::wstring_view clock, UiLanguage language) {
+  std::wstring label = UiText(L"Until %s", language);
+  const std::size_t at = label.find(L"%s");
+  return at == std::wstring::npos ? label : label.replace(at, 2, clock);
+}
+
+std::wstring TimerPresetLabel(const TimerPreset& preset, UiLanguage language) {
+  if (preset.seconds != 0) return DurationLabel(preset.seconds, language);
+  SYSTEMTIME time{};
+  time.wHour = static_cast<WORD>(preset.hour);
+  time.wMinute = static_cast<WORD>(preset.minute);
+  wchar_t clock[64] = {};
+  const bool formatted = ::GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, TIME_NOSECONDS, &time, nullptr, clock, 64) > 0;
+  return UntilLabel(formatted ? std::wstring_view(clock) : std::wstring_view(preset.text), language);
+}
+
 void AppendTreeMenuItem(HMENU menu, UINT id, std::wstring_view label, wchar_t branch, bool enabled) {
   AppendText(menu, enabled ? 0u : MF_GRAYED, id, FormatTreeItemLabel(branch, label));
 }
@@ -172,6 +220,10 @@ MenuHandle BuildTrayMenu() {
              UiText(L"Prevent sleep", language) + PendingEndSuffix(app.sleepPreventUntil));
   AppendText(m, settings.KeepActive ? MF_CHECKED : 0u, IDM_KEEP_ACTIVE,
              UiText(L"Keep running", language) + PendingEndSuffix(app.keepActiveUntil));
+  AppendTimedSessionMenu(m, L"Prevent sleep for", IDM_PREVENT_SLEEP_UNTIL_OFF, settings.SleepPrevent,
+                         app.sleepPreventUntil, StartingPreset(false), language);
+  AppendTimedSessionMenu(m, L"Keep running for", IDM_KEEP_ACTIVE_UNTIL_OFF, settings.KeepActive, app.keepActiveUntil,
+                         StartingPreset(true), language);
   ::AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
   // The group header does nothing; in the dark theme it stays enabled so that it is not drawn grey.
   AppendText(m, dark ? 0u : MF_GRAYED, IDM_HEADER_BLACK_SCREEN, UiText(L"Black screen", language));

@@ -2,6 +2,7 @@
 // The tray context menu.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -33,5 +34,12 @@ const wchar_t* ClockDisplayLabel(ClockDisplayMode mode);
 WORD HotkeyPresetCommand(const HotkeySpec& hotkey);
 // The current hotkey as the hotkey submenu title shows it; at most 127 characters.
 std::wstring FormatCurrentHotkey(const HotkeySpec& hotkey, UiLanguage language);
+// The label of a timer preset: its duration with each part named ("1 hour 30 minutes"), or "Until"
+// with its time in the user's short time format.
+std::wstring TimerPresetLabel(const TimerPreset& preset, UiLanguage language);
+// A duration's label from its seconds, each non-zero part with the language's singular or plural.
+std::wstring DurationLabel(std::uint32_t seconds, UiLanguage language);
+// "Until <clock>" in the language, for a time already formatted.
+std::wstring UntilLabel(std::wstring_view clock, UiLanguage language);
 // Appends a tree item (see FormatTreeItemLabel), grey when not enabled.
 void AppendTreeMenuItem(HMENU menu, UINT id, std::wstring_view label, wchar_t branch, bool enabled);

@@ -38,7 +38,7 @@ const std::array<LanguageWord, 27> LanguageWords{{
 namespace {
 
 // Menu items and submenu titles, the reasons a mode is in force or paused (%s: a program's name),
-// then the tooltip suffixes.
+// the timed sessions' texts, then the tooltip suffixes.
 const UiStringRow kRows[] = {
     {{L"スリープ防止", L"Prevent sleep", L"수면 방지", L"防止睡眠", L"防止睡眠", L"Empêcher la veille", L"Impedisci sospensione", L"Ruhezustand verhindern", L"Evitar suspensión"}},
     {{L"アクティブ補助", L"Keep running", L"동작 유지", L"保持运行", L"保持運作", L"Maintenir l'activité", L"Mantieni attività", L"Aktivität aufrechterhalten", L"Mantener actividad"}},
@@ -65,6 +65,23 @@ const UiStringRow kRows[] = {
     {{L"一時停止中\uFF1Aバッテリー駆動", L"paused: on battery", L"일시 중지: 배터리 사용 중", L"已暂停\uFF1A使用电池", L"已暫停\uFF1A使用電池", L"en pause\u00A0: sur batterie", L"in pausa: a batteria", L"pausiert: Akkubetrieb", L"en pausa: con batería"}},
     {{L"一時停止中\uFF1Aバッテリー残量低下", L"paused: battery low", L"일시 중지: 배터리 부족", L"已暂停\uFF1A电量不足", L"已暫停\uFF1A電量不足", L"en pause\u00A0: batterie faible", L"in pausa: batteria scarica", L"pausiert: Akku fast leer", L"en pausa: batería baja"}},
     {{L"一時停止中\uFF1A画面ロック中", L"paused: locked", L"일시 중지: 잠금 상태", L"已暂停\uFF1A已锁定", L"已暫停\uFF1A已鎖定", L"en pause\u00A0: session verrouillée", L"in pausa: sessione bloccata", L"pausiert: gesperrt", L"en pausa: sesión bloqueada"}},
+    // The timed sessions: submenu titles, items, the parts of a duration (singular, plural; a blank
+    // before the unit where the language writes one) and the notices when a session has ended.
+    {{L"時間指定でスリープ防止", L"Prevent sleep for", L"시간 지정 수면 방지", L"定时防止睡眠", L"定時防止睡眠", L"Empêcher la veille pendant", L"Impedisci sospensione per", L"Ruhezustand verhindern für", L"Evitar suspensión durante"}},
+    {{L"時間指定でアクティブ補助", L"Keep running for", L"시간 지정 동작 유지", L"定时保持运行", L"定時保持運作", L"Maintenir l'activité pendant", L"Mantieni attività per", L"Aktivität aufrechterhalten für", L"Mantener actividad durante"}},
+    {{L"オフにするまで", L"Until I turn it off", L"끌 때까지", L"直到手动关闭", L"直到手動關閉", L"Jusqu'à ce que je l'arrête", L"Finché non lo disattivo", L"Bis ich es ausschalte", L"Hasta que lo desactive"}},
+    {{L"%sまで", L"Until %s", L"%s까지", L"直到 %s", L"直到 %s", L"Jusqu'à %s", L"Fino alle %s", L"Bis %s", L"Hasta las %s"}},
+    {{L"日", L" day", L"일", L"天", L"天", L" jour", L" giorno", L" Tag", L" día"}},
+    {{L"日", L" days", L"일", L"天", L"天", L" jours", L" giorni", L" Tage", L" días"}},
+    {{L"時間", L" hour", L"시간", L"小时", L"小時", L" heure", L" ora", L" Stunde", L" hora"}},
+    {{L"時間", L" hours", L"시간", L"小时", L"小時", L" heures", L" ore", L" Stunden", L" horas"}},
+    {{L"分", L" minute", L"분", L"分钟", L"分鐘", L" minute", L" minuto", L" Minute", L" minuto"}},
+    {{L"分", L" minutes", L"분", L"分钟", L"分鐘", L" minutes", L" minuti", L" Minuten", L" minutos"}},
+    {{L"秒", L" second", L"초", L"秒", L"秒", L" seconde", L" secondo", L" Sekunde", L" segundo"}},
+    {{L"秒", L" seconds", L"초", L"秒", L"秒", L" secondes", L" secondi", L" Sekunden", L" segundos"}},
+    {{L"スリープ防止を終了しました", L"Prevent sleep ended", L"수면 방지가 끝났습니다", L"防止睡眠已结束", L"防止睡眠已結束", L"La veille n'est plus empêchée", L"La sospensione non è più impedita", L"Ruhezustand wird nicht mehr verhindert", L"Ya no se evita la suspensión"}},
+    {{L"アクティブ補助を終了しました", L"Keep running ended", L"동작 유지가 끝났습니다", L"保持运行已结束", L"保持運作已結束", L"L'activité n'est plus maintenue", L"L'attività non è più mantenuta", L"Aktivität wird nicht mehr aufrechterhalten", L"Ya no se mantiene la actividad"}},
+    {{L"スリープ防止とアクティブ補助を終了しました", L"Prevent sleep and Keep running ended", L"수면 방지와 동작 유지가 끝났습니다", L"防止睡眠和保持运行已结束", L"防止睡眠和保持運作已結束", L"La veille n'est plus empêchée et l'activité n'est plus maintenue", L"La sospensione non è più impedita e l'attività non è più mantenuta", L"Ruhezustand wird nicht mehr verhindert, Aktivität nicht mehr aufrechterhalten", L"Ya no se evita la suspensión ni se mantiene la actividad"}},
     {{L" | スリープ防止ON", L" | Sleep prevent ON", L" | 수면방지 ON", L" | 防止睡眠 ON", L" | 防止睡眠 ON", L" | Veille OFF", L" | Sospensione OFF", L" | Ruhezustand AUS", L" | Suspensión OFF"}},
     {{L" | アクティブ補助ON", L" | Keep active ON", L" | 활성 유지 ON", L" | 保持活跃 ON", L" | 保持使用中 ON", L" | Actif ON", L" | Attivo ON", L" | Aktiv ON", L" | Activo ON"}},
     {{L" | 黒画面中", L" | Black screen", L" | 흑화면", L" | 黑屏中", L" | 黑屏中", L" | Écran noir", L" | Schermo nero", L" | Schwarzbild", L" | Pantalla negra"}},

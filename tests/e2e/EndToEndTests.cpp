@@ -4,6 +4,7 @@
 #include <psapi.h>
 #include <winternl.h>
 
+#include "base/LocalTime.h"
 #include "config/IniDocument.h"
 #include "config/StartupShortcut.h"
 
@@ -86,6 +87,22 @@ TEST_F(Program, ACommandSavesWhileConfigIniIsHeldOpenForAMoment) {
   ASSERT_TRUE(scanner->Held() && PostCommand(window, IDM_CLOCK_ELAPSED));
   ::Sleep(250), scanner.reset();
   EXPECT_TRUE(WaitFor([] { return FileHas("ClockDisplay=Elapsed"); }));
+}
+
+// "Prevent sleep for" -> "1 hour" (by id, by keyboard), then "Until I turn it off", which the next tests need.
+TEST_F(Program, PreventSleepForAnHourFromTheMenuThenUntilTurnedOff) {
+  const auto inAnHour = [] { SYSTEMTIME t; ::GetLocalTime(&t); return "prevent-sleep on until " + Narrow(FormatLocalTimeMinutes(ToLocalTime(t) + 3600000)); };
+  const std::function<bool()> choices[] = {[] { return RunCommand(window, IDM_PREVENT_SLEEP_UNTIL_OFF + 2); }, [] {
+    if (!::PostMessageW(window, WM_SHOWTRAYMENU, 0, 0) || !WaitFor([] { return FindVisibleMenu() != nullptr; })) return false;
+    for (WPARAM key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN}) PressKey(FindVisibleMenu(), key);
+    return WaitFor([] { return FileHas("SleepPreventPreset=1h\r\n") && FindVisibleMenu() == nullptr; }); }};
+  for (const auto& choose : choices) {
+    const std::string before = inAnHour();
+    ASSERT_TRUE(choose());
+    const std::string status = RunCall(L"--status").out;
+    EXPECT_TRUE(status.starts_with(before + "\r\n") || status.starts_with(inAnHour() + "\r\n")) << status;
+    EXPECT_TRUE(RunCommand(window, IDM_PREVENT_SLEEP_UNTIL_OFF) && RunCall(L"--status").out.starts_with("prevent-sleep on\r\n"));
+  }
 }
 
 // GDI objects in use (PEB GdiSharedHandleTable at 0xF8: 65536 entries of 24 bytes, type at 14); -1: unread.

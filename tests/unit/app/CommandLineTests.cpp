@@ -13,6 +13,7 @@
 #include "app/CommandLineCalls.h"
 #include "app/Commands.h"
 #include "app/TimedEnds.h"
+#include "app/TimedSessions.h"
 #include "base/Messages.h"
 #include "config/ConfigLoad.h"
 #include "config/IniDocument.h"
@@ -324,6 +325,61 @@ TEST_F(CommandLineCallTest, TheAnswerComesBeforeTheOneSaveABusyFileHoldsUpWhichI
   ::SendMessageW(App().mainWindow, WM_TIMER, TIMER_CONFIG_SAVE, 0);
   EXPECT_TRUE(FileHas("SleepPrevent=1") && FileHas("KeepActive=1") && FileHas("SleepPreventUntil=") && !App().configSavePending);
   EXPECT_FALSE(FileHas("RunAtStartup"));  // the call's read failed: only what it changed is written
+}
+
+// Presets start sessions as "--for" / "--until" do, marked (and saved beside the end) while their end is pending.
+TEST_F(CommandLineCallTest, MenuPresetsStartSessionsAsTheCommandLineAndStayMarkedAcrossARestart) {
+  ASSERT_TRUE(WriteBytes(App().configPath, ToBytes("[UI]\r\nLanguage=en\r\n[Timer]\r\nPresets=1h30m, 17:30\r\n")));
+  LoadConfig();
+  const struct { void (*step)(); const wchar_t* marks; const wchar_t* sleepEnd; const wchar_t* keepEnd; const char* file; } steps[] = {
+      {[] { HandleCommand(1041); }, L"1041 ", L"2026-12-06 15:30:00", L"", "SleepPreventPreset=1h30m"},
+      {[] { const HWND w = App().mainWindow; const std::wstring path = App().configPath;  // a restart
+            App() = AppState{}, App().mainWindow = w, App().configPath = path, LoadConfig(), RestoreTimedSessions(); }, L"1041 ", L"2026-12-06 15:30:00", L"", "Preset=1h30m"},
+      {[] { g_clock = At(L"2026-12-06 18:00:00"), HandleCommand(1052); }, L"1041 1052 ", L"2026-12-06 15:30:00", L"2026-12-07 17:30:00", "KeepActivePreset=17:30"},
+      {[] { HandleCommand(1043), HandleCommand(1049); }, L"1041 1052 ", L"2026-12-06 15:30:00", L"2026-12-07 17:30:00", "Presets"},
+      {[] { HandleCommand(1040); }, L"1040 1052 ", L"", L"2026-12-07 17:30:00", "KeepActivePreset"},
+      {[] { App().startupFinished = true, Call(L"--keep-active on --for 2h"); }, L"1040 ", L"", L"2026-12-06 20:00:00", "KeepActiveUntil"},  // no mark
+      {[] { HandleCommand(IDM_PREVENT_SLEEP), HandleCommand(IDM_KEEP_ACTIVE); }, L"", L"", L"", "KeepActive=0"}};
+  for (const auto& s : steps) {
+    s.step();
+    std::wstring marks;
+    const MenuHandle menu = BuildTrayMenu();
+    for (UINT id = 1040; id <= 1058; ++id)  // ~0u: no such item
+      marks += (::GetMenuState(menu.Get(), id, MF_BYCOMMAND) & (MF_CHECKED | 0x80000000u)) == MF_CHECKED ? std::to_wstring(id) + L" " : L"";
+    EXPECT_EQ(marks + L"|" + std::to_wstring(App().sleepPreventUntil.time) + L"|" + std::to_wstring(App().keepActiveUntil.time),
+              s.marks + (L"|" + std::to_wstring(*s.sleepEnd ? At(s.sleepEnd) : 0)) + L"|" + std::to_wstring(*s.keepEnd ? At(s.keepEnd) : 0)) << s.file;
+    EXPECT_TRUE(FileHas(s.file) && FileHas("Preset=") == (*s.marks && std::wstring(s.marks) != L"1040 ")) << s.file;
+  }
+}
+
+static std::vector<std::pair<DWORD, NOTIFYICONDATAW>> g_shellCalls;
+static void LaterCheck() { g_clock += 60 * kMsPerMinute, CheckTimedEndsWithNotice(); }
+
+// A notice, from a copy of the icon's data, only when an end fires by itself; a click on it opens the menu.
+TEST_F(CommandLineCallTest, ANoticeOnlyWhenAnEndFiresByItselfAndNeverAgain) {
+  seams_->shellNotifyIcon = [](DWORD message, PNOTIFYICONDATAW data) { return g_shellCalls.emplace_back(message, *data), TRUE; };
+  ASSERT_TRUE(AddTrayIcon());
+  const struct { void (*step)(); const wchar_t* notice; } steps[] = {
+      {[] { Call(L"--prevent-sleep on --for 1m"), LaterCheck(); }, L"Prevent sleep ended"},
+      {[] { Call(L"--prevent-sleep on --for 1m --keep-active on --for 1m"), LaterCheck(); }, L"Prevent sleep and Keep running ended"},
+      {[] { HandleCommand(1051), g_clock += 60 * kMsPerMinute, CheckTimedEndsAtResumeWithNotice(PBT_APMRESUMESUSPEND); }, L"Keep running ended"},
+      {[] { Call(L"--keep-active on --for 1m"), HandleCommand(IDM_KEEP_ACTIVE), LaterCheck(); }, L""},  // the user's command
+      {[] { Call(L"--keep-active on --for 1m"), Call(L"--keep-active on"), LaterCheck(); }, L""},  // a script's; still on
+      {[] { WriteBytes(App().configPath, ToBytes("[UI]\r\nLanguage=en\r\n[Timer]\r\nNotifyAtEnd=0\r\n")), Call(L"--prevent-sleep on --for 1m"), LaterCheck(); }, L""},
+      {[] { WriteBytes(App().configPath, ToBytes("[General]\r\nSleepPrevent=1\r\nSleepPreventUntil=2026-12-06 14:00:00\r\n")), LoadConfig(), RestoreTimedSessions(); }, L""}};
+  for (const auto& s : steps) {
+    g_shellCalls.clear(), s.step();
+    std::erase_if(g_shellCalls, [](const auto& call) { return call.second.uFlags != NIF_INFO; });  // the tooltip's
+    ASSERT_EQ(g_shellCalls.size(), *s.notice ? 1u : 0u) << Narrow(s.notice);
+    if (!*s.notice) continue;
+    const auto& [message, data] = g_shellCalls[0];
+    EXPECT_TRUE(message == NIM_MODIFY && data.hWnd == App().mainWindow && data.uID == kTrayIconId && data.hBalloonIcon == App().noticeIcon.Get());
+    EXPECT_EQ(HexText(data.dwInfoFlags) + L"|" + data.szInfoTitle + L"|" + data.szInfo, L"A4|Umbraline|" + std::wstring(s.notice));  // user, large, quiet time
+  }
+  g_shellCalls.clear(), UpdateTrayTooltip(), ReAddTrayIcon();
+  EXPECT_TRUE(g_shellCalls.size() == 2 && std::none_of(g_shellCalls.begin(), g_shellCalls.end(), [](const auto& c) { return (c.second.uFlags & NIF_INFO) || c.second.szInfo[0]; }));
+  ::SendMessageW(App().mainWindow, WM_TRAYICON, 0, NIN_BALLOONUSERCLICK);
+  EXPECT_TRUE(TakePosted(App().mainWindow, WM_SHOWTRAYMENU));
 }
 
 TEST(LocalTimeText, ConfigFormAndNextOccurrence) {

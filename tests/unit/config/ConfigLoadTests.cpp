@@ -12,7 +12,7 @@
 static IniDocument FromText(const std::wstring& text) { IniDocument document(L""); document.Parse(text); return document; }
 // Every field differs from its default, so a test sees which fields a load set.
 static const Settings kScrambled{true, true, true, 999, 99, NudgeKind::F15, L"previous", OverlayAction::BlackAll, {kModShift, 0x41},
-                                 ClockDisplayMode::Elapsed, {{L"old"}, {L"old"}, true, 50, true}};
+                                 ClockDisplayMode::Elapsed, {{L"old"}, {L"old"}, true, 50, true}, {{L"9s", 9}}, false};
 using M = ClockDisplayMode;
 using A = OverlayAction;
 constexpr std::uint32_t CA = kModControl | kModAlt;
@@ -36,7 +36,8 @@ TEST(ConfigLoad, ApplyAndOverlayKeysFollowTheRules) {
       {L"[Conditions]\nSleepPreventWhileRunning= obs64.exe ,C:\\x.exe,\tOBS64 ; recorder\nKeepActiveWhileRunning=*\nOnlyOnMainsPower=yes\n"
        L"MinBatteryPercent=101\nPauseSleepPreventWhileLocked=1 ; on\nWhatever=1", {.Conditions = {{L"obs64.exe", L"OBS64"}, {}, false, 100, true}}},
       {L"[Conditions]\nOnlyOnMainsPower=2\nMinBatteryPercent=-5\nPauseSleepPreventWhileLocked=on", {.Conditions = {.OnlyOnMainsPower = true}}},
-      {L"[Conditions]\nMinBatteryPercent=abc\n[conditions]\nOnlyOnMainsPower=1", {}}, {L"[Conditions]\nMinBatteryPercent= 30 %", {.Conditions = {.MinBatteryPercent = 30}}}};
+      {L"[Conditions]\nMinBatteryPercent=abc\n[conditions]\nOnlyOnMainsPower=1", {}}, {L"[Conditions]\nMinBatteryPercent= 30 %", {.Conditions = {.MinBatteryPercent = 30}}},
+      {L"[Timer]\nPresets=\nNotifyAtEnd=0 ; quiet", {.Presets = {}, .NotifyAtEnd = false}}, {L"[Timer]\nPresets=2h, x\nNotifyAtEnd=on", {.Presets = {{L"2h", 7200}}}}};
   ConfigScope scope;
   for (const auto& c : cases) {
     App().settings = kScrambled;
@@ -58,6 +59,19 @@ TEST(ConfigLoad, ApplyAndOverlayKeysFollowTheRules) {
     EXPECT_EQ(std::tuple(ReadOverlayInt(d, L"BadgeAlpha", 64, 0, 255), ReadFadeInDurationMs(d), ReadOverlayBool(d, L"ShowSleepPreventBadge"),
                          ReadOverlayBool(d, L"ShowKeepActiveBadge")), std::tuple(c.alpha, c.fade, c.sleepBadge, c.keepBadge)) << Narrow(c.text);
   }
+}
+
+TEST(ConfigLoad, TimerPresetsValidOnesInOrderEachValueOnceAtMostEight) {  // kept: seconds, or @hmm for a time of day
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {{kDefaultTimerPresets, L"1800 3600 7200 14400 "},
+      {L" 90s,1H30m\t, 1d12h, 7d, 8d, 0s, 1x, , 17:30, 7:05, 24:00, 7:5, 1h 30m, 17:30;", L"90 5400 129600 604800 @1730 @705 "},
+      {L"1h, 60m, 3600s, 0d1h, 17:30, 17:30, 5:00, 05:00", L"3600 @1730 @500 "}, {L"", L""}, {L",, x", L""},
+      {L"1s,2s,3s,bad,4s,4s,5s,6s,7s,8s,9s", L"1 2 3 4 5 6 7 8 "}};
+  for (const auto& [text, kept] : cases) {
+    std::wstring seen;
+    for (const TimerPreset& p : ParseTimerPresets(text)) seen += (p.seconds ? std::to_wstring(p.seconds) : L"@" + std::to_wstring(p.hour * 100 + p.minute)) + L" ";
+    EXPECT_EQ(seen, kept) << Narrow(text);
+  }
+  EXPECT_EQ(ParseTimerPresets(kDefaultTimerPresets), Settings{}.Presets);
 }
 
 TEST(ConfigLoad, LoadBootstrapsFollowsHandEditsReconcilesTheShortcutAndSaves) {

@@ -111,3 +111,29 @@ TEST(TrayTexts, ModeReasonsInEveryLanguage) {
   EXPECT_EQ(LabelWithReason(UiLanguage::Japanese, L"\u9ED2", ModeReasonText(L"while %s runs", L"a", UiLanguage::Japanese)), L"\u9ED2\uFF08a \u5B9F\u884C\u4E2D\uFF09");
   EXPECT_EQ(LabelWithReason(UiLanguage::German, L"x", ModeReasonText(nullptr, L"a", UiLanguage::German)), L"x");
 }
+
+// Durations named with each language's plural, the other texts in all nine; the submenus follow "Keep running".
+TEST(TrayMenu, TimedSessionSubmenusWithTheirLabelsInTheNineLanguages) {
+  const std::array<const wchar_t*, 3> durations[] = {  // 1 h 30 min, 1 d 12 h, 2 d 1 min 2 s; Japanese to Spanish
+      {L"1時間30分", L"1日12時間", L"2日1分2秒"}, {L"1 hour 30 minutes", L"1 day 12 hours", L"2 days 1 minute 2 seconds"},
+      {L"1시간 30분", L"1일 12시간", L"2일 1분 2초"}, {L"1小时30分钟", L"1天12小时", L"2天1分钟2秒"}, {L"1小時30分鐘", L"1天12小時", L"2天1分鐘2秒"},
+      {L"1 heure 30 minutes", L"1 jour 12 heures", L"2 jours 1 minute 2 secondes"}, {L"1 ora 30 minuti", L"1 giorno 12 ore", L"2 giorni 1 minuto 2 secondi"},
+      {L"1 Stunde 30 Minuten", L"1 Tag 12 Stunden", L"2 Tage 1 Minute 2 Sekunden"}, {L"1 hora 30 minutos", L"1 día 12 horas", L"2 días 1 minuto 2 segundos"}};
+  for (int l = 0; l < 9; ++l) {
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(DurationLabel(std::array{5400u, 129600u, 172862u}[i], UiLanguage(l)), durations[l][i]) << l;
+    for (const wchar_t* key : {L"Prevent sleep for", L"Keep running for", L"Until I turn it off", L"Until %s", L"Prevent sleep ended",
+                               L"Keep running ended", L"Prevent sleep and Keep running ended"})
+      EXPECT_TRUE(!UiText(key, UiLanguage(l)).empty() && (UiText(key, UiLanguage(l)) == key) == (l == 1)) << l;
+  }
+  AppScope app;
+  App().settings.Language = L"en", App().settings.Presets = {{L"1h30m", 5400}, {L"17:30", 0, 17, 30}, {L"2d", 172800}};
+  const SYSTEMTIME evening{2026, 12, 0, 6, 17, 30};
+  wchar_t clock[64] = {};
+  ASSERT_GT(::GetTimeFormatEx(nullptr, TIME_NOSECONDS, &evening, nullptr, clock, 64), 0);
+  const auto submenu = [&](std::wstring title, int id) { return L" " + title + L"{" + std::to_wstring(id) + L"o Until I turn it off|-|" +
+      std::to_wstring(id + 1) + L"o 1 hour 30 minutes|" + std::to_wstring(id + 2) + L"o Until " + clock + L"|" + std::to_wstring(id + 3) + L"o 2 days|}|"; };
+  EXPECT_NE(Describe(BuildTrayMenu().Get()).find(L"|1004 Keep running|" + submenu(L"Prevent sleep for", 1040) + submenu(L"Keep running for", 1050) + L"-|"),
+            std::wstring::npos);
+  App().settings.Presets.clear();
+  EXPECT_NE(Describe(BuildTrayMenu().Get()).find(L" Prevent sleep for{1040o Until I turn it off|}"), std::wstring::npos);
+}

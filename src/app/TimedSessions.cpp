@@ -1,0 +1,110 @@
+#include "app/TimedSessions.h"
+
+#include "app/AppState.h"
+#include "app/CommandLine.h"
+#include "app/Commands.h"
+#include "app/TimedEnds.h"
+#include "base/Messages.h"
+#include "config/ConfigLoad.h"
+#include "config/ConfigSave.h"
+#include "tray/TrayIcon.h"
+#include "tray/UiLanguage.h"
+
+namespace {
+
+constexpr TimedMode kModes[] = {TimedMode::PreventSleep, TimedMode::KeepActive};
+
+bool ModeOn(TimedMode mode) {
+  const Settings& settings = App().settings;
+  return mode == TimedMode::PreventSleep ? settings.SleepPrevent : settings.KeepActive;
+}
+
+TimerPreset& StartedBy(TimedMode mode) {
+  AppState& app = App();
+  return mode == TimedMode::PreventSleep ? app.sleepPreventPreset : app.keepActivePreset;
+}
+
+SessionEnd& StartedEnd(TimedMode mode) {
+  AppState& app = App();
+  return mode == TimedMode::PreventSleep ? app.sleepPreventPresetEnd : app.keepActivePresetEnd;
+}
+
+// As "--prevent-sleep on" (or "--keep-active on") with "--for" or "--until" does it: the mode on with
+// any pending end dropped, then the preset's end counted from now; no preset: no end.
+void StartTimedSession(TimedMode mode, const TimerPreset* preset) {
+  const HeldSaves saves;  // one write for the switch, the end and the preset
+  if (!ModeOn(mode)) {
+    HandleCommand(mode == TimedMode::PreventSleep ? IDM_PREVENT_SLEEP : IDM_KEEP_ACTIVE);
+  } else {
+    CancelTimedEnd(mode);
+    UpdateTrayTooltip();
+  }
+  if (preset == nullptr) return;
+  const ModeRequest request{SwitchWord::On, preset->seconds != 0 ? EndKind::For : EndKind::Until, preset->seconds,
+                            preset->hour, preset->minute};
+  SetTimedEnd(mode, RequestedEnd(request, LocalNow(), UtcNow()));
+  StartedBy(mode) = *preset;
+  StartedEnd(mode) = PendingEnd(mode);
+  SaveConfig();  // the preset beside its end
+}
+
+// Whether each mode had an end pending and was on before a check.
+struct ModesBefore {
+  bool pending[2] = {PendingEnd(kModes[0]).time != 0, PendingEnd(kModes[1]).time != 0};
+  bool on[2] = {ModeOn(kModes[0]), ModeOn(kModes[1])};
+};
+
+void NoticeFiredEnds(const ModesBefore& before) {
+  bool ended[2] = {};
+  for (int i = 0; i < 2; ++i)
+    ended[i] = before.pending[i] && before.on[i] && PendingEnd(kModes[i]).time == 0 && !ModeOn(kModes[i]);
+  if ((ended[0] || ended[1]) && App().settings.NotifyAtEnd)
+    ShowTrayNotice(SessionEndedText(ended[0], ended[1], GetUiLanguage()));
+}
+
+}  // namespace
+
+bool HandleTimedSessionCommand(WORD id) {
+  for (TimedMode mode : kModes) {
+    const WORD untilOff = mode == TimedMode::PreventSleep ? IDM_PREVENT_SLEEP_UNTIL_OFF : IDM_KEEP_ACTIVE_UNTIL_OFF;
+    if (id < untilOff || id > untilOff + kMaxTimerPresets) continue;
+    const std::vector<TimerPreset>& presets = App().settings.Presets;
+    const std::size_t index = id - untilOff;  // 0: until turned off
+    if (index == 0) {
+      StartTimedSession(mode, nullptr);
+    } else if (index <= presets.size()) {
+      const TimerPreset chosen = presets[index - 1];  // a copy: the commands below may read config.ini again
+      StartTimedSession(mode, &chosen);
+    }
+    return true;
+  }
+  return false;
+}
+
+void RestoreTimedSessions() {
+  IniDocument document(App().configPath);
+  const bool read = document.Load();
+  RestoreTimedEnds();
+  bool restored = false;
+  for (TimedMode mode : kModes) {
+    const wchar_t* key = mode == TimedMode::PreventSleep ? kSleepPreventPresetKey : kKeepActivePresetKey;
+    const std::vector<TimerPreset> preset = ParseTimerPresets(read ? document.GetString(L"General", key, L"") : L"");
+    if (preset.empty() || PendingEnd(mode).time == 0) continue;
+    StartedBy(mode) = preset[0];
+    StartedEnd(mode) = PendingEnd(mode);
+    restored = true;
+  }
+  if (restored) SaveConfig();  // back in the file if dropping an end that had passed removed it
+}
+
+void CheckTimedEndsWithNotice() {
+  const ModesBefore before;
+  CheckTimedEnds();
+  NoticeFiredEnds(before);
+}
+
+void CheckTimedEndsAtResumeWithNotice(WPARAM event) {
+  const ModesBefore before;
+  CheckTimedEndsAtResume(event);
+  NoticeFiredEnds(before);
+}
