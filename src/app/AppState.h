@@ -71,6 +71,15 @@ struct AppState {
   std::uint32_t checkIntervalMs = kCheckIntervalDefaultSec * 1000;
   NudgeKind nudgeKind = NudgeKind::Mouse;
 
+  // Conditions: what Windows last told of the power source, the battery and the session, and the
+  // first running program of each [Conditions] list (empty: none runs).
+  bool onBattery = false;
+  bool hasBattery = false;
+  bool batteryLow = false;  // the battery floor, latched (NextBatteryLow)
+  bool sessionLocked = false;  // locked or disconnected
+  std::wstring sleepPreventProgram;
+  std::wstring keepActiveProgram;
+
   // Overlay windows
   std::vector<OverlayWindow> overlayWindows;
   OverlayTarget overlayTarget = OverlayTarget::All;
