@@ -138,13 +138,11 @@ TEST(OverlayKeyboard, ARefusedForegroundHooksExactlyEscAndAltF4UntilTheBlackScre
   foreground = App().overlayWindows.at(0).window.Get();  // a click on the black screen gives it the keyboard
   ::SendMessageW(foreground, WM_SETFOCUS, 0, 0);
   EXPECT_FALSE(App().overlayKeyHook);
-  // While it is held, nothing waits on a busy config.ini: Windows drops a hook that keeps a key waiting.
-  foreground = underneath.Get();
-  ShowOverlays(OverlayTarget::All);
+  // Held, it never waits on a busy config.ini (Windows drops a hook that keeps a key waiting): the save is owed.
+  foreground = underneath.Get(), ShowOverlays(OverlayTarget::All);
   seams->sleep = [](DWORD) { ADD_FAILURE() << "waited with the keyboard hooked"; };
   const LockedFile busy(App().configPath);
-  App().settings.KeepActive = true, SaveConfig();
-  EXPECT_TRUE(busy.Held() && App().overlayKeyHook && App().configSavePending);  // owed, for its timer
+  EXPECT_TRUE((App().settings.KeepActive = true, SaveConfig(), busy.Held() && App().overlayKeyHook && App().configSavePending));
 }
 
 int liveOverlays = 0, fewestLive = 0;  // overlay windows alive on this thread, and the fewest since set
