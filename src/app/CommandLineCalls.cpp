@@ -89,6 +89,10 @@ LRESULT AnswerCommandLineCall(const COPYDATASTRUCT* data) {
   const std::optional<CommandLineCall> call = ParseCommandLine(*arguments);
   if (!call) return kAnswerUsage;
   if (!App().startupFinished) return kAnswerStarting;
+  // Another call is being carried out (its saves are held): this one came in while that one waited on
+  // another thread (the shell, taking the tooltip), and is asked again, so that calls take effect in
+  // the order they were made.
+  if (App().configSaveHolds > 0) return kAnswerStarting;
   if (call->kind != CallKind::Modes) return CarryOutCommandLineCall(*call);
   const HeldSaves saves;
   // One read of the file, without waiting: a busy file leaves the settings in memory as they are.

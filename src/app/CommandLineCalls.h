@@ -26,7 +26,8 @@ bool WaitForProgramExit(HANDLE process, DWORD timeoutMs);
 // ---- the running program ----
 // WM_COPYDATA: checks the data, parses it with the same strict parser and carries out a wholly
 // valid call; the answer is one of the codes of CommandLine.h. A call that switches modes is
-// answered (ReplyMessage) before it is carried out, and saves config.ini once, at its end.
+// answered (ReplyMessage) before it is carried out, and saves config.ini once, at its end. A call
+// that arrives while another is carried out is asked to come again (kAnswerStarting).
 LRESULT AnswerCommandLineCall(const COPYDATASTRUCT* data);
 LRESULT CarryOutCommandLineCall(const CommandLineCall& call);
 ProgramStatus CurrentProgramStatus();

@@ -25,8 +25,8 @@ constexpr std::uint32_t kTrayClickIntervalMs = 250;
 
 void RunShutdown() {
   AppState& app = App();
+  CloseOverlays();  // first: with the black screen's keyboard hook gone, the save below may wait
   if (app.configSavePending) SaveConfig();  // a last go, waiting a moment, at a change the file still owes
-  CloseOverlays();
   ReapplyPowerState();
   ::UnregisterHotKey(app.mainWindow, HOTKEY_ID_TOGGLE);
   app.displayStateNotification.Reset();

@@ -71,6 +71,12 @@ bool WriteSettings(bool waitWhileBusy) {
   return saved;
 }
 
+// Whether a save may stop this thread for the pauses between the tries on a busy file. Not while the
+// black screen's low-level keyboard hook is held: every key of the session waits for this thread, and
+// Windows removes, without a word, a hook that keeps a key waiting longer than LowLevelHooksTimeout
+// (at most a second). Such a save is owed instead, and its timer tries again without waiting.
+bool MayWaitForFile() { return !App().overlayKeyHook; }
+
 }  // namespace
 
 void SaveConfig() {
@@ -79,7 +85,7 @@ void SaveConfig() {
     app.configSaveHeldBack = true;
     return;
   }
-  WriteSettings(true);
+  WriteSettings(MayWaitForFile());
 }
 
 bool RetryPendingSave() {
@@ -95,7 +101,7 @@ HeldSaves::HeldSaves() { ++App().configSaveHolds; }
 
 HeldSaves::~HeldSaves() {
   AppState& app = App();
-  if (--app.configSaveHolds == 0 && std::exchange(app.configSaveHeldBack, false)) WriteSettings(true);
+  if (--app.configSaveHolds == 0 && std::exchange(app.configSaveHeldBack, false)) WriteSettings(MayWaitForFile());
 }
 
 std::wstring SettingsText() {

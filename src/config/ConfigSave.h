@@ -11,7 +11,8 @@ inline constexpr wchar_t kKeepActiveUntilKey[] = L"KeepActiveUntil";
 inline constexpr wchar_t kSleepPreventPresetKey[] = L"SleepPreventPreset";
 inline constexpr wchar_t kKeepActivePresetKey[] = L"KeepActivePreset";
 
-// Writes the settings into config.ini, waiting a moment while another program holds it. A save
+// Writes the settings into config.ini, waiting a moment while another program holds it (not while
+// the black screen's keyboard hook is held, which must never be kept waiting). A save
 // that still fails is owed: it is tried again on the main window's timer and before every reload
 // until one succeeds (a read-only config.ini is the user's wish and is owed nothing). While memory
 // does not hold what the file held (its last load failed), only the keys changed since are written.

@@ -81,7 +81,8 @@ bool AddTrayIcon() {
   app.trayIconData.hWnd = app.mainWindow;
   if (app.trayIconAdded) {
     Seams().shellNotifyIcon(NIM_MODIFY, &app.trayIconData);
-  } else if (Seams().shellNotifyIcon(NIM_ADD, &app.trayIconData)) {
+  } else if (Seams().shellNotifyIcon(NIM_ADD, &app.trayIconData) ||
+             Seams().shellNotifyIcon(NIM_MODIFY, &app.trayIconData)) {  // an add that timed out may have been taken
     app.trayIconAdded = true;
   }
   return app.trayIconAdded;

@@ -296,6 +296,14 @@ TEST_F(CommandLineCallTest, DurationsKeepTheirLengthAcrossAClockChange) {
   EXPECT_EQ(App().keepActiveUntil, (SessionEnd{At(L"2026-10-25 02:31:00"), true}));
 }
 
+// A call let in while another waits on the shell (the tooltip is a sent message) is asked again, to come after it.
+TEST_F(CommandLineCallTest, ACallArrivingWhileAnotherIsCarriedOutComesAgainAfterIt) {
+  static LRESULT nested = 0;
+  seams_->shellNotifyIcon = [](DWORD, PNOTIFYICONDATAW) -> BOOL { return nested = nested ? nested : (nested = 1, Call(L"--keep-active off")), TRUE; };
+  App().trayIconAdded = true;
+  EXPECT_TRUE(Call(L"--prevent-sleep on --keep-active on") == kAnswerApplied && nested == kAnswerStarting);
+}
+
 static std::atomic<LRESULT> g_answer{0};  // from the calling thread; the pauses, and whether the first came after it
 static int g_pauses = 0, g_answeredBeforePause = 0;
 

@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 #include "app/Commands.h"
 #include "base/Messages.h"
+#include "config/ConfigSave.h"
 
 using Box = std::array<LONG, 4>;
 const Box kPrimary{0, 0, 1280, 800}, kSecond{1280, 0, 2304, 768};
@@ -137,6 +138,11 @@ TEST(OverlayKeyboard, ARefusedForegroundHooksExactlyEscAndAltF4UntilTheBlackScre
   foreground = App().overlayWindows.at(0).window.Get();  // a click on the black screen gives it the keyboard
   ::SendMessageW(foreground, WM_SETFOCUS, 0, 0);
   EXPECT_FALSE(App().overlayKeyHook);
+  // Held, it never waits on a busy config.ini (Windows drops a hook that keeps a key waiting): the save is owed.
+  foreground = underneath.Get(), ShowOverlays(OverlayTarget::All);
+  seams->sleep = [](DWORD) { ADD_FAILURE() << "waited with the keyboard hooked"; };
+  const LockedFile busy(App().configPath);
+  EXPECT_TRUE((App().settings.KeepActive = true, SaveConfig(), busy.Held() && App().overlayKeyHook && App().configSavePending));
 }
 
 int liveOverlays = 0, fewestLive = 0;  // overlay windows alive on this thread, and the fewest since set
