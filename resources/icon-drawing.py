@@ -34,6 +34,5 @@ SHAPES = [
     },
 ]
 
-# Sizes of the two icon groups.
+# Sizes of the icon group (the tray draws its 16 to 48 px frames).
 APP_SIZES = [16, 24, 32, 48, 64, 128, 256]
-TRAY_SIZES = [16, 24, 32, 48]

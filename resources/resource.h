@@ -1,5 +1,4 @@
 #pragma once
 // Resource identifiers shared by the resource script and the code.
 #define IDI_APP_ICON        101
-#define IDI_TRAY_ICON       102
 #define IDR_DEFAULT_CONFIG  103

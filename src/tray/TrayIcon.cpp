@@ -72,7 +72,8 @@ std::wstring PendingEndSuffix(const SessionEnd& end) {
 
 TrayIconPicture LoadTrayIconPicture(HINSTANCE instance, UINT dpi) {
   TrayIconPicture picture;
-  const wchar_t* resource = MAKEINTRESOURCEW(IDI_TRAY_ICON);
+  // The application icon's frames of 16 to 48 px are drawn for the notification area.
+  const wchar_t* resource = MAKEINTRESOURCEW(IDI_APP_ICON);
   const int smallSize[2] = {dpi ? ::GetSystemMetricsForDpi(SM_CXSMICON, dpi) : ::GetSystemMetrics(SM_CXSMICON),
                         dpi ? ::GetSystemMetricsForDpi(SM_CYSMICON, dpi) : ::GetSystemMetrics(SM_CYSMICON)};
   const int sizes[2][2] = {{smallSize[0], smallSize[1]}, {32, 32}};
