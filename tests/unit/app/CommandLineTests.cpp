@@ -138,19 +138,17 @@ TEST(CommandLineMessage, DataIsCheckedByItsLengthAlone) {
 }
 
 TEST(CommandLineMessage, StatusLinesAreWellFormedTextWithTheirOwnTag) {
-  const WantedState wanted{{ModeState::On, ModeReason::Program, L"obs64.exe"}, {ModeState::Paused, ModeReason::Locked}};
-  const std::wstring lines = StatusLines(wanted, BlackScreenWord::Current);
+  const std::wstring lines = StatusLines({{ModeState::On, ModeReason::Program, L"obs64.exe"}, {ModeState::Paused, ModeReason::Locked}},
+                                         BlackScreenWord::Current);
   EXPECT_EQ(lines, L"prevent-sleep on while obs64.exe\r\nkeep-active paused locked\r\nblack-screen current\r\n");
   const ULONG_PTR tag = kStatusLinesCopyDataTag;
   const struct { ULONG_PTR tag; std::wstring text; DWORD shorter; bool taken; } cases[] = {  // shorter: bytes left off
       {tag, lines, 0, true}, {kCommandLineCopyDataTag, lines, 0, false}, {tag, lines, 1, false}, {tag, lines, 2, false},
-      {tag, L"a\xD83D\xDE00\r\n", 0, true}, {tag, L"a\xD83D\r\n", 0, false}, {tag, L"\xDE00\r\n", 0, false},
-      {tag, std::wstring(L"a\0\r\n", 4), 0, false}, {tag, std::wstring(2046, L'a') + L"\r\n", 0, true},
-      {tag, std::wstring(2047, L'a') + L"\r\n", 0, false}, {tag, L"", 0, false}};
-  for (const auto& c : cases) {
-    const auto decoded = DecodeStatusLines(c.tag, c.text.data(), static_cast<DWORD>(c.text.size() * 2 - c.shorter));
-    EXPECT_EQ(decoded.value_or(L"-"), c.taken ? c.text : L"-") << c.text.size() << " " << c.shorter;
-  }
+      {tag, L"a\xD83D\xDE00\r\n", 0, true}, {tag, L"a\xD83D\r\n", 0, false}, {tag, L"\xDE00\r\n", 0, false}, {tag, L"", 0, false},
+      {tag, std::wstring(L"a\0\r\n", 4), 0, false}, {tag, std::wstring(2046, L'a') + L"\r\n", 0, true}, {tag, std::wstring(2047, L'a') + L"\r\n", 0, false}};
+  for (const auto& c : cases)
+    EXPECT_EQ(DecodeStatusLines(c.tag, c.text.data(), static_cast<DWORD>(c.text.size() * 2 - c.shorter)).value_or(L"-"),
+              c.taken ? c.text : L"-") << c.text.size() << " " << c.shorter;
 }
 
 TEST(CommandLineExit, WithoutAHandleToTheProgramItsMutexTellsWhenItIsGone) {  // no integrity levels under Wine
@@ -313,8 +311,7 @@ TEST_F(CommandLineCallTest, DurationsKeepTheirLengthAcrossAClockChange) {
   EXPECT_EQ(App().keepActiveUntil, (SessionEnd{At(L"2026-10-25 02:31:00"), true}));
 }
 
-// A status call as from the command line, from another thread: the lines come to its reply window and are
-// printed once, as they come; the tooltip, the menu item and the badges show the modes in force and why.
+// A status call from another thread prints the lines its reply window gets, once; the tray and badges show why.
 TEST_F(CommandLineCallTest, StatusLinesTooltipMenuAndBadgesShowTheModesInForceAndWhy) {
   ASSERT_TRUE(AddTrayIcon());
   App().sleepPreventProgram = L"obs64.exe", App().settings.KeepActive = App().sessionLocked = true;
@@ -324,21 +321,17 @@ TEST_F(CommandLineCallTest, StatusLinesTooltipMenuAndBadgesShowTheModesInForceAn
   ::GetMenuStringW(menu.Get(), IDM_PREVENT_SLEEP, label, 256, MF_BYCOMMAND);
   EXPECT_EQ(App().trayIconData.szTip + (L"|" + std::wstring(label)),
             L"Umbraline | Sleep prevent ON (while obs64.exe runs) | Keep active ON (paused: locked)|Prevent sleep (while obs64.exe runs)");
-  EXPECT_EQ(::GetMenuState(menu.Get(), IDM_PREVENT_SLEEP, MF_BYCOMMAND) & MF_CHECKED, 0u);  // the user's own switch
-  EXPECT_EQ(::GetMenuState(menu.Get(), IDM_KEEP_ACTIVE, MF_BYCOMMAND) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
-  const OverlayComposition badges = BuildOverlayComposition(0);
-  EXPECT_TRUE(badges.showSleepPreventBadge && !badges.showKeepActiveBadge);
+  const OverlayComposition badges = BuildOverlayComposition(0);  // the tick stays the user's own switch
+  EXPECT_TRUE(badges.showSleepPreventBadge && !badges.showKeepActiveBadge && !(::GetMenuState(menu.Get(), IDM_PREVENT_SLEEP, MF_BYCOMMAND) & MF_CHECKED));
 
   const KernelHandle mutex(::CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName));
   KernelHandle readEnd, writeEnd;
-  ASSERT_TRUE(::CreatePipe(readEnd.Put(), writeEnd.Put(), nullptr, 4096));
   const HANDLE standard = ::GetStdHandle(STD_OUTPUT_HANDLE);
-  ::SetStdHandle(STD_OUTPUT_HANDLE, writeEnd.Get());
+  ASSERT_TRUE(::CreatePipe(readEnd.Put(), writeEnd.Put(), nullptr, 4096) && ::SetStdHandle(STD_OUTPUT_HANDLE, writeEnd.Get()));
   std::atomic<int> code{-1};
   std::thread caller([&] { code = CallRunningProgram({L"--status"}); });
   for (MSG m; code == -1; ::Sleep(1)) ::PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE);  // takes the sent call
-  caller.join();
-  ::SetStdHandle(STD_OUTPUT_HANDLE, standard);
+  caller.join(), ::SetStdHandle(STD_OUTPUT_HANDLE, standard);
   char text[256] = {};
   DWORD got = 0;
   EXPECT_TRUE(code == kExitApplied && ::ReadFile(readEnd.Get(), text, sizeof text, &got, nullptr));

@@ -118,8 +118,8 @@ TEST(TrayTooltip, ReasonsFollowTheirModesAndAreCutFirst) {
   const std::wstring a(150, L'a'), b(100, L'b'), cut = L"\u2026) | Keep active ON (";
   const struct { std::wstring sleepReason, keepReason, tip; } cases[] = {
       {L"while obs64.exe runs", L"paused: locked", L"Umbraline | Sleep prevent ON (while obs64.exe runs) | Keep active ON (paused: locked) | Black screen"},
-      {a, L"paused: locked", L"Umbraline | Sleep prevent ON (" + a.substr(0, 46) + cut + L"paused: locked) | Black screen"},
-      {b, b, L"Umbraline | Sleep prevent ON (" + b.substr(0, 30) + cut + b.substr(0, 29) + L"\u2026) | Black screen"}};
+      {a, L"paused: locked", L"Umbraline | Sleep prevent ON (" + a.substr(0, 46) + cut + L"paused: locked) | Black screen"},  // the longer first
+      {b, b, L"Umbraline | Sleep prevent ON (" + b.substr(0, 30) + cut + b.substr(0, 29) + L"\u2026) | Black screen"}};  // then alike
   for (const auto& c : cases)
     EXPECT_EQ(ComposeTrayTooltip({true, true, true, L"", L"", c.sleepReason, c.keepReason}, UiLanguage::English), c.tip);
 }
