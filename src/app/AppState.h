@@ -117,5 +117,17 @@ struct AppState {
 // The single instance.
 AppState& App();
 
+// A power mode as the tray and the black screen show it: held on (in force or paused) or not, in
+// force or not, and why, when that is not the user's own switch: the English key of the tray's text
+// of the reason and the program it names (null for the user's switch, for nothing and for an
+// unattended wake). Derived from the wanted state in app/Conditions.cpp.
+struct ShownMode {
+  bool held = false;
+  bool inForce = false;
+  const wchar_t* reasonKey = nullptr;
+  std::wstring program;
+};
+ShownMode ShownModeOf(bool keepActive);
+
 // The preset that started the pending end of sleep prevention (or of keep active); null when none did.
 const TimerPreset* StartingPreset(bool keepActive);

@@ -66,6 +66,10 @@ std::wstring StatusLine(const wchar_t* name, const wchar_t* value, LocalTime unt
   return line + L"\r\n";
 }
 
+std::wstring BlackScreenLine(BlackScreenWord word) {
+  return StatusLine(L"black-screen", word == BlackScreenWord::All ? L"all" : word == BlackScreenWord::Current ? L"current" : L"off", 0);
+}
+
 }  // namespace
 
 std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>& arguments, std::wstring* error) {
@@ -186,12 +190,30 @@ bool DecodeStatusAnswer(LRESULT answer, ProgramStatus& status) {
 }
 
 std::wstring FormatStatusLines(const ProgramStatus& status) {
-  const wchar_t* black = status.blackScreen == BlackScreenWord::All       ? L"all"
-                         : status.blackScreen == BlackScreenWord::Current ? L"current"
-                                                                          : L"off";
   return StatusLine(L"prevent-sleep", status.preventSleep ? L"on" : L"off", status.preventSleepUntil) +
          StatusLine(L"keep-active", status.keepActive ? L"on" : L"off", status.keepActiveUntil) +
-         StatusLine(L"black-screen", black, 0);
+         BlackScreenLine(status.blackScreen);
+}
+
+std::wstring StatusLines(const WantedState& wanted, BlackScreenWord blackScreen) {
+  return ModeStatusLine(L"prevent-sleep", wanted.sleepPrevent) + L"\r\n" + ModeStatusLine(L"keep-active", wanted.keepActive) +
+         L"\r\n" + BlackScreenLine(blackScreen);
+}
+
+std::optional<std::wstring> DecodeStatusLines(ULONG_PTR tag, const void* data, DWORD bytes) {
+  if (tag != kStatusLinesCopyDataTag || data == nullptr || bytes == 0 || bytes % sizeof(wchar_t) != 0 ||
+      bytes > kMaxStatusLinesBytes)
+    return std::nullopt;
+  std::wstring text(bytes / sizeof(wchar_t), L'\0');
+  std::memcpy(text.data(), data, bytes);
+  if (!text.ends_with(L"\r\n")) return std::nullopt;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const wchar_t c = text[i];
+    const bool high = c >= 0xD800 && c <= 0xDBFF, low = c >= 0xDC00 && c <= 0xDFFF;
+    if (c == L'\0' || low) return std::nullopt;
+    if (high && (++i == text.size() || text[i] < 0xDC00 || text[i] > 0xDFFF)) return std::nullopt;
+  }
+  return text;
 }
 
 std::wstring CommandLineUsage() {

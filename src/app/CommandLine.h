@@ -11,6 +11,7 @@
 
 #include "base/LocalTime.h"
 #include "base/TimeText.h"
+#include "power/WantedState.h"
 
 enum class SwitchWord : std::uint8_t { None, On, Off, Toggle };
 enum class BlackScreenWord : std::uint8_t { None, All, Current, Off, Toggle };
@@ -64,8 +65,22 @@ struct ProgramStatus {
 };
 LRESULT EncodeStatusAnswer(const ProgramStatus& status);
 bool DecodeStatusAnswer(LRESULT answer, ProgramStatus& status);
-// One line per item, each ended by CR LF: "prevent-sleep on until 2026-12-06 16:30", ...
+// One line per item, each ended by CR LF: "prevent-sleep on until 2026-12-06 16:30", ... (the packed
+// answer's lines, as a running copy that sends no status lines is printed)
 std::wstring FormatStatusLines(const ProgramStatus& status);
+
+// ---- the status lines: WM_COPYDATA with their own tag, sent by the running program to the caller's
+// reply window (a message-only window of this class, whose handle the call carries in wParam)
+// before it answers a status call ----
+inline constexpr ULONG_PTR kStatusLinesCopyDataTag = 0x5453'4D55;  // "UMST"
+inline constexpr std::size_t kMaxStatusLinesBytes = 4096;
+inline constexpr wchar_t kStatusReplyWindowClass[] = L"Umbraline.StatusReply";
+// The lines of the modes in force and the black screen, each ended by CR LF: "prevent-sleep on while
+// obs64.exe", "keep-active paused locked", "black-screen all", ...
+std::wstring StatusLines(const WantedState& wanted, BlackScreenWord blackScreen);
+// The lines of a received message. The length comes from cbData alone: it must be even and at most
+// 4096 bytes; the text must be well-formed UTF-16 without U+0000 and end with CR LF. Nothing otherwise.
+std::optional<std::wstring> DecodeStatusLines(ULONG_PTR tag, const void* data, DWORD bytes);
 
 // Exit codes of a call.
 inline constexpr int kExitApplied = 0;

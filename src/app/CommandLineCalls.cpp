@@ -1,7 +1,11 @@
 #include "app/CommandLineCalls.h"
 
+#include <iterator>
+#include <string_view>
+
 #include "app/AppState.h"
 #include "app/Commands.h"
+#include "app/Conditions.h"
 #include "app/TimedEnds.h"
 #include "base/Messages.h"
 #include "config/ConfigSave.h"
@@ -9,6 +13,8 @@
 #include "tray/TrayIcon.h"
 
 namespace {
+
+constexpr UINT kStatusLinesMs = 1000;  // the caller waits in its own call meanwhile
 
 bool& ModeSetting(TimedMode mode) {
   Settings& settings = App().settings;
@@ -64,6 +70,22 @@ ProgramStatus CurrentProgramStatus() {
   return status;
 }
 
+bool SendStatusLines(HWND replyWindow) {
+  // Only to a reply window of a caller: the handle comes from the caller, and any window could be named.
+  wchar_t className[std::size(kStatusReplyWindowClass) + 1] = {};
+  if (replyWindow == nullptr || ::GetClassNameW(replyWindow, className, static_cast<int>(std::size(className))) == 0 ||
+      std::wstring_view(className) != kStatusReplyWindowClass)
+    return false;
+  const std::wstring lines = StatusLines(CurrentWantedState(), CurrentProgramStatus().blackScreen);
+  if (lines.size() * sizeof(wchar_t) > kMaxStatusLinesBytes) return false;
+  COPYDATASTRUCT message{kStatusLinesCopyDataTag, static_cast<DWORD>(lines.size() * sizeof(wchar_t)),
+                         const_cast<wchar_t*>(lines.data())};
+  DWORD_PTR taken = 0;
+  return ::SendMessageTimeoutW(replyWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(App().mainWindow),
+                               reinterpret_cast<LPARAM>(&message), SMTO_ABORTIFHUNG, kStatusLinesMs, &taken) != 0 &&
+         taken != 0;
+}
+
 LRESULT CarryOutCommandLineCall(const CommandLineCall& call) {
   switch (call.kind) {
     case CallKind::Exit: HandleCommand(IDM_EXIT); return kAnswerApplied;
@@ -81,7 +103,7 @@ LRESULT CarryOutCommandLineCall(const CommandLineCall& call) {
 // The caller is answered as soon as the call is known to be carried out, before anything that may
 // wait on a busy config.ini: once it has given up waiting, an answer could no longer say "applied".
 // The call's saves are held back and made once, at the end.
-LRESULT AnswerCommandLineCall(const COPYDATASTRUCT* data) {
+LRESULT AnswerCommandLineCall(const COPYDATASTRUCT* data, HWND replyWindow) {
   if (data == nullptr) return kAnswerUsage;
   // Copied out of the message: nothing below reads the sender's data.
   const std::optional<std::vector<std::wstring>> arguments = DecodeCommandLineData(data->dwData, data->lpData, data->cbData);
@@ -93,6 +115,7 @@ LRESULT AnswerCommandLineCall(const COPYDATASTRUCT* data) {
   // another thread (the shell, taking the tooltip), and is asked again, so that calls take effect in
   // the order they were made.
   if (App().configSaveHolds > 0) return kAnswerStarting;
+  if (call->kind == CallKind::Status) SendStatusLines(replyWindow);  // the answer keeps the packed form for older callers
   if (call->kind != CallKind::Modes) return CarryOutCommandLineCall(*call);
   const HeldSaves saves;
   // One read of the file, without waiting: a busy file leaves the settings in memory as they are.

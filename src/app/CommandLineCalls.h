@@ -27,7 +27,10 @@ bool WaitForProgramExit(HANDLE process, DWORD timeoutMs);
 // WM_COPYDATA: checks the data, parses it with the same strict parser and carries out a wholly
 // valid call; the answer is one of the codes of CommandLine.h. A call that switches modes is
 // answered (ReplyMessage) before it is carried out, and saves config.ini once, at its end. A call
-// that arrives while another is carried out is asked to come again (kAnswerStarting).
-LRESULT AnswerCommandLineCall(const COPYDATASTRUCT* data);
+// that arrives while another is carried out is asked to come again (kAnswerStarting). A status call
+// first sends the status lines to the caller's reply window (the message's wParam), when it is one.
+LRESULT AnswerCommandLineCall(const COPYDATASTRUCT* data, HWND replyWindow = nullptr);
 LRESULT CarryOutCommandLineCall(const CommandLineCall& call);
 ProgramStatus CurrentProgramStatus();
+// Sends the status lines to a window of the reply class; false when it is none or did not take them.
+bool SendStatusLines(HWND replyWindow);

@@ -69,20 +69,55 @@ HWND StartResidentProgram() {
   });
 }
 
-// Sends the call; a program still starting up is asked again until the time is up. 0: no answer.
-LRESULT SendCall(HWND window, const std::wstring& data) {
+// Sends the call, with the reply window in wParam; a program still starting up is asked again until
+// the time is up. 0: no answer.
+LRESULT SendCall(HWND window, const std::wstring& data, HWND replyWindow) {
   COPYDATASTRUCT message{kCommandLineCopyDataTag, static_cast<DWORD>(data.size() * sizeof(wchar_t)),
                          const_cast<wchar_t*>(data.data())};
   const ULONGLONG end = ::GetTickCount64() + kAnswerMs;
   for (;;) {
     const ULONGLONG now = ::GetTickCount64();
     DWORD_PTR answer = 0;
-    if (now >= end || !::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&message),
+    if (now >= end || !::SendMessageTimeoutW(window, WM_COPYDATA, reinterpret_cast<WPARAM>(replyWindow), reinterpret_cast<LPARAM>(&message),
                                              SMTO_ABORTIFHUNG, static_cast<UINT>(end - now), &answer))
       return 0;
     if (static_cast<LRESULT>(answer) != kAnswerStarting) return static_cast<LRESULT>(answer);
     ::Sleep(kPollMs);
   }
+}
+
+// The reply window: the status lines that the running program sends come to it while this thread waits
+// in SendCall (a thread blocked in SendMessageTimeoutW still takes the messages sent to its windows),
+// and are printed at once. Its user data counts the messages of lines it has taken.
+LRESULT TakeStatusLines(HWND window, const COPYDATASTRUCT* data) {
+  const std::optional<std::wstring> lines =
+      data ? DecodeStatusLines(data->dwData, data->lpData, data->cbData) : std::nullopt;
+  if (!lines) return FALSE;
+  WriteCallOutput(*lines, false, false);
+  ::SetWindowLongPtrW(window, GWLP_USERDATA, ::GetWindowLongPtrW(window, GWLP_USERDATA) + 1);
+  return TRUE;
+}
+
+LRESULT CALLBACK StatusReplyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COPYDATA: return TakeStatusLines(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    default: return ::DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+// A message-only window that takes WM_COPYDATA from any integrity level: the running program may
+// run elevated, or lower, than this call.
+WindowHandle CreateStatusReplyWindow() {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = StatusReplyWindowProc;
+  windowClass.hInstance = ::GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = kStatusReplyWindowClass;
+  ::RegisterClassExW(&windowClass);  // already registered by an earlier call of this process: the same
+  WindowHandle reply(::CreateWindowExW(0, kStatusReplyWindowClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                       windowClass.hInstance, nullptr));
+  if (reply) Seams().changeWindowMessageFilterEx(reply.Get(), WM_COPYDATA, MSGFLT_ALLOW, nullptr);
+  return reply;
 }
 
 HANDLE UsableStdHandle(DWORD which) {
@@ -152,10 +187,12 @@ int CallRunningProgram(const std::vector<std::wstring>& arguments) {
   ::GetWindowThreadProcessId(window, &processId);
   ::AllowSetForegroundWindow(processId);  // our foreground right, for the black screen it may open
   const KernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
-  const LRESULT answer = SendCall(window, data);
+  const WindowHandle reply = call->kind == CallKind::Status ? CreateStatusReplyWindow() : WindowHandle();
+  const LRESULT answer = SendCall(window, data, reply.Get());
   ProgramStatus status;
   if (call->kind == CallKind::Status && DecodeStatusAnswer(answer, status)) {
-    WriteCallOutput(FormatStatusLines(status), false, false);
+    // A running copy that sent no lines (an older one) answered in the packed form alone.
+    if (::GetWindowLongPtrW(reply.Get(), GWLP_USERDATA) == 0) WriteCallOutput(FormatStatusLines(status), false, false);
     return kExitApplied;
   }
   if (answer == kAnswerUsage) {

@@ -21,3 +21,9 @@ WantedInputs CurrentWantedInputs() {
 }
 
 WantedState CurrentWantedState() { return ComputeWantedState(CurrentWantedInputs()); }
+
+ShownMode ShownModeOf(bool keepActive) {
+  const WantedState wanted = CurrentWantedState();
+  const ModeWanted& mode = keepActive ? wanted.keepActive : wanted.sleepPrevent;
+  return {mode.state != ModeState::Off, mode.state == ModeState::On, ModeReasonUiKey(mode.reason), mode.program};
+}

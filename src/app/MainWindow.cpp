@@ -131,7 +131,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SHOWTRAYMENU: PrepareAndShowTrayMenu(); return 0;
     case WM_DISPLAYCHANGE: OnDisplayChange(); return 0;
     case WM_POWERBROADCAST: OnPowerEvent(wParam, lParam); return TRUE;
-    case WM_COPYDATA: return AnswerCommandLineCall(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case WM_COPYDATA: return AnswerCommandLineCall(reinterpret_cast<const COPYDATASTRUCT*>(lParam), reinterpret_cast<HWND>(wParam));
     case WM_TIMECHANGE: CheckTimedEndsWithNotice(); return 0;
     default: break;
   }

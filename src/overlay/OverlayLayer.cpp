@@ -25,13 +25,13 @@ OverlayComposition BuildOverlayComposition(std::uint64_t openTick) {
   OverlayComposition c;
   c.clockMode = settings.ClockDisplay;
   c.openTick = openTick;
-  // One read of config.ini for the four keys (this runs on every clock tick); defaults when unreadable.
+  // The badges show the modes in force. One read of config.ini for the four keys (this runs on every clock tick); defaults when unreadable.
   IniDocument document{std::wstring()};
   const bool read = ReloadConfigDocument(document);
   c.badgeAlpha = static_cast<std::uint8_t>(read ? ReadOverlayInt(document, L"BadgeAlpha", 64, 0, 255) : 64);
   c.clockFontPt = read ? ReadOverlayInt(document, L"ClockFontPt", 32, 8, 96) : 32;
-  c.showSleepPreventBadge = (!read || ReadOverlayBool(document, L"ShowSleepPreventBadge")) && settings.SleepPrevent;
-  c.showKeepActiveBadge = (!read || ReadOverlayBool(document, L"ShowKeepActiveBadge")) && settings.KeepActive;
+  c.showSleepPreventBadge = (!read || ReadOverlayBool(document, L"ShowSleepPreventBadge")) && ShownModeOf(false).inForce;
+  c.showKeepActiveBadge = (!read || ReadOverlayBool(document, L"ShowKeepActiveBadge")) && ShownModeOf(true).inForce;
   return c;
 }
 

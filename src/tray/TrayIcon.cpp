@@ -9,6 +9,7 @@
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
 #include "resource.h"
+#include "tray/TrayMenu.h"
 #include "tray/UiLanguage.h"
 
 namespace {
@@ -38,10 +39,28 @@ void FillTrayIconData() {
 }  // namespace
 
 std::wstring ComposeTrayTooltip(const TrayModes& modes, UiLanguage language) {
-  std::wstring tip = kTrayTooltipName;
-  if (modes.sleepPrevent) tip += UiText(L" | Sleep prevent ON", language) + modes.sleepPreventEnd;
-  if (modes.keepActive) tip += UiText(L" | Keep active ON", language) + modes.keepActiveEnd;
-  if (modes.blackScreen) tip += UiText(L" | Black screen", language);
+  const std::wstring* reasons[2] = {&modes.sleepPreventReason, &modes.keepActiveReason};
+  std::size_t kept[2] = {reasons[0]->size(), reasons[1]->size()};  // the characters of each reason shown
+  const auto reason = [&](int i) {
+    const std::wstring& text = *reasons[i];
+    if (kept[i] >= text.size() || kept[i] == 0) return kept[i] == 0 ? std::wstring() : text;
+    return text.substr(0, SurrogateSafeLength(text, kept[i] - 1)) + L"\u2026";
+  };
+  const auto compose = [&] {
+    std::wstring tip = kTrayTooltipName;
+    if (modes.sleepPrevent)
+      tip += LabelWithReason(language, UiText(L" | Sleep prevent ON", language) + modes.sleepPreventEnd, reason(0));
+    if (modes.keepActive)
+      tip += LabelWithReason(language, UiText(L" | Keep active ON", language) + modes.keepActiveEnd, reason(1));
+    if (modes.blackScreen) tip += UiText(L" | Black screen", language);
+    return tip;
+  };
+  // Too long: the longer reason loses a character (the second on a tie) until the tip fits or both are gone.
+  std::wstring tip = compose();
+  while (tip.size() > kTrayTooltipChars && (kept[0] != 0 || kept[1] != 0)) {
+    --kept[kept[1] >= kept[0] ? 1 : 0];
+    tip = compose();
+  }
   return tip;
 }
 
@@ -112,9 +131,13 @@ void ReAddTrayIcon() {
 void UpdateTrayTooltip() {
   AppState& app = App();
   if (!app.trayIconAdded) return;
-  const TrayModes modes{app.settings.SleepPrevent, app.settings.KeepActive, !app.overlayWindows.empty(),
-                        PendingEndSuffix(app.sleepPreventUntil), PendingEndSuffix(app.keepActiveUntil)};
-  CopyTruncated(app.trayIconData.szTip, std::size(app.trayIconData.szTip), ComposeTrayTooltip(modes, GetUiLanguage()));
+  const UiLanguage language = GetUiLanguage();
+  const ShownMode sleepPrevent = ShownModeOf(false), keepActive = ShownModeOf(true);
+  const TrayModes modes{sleepPrevent.held, keepActive.held, !app.overlayWindows.empty(),
+                        PendingEndSuffix(app.sleepPreventUntil), PendingEndSuffix(app.keepActiveUntil),
+                        ModeReasonText(sleepPrevent.reasonKey, sleepPrevent.program, language),
+                        ModeReasonText(keepActive.reasonKey, keepActive.program, language)};
+  CopyTruncated(app.trayIconData.szTip, std::size(app.trayIconData.szTip), ComposeTrayTooltip(modes, language));
   Seams().shellNotifyIcon(NIM_MODIFY, &app.trayIconData);
 }
 

@@ -28,7 +28,9 @@ std::wstring SessionEndedText(bool sleepPrevent, bool keepActive, UiLanguage lan
 inline constexpr UINT kTrayIconId = 1;
 inline constexpr wchar_t kTrayTooltipName[] = L"Umbraline";
 
-// The modes the tooltip lists.
+inline constexpr std::size_t kTrayTooltipChars = 127;  // szTip without its terminator
+
+// The modes the tooltip lists: a power mode while it is held on, in force or paused.
 struct TrayModes {
   bool sleepPrevent = false;
   bool keepActive = false;
@@ -36,9 +38,14 @@ struct TrayModes {
   // The pending end of a mode as the user reads it; shown after the mode's suffix when not empty.
   std::wstring sleepPreventEnd;
   std::wstring keepActiveEnd;
+  // Why a mode is in force or paused when that is not the user's own switch ("while obs64.exe runs",
+  // "paused: locked", ...); shown after the suffix as a menu title shows its value, when not empty.
+  std::wstring sleepPreventReason;
+  std::wstring keepActiveReason;
 };
 
-// "Umbraline" followed by the suffix of each mode that is on, in the given language.
+// "Umbraline" followed by the suffix of each mode that is on, in the given language. Longer than the
+// tooltip holds, the reasons are cut first, the longer first, each ending with "…" (or dropped).
 std::wstring ComposeTrayTooltip(const TrayModes& modes, UiLanguage language);
 // " → " and a pending end as the local clock shows it, in the user's short time format, with the
 // short date when it is not today; empty when nothing is pending. Follows a mode's tooltip suffix

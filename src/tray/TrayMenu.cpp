@@ -216,10 +216,14 @@ MenuHandle BuildTrayMenu() {
   // High contrast draws every menu light: only the light flags keep inert items from looking live.
   const bool dark = app.darkMode && !HighContrastOn();
 
+  // The ticks are the user's own switches; the labels say why a mode is in force or paused otherwise.
+  const ShownMode sleepPrevent = ShownModeOf(false), keepActive = ShownModeOf(true);
   AppendText(m, settings.SleepPrevent ? MF_CHECKED : 0u, IDM_PREVENT_SLEEP,
-             UiText(L"Prevent sleep", language) + PendingEndSuffix(app.sleepPreventUntil));
+             LabelWithReason(language, UiText(L"Prevent sleep", language) + PendingEndSuffix(app.sleepPreventUntil),
+                             ModeReasonText(sleepPrevent.reasonKey, sleepPrevent.program, language)));
   AppendText(m, settings.KeepActive ? MF_CHECKED : 0u, IDM_KEEP_ACTIVE,
-             UiText(L"Keep running", language) + PendingEndSuffix(app.keepActiveUntil));
+             LabelWithReason(language, UiText(L"Keep running", language) + PendingEndSuffix(app.keepActiveUntil),
+                             ModeReasonText(keepActive.reasonKey, keepActive.program, language)));
   AppendTimedSessionMenu(m, L"Prevent sleep for", IDM_PREVENT_SLEEP_UNTIL_OFF, settings.SleepPrevent,
                          app.sleepPreventUntil, StartingPreset(false), language);
   AppendTimedSessionMenu(m, L"Keep running for", IDM_KEEP_ACTIVE_UNTIL_OFF, settings.KeepActive, app.keepActiveUntil,

@@ -17,6 +17,7 @@
 #include "base/Messages.h"
 #include "config/ConfigLoad.h"
 #include "config/IniDocument.h"
+#include "overlay/Overlay.h"
 #include "tray/TrayIcon.h"
 #include "tray/TrayMenu.h"
 
@@ -134,6 +135,20 @@ TEST(CommandLineMessage, DataIsCheckedByItsLengthAlone) {
   EXPECT_FALSE(DecodeCommandLineData(kCommandLineCopyDataTag, big.data(), 4098));  // oversized
   EXPECT_TRUE(DecodeCommandLineData(kCommandLineCopyDataTag, std::wstring(2048, L'\0').data(), 4096) == std::nullopt);
   EXPECT_EQ(AnswerCommandLineCall(nullptr), kAnswerUsage);
+}
+
+TEST(CommandLineMessage, StatusLinesAreWellFormedTextWithTheirOwnTag) {
+  const std::wstring lines = StatusLines({{ModeState::On, ModeReason::Program, L"obs64.exe"}, {ModeState::Paused, ModeReason::Locked}},
+                                         BlackScreenWord::Current);
+  EXPECT_EQ(lines, L"prevent-sleep on while obs64.exe\r\nkeep-active paused locked\r\nblack-screen current\r\n");
+  const ULONG_PTR tag = kStatusLinesCopyDataTag;
+  const struct { ULONG_PTR tag; std::wstring text; DWORD shorter; bool taken; } cases[] = {  // shorter: bytes left off
+      {tag, lines, 0, true}, {kCommandLineCopyDataTag, lines, 0, false}, {tag, lines, 1, false}, {tag, lines, 2, false},
+      {tag, L"a\xD83D\xDE00\r\n", 0, true}, {tag, L"a\xD83D\r\n", 0, false}, {tag, L"\xDE00\r\n", 0, false}, {tag, L"", 0, false},
+      {tag, std::wstring(L"a\0\r\n", 4), 0, false}, {tag, std::wstring(2046, L'a') + L"\r\n", 0, true}, {tag, std::wstring(2047, L'a') + L"\r\n", 0, false}};
+  for (const auto& c : cases)
+    EXPECT_EQ(DecodeStatusLines(c.tag, c.text.data(), static_cast<DWORD>(c.text.size() * 2 - c.shorter)).value_or(L"-"),
+              c.taken ? c.text : L"-") << c.text.size() << " " << c.shorter;
 }
 
 TEST(CommandLineExit, WithoutAHandleToTheProgramItsMutexTellsWhenItIsGone) {  // no integrity levels under Wine
@@ -302,6 +317,33 @@ TEST_F(CommandLineCallTest, ACallArrivingWhileAnotherIsCarriedOutComesAgainAfter
   seams_->shellNotifyIcon = [](DWORD, PNOTIFYICONDATAW) -> BOOL { return nested = nested ? nested : (nested = 1, Call(L"--keep-active off")), TRUE; };
   App().trayIconAdded = true;
   EXPECT_TRUE(Call(L"--prevent-sleep on --keep-active on") == kAnswerApplied && nested == kAnswerStarting);
+}
+
+// A status call from another thread prints the lines its reply window gets, once; the tray and badges show why.
+TEST_F(CommandLineCallTest, StatusLinesTooltipMenuAndBadgesShowTheModesInForceAndWhy) {
+  ASSERT_TRUE(AddTrayIcon());
+  App().sleepPreventProgram = L"obs64.exe", App().settings.KeepActive = App().sessionLocked = true;
+  UpdateTrayTooltip();
+  const MenuHandle menu = BuildTrayMenu();
+  wchar_t label[256] = {};
+  ::GetMenuStringW(menu.Get(), IDM_PREVENT_SLEEP, label, 256, MF_BYCOMMAND);
+  EXPECT_EQ(App().trayIconData.szTip + (L"|" + std::wstring(label)),
+            L"Umbraline | Sleep prevent ON (while obs64.exe runs) | Keep active ON (paused: locked)|Prevent sleep (while obs64.exe runs)");
+  const OverlayComposition badges = BuildOverlayComposition(0);  // the tick stays the user's own switch
+  EXPECT_TRUE(badges.showSleepPreventBadge && !badges.showKeepActiveBadge && !(::GetMenuState(menu.Get(), IDM_PREVENT_SLEEP, MF_BYCOMMAND) & MF_CHECKED));
+
+  const KernelHandle mutex(::CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName));
+  KernelHandle readEnd, writeEnd;
+  const HANDLE standard = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  ASSERT_TRUE(::CreatePipe(readEnd.Put(), writeEnd.Put(), nullptr, 4096) && ::SetStdHandle(STD_OUTPUT_HANDLE, writeEnd.Get()));
+  std::atomic<int> code{-1};
+  std::thread caller([&] { code = CallRunningProgram({L"--status"}); });
+  for (MSG m; code == -1; ::Sleep(1)) ::PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE);  // takes the sent call
+  caller.join(), ::SetStdHandle(STD_OUTPUT_HANDLE, standard);
+  char text[256] = {};
+  DWORD got = 0;
+  EXPECT_TRUE(code == kExitApplied && ::ReadFile(readEnd.Get(), text, sizeof text, &got, nullptr));
+  EXPECT_EQ(std::string(text, got), "prevent-sleep on while obs64.exe\r\nkeep-active paused locked\r\nblack-screen off\r\n");
 }
 
 static std::atomic<LRESULT> g_answer{0};  // from the calling thread; the pauses, and whether the first came after it

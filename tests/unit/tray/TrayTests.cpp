@@ -6,6 +6,7 @@
 #include "app/Commands.h"
 #include "config/HotkeyText.h"
 #include "power/WantedState.h"
+#include "tray/TrayIcon.h"
 #include "tray/TrayMenu.h"
 #include "tray/UiLanguage.h"
 
@@ -110,6 +111,17 @@ TEST(TrayTexts, ModeReasonsInEveryLanguage) {
             L"Prevent sleep (while obs64.exe runs)");
   EXPECT_EQ(LabelWithReason(UiLanguage::Japanese, L"\u9ED2", ModeReasonText(L"while %s runs", L"a", UiLanguage::Japanese)), L"\u9ED2\uFF08a \u5B9F\u884C\u4E2D\uFF09");
   EXPECT_EQ(LabelWithReason(UiLanguage::German, L"x", ModeReasonText(nullptr, L"a", UiLanguage::German)), L"x");
+}
+
+// A reason follows its mode as a menu value does; too long for the tooltip, the longer reason is cut first.
+TEST(TrayTooltip, ReasonsFollowTheirModesAndAreCutFirst) {
+  const std::wstring a(150, L'a'), b(100, L'b'), cut = L"\u2026) | Keep active ON (";
+  const struct { std::wstring sleepReason, keepReason, tip; } cases[] = {
+      {L"while obs64.exe runs", L"paused: locked", L"Umbraline | Sleep prevent ON (while obs64.exe runs) | Keep active ON (paused: locked) | Black screen"},
+      {a, L"paused: locked", L"Umbraline | Sleep prevent ON (" + a.substr(0, 46) + cut + L"paused: locked) | Black screen"},  // the longer first
+      {b, b, L"Umbraline | Sleep prevent ON (" + b.substr(0, 30) + cut + b.substr(0, 29) + L"\u2026) | Black screen"}};  // then alike
+  for (const auto& c : cases)
+    EXPECT_EQ(ComposeTrayTooltip({true, true, true, L"", L"", c.sleepReason, c.keepReason}, UiLanguage::English), c.tip);
 }
 
 // Durations named with each language's plural, the other texts in all nine; the submenus follow "Keep running".
