@@ -196,3 +196,21 @@ TEST(Conditions, ListedProgramHoldsItsModeUntilItsEndIsSeen) {
   EXPECT_TRUE(App().sleepPreventProgram.empty() && App().watchedProcesses.empty() && ::KillTimer(window, TIMER_PROGRAM_SCAN));
   EXPECT_STREQ(InForce(), "");
 }
+
+// A timed end that fires while the wake is unattended is told of once, at the user's return; never while a program holds the mode.
+TEST(Conditions, EndOfAnUnattendedWakeToldOnceWhenTheUserIsBack) {
+  static int notices = 0;
+  for (const bool held : {false, true}) {
+    AppScope app(ModesIn("KeepActive=1", "KeepActiveWhileRunning=backup"));
+    ConditionSeams seams;
+    seams->shellNotifyIcon = [](DWORD, PNOTIFYICONDATAW data) { return notices += (data->uFlags & NIF_INFO) != 0, TRUE; };
+    const HWND window = app.MakeMainWindow();
+    runningNow = {{1, held ? L"backup.exe" : L"other.exe"}}, notices = 0, App().trayIconAdded = true;
+    LoadConfig(), FollowPowerSettings(), App().keepActiveUntil = {1, false};
+    const auto send = [&](WPARAM event) { ::SendMessageW(window, WM_POWERBROADCAST, event, 0); };
+    send(PBT_APMSUSPEND), send(PBT_APMRESUMEAUTOMATIC);
+    EXPECT_TRUE(notices == 0 && !App().settings.KeepActive);
+    send(PBT_APMRESUMESUSPEND), send(PBT_APMRESUMESUSPEND);
+    EXPECT_EQ(notices, held ? 0 : 1);
+  }
+}
