@@ -42,7 +42,9 @@ void WatchPrograms() {
   bool scan = false;
   for (const ProgramList* list : {&conditions.SleepPreventWhileRunning, &conditions.KeepActiveWhileRunning}) {
     for (const std::wstring& name : *list) {
-      const DWORD id = FindRunningProgram({name}, processes).processId;
+      const auto match = std::find_if(processes.begin(), processes.end(),
+                                      [&](const RunningProcess& p) { return ProgramNameMatches(name, p.fileName); });
+      const DWORD id = match != processes.end() ? match->id : 0;
       if (std::find(watchedIds.begin(), watchedIds.end(), id) != watchedIds.end() && id != 0) continue;
       KernelHandle process(id == 0 || app.watchedProcesses.size() >= kMaxWatchedProcesses
                                ? nullptr : ::OpenProcess(SYNCHRONIZE, FALSE, id));

@@ -48,7 +48,7 @@ void OnEndSession(WPARAM ending) {
 void OnUserReturnTimer() {
   const bool wasUnattended = App().wakeUnattended;
   CheckForUsersReturn();
-  FollowPowerEvent(wasUnattended);
+  if (!App().wakeUnattended) FollowPowerEvent(wasUnattended);
 }
 
 void OnMainTimer(WPARAM id) {
