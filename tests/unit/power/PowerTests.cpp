@@ -114,23 +114,20 @@ TEST(WantedState, BatteryFloorLatchesUntilFiveMoreOrMains) {
 
 // Records the power and session notices asked for (session: registered minus unregistered); Windows' answers chosen here.
 std::vector<GUID> powerNotices;
-int sessionNotices = 0;
-bool sessionLockedNow = false;
+int sessionNotices = 0, notices = 0;  // notices: the tray notices shown
 std::vector<RunningProcess> runningNow;
 struct ConditionSeams : StateSeams {
   ConditionSeams() {
-    powerNotices.clear(), sessionNotices = 0, sessionLockedNow = false, runningNow.clear();
+    powerNotices.clear(), sessionNotices = 0, runningNow.clear();
     Seams().registerPowerSettingNotification = [](HANDLE, LPCGUID guid, DWORD) { return powerNotices.push_back(*guid), HPOWERNOTIFY(0x1234); };
     Seams().getSystemPowerStatus = [](LPSYSTEM_POWER_STATUS s) { return *s = {1, 8, 50, 0, 0, 0}, TRUE; };  // mains, charging, 50 %
     Seams().registerSessionNotification = [](HWND, DWORD) { return ++sessionNotices, TRUE; };
     Seams().unregisterSessionNotification = [](HWND) { return --sessionNotices, TRUE; };
-    Seams().sessionLockedOrDisconnected = [] { return sessionLockedNow; };
+    Seams().sessionLockedOrDisconnected = [] { return false; };
     Seams().listRunningProcesses = [] { return runningNow; };
   }
 };
-std::string ModesIn(const std::string& general, const std::string& conditions) {
-  return "[General]\r\n" + general + "\r\n[Conditions]\r\n" + conditions + "\r\n";
-}
+std::string ModesIn(const std::string& general, const std::string& conditions) { return "[General]\r\n" + general + "\r\n[Conditions]\r\n" + conditions + "\r\n"; }
 const char* InForce() { return App().executionStateApplied ? (App().keepActiveTimerOn ? "SK" : "S") : (App().keepActiveTimerOn ? "K" : ""); }
 
 // Each notice and the scan are held only while something needs them: none without a condition.
@@ -141,8 +138,7 @@ TEST(Conditions, NoticesAndScanOnlyWhileNeeded) {
   for (const auto& c : cases) {
     AppScope app(ModesIn(c.general, c.conditions));
     ConditionSeams seams;
-    const HWND window = app.MakeMainWindow();
-    LoadConfig(), FollowPowerSettings();
+    const HWND window = (app.MakeMainWindow(), LoadConfig(), FollowPowerSettings(), App().mainWindow);
     EXPECT_TRUE(powerNotices.size() == c.power && sessionNotices == c.session && ::KillTimer(window, TIMER_PROGRAM_SCAN) == c.scan) << c.conditions;
     SetKeepActive(false), StopConditionWatch();
     EXPECT_TRUE(sessionNotices == 0 && !App().powerSourceNotification && !App().batteryNotification) << c.general;
@@ -161,8 +157,7 @@ TEST(Conditions, PowerSourceBatteryFloorAndLockPauseTheModes) {
   for (const auto& c : cases) {
     AppScope app(ModesIn("SleepPrevent=1\r\nKeepActive=1", c.conditions));
     ConditionSeams seams;
-    const HWND window = app.MakeMainWindow();
-    LoadConfig(), FollowPowerSettings();
+    const HWND window = (app.MakeMainWindow(), LoadConfig(), FollowPowerSettings(), App().mainWindow);
     for (const auto& [guid, value, inForce] : c.steps) {
       const Setting setting{guid, sizeof(DWORD), value};
       IsEqualGUID(guid, none) ? ::SendMessageW(window, WM_WTSSESSION_CHANGE, value, 0)
@@ -182,8 +177,7 @@ TEST(Conditions, ListedProgramHoldsItsModeUntilItsEndIsSeen) {
   EXPECT_TRUE(App().sleepPreventProgram == L"PING.exe" && App().keepActiveProgram == L"Ping" && ::KillTimer(window, TIMER_PROGRAM_SCAN));
   EXPECT_STREQ(InForce(), "SK");
   std::wstring command = L"ping.exe -n 60 127.0.0.1";
-  STARTUPINFOW startup{sizeof startup};
-  PROCESS_INFORMATION ping{};
+  STARTUPINFOW startup{sizeof startup}; PROCESS_INFORMATION ping{};
   ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &ping));
   const KernelHandle process(ping.hProcess), thread(ping.hThread);
   Seams().listRunningProcesses = ListRunningProcesses, runningNow.clear(), RescanPrograms();
@@ -193,20 +187,18 @@ TEST(Conditions, ListedProgramHoldsItsModeUntilItsEndIsSeen) {
     for (MSG m; ::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE);) ::DispatchMessageW(&m);
     WaitForMessageOrProgramEnd(100);
   }
-  EXPECT_TRUE(App().sleepPreventProgram.empty() && App().watchedProcesses.empty() && ::KillTimer(window, TIMER_PROGRAM_SCAN));
-  EXPECT_STREQ(InForce(), "");
+  EXPECT_TRUE(App().sleepPreventProgram.empty() && App().watchedProcesses.empty() && ::KillTimer(window, TIMER_PROGRAM_SCAN) && !*InForce());
 }
 
 // A timed end that fires while the wake is unattended is told of once, at the user's return; never while a program holds the mode.
 TEST(Conditions, EndOfAnUnattendedWakeToldOnceWhenTheUserIsBack) {
-  static int notices = 0;
   for (const bool held : {false, true}) {
     AppScope app(ModesIn("KeepActive=1", "KeepActiveWhileRunning=backup"));
     ConditionSeams seams;
     seams->shellNotifyIcon = [](DWORD, PNOTIFYICONDATAW data) { return notices += (data->uFlags & NIF_INFO) != 0, TRUE; };
-    const HWND window = app.MakeMainWindow();
-    runningNow = {{1, held ? L"backup.exe" : L"other.exe"}}, notices = 0, App().trayIconAdded = true;
-    LoadConfig(), FollowPowerSettings(), App().keepActiveUntil = {1, false};
+    runningNow = {{1, held ? L"backup.exe" : L"other.exe"}}, notices = 0;
+    const HWND window = (app.MakeMainWindow(), App().trayIconAdded = true, LoadConfig(), FollowPowerSettings(), App().mainWindow);
+    App().keepActiveUntil = {1, false};  // long passed: it ends at the wake
     const auto send = [&](WPARAM event) { ::SendMessageW(window, WM_POWERBROADCAST, event, 0); };
     send(PBT_APMSUSPEND), send(PBT_APMRESUMEAUTOMATIC);
     EXPECT_TRUE(notices == 0 && !App().settings.KeepActive);
