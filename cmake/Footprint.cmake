@@ -7,8 +7,9 @@ option(UMBRALINE_DELAY_LOAD "Load the DLLs that start-up does not need at their 
 
 # Called only after start-up: GDI+ (overlay clock), the version reader, the common controls and the
 # scaling helpers (About window), the window manager's frame colour (menus), and COM (badge
-# pictures, the start-up shortcut, shell calls), whose servers load only when an object is asked for.
-set(UMBRALINE_DELAY_LOADED_DLLS gdiplus version shcore comctl32 dwmapi ole32)
+# pictures, the start-up shortcut, shell calls), whose servers load only when an object is asked for,
+# and the session notices (only while a mode or a condition needs the lock state).
+set(UMBRALINE_DELAY_LOADED_DLLS gdiplus version shcore comctl32 dwmapi ole32 wtsapi32)
 
 set(footprint_targets umbraline_core umbraline)
 if(UMBRALINE_SIZE_OPT)

@@ -63,6 +63,7 @@ struct AppState {
   // sleep prevention that a command-line call asks for in the meantime holds at once.
   bool executionStateApplied = false;
   bool keepActiveTimerOn = false;
+  std::uint32_t keepActiveTimerMs = 0;  // the period the running keep-active timer was set with
   bool wakeUnattended = false;
   bool sleepPreventionCalled = false;  // by a call since the PC last went to sleep
   DWORD lastInputAtWake = 0;           // GetLastInputInfo's time at the wake: the user's input changes it
@@ -72,13 +73,22 @@ struct AppState {
   NudgeKind nudgeKind = NudgeKind::Mouse;
 
   // Conditions: what Windows last told of the power source, the battery and the session, and the
-  // first running program of each [Conditions] list (empty: none runs).
+  // first running program of each [Conditions] list (empty: none runs). Windows tells of changes
+  // only while a condition needs them: the notices below are held only then.
   bool onBattery = false;
   bool hasBattery = false;
+  int batteryPercent = -1;  // -1: unknown
   bool batteryLow = false;  // the battery floor, latched (NextBatteryLow)
   bool sessionLocked = false;  // locked or disconnected
   std::wstring sleepPreventProgram;
   std::wstring keepActiveProgram;
+  PowerNotificationHandle powerSourceNotification;
+  PowerNotificationHandle batteryNotification;
+  bool sessionNotificationRegistered = false;
+  std::vector<KernelHandle> watchedProcesses;  // one running match per listed name, waited on in the message loop
+  // Timed ends that fired while the wake was unattended, told of when the user is back.
+  bool sleepPreventEndedUnseen = false;
+  bool keepActiveEndedUnseen = false;
 
   // Overlay windows
   std::vector<OverlayWindow> overlayWindows;

@@ -2,6 +2,7 @@
 
 #include "about/AboutWindow.h"
 #include "app/AppState.h"
+#include "app/Conditions.h"
 #include "app/TimedSessions.h"
 #include "base/Handles.h"
 #include "base/Messages.h"
@@ -22,9 +23,8 @@ void TogglePreventSleep() {
   App().sleepPreventUntil = {};  // the command ends a timed session; the save below drops its end
   Settings& settings = App().settings;
   settings.SleepPrevent = !settings.SleepPrevent;
-  ApplyPowerModes(false);
+  ApplyWantedState();
   SaveConfig();
-  UpdateTrayTooltip();
 }
 
 void ToggleBlackScreenCommand(OverlayTarget target) {
@@ -170,23 +170,19 @@ void ReloadSettingsFromFile() {
 void SetKeepActive(bool on) {
   AppState& app = App();
   app.settings.KeepActive = on;
-  ApplyPowerModes(true);
+  ApplyWantedState();
   SaveConfig();
-  UpdateTrayTooltip();
 }
 
 void ReapplyPowerState() {
   CloseOverlays();
-  ApplyPowerModes(true);
-  UpdateTrayTooltip();
+  ApplyWantedState();
 }
 
-void FollowPowerSettings() {
-  if (ApplyPowerModes(false)) UpdateTrayTooltip();
-}
+void FollowPowerSettings() { FollowConditions(); }
 
 void FollowSleepPreventionCall() {
   AppState& app = App();
   app.sleepPreventionCalled = app.sleepPreventionCalled || app.settings.SleepPrevent;
-  FollowPowerSettings();
+  ApplyWantedState();
 }

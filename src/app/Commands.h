@@ -19,9 +19,9 @@ void ReloadSettingsFromFile();
 // Sets and saves the setting; during an unattended wake it takes effect when the user is back.
 void SetKeepActive(bool on);
 void ReapplyPowerState();
-// After a reload of the settings: where what is wanted of sleep prevention or keep active differs
-// from what is in force, applies it (without saving) and refreshes the tooltip. Only the user's
-// return puts the user's modes in force during an unattended wake, so a reload then never does.
+// After a reload of the settings: looks at the [Conditions] again and puts the modes wanted in
+// force (without saving). Only the user's return puts the user's modes in force during an
+// unattended wake, so a reload then never does.
 void FollowPowerSettings();
 // After a command-line call for sleep prevention: when it left the mode on, the mode holds from now
 // on even while the wake is unattended (a backup task keeps the PC awake until its end).

@@ -5,6 +5,7 @@
 #include "app/AppState.h"
 #include "app/CommandLineCalls.h"
 #include "app/Commands.h"
+#include "app/Conditions.h"
 #include "app/Startup.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
@@ -28,6 +29,7 @@ void RunShutdown() {
   CloseOverlays();  // first: with the black screen's keyboard hook gone, the save below may wait
   if (app.configSavePending) SaveConfig();  // a last go, waiting a moment, at a change the file still owes
   ReapplyPowerState();
+  StopConditionWatch();
   ::UnregisterHotKey(app.mainWindow, HOTKEY_ID_TOGGLE);
   app.displayStateNotification.Reset();
   if (app.trayIconAdded) {
@@ -43,11 +45,18 @@ void OnEndSession(WPARAM ending) {
   if (ending) RunShutdown();
 }
 
+void OnUserReturnTimer() {
+  const bool wasUnattended = App().wakeUnattended;
+  CheckForUsersReturn();
+  if (!App().wakeUnattended) FollowPowerEvent(wasUnattended);
+}
+
 void OnMainTimer(WPARAM id) {
   if (id == TIMER_KEEPACTIVE) OnKeepActiveTimer();
   if (id == TIMER_TIMED_ENDS) CheckTimedEndsWithNotice();
   if (id == TIMER_TRAY_ICON) OnTrayIconTimer();
-  if (id == TIMER_USER_RETURN) CheckForUsersReturn();
+  if (id == TIMER_USER_RETURN) OnUserReturnTimer();
+  if (id == TIMER_PROGRAM_SCAN) RescanPrograms();
   if (id == TIMER_CONFIG_SAVE) RetryPendingSave();
   if (id != TIMER_DISPLAYCHANGE) return;
   ::KillTimer(App().mainWindow, TIMER_DISPLAYCHANGE);
@@ -59,10 +68,13 @@ void OnMainTimer(WPARAM id) {
 void OnDisplayChange() { ::SetTimer(App().mainWindow, TIMER_DISPLAYCHANGE, kDisplayChangeSettleMs, nullptr); }
 
 // Sleep releases what keeps the PC awake and the user's return applies it again; ends that passed
-// while the PC slept fire at resume, before the user's modes come back.
+// while the PC slept fire at resume, before the user's modes come back. The power source and the
+// battery apply at once.
 void OnPowerEvent(WPARAM event, LPARAM data) {
+  const bool wasUnattended = App().wakeUnattended;
   CheckTimedEndsAtResumeWithNotice(event);
   OnPowerBroadcast(event, data);
+  FollowPowerEvent(wasUnattended);
 }
 
 void OnEnterIdle(WPARAM reason) {
@@ -133,6 +145,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_POWERBROADCAST: OnPowerEvent(wParam, lParam); return TRUE;
     case WM_COPYDATA: return AnswerCommandLineCall(reinterpret_cast<const COPYDATASTRUCT*>(lParam), reinterpret_cast<HWND>(wParam));
     case WM_TIMECHANGE: CheckTimedEndsWithNotice(); return 0;
+    case WM_WTSSESSION_CHANGE: OnSessionChange(wParam); return 0;
     default: break;
   }
   if (message != 0 && message == App().taskbarCreatedMessage) {

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/CommandLineCalls.h"
 #include "app/Commands.h"
+#include "app/Conditions.h"
 #include "app/MainWindow.h"
 #include "app/TimedEnds.h"
 #include "app/TimedSessions.h"
@@ -128,21 +129,26 @@ int RunResident() {
   app.overlayDismissedHandler = OnOverlayDismissed;
   ::AllowSetForegroundWindow(ASFW_ANY);
   RegisterToggleHotkey();
-  if (app.settings.SleepPrevent) {
-    ApplySleepPrevention(true);
-    SaveConfig();
-  }
-  if (app.settings.KeepActive) SetKeepActive(true);
+  FollowConditions();
+  if (app.settings.SleepPrevent || app.settings.KeepActive) SaveConfig();
   ScheduleTimedEnds();
   // Calls are answered from here on (the shell, adding the icon, may deliver one already); the icon
   // does not hold them up.
   app.startupFinished = true;
   StartTrayIcon();
-  MSG message{};
-  while (::GetMessageW(&message, nullptr, 0, 0) != 0) {
-    ::TranslateMessage(&message);
-    ::DispatchMessageW(&message);
-  }
+  const int exitCode = RunMessageLoop();
   ReleaseProcessResources();
-  return static_cast<int>(message.wParam);
+  return exitCode;
+}
+
+int RunMessageLoop() {
+  for (;;) {
+    WaitForMessageOrProgramEnd(INFINITE);
+    MSG message{};
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+  }
 }

@@ -10,6 +10,8 @@ int RunApplication(HINSTANCE instance);
 // The resident program (started without arguments): 1 at once on a window station no one sees,
 // 0 after a second start or at the end of the message loop.
 int RunResident();
+// Dispatches messages until WM_QUIT (its exit code), waiting on the watched programs as well.
+int RunMessageLoop();
 
 // Whether CreateMutexW's error says that another instance holds the name.
 bool AnotherInstanceRuns(DWORD mutexError);

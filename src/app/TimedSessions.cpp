@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/CommandLine.h"
+#include "app/Conditions.h"
 #include "app/Commands.h"
 #include "app/TimedEnds.h"
 #include "base/Messages.h"
@@ -54,12 +55,27 @@ struct ModesBefore {
   bool on[2] = {ModeOn(kModes[0]), ModeOn(kModes[1])};
 };
 
+// Ends are told of only while the mode is not held in force by a condition; those of an unattended
+// wake wait for the user.
+void NoticeEnds(bool sleepPreventEnded, bool keepActiveEnded) {
+  AppState& app = App();
+  if (app.wakeUnattended) {
+    app.sleepPreventEndedUnseen = app.sleepPreventEndedUnseen || sleepPreventEnded;
+    app.keepActiveEndedUnseen = app.keepActiveEndedUnseen || keepActiveEnded;
+    return;
+  }
+  const WantedState wanted = CurrentWantedState();
+  sleepPreventEnded = sleepPreventEnded && wanted.sleepPrevent.state != ModeState::On;
+  keepActiveEnded = keepActiveEnded && wanted.keepActive.state != ModeState::On;
+  if ((sleepPreventEnded || keepActiveEnded) && app.settings.NotifyAtEnd)
+    ShowTrayNotice(SessionEndedText(sleepPreventEnded, keepActiveEnded, GetUiLanguage()));
+}
+
 void NoticeFiredEnds(const ModesBefore& before) {
   bool ended[2] = {};
   for (int i = 0; i < 2; ++i)
     ended[i] = before.pending[i] && before.on[i] && PendingEnd(kModes[i]).time == 0 && !ModeOn(kModes[i]);
-  if ((ended[0] || ended[1]) && App().settings.NotifyAtEnd)
-    ShowTrayNotice(SessionEndedText(ended[0], ended[1], GetUiLanguage()));
+  NoticeEnds(ended[0], ended[1]);
 }
 
 }  // namespace
@@ -107,4 +123,11 @@ void CheckTimedEndsAtResumeWithNotice(WPARAM event) {
   const ModesBefore before;
   CheckTimedEndsAtResume(event);
   NoticeFiredEnds(before);
+}
+
+void NoticeEndsOfTheWake() {
+  AppState& app = App();
+  const bool sleepPreventEnded = app.sleepPreventEndedUnseen, keepActiveEnded = app.keepActiveEndedUnseen;
+  app.sleepPreventEndedUnseen = app.keepActiveEndedUnseen = false;
+  NoticeEnds(sleepPreventEnded, keepActiveEnded);
 }

@@ -2,6 +2,8 @@
 
 #include <tlhelp32.h>
 
+#include <cstring>
+
 #include "base/Handles.h"
 
 SystemSeams& Seams() {
@@ -32,4 +34,27 @@ std::vector<RunningProcess> ListRunningProcesses() {
   for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more; more = ::Process32NextW(snapshot.Get(), &entry))
     processes.push_back({entry.th32ProcessID, entry.szExeFile});
   return processes;
+}
+
+namespace {
+// WTSINFOEXW at level 1 as far as it is read here (older SDK headers lack it).
+struct SessionInfoExStart {
+  DWORD level;
+  alignas(8) ULONG sessionId;  // the level-1 data holds LARGE_INTEGERs further on
+  WTS_CONNECTSTATE_CLASS sessionState;
+  LONG sessionFlags;
+};
+constexpr auto kWtsSessionInfoEx = static_cast<WTS_INFO_CLASS>(25);
+constexpr LONG kWtsSessionStateLock = 0;
+}  // namespace
+
+bool SessionLockedOrDisconnected() {
+  LPWSTR buffer = nullptr;
+  DWORD size = 0;
+  if (!::WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, kWtsSessionInfoEx, &buffer, &size))
+    return false;
+  SessionInfoExStart info{};
+  if (size >= sizeof info) std::memcpy(&info, buffer, sizeof info);
+  ::WTSFreeMemory(buffer);
+  return info.level == 1 && (info.sessionFlags == kWtsSessionStateLock || info.sessionState == WTSDisconnected);
 }

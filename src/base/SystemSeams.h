@@ -7,6 +7,7 @@
 // entries for the length of a test.
 #include <windows.h>
 #include <shellapi.h>
+#include <wtsapi32.h>
 
 #include <cstdint>
 #include <string>
@@ -20,6 +21,9 @@ struct RunningProcess {
 
 // The processes of every session, from a toolhelp snapshot; empty when none can be taken.
 std::vector<RunningProcess> ListRunningProcesses();
+// Whether this process's session is locked or disconnected (WTSQuerySessionInformationW); false
+// when it cannot be read.
+bool SessionLockedOrDisconnected();
 
 struct SystemSeams {
   EXECUTION_STATE(WINAPI* setThreadExecutionState)(EXECUTION_STATE) = ::SetThreadExecutionState;
@@ -64,6 +68,14 @@ struct SystemSeams {
       L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
   // The running processes (ListRunningProcesses).
   std::vector<RunningProcess> (*listRunningProcesses)() = ListRunningProcesses;
+  // The power source and the battery, and their change notices to a window.
+  BOOL(WINAPI* getSystemPowerStatus)(LPSYSTEM_POWER_STATUS) = ::GetSystemPowerStatus;
+  HPOWERNOTIFY(WINAPI* registerPowerSettingNotification)(HANDLE, LPCGUID, DWORD) = ::RegisterPowerSettingNotification;
+  // The session's lock and connection: its change notices to a window (wtsapi32, loaded at first
+  // use) and its state now.
+  BOOL(WINAPI* registerSessionNotification)(HWND, DWORD) = ::WTSRegisterSessionNotification;
+  BOOL(WINAPI* unregisterSessionNotification)(HWND) = ::WTSUnRegisterSessionNotification;
+  bool (*sessionLockedOrDisconnected)() = SessionLockedOrDisconnected;
 };
 
 // Whether the user has high contrast on.

@@ -5,6 +5,7 @@
 #include "app/AppState.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
+#include "power/WantedState.h"
 
 namespace {
 
@@ -27,14 +28,29 @@ INPUT KeyEvent(DWORD flags) {
   return input;
 }
 
-bool DisplayTurnedOn(LPARAM data) {
+// The DWORD a power setting's notice carries for `guid`; -1 for another setting.
+long long SettingValue(LPARAM data, const GUID& guid) {
   const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(data);
-  if (setting == nullptr || !IsEqualGUID(setting->PowerSetting, GUID_CONSOLE_DISPLAY_STATE) ||
-      setting->DataLength < sizeof(DWORD))
-    return false;
-  DWORD state = 0;  // 0 off, 1 on, 2 dimmed
-  std::memcpy(&state, setting->Data, sizeof state);
-  return state == 1;
+  if (setting == nullptr || !IsEqualGUID(setting->PowerSetting, guid) || setting->DataLength < sizeof(DWORD)) return -1;
+  DWORD value = 0;
+  std::memcpy(&value, setting->Data, sizeof value);
+  return value;
+}
+
+void UpdateBatteryLow() {
+  AppState& app = App();
+  app.batteryLow = NextBatteryLow(app.batteryLow, app.onBattery, app.hasBattery, app.batteryPercent,
+                                  app.settings.Conditions.MinBatteryPercent);
+}
+
+// The power source (0 mains; 1 battery and 2 a short-term source such as a UPS count as battery)
+// and the battery's charge in percent.
+void FollowPowerSourceChange(LPARAM data) {
+  AppState& app = App();
+  if (const long long source = SettingValue(data, GUID_ACDC_POWER_SOURCE); source >= 0) app.onBattery = source != 0;
+  if (const long long percent = SettingValue(data, GUID_BATTERY_PERCENTAGE_REMAINING); percent >= 0)
+    app.batteryPercent = static_cast<int>(percent);
+  UpdateBatteryLow();
 }
 
 // The wake has woken no one yet: watch for the user's first input.
@@ -49,24 +65,7 @@ void WatchForUsersReturn() {
 void OnUsersReturn() {
   AppState& app = App();
   ::KillTimer(app.mainWindow, TIMER_USER_RETURN);
-  if (!app.wakeUnattended) return;
   app.wakeUnattended = false;
-  ApplyPowerModes(true);
-}
-
-}  // namespace
-
-bool SleepPreventionWanted(bool setting, bool wakeUnattended, bool calledThisWake) {
-  return setting && (!wakeUnattended || calledThisWake);
-}
-
-bool KeepActiveWanted(bool setting, bool wakeUnattended) { return setting && !wakeUnattended; }
-
-void DeriveKeepActiveSettings() {
-  AppState& app = App();
-  app.idleThresholdMs = app.settings.IdleThresholdSec * 1000u;
-  app.checkIntervalMs = app.settings.CheckIntervalSec * 1000u;
-  app.nudgeKind = app.settings.Nudge;
 }
 
 void ApplySleepPrevention(bool on) {
@@ -76,14 +75,22 @@ void ApplySleepPrevention(bool on) {
   Seams().setThreadExecutionState(on ? kAwake : kReleased);
 }
 
-bool ApplyPowerModes(bool restartTimer) {
+}  // namespace
+
+void DeriveKeepActiveSettings() {
   AppState& app = App();
-  const bool sleep = SleepPreventionWanted(app.settings.SleepPrevent, app.wakeUnattended, app.sleepPreventionCalled);
-  const bool keep = KeepActiveWanted(app.settings.KeepActive, app.wakeUnattended);
-  const bool changed = app.executionStateApplied != sleep || app.keepActiveTimerOn != keep;
-  ApplySleepPrevention(sleep);
-  if (restartTimer || app.keepActiveTimerOn != keep) {
-    app.keepActiveTimerOn = keep;
+  app.idleThresholdMs = app.settings.IdleThresholdSec * 1000u;
+  app.checkIntervalMs = app.settings.CheckIntervalSec * 1000u;
+  app.nudgeKind = app.settings.Nudge;
+}
+
+bool ApplyPowerModes(bool sleepPrevent, bool keepActive) {
+  AppState& app = App();
+  const bool changed = app.executionStateApplied != sleepPrevent || app.keepActiveTimerOn != keepActive;
+  ApplySleepPrevention(sleepPrevent);
+  DeriveKeepActiveSettings();
+  if (app.keepActiveTimerOn != keepActive || (keepActive && app.keepActiveTimerMs != app.checkIntervalMs)) {
+    app.keepActiveTimerOn = keepActive;
     RestartKeepActiveTimer();
   }
   return changed;
@@ -92,10 +99,12 @@ bool ApplyPowerModes(bool restartTimer) {
 void RestartKeepActiveTimer() {
   DeriveKeepActiveSettings();
   AppState& app = App();
+  app.keepActiveTimerMs = 0;
   if (app.mainWindow == nullptr) return;
   ::KillTimer(app.mainWindow, TIMER_KEEPACTIVE);
-  if (app.keepActiveTimerOn && static_cast<std::int32_t>(app.checkIntervalMs) > 0)
-    ::SetTimer(app.mainWindow, TIMER_KEEPACTIVE, app.checkIntervalMs, nullptr);
+  if (app.keepActiveTimerOn && static_cast<std::int32_t>(app.checkIntervalMs) > 0 &&
+      ::SetTimer(app.mainWindow, TIMER_KEEPACTIVE, app.checkIntervalMs, nullptr) != 0)
+    app.keepActiveTimerMs = app.checkIntervalMs;
 }
 
 void OnKeepActiveTimer() {
@@ -128,12 +137,12 @@ void OnPowerBroadcast(WPARAM event, LPARAM data) {
       app.wakeUnattended = true;
       app.sleepPreventionCalled = false;
       ::KillTimer(app.mainWindow, TIMER_USER_RETURN);
-      ApplyPowerModes(false);
       break;
     case PBT_APMRESUMEAUTOMATIC: WatchForUsersReturn(); break;
     case PBT_APMRESUMESUSPEND: OnUsersReturn(); break;
     case PBT_POWERSETTINGCHANGE:
-      if (DisplayTurnedOn(data)) OnUsersReturn();
+      if (SettingValue(data, GUID_CONSOLE_DISPLAY_STATE) == 1) OnUsersReturn();  // 0 off, 1 on, 2 dimmed
+      FollowPowerSourceChange(data);
       break;
     default: break;
   }
@@ -142,6 +151,30 @@ void OnPowerBroadcast(WPARAM event, LPARAM data) {
 void CheckForUsersReturn() {
   LASTINPUTINFO info{sizeof info, 0};
   if (Seams().getLastInputInfo(&info) && info.dwTime != App().lastInputAtWake) OnUsersReturn();
+}
+
+void WatchPowerSource(bool needed) {
+  AppState& app = App();
+  if (!needed || app.mainWindow == nullptr) {
+    app.powerSourceNotification.Reset();
+    app.batteryNotification.Reset();
+    app.onBattery = app.hasBattery = app.batteryLow = false;
+    app.batteryPercent = -1;
+    return;
+  }
+  if (!app.powerSourceNotification) {
+    SYSTEM_POWER_STATUS status{};
+    if (Seams().getSystemPowerStatus(&status)) {
+      app.onBattery = status.ACLineStatus == 0;  // 1 mains, 255 unknown
+      app.hasBattery = status.BatteryFlag != 128;  // 128: no system battery
+      app.batteryPercent = status.BatteryLifePercent <= 100 ? status.BatteryLifePercent : -1;  // 255: unknown
+    }
+    app.powerSourceNotification.Reset(
+        Seams().registerPowerSettingNotification(app.mainWindow, &GUID_ACDC_POWER_SOURCE, DEVICE_NOTIFY_WINDOW_HANDLE));
+    app.batteryNotification.Reset(Seams().registerPowerSettingNotification(
+        app.mainWindow, &GUID_BATTERY_PERCENTAGE_REMAINING, DEVICE_NOTIFY_WINDOW_HANDLE));
+  }
+  UpdateBatteryLow();  // the floor may have changed
 }
 
 void RegisterDisplayStateNotification() {

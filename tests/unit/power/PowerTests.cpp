@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 #include "app/CommandLineCalls.h"
 #include "app/Commands.h"
+#include "app/Conditions.h"
 #include "base/Messages.h"
 #include "config/ConfigLoad.h"
 #include "power/WantedState.h"
@@ -109,4 +110,99 @@ TEST(WantedState, BatteryFloorLatchesUntilFiveMoreOrMains) {
       {true, true, true, 100, 98, false}, {false, true, true, 99, 100, true}, {true, true, true, 255, 20, true}, {false, true, true, -1, 20, false}};
   for (const auto& c : cases)
     EXPECT_EQ(NextBatteryLow(c.wasLow, c.onBattery, c.hasBattery, c.percent, c.floor), c.low) << c.percent << " " << c.floor;
+}
+
+// Records the power and session notices asked for (session: registered minus unregistered); Windows' answers chosen here.
+std::vector<GUID> powerNotices;
+int sessionNotices = 0, notices = 0;  // notices: the tray notices shown
+std::vector<RunningProcess> runningNow;
+struct ConditionSeams : StateSeams {
+  ConditionSeams() {
+    powerNotices.clear(), sessionNotices = 0, runningNow.clear();
+    Seams().registerPowerSettingNotification = [](HANDLE, LPCGUID guid, DWORD) { return powerNotices.push_back(*guid), HPOWERNOTIFY(0x1234); };
+    Seams().getSystemPowerStatus = [](LPSYSTEM_POWER_STATUS s) { return *s = {1, 8, 50, 0, 0, 0}, TRUE; };  // mains, charging, 50 %
+    Seams().registerSessionNotification = [](HWND, DWORD) { return ++sessionNotices, TRUE; };
+    Seams().unregisterSessionNotification = [](HWND) { return --sessionNotices, TRUE; };
+    Seams().sessionLockedOrDisconnected = [] { return false; };
+    Seams().listRunningProcesses = [] { return runningNow; };
+  }
+};
+std::string ModesIn(const std::string& general, const std::string& conditions) { return "[General]\r\n" + general + "\r\n[Conditions]\r\n" + conditions + "\r\n"; }
+const char* InForce() { return App().executionStateApplied ? (App().keepActiveTimerOn ? "SK" : "S") : (App().keepActiveTimerOn ? "K" : ""); }
+
+// Each notice and the scan are held only while something needs them: none without a condition.
+TEST(Conditions, NoticesAndScanOnlyWhileNeeded) {
+  const struct { const char *general, *conditions; std::size_t power; int session; bool scan; } cases[] = {
+      {"SleepPrevent=1", "", 0, 0, false}, {"KeepActive=1", "", 0, 1, false}, {"", "PauseSleepPreventWhileLocked=1", 0, 1, false},
+      {"", "MinBatteryPercent=5", 2, 0, false}, {"", "OnlyOnMainsPower=1", 2, 0, false}, {"", "SleepPreventWhileRunning=absent", 0, 0, true}};
+  for (const auto& c : cases) {
+    AppScope app(ModesIn(c.general, c.conditions));
+    ConditionSeams seams;
+    const HWND window = (app.MakeMainWindow(), LoadConfig(), FollowPowerSettings(), App().mainWindow);
+    EXPECT_TRUE(powerNotices.size() == c.power && sessionNotices == c.session && ::KillTimer(window, TIMER_PROGRAM_SCAN) == c.scan) << c.conditions;
+    SetKeepActive(false), StopConditionWatch();
+    EXPECT_TRUE(sessionNotices == 0 && !App().powerSourceNotification && !App().batteryNotification) << c.general;
+  }
+}
+
+// Windows tells of the power source (a UPS counts as battery), the charge and the session; the modes follow at once.
+TEST(Conditions, PowerSourceBatteryFloorAndLockPauseTheModes) {
+  struct Setting { GUID guid; DWORD length, value; };
+  const GUID source = GUID_ACDC_POWER_SOURCE, charge = GUID_BATTERY_PERCENTAGE_REMAINING, none{};
+  const struct { const char* conditions; std::vector<std::tuple<GUID, DWORD, const char*>> steps; } cases[] = {
+      {"OnlyOnMainsPower=1", {{source, 1, ""}, {source, 0, "SK"}, {source, 2, ""}, {charge, 80, ""}, {source, 0, "SK"}}},
+      {"MinBatteryPercent=20", {{charge, 10, "SK"}, {source, 1, ""}, {charge, 24, ""}, {charge, 25, "SK"}, {charge, 19, ""}, {source, 0, "SK"}}},
+      {"", {{none, WTS_SESSION_LOCK, "S"}, {none, WTS_SESSION_UNLOCK, "SK"}, {none, WTS_REMOTE_DISCONNECT, "S"}, {none, WTS_CONSOLE_CONNECT, "SK"}}},
+      {"PauseSleepPreventWhileLocked=1", {{none, WTS_SESSION_LOCK, ""}, {none, WTS_SESSION_UNLOCK, "SK"}}}};
+  for (const auto& c : cases) {
+    AppScope app(ModesIn("SleepPrevent=1\r\nKeepActive=1", c.conditions));
+    ConditionSeams seams;
+    const HWND window = (app.MakeMainWindow(), LoadConfig(), FollowPowerSettings(), App().mainWindow);
+    for (const auto& [guid, value, inForce] : c.steps) {
+      const Setting setting{guid, sizeof(DWORD), value};
+      IsEqualGUID(guid, none) ? ::SendMessageW(window, WM_WTSSESSION_CHANGE, value, 0)
+                              : ::SendMessageW(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, LPARAM(&setting));
+      EXPECT_STREQ(InForce(), inForce) << c.conditions << " " << value;
+    }
+  }
+}
+
+// A listed program (any case, with or without .exe) holds its mode from the scan; the end of a real one is seen through the wait.
+TEST(Conditions, ListedProgramHoldsItsModeUntilItsEndIsSeen) {
+  AppScope app(ModesIn("", "SleepPreventWhileRunning=PING.exe\r\nKeepActiveWhileRunning=nothing, Ping"));
+  ConditionSeams seams;
+  const HWND window = app.MakeMainWindow();
+  runningNow = {{0xFFFFFFF0u, L"ping.EXE"}};  // cannot be opened: scanned again
+  LoadConfig(), FollowPowerSettings();
+  EXPECT_TRUE(App().sleepPreventProgram == L"PING.exe" && App().keepActiveProgram == L"Ping" && ::KillTimer(window, TIMER_PROGRAM_SCAN));
+  EXPECT_STREQ(InForce(), "SK");
+  std::wstring command = L"ping.exe -n 60 127.0.0.1";
+  STARTUPINFOW startup{sizeof startup}; PROCESS_INFORMATION ping{};
+  ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &ping));
+  const KernelHandle process(ping.hProcess), thread(ping.hThread);
+  Seams().listRunningProcesses = ListRunningProcesses, runningNow.clear(), RescanPrograms();
+  EXPECT_TRUE(App().watchedProcesses.size() == 1 && App().keepActiveProgram == L"Ping") << App().watchedProcesses.size();
+  ::TerminateProcess(process.Get(), 0);
+  for (int i = 0; i < 100 && !App().sleepPreventProgram.empty(); ++i) {
+    for (MSG m; ::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE);) ::DispatchMessageW(&m);
+    WaitForMessageOrProgramEnd(100);
+  }
+  EXPECT_TRUE(App().sleepPreventProgram.empty() && App().watchedProcesses.empty() && ::KillTimer(window, TIMER_PROGRAM_SCAN) && !*InForce());
+}
+
+// A timed end that fires while the wake is unattended is told of once, at the user's return; never while a program holds the mode.
+TEST(Conditions, EndOfAnUnattendedWakeToldOnceWhenTheUserIsBack) {
+  for (const bool held : {false, true}) {
+    AppScope app(ModesIn("KeepActive=1", "KeepActiveWhileRunning=backup"));
+    ConditionSeams seams;
+    seams->shellNotifyIcon = [](DWORD, PNOTIFYICONDATAW data) { return notices += (data->uFlags & NIF_INFO) != 0, TRUE; };
+    runningNow = {{1, held ? L"backup.exe" : L"other.exe"}}, notices = 0;
+    const HWND window = (app.MakeMainWindow(), App().trayIconAdded = true, LoadConfig(), FollowPowerSettings(), App().mainWindow);
+    App().keepActiveUntil = {1, false};  // long passed: it ends at the wake
+    const auto send = [&](WPARAM event) { ::SendMessageW(window, WM_POWERBROADCAST, event, 0); };
+    send(PBT_APMSUSPEND), send(PBT_APMRESUMEAUTOMATIC);
+    EXPECT_TRUE(notices == 0 && !App().settings.KeepActive);
+    send(PBT_APMRESUMESUSPEND), send(PBT_APMRESUMESUSPEND);
+    EXPECT_EQ(notices, held ? 0 : 1);
+  }
 }
