@@ -305,6 +305,30 @@ TEST(RealWindows, ACopyRunFromTheTemporaryFolderLeavesTheStartupShortcutAlone) {
   PressKey(FindVisibleMenu(), VK_ESCAPE);
 }
 
+// A program named in each [Conditions] list holds its mode in force while it runs, as --status tells (a start
+// is found by the scan every 10 s, an end through the process handle); the switches themselves stay off.
+TEST(Conditions, AListedProgramHoldsItsModeWhileItRunsAndNoLonger) {
+  TempFolder temporary;
+  ForgetConfiguration();
+  ASSERT_TRUE(WriteConfig("[Conditions]\r\nSleepPreventWhileRunning=umbra-watch-a.exe\r\nKeepActiveWhileRunning=UMBRA-WATCH-B\r\n"));
+  RunningProgram resident;
+  ASSERT_TRUE(resident.WaitForWindow());
+  const auto status = [] { return RunCall(L"--status").out; };
+  const struct { const wchar_t* file; const char *held, *released; } lists[] = {
+      {L"umbra-watch-a.exe", "prevent-sleep on while umbra-watch-a.exe\r\n", "prevent-sleep off\r\n"},
+      {L"umbra-watch-b.exe", "keep-active on while UMBRA-WATCH-B\r\n", "keep-active off\r\n"}};
+  for (const auto& list : lists) {
+    const std::wstring copy = temporary.File(list.file);
+    ASSERT_TRUE(::CopyFileW((ExecutableFolder() + L"\\bare_window.exe").c_str(), copy.c_str(), FALSE));
+    EXPECT_NE(status().find(list.released), std::string::npos);
+    RunningProgram watched(copy);
+    EXPECT_TRUE(WaitFor([&] { return status().find(list.held) != std::string::npos; }, 15000)) << list.held;
+    ::TerminateProcess(watched.process_, 0);  // not Stop(): that would end the resident
+    EXPECT_TRUE(WaitFor([&] { return status().find(list.released) != std::string::npos; }, 5000)) << list.released;
+  }
+  EXPECT_TRUE(FileHas("SleepPrevent=0") && FileHas("KeepActive=0"));
+}
+
 // Its first run writes the built-in settings (a mark, no comments) with the away action rewritten.
 TEST(Package, StartsFromTheUnpackedFolderAndWritesTheFirstRunFile) {
   wchar_t exe[MAX_PATH] = {};
