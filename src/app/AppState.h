@@ -13,6 +13,17 @@
 #include "config/Settings.h"
 #include "overlay/OverlayTypes.h"
 
+// A power mode as the tray and the black screen show it: held on (in force or paused) or not, in
+// force or not, and why, when that is not the user's own switch: the English key of the tray's text
+// of the reason and the program it names (null for the user's switch, for nothing and for an
+// unattended wake). Kept by the operation that puts the wanted state in force.
+struct ShownMode {
+  bool held = false;
+  bool inForce = false;
+  const wchar_t* reasonKey = nullptr;
+  std::wstring program;
+};
+
 struct AppState {
   // Start-up and shutdown
   HINSTANCE instance = nullptr;
@@ -118,6 +129,10 @@ struct AppState {
   // About window
   HWND aboutWindow = nullptr;
 
+  // The power modes as last put in force, for the tray and the black screen
+  ShownMode sleepPreventShown;
+  ShownMode keepActiveShown;
+
   // Command-line calls and timed ends
   bool startupFinished = false;         // calls that come earlier are asked to come again
   SessionEnd sleepPreventUntil;         // pending ends (base/LocalTime.h); time 0: none
@@ -127,17 +142,6 @@ struct AppState {
 // The single instance.
 AppState& App();
 
-// A power mode as the tray and the black screen show it: held on (in force or paused) or not, in
-// force or not, and why, when that is not the user's own switch: the English key of the tray's text
-// of the reason and the program it names (null for the user's switch, for nothing and for an
-// unattended wake). Derived from the wanted state in app/Conditions.cpp.
-struct ShownMode {
-  bool held = false;
-  bool inForce = false;
-  const wchar_t* reasonKey = nullptr;
-  std::wstring program;
-};
-ShownMode ShownModeOf(bool keepActive);
 
 // The preset that started the pending end of sleep prevention (or of keep active); null when none did.
 const TimerPreset* StartingPreset(bool keepActive);

@@ -13,6 +13,10 @@
 
 namespace {
 
+ShownMode Shown(const ModeWanted& mode) {
+  return {mode.state != ModeState::Off, mode.state == ModeState::On, ModeReasonUiKey(mode.reason), mode.program};
+}
+
 constexpr std::size_t kMaxWatchedProcesses = MAXIMUM_WAIT_OBJECTS - 1;  // one place is the message queue's
 
 // Without the notices, the session counts as neither locked nor disconnected.
@@ -85,18 +89,14 @@ WantedInputs CurrentWantedInputs() {
 
 WantedState CurrentWantedState() { return ComputeWantedState(CurrentWantedInputs()); }
 
-ShownMode ShownModeOf(bool keepActive) {
-  const WantedState wanted = CurrentWantedState();
-  const ModeWanted& mode = keepActive ? wanted.keepActive : wanted.sleepPrevent;
-  return {mode.state != ModeState::Off, mode.state == ModeState::On, ModeReasonUiKey(mode.reason), mode.program};
-}
-
 void ApplyWantedState() {
   const AppState& app = App();
   const WantedInputs inputs = CurrentWantedInputs();
   WatchSession(inputs.keepActive.userOn || inputs.keepActive.pendingEnd != 0 || !inputs.keepActive.program.empty() ||
                inputs.pauseSleepPreventWhileLocked);
   const WantedState wanted = CurrentWantedState();
+  App().sleepPreventShown = Shown(wanted.sleepPrevent);
+  App().keepActiveShown = Shown(wanted.keepActive);
   const bool changed =
       ApplyPowerModes(wanted.sleepPrevent.state == ModeState::On, wanted.keepActive.state == ModeState::On);
   UpdateTrayTooltip();

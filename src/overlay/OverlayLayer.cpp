@@ -30,8 +30,8 @@ OverlayComposition BuildOverlayComposition(std::uint64_t openTick) {
   const bool read = ReloadConfigDocument(document);
   c.badgeAlpha = static_cast<std::uint8_t>(read ? ReadOverlayInt(document, L"BadgeAlpha", 64, 0, 255) : 64);
   c.clockFontPt = read ? ReadOverlayInt(document, L"ClockFontPt", 32, 8, 96) : 32;
-  c.showSleepPreventBadge = (!read || ReadOverlayBool(document, L"ShowSleepPreventBadge")) && ShownModeOf(false).inForce;
-  c.showKeepActiveBadge = (!read || ReadOverlayBool(document, L"ShowKeepActiveBadge")) && ShownModeOf(true).inForce;
+  c.showSleepPreventBadge = (!read || ReadOverlayBool(document, L"ShowSleepPreventBadge")) && App().sleepPreventShown.inForce;
+  c.showKeepActiveBadge = (!read || ReadOverlayBool(document, L"ShowKeepActiveBadge")) && App().keepActiveShown.inForce;
   return c;
 }
 

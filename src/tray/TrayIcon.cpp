@@ -132,7 +132,7 @@ void UpdateTrayTooltip() {
   AppState& app = App();
   if (!app.trayIconAdded) return;
   const UiLanguage language = GetUiLanguage();
-  const ShownMode sleepPrevent = ShownModeOf(false), keepActive = ShownModeOf(true);
+  const ShownMode &sleepPrevent = App().sleepPreventShown, &keepActive = App().keepActiveShown;
   const TrayModes modes{sleepPrevent.held, keepActive.held, !app.overlayWindows.empty(),
                         PendingEndSuffix(app.sleepPreventUntil), PendingEndSuffix(app.keepActiveUntil),
                         ModeReasonText(sleepPrevent.reasonKey, sleepPrevent.program, language),

@@ -217,7 +217,7 @@ MenuHandle BuildTrayMenu() {
   const bool dark = app.darkMode && !HighContrastOn();
 
   // The ticks are the user's own switches; the labels say why a mode is in force or paused otherwise.
-  const ShownMode sleepPrevent = ShownModeOf(false), keepActive = ShownModeOf(true);
+  const ShownMode &sleepPrevent = App().sleepPreventShown, &keepActive = App().keepActiveShown;
   AppendText(m, settings.SleepPrevent ? MF_CHECKED : 0u, IDM_PREVENT_SLEEP,
              LabelWithReason(language, UiText(L"Prevent sleep", language) + PendingEndSuffix(app.sleepPreventUntil),
                              ModeReasonText(sleepPrevent.reasonKey, sleepPrevent.program, language)));

@@ -12,6 +12,7 @@
 #include "TestSupport.h"
 #include "app/CommandLineCalls.h"
 #include "app/Commands.h"
+#include "app/Conditions.h"
 #include "app/TimedEnds.h"
 #include "app/TimedSessions.h"
 #include "base/Messages.h"
@@ -322,8 +323,9 @@ TEST_F(CommandLineCallTest, ACallArrivingWhileAnotherIsCarriedOutComesAgainAfter
 // A status call from another thread prints the lines its reply window gets, once; the tray and badges show why.
 TEST_F(CommandLineCallTest, StatusLinesTooltipMenuAndBadgesShowTheModesInForceAndWhy) {
   ASSERT_TRUE(AddTrayIcon());
-  App().sleepPreventProgram = L"obs64.exe", App().settings.KeepActive = App().sessionLocked = true;
-  UpdateTrayTooltip();
+  seams_->sessionLockedOrDisconnected = [] { return true; };  // read when keep active asks for the session's notices
+  App().sleepPreventProgram = L"obs64.exe", App().settings.KeepActive = true;
+  ApplyWantedState();  // refreshes the tooltip
   const MenuHandle menu = BuildTrayMenu();
   wchar_t label[256] = {};
   ::GetMenuStringW(menu.Get(), IDM_PREVENT_SLEEP, label, 256, MF_BYCOMMAND);
