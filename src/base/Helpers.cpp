@@ -84,3 +84,10 @@ std::wstring ExecutableFolder() {
   path.resize(std::char_traits<wchar_t>::length(path.c_str()));
   return path;
 }
+
+std::wstring Truncated(std::wstring_view text, std::size_t bufferChars) {
+  std::wstring buffer(bufferChars, L'\0');
+  CopyTruncated(buffer.data(), bufferChars, text);
+  buffer.resize(std::char_traits<wchar_t>::length(buffer.c_str()));
+  return buffer;
+}

@@ -21,6 +21,8 @@ std::size_t SurrogateSafeLength(std::wstring_view text, std::size_t maximum);
 // Copies as much of `text` as fits, with its terminator, into a fixed buffer of `capacity` characters
 // (never cutting a surrogate pair).
 void CopyTruncated(wchar_t* buffer, std::size_t capacity, std::wstring_view text);
+// The text as CopyTruncated leaves it in a buffer of bufferChars characters.
+std::wstring Truncated(std::wstring_view text, std::size_t bufferChars);
 
 // The text as UTF-8 (a lone surrogate becomes U+FFFD); empty when it cannot be converted.
 std::string ToUtf8(std::wstring_view text);

@@ -9,7 +9,6 @@
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
 #include "resource.h"
-#include "tray/TrayMenu.h"
 #include "tray/UiLanguage.h"
 
 namespace {

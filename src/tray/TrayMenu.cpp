@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr std::size_t kTitleChars = 256;
 constexpr std::size_t kHotkeyLabelChars = 128;
 constexpr std::size_t kTreeLabelChars = 200;
 
@@ -36,13 +35,6 @@ constexpr ClockChoice kClockChoices[] = {
     {IDM_CLOCK_ELAPSED, ClockDisplayMode::Elapsed},
     {IDM_CLOCK_TIME_AND_ELAPSED, ClockDisplayMode::TimeAndElapsed},
 };
-
-std::wstring Truncated(std::wstring_view text, std::size_t bufferChars) {
-  std::wstring buffer(bufferChars, L'\0');
-  CopyTruncated(buffer.data(), bufferChars, text);
-  buffer.resize(std::char_traits<wchar_t>::length(buffer.c_str()));
-  return buffer;
-}
 
 void AppendText(HMENU menu, UINT flags, UINT_PTR id, const std::wstring& text) {
   ::AppendMenuW(menu, MF_STRING | flags, id, text.c_str());
@@ -116,27 +108,6 @@ std::wstring HotkeyTitleValue(UiLanguage language) {
 }
 
 }  // namespace
-
-std::wstring FormatMenuTitle(UiLanguage language, std::wstring_view title, std::wstring_view value) {
-  const bool fullWidth = language == UiLanguage::Japanese || language == UiLanguage::ChineseSimplified ||
-                         language == UiLanguage::ChineseTraditional;
-  std::wstring text(title);
-  text += fullWidth ? L"\uFF08" : L" (";
-  text += value;
-  text += fullWidth ? L"\uFF09" : L")";
-  return Truncated(text, kTitleChars);
-}
-
-std::wstring ModeReasonText(const wchar_t* reasonKey, std::wstring_view program, UiLanguage language) {
-  if (reasonKey == nullptr) return {};
-  std::wstring text = UiText(reasonKey, language);
-  if (const std::size_t at = text.find(L"%s"); at != std::wstring::npos) text.replace(at, 2, program);
-  return text;
-}
-
-std::wstring LabelWithReason(UiLanguage language, std::wstring_view label, std::wstring_view reason) {
-  return reason.empty() ? std::wstring(label) : FormatMenuTitle(language, label, reason);
-}
 
 std::wstring FormatTreeItemLabel(wchar_t branch, std::wstring_view label) {
   std::wstring text = L"  ";

@@ -17,14 +17,6 @@ inline constexpr UINT kTrayMenuTrackFlags = TPM_RETURNCMD | TPM_NONOTIFY | TPM_B
 inline constexpr wchar_t kTreeBranchMiddle = L'\u251C';
 inline constexpr wchar_t kTreeBranchLast = L'\u2514';
 
-// A submenu title: the title text and the current value in parentheses, full-width without a
-// blank for Japanese and Chinese, "title (value)" otherwise; at most 255 characters.
-std::wstring FormatMenuTitle(UiLanguage language, std::wstring_view title, std::wstring_view value);
-// The reason a mode is in force or paused, given by the English key of its text ("while %s runs",
-// "paused: on battery", ...) with the program's name put for %s; empty for a null key.
-std::wstring ModeReasonText(const wchar_t* reasonKey, std::wstring_view program, UiLanguage language);
-// A mode's label followed by its reason as FormatMenuTitle puts a value; the label alone without one.
-std::wstring LabelWithReason(UiLanguage language, std::wstring_view label, std::wstring_view reason);
 // "  <branch> <label>", the label cut at 199 characters.
 std::wstring FormatTreeItemLabel(wchar_t branch, std::wstring_view label);
 // The English key of the label of the hotkey action and of the clock mode.

@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "app/AppState.h"
+#include "base/Helpers.h"
 #include "base/SystemSeams.h"
 
 namespace {
@@ -84,4 +85,28 @@ std::wstring UiText(const wchar_t* english, UiLanguage language) {
   for (const UiStringRow& row : UiStringRows())
     if (std::wcscmp(row.text[key], english) == 0) return row.text[column];
   return english;  // not a text of the tables: shown as given rather than lost
+}
+
+// Menu titles hold at most 255 characters and the terminating null.
+constexpr std::size_t kTitleChars = 256;
+
+std::wstring FormatMenuTitle(UiLanguage language, std::wstring_view title, std::wstring_view value) {
+  const bool fullWidth = language == UiLanguage::Japanese || language == UiLanguage::ChineseSimplified ||
+                         language == UiLanguage::ChineseTraditional;
+  std::wstring text(title);
+  text += fullWidth ? L"\uFF08" : L" (";
+  text += value;
+  text += fullWidth ? L"\uFF09" : L")";
+  return Truncated(text, kTitleChars);
+}
+
+std::wstring ModeReasonText(const wchar_t* reasonKey, std::wstring_view program, UiLanguage language) {
+  if (reasonKey == nullptr) return {};
+  std::wstring text = UiText(reasonKey, language);
+  if (const std::size_t at = text.find(L"%s"); at != std::wstring::npos) text.replace(at, 2, program);
+  return text;
+}
+
+std::wstring LabelWithReason(UiLanguage language, std::wstring_view label, std::wstring_view reason) {
+  return reason.empty() ? std::wstring(label) : FormatMenuTitle(language, label, reason);
 }

@@ -45,3 +45,12 @@ UiLanguage ResolveUiLanguage(std::wstring_view languageSetting, std::uint16_t us
 // The double-null-terminated list of one locale name for SetThreadPreferredUILanguages, or an
 // empty string when the setting names no language (the thread's list is then cleared).
 std::wstring PreferredUiLanguageList(std::wstring_view languageSetting);
+
+// A submenu title: the title text and the current value in parentheses, full-width without a
+// blank for Japanese and Chinese, "title (value)" otherwise; at most 255 characters.
+std::wstring FormatMenuTitle(UiLanguage language, std::wstring_view title, std::wstring_view value);
+// The reason a mode is in force or paused, given by the English key of its text ("while %s runs",
+// "paused: on battery", ...) with the program's name put for %s; empty for a null key.
+std::wstring ModeReasonText(const wchar_t* reasonKey, std::wstring_view program, UiLanguage language);
+// A mode's label followed by its reason as FormatMenuTitle puts a value; the label alone without one.
+std::wstring LabelWithReason(UiLanguage language, std::wstring_view label, std::wstring_view reason);
