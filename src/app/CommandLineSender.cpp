@@ -88,8 +88,13 @@ LRESULT SendCall(HWND window, const std::wstring& data, HWND replyWindow) {
 
 // The reply window: the status lines that the running program sends come to it while this thread waits
 // in SendCall (a thread blocked in SendMessageTimeoutW still takes the messages sent to its windows),
-// and are printed at once. Its user data counts the messages of lines it has taken.
-LRESULT TakeStatusLines(HWND window, const COPYDATASTRUCT* data) {
+// and are printed at once. Its user data counts the messages of lines it has taken; its extra bytes
+// hold the window called: lines are taken once, and only as sent by that window (any program may
+// send to this one).
+LRESULT TakeStatusLines(HWND window, HWND sender, const COPYDATASTRUCT* data) {
+  if (sender == nullptr || sender != reinterpret_cast<HWND>(::GetWindowLongPtrW(window, 0)) ||
+      ::GetWindowLongPtrW(window, GWLP_USERDATA) != 0)
+    return FALSE;
   const std::optional<std::wstring> lines =
       data ? DecodeStatusLines(data->dwData, data->lpData, data->cbData) : std::nullopt;
   if (!lines) return FALSE;
@@ -100,22 +105,24 @@ LRESULT TakeStatusLines(HWND window, const COPYDATASTRUCT* data) {
 
 LRESULT CALLBACK StatusReplyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_COPYDATA: return TakeStatusLines(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case WM_COPYDATA: return TakeStatusLines(window, reinterpret_cast<HWND>(wParam), reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     default: return ::DefWindowProcW(window, message, wParam, lParam);
   }
 }
 
 // A message-only window that takes WM_COPYDATA from any integrity level: the running program may
 // run elevated, or lower, than this call.
-WindowHandle CreateStatusReplyWindow() {
+WindowHandle CreateStatusReplyWindow(HWND called) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = StatusReplyWindowProc;
+  windowClass.cbWndExtra = sizeof(LONG_PTR);  // the window called
   windowClass.hInstance = ::GetModuleHandleW(nullptr);
   windowClass.lpszClassName = kStatusReplyWindowClass;
   ::RegisterClassExW(&windowClass);  // already registered by an earlier call of this process: the same
   WindowHandle reply(::CreateWindowExW(0, kStatusReplyWindowClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                        windowClass.hInstance, nullptr));
+  if (reply) ::SetWindowLongPtrW(reply.Get(), 0, reinterpret_cast<LONG_PTR>(called));
   if (reply) Seams().changeWindowMessageFilterEx(reply.Get(), WM_COPYDATA, MSGFLT_ALLOW, nullptr);
   return reply;
 }
@@ -187,7 +194,7 @@ int CallRunningProgram(const std::vector<std::wstring>& arguments) {
   ::GetWindowThreadProcessId(window, &processId);
   ::AllowSetForegroundWindow(processId);  // our foreground right, for the black screen it may open
   const KernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
-  const WindowHandle reply = call->kind == CallKind::Status ? CreateStatusReplyWindow() : WindowHandle();
+  const WindowHandle reply = call->kind == CallKind::Status ? CreateStatusReplyWindow(window) : WindowHandle();
   const LRESULT answer = SendCall(window, data, reply.Get());
   ProgramStatus status;
   if (call->kind == CallKind::Status && DecodeStatusAnswer(answer, status)) {
