@@ -22,10 +22,14 @@ constexpr std::size_t kMaxWatchedProcesses = MAXIMUM_WAIT_OBJECTS - 1;  // one p
 // Without the notices, the session counts as neither locked nor disconnected.
 void WatchSession(bool needed) {
   AppState& app = App();
+  if (app.mainWindow != nullptr && !needed) ::KillTimer(app.mainWindow, TIMER_SESSION_NOTICE);
   if (needed == app.sessionNotificationRegistered || app.mainWindow == nullptr) return;
   if (needed) {
     app.sessionNotificationRegistered = Seams().registerSessionNotification(app.mainWindow, NOTIFY_FOR_THIS_SESSION) != FALSE;
     app.sessionLocked = app.sessionNotificationRegistered && Seams().sessionLockedOrDisconnected();
+    // Started at log-on, Terminal Services may not take the registration yet: asked again on a timer.
+    if (!app.sessionNotificationRegistered) ::SetTimer(app.mainWindow, TIMER_SESSION_NOTICE, kSessionNoticeRetryMs, nullptr);
+    else ::KillTimer(app.mainWindow, TIMER_SESSION_NOTICE);
   } else {
     Seams().unregisterSessionNotification(app.mainWindow);
     app.sessionNotificationRegistered = false;
@@ -52,6 +56,12 @@ void WatchPrograms() {
       if (std::find(watchedIds.begin(), watchedIds.end(), id) != watchedIds.end() && id != 0) continue;
       KernelHandle process(id == 0 || app.watchedProcesses.size() >= kMaxWatchedProcesses
                                ? nullptr : ::OpenProcess(SYNCHRONIZE, FALSE, id));
+      // Ended already, though still listed while another program holds a handle to it: waiting on it
+      // would wake the loop at once, again and again.
+      if (process && ::WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0) {
+        processes.erase(match);
+        process.Reset();
+      }
       if (!process) {
         scan = true;
         continue;

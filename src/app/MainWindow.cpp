@@ -57,6 +57,7 @@ void OnMainTimer(WPARAM id) {
   if (id == TIMER_TRAY_ICON) OnTrayIconTimer();
   if (id == TIMER_USER_RETURN) OnUserReturnTimer();
   if (id == TIMER_PROGRAM_SCAN) RescanPrograms();
+  if (id == TIMER_SESSION_NOTICE) ApplyWantedState();
   if (id == TIMER_CONFIG_SAVE) RetryPendingSave();
   if (id != TIMER_DISPLAYCHANGE) return;
   ::KillTimer(App().mainWindow, TIMER_DISPLAYCHANGE);

@@ -19,6 +19,8 @@ inline constexpr UINT_PTR TIMER_CONFIG_SAVE = 6;      // a save config.ini was t
 inline constexpr UINT kConfigSaveRetryMs = 3000;
 inline constexpr UINT_PTR TIMER_PROGRAM_SCAN = 7;     // while a listed program is not running (or cannot be waited on)
 inline constexpr UINT kProgramScanMs = 10000;
+inline constexpr UINT_PTR TIMER_SESSION_NOTICE = 8;   // the session's notices, refused at log-on before Terminal Services runs
+inline constexpr UINT kSessionNoticeRetryMs = 5000;
 
 // Overlay windows
 inline constexpr UINT WM_OVERLAYCLOSE = WM_APP + 1;    // 0x8001

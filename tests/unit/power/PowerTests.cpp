@@ -145,6 +145,17 @@ TEST(Conditions, NoticesAndScanOnlyWhileNeeded) {
   }
 }
 
+// Refused at log-on (Terminal Services not running yet), the session's notices are asked for again on a timer.
+TEST(Conditions, SessionNoticesAskedAgainWhenRefusedAtLogOn) {
+  AppScope app(ModesIn("KeepActive=1", ""));
+  ConditionSeams seams;
+  Seams().registerSessionNotification = [](HWND, DWORD) { return ::SetLastError(RPC_S_INVALID_BINDING), FALSE; };
+  const HWND window = (app.MakeMainWindow(), LoadConfig(), FollowPowerSettings(), App().mainWindow);
+  Seams().registerSessionNotification = [](HWND, DWORD) { return ++sessionNotices, TRUE; };
+  ::SendMessageW(window, WM_TIMER, TIMER_SESSION_NOTICE, 0);
+  EXPECT_TRUE(sessionNotices == 1 && App().sessionNotificationRegistered && !::KillTimer(window, TIMER_SESSION_NOTICE));
+}
+
 // Windows tells of the power source (a UPS counts as battery), the charge and the session; the modes follow at once.
 TEST(Conditions, PowerSourceBatteryFloorAndLockPauseTheModes) {
   struct Setting { GUID guid; DWORD length, value; };
@@ -188,6 +199,8 @@ TEST(Conditions, ListedProgramHoldsItsModeUntilItsEndIsSeen) {
     WaitForMessageOrProgramEnd(100);
   }
   EXPECT_TRUE(App().sleepPreventProgram.empty() && App().watchedProcesses.empty() && ::KillTimer(window, TIMER_PROGRAM_SCAN) && !*InForce());
+  Seams().listRunningProcesses = [] { return runningNow; }, runningNow = {{ping.dwProcessId, L"ping.exe"}}, RescanPrograms();  // ended, listed while our handle holds it
+  EXPECT_TRUE(App().sleepPreventProgram.empty() && App().watchedProcesses.empty());
 }
 
 // A timed end that fires while the wake is unattended is told of once, at the user's return; never while a program holds the mode.
