@@ -152,6 +152,7 @@ TEST(Conditions, SessionNoticesAskedAgainWhenRefusedAtLogOn) {
   Seams().registerSessionNotification = [](HWND, DWORD) { return ::SetLastError(RPC_S_INVALID_BINDING), FALSE; };
   const HWND window = (app.MakeMainWindow(), LoadConfig(), FollowPowerSettings(), App().mainWindow);
   Seams().registerSessionNotification = [](HWND, DWORD) { return ++sessionNotices, TRUE; };
+  ASSERT_TRUE(!App().sessionNotificationRegistered && ::KillTimer(window, TIMER_SESSION_NOTICE));
   ::SendMessageW(window, WM_TIMER, TIMER_SESSION_NOTICE, 0);
   EXPECT_TRUE(sessionNotices == 1 && App().sessionNotificationRegistered && !::KillTimer(window, TIMER_SESSION_NOTICE));
 }
