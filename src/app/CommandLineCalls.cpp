@@ -16,25 +16,6 @@ namespace {
 
 constexpr UINT kStatusLinesMs = 1000;  // the caller waits in its own call meanwhile
 
-bool& ModeSetting(TimedMode mode) {
-  Settings& settings = App().settings;
-  return mode == TimedMode::PreventSleep ? settings.SleepPrevent : settings.KeepActive;
-}
-
-// Does what the menu command does when the wanted state differs; otherwise only ends a pending end.
-// A requested end follows.
-void ApplyModeRequest(TimedMode mode, const ModeRequest& request) {
-  if (request.word == SwitchWord::None) return;
-  const WORD command = mode == TimedMode::PreventSleep ? IDM_PREVENT_SLEEP : IDM_KEEP_ACTIVE;
-  if (request.word == SwitchWord::Toggle || ModeSetting(mode) != (request.word == SwitchWord::On)) {
-    HandleCommand(command);  // cancels a pending end of the mode as well
-  } else {
-    CancelTimedEnd(mode);
-    UpdateTrayTooltip();
-  }
-  if (request.end != EndKind::None) SetTimedEnd(mode, RequestedEnd(request, LocalNow(), UtcNow()));
-}
-
 void ApplyBlackScreen(BlackScreenWord word) {
   AppState& app = App();
   switch (word) {

@@ -140,9 +140,13 @@ void OnSessionChange(WPARAM event) {
   ApplyWantedState();
 }
 
+// Every 10 s while a listed program is looked for: the modes (and the tooltip, a message to the shell)
+// only when what runs has changed.
 void RescanPrograms() {
+  const AppState& app = App();
+  const std::wstring sleepPreventProgram = app.sleepPreventProgram, keepActiveProgram = app.keepActiveProgram;
   WatchPrograms();
-  ApplyWantedState();
+  if (app.sleepPreventProgram != sleepPreventProgram || app.keepActiveProgram != keepActiveProgram) ApplyWantedState();
 }
 
 void StopConditionWatch() {

@@ -12,11 +12,6 @@ namespace {
 constexpr std::int64_t kLongestWaitMs = kMsPerMinute;
 constexpr TimedMode kModes[] = {TimedMode::PreventSleep, TimedMode::KeepActive};
 
-bool& ModeSetting(TimedMode mode) {
-  Settings& settings = App().settings;
-  return mode == TimedMode::PreventSleep ? settings.SleepPrevent : settings.KeepActive;
-}
-
 const wchar_t* ModeKey(TimedMode mode) {
   return mode == TimedMode::PreventSleep ? kSleepPreventUntilKey : kKeepActiveUntilKey;
 }
@@ -100,4 +95,20 @@ void RestoreTimedEnds() {
 
 void CheckTimedEndsAtResume(WPARAM event) {
   if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND) CheckTimedEnds();
+}
+
+bool& ModeSetting(TimedMode mode) {
+  Settings& settings = App().settings;
+  return mode == TimedMode::PreventSleep ? settings.SleepPrevent : settings.KeepActive;
+}
+
+void ApplyModeRequest(TimedMode mode, const ModeRequest& request) {
+  if (request.word == SwitchWord::None) return;
+  if (request.word == SwitchWord::Toggle || ModeSetting(mode) != (request.word == SwitchWord::On)) {
+    HandleCommand(ModeCommand(mode));  // cancels a pending end of the mode as well
+  } else {
+    CancelTimedEnd(mode);
+    UpdateTrayTooltip();
+  }
+  if (request.end != EndKind::None) SetTimedEnd(mode, RequestedEnd(request, LocalNow(), UtcNow()));
 }

@@ -4,10 +4,16 @@
 // switches its mode off as the menu command would when it comes.
 #include <windows.h>
 
+#include "app/CommandLine.h"
 #include "base/LocalTime.h"
 
 enum class TimedMode { PreventSleep, KeepActive };
 
+// The setting of a mode (its switch).
+bool& ModeSetting(TimedMode mode);
+// A request for a mode (a call's option, a menu's timed session): does what the menu command does
+// when the wanted state differs, otherwise only ends a pending end; then sets the requested end.
+void ApplyModeRequest(TimedMode mode, const ModeRequest& request);
 // The pending end of a mode in AppState (time 0: none).
 SessionEnd& PendingEnd(TimedMode mode);
 // Sets (or replaces) the pending end, saves it and refreshes the tooltip.

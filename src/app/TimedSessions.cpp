@@ -15,11 +15,6 @@ namespace {
 
 constexpr TimedMode kModes[] = {TimedMode::PreventSleep, TimedMode::KeepActive};
 
-bool ModeOn(TimedMode mode) {
-  const Settings& settings = App().settings;
-  return mode == TimedMode::PreventSleep ? settings.SleepPrevent : settings.KeepActive;
-}
-
 TimerPreset& StartedBy(TimedMode mode) {
   AppState& app = App();
   return mode == TimedMode::PreventSleep ? app.sleepPreventPreset : app.keepActivePreset;
@@ -34,16 +29,12 @@ SessionEnd& StartedEnd(TimedMode mode) {
 // any pending end dropped, then the preset's end counted from now; no preset: no end.
 void StartTimedSession(TimedMode mode, const TimerPreset* preset) {
   const HeldSaves saves;  // one write for the switch, the end and the preset
-  if (!ModeOn(mode)) {
-    HandleCommand(mode == TimedMode::PreventSleep ? IDM_PREVENT_SLEEP : IDM_KEEP_ACTIVE);
-  } else {
-    CancelTimedEnd(mode);
-    UpdateTrayTooltip();
-  }
+  ModeRequest request{SwitchWord::On};
+  if (preset != nullptr)
+    request = {SwitchWord::On, preset->seconds != 0 ? EndKind::For : EndKind::Until, preset->seconds, preset->hour,
+               preset->minute};
+  ApplyModeRequest(mode, request);
   if (preset == nullptr) return;
-  const ModeRequest request{SwitchWord::On, preset->seconds != 0 ? EndKind::For : EndKind::Until, preset->seconds,
-                            preset->hour, preset->minute};
-  SetTimedEnd(mode, RequestedEnd(request, LocalNow(), UtcNow()));
   StartedBy(mode) = *preset;
   StartedEnd(mode) = PendingEnd(mode);
   SaveConfig();  // the preset beside its end
@@ -52,7 +43,7 @@ void StartTimedSession(TimedMode mode, const TimerPreset* preset) {
 // Whether each mode had an end pending and was on before a check.
 struct ModesBefore {
   bool pending[2] = {PendingEnd(kModes[0]).time != 0, PendingEnd(kModes[1]).time != 0};
-  bool on[2] = {ModeOn(kModes[0]), ModeOn(kModes[1])};
+  bool on[2] = {ModeSetting(kModes[0]), ModeSetting(kModes[1])};
 };
 
 // Ends are told of only while the mode is not held in force by a condition; those of an unattended
@@ -74,7 +65,7 @@ void NoticeEnds(bool sleepPreventEnded, bool keepActiveEnded) {
 void NoticeFiredEnds(const ModesBefore& before) {
   bool ended[2] = {};
   for (int i = 0; i < 2; ++i)
-    ended[i] = before.pending[i] && before.on[i] && PendingEnd(kModes[i]).time == 0 && !ModeOn(kModes[i]);
+    ended[i] = before.pending[i] && before.on[i] && PendingEnd(kModes[i]).time == 0 && !ModeSetting(kModes[i]);
   NoticeEnds(ended[0], ended[1]);
 }
 
