@@ -60,6 +60,7 @@ struct AppState {
   std::wstring savedSettingsText;
   bool settingsFromFile = false;
   bool configSavePending = false;
+  unsigned configSaveRetryMs = 0;  // the wait before the next try of an owed save
   int configSaveHolds = 0;
   bool configSaveHeldBack = false;
 

@@ -17,6 +17,7 @@ inline constexpr UINT_PTR TIMER_USER_RETURN = 5;      // while a wake is unatten
 inline constexpr UINT kUserReturnCheckMs = 1000;
 inline constexpr UINT_PTR TIMER_CONFIG_SAVE = 6;      // a save config.ini was too busy for, tried again
 inline constexpr UINT kConfigSaveRetryMs = 3000;
+inline constexpr UINT kConfigSaveRetryMaxMs = 300000;
 inline constexpr UINT_PTR TIMER_PROGRAM_SCAN = 7;     // while a listed program is not running (or cannot be waited on)
 inline constexpr UINT kProgramScanMs = 10000;
 inline constexpr UINT_PTR TIMER_SESSION_NOTICE = 8;   // the session's notices, refused at log-on before Terminal Services runs

@@ -1,5 +1,6 @@
 #include "config/ConfigSave.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -63,8 +64,13 @@ bool WriteSettings(bool waitWhileBusy) {
   const DWORD attributes = ::GetFileAttributesW(app.configPath.c_str());
   app.configSavePending = !saved && !app.configPath.empty() &&
                           (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0);
+  // A file refused for good (a folder's access list) is not tried every few seconds for weeks: each
+  // failed try doubles the wait, up to five minutes; a save that succeeds starts again from 3 s.
+  app.configSaveRetryMs = !app.configSavePending ? kConfigSaveRetryMs
+                          : app.configSaveRetryMs == 0 ? kConfigSaveRetryMs
+                                                       : std::min(app.configSaveRetryMs * 2, kConfigSaveRetryMaxMs);
   if (app.mainWindow != nullptr && app.configSavePending) {
-    ::SetTimer(app.mainWindow, TIMER_CONFIG_SAVE, kConfigSaveRetryMs, nullptr);
+    ::SetTimer(app.mainWindow, TIMER_CONFIG_SAVE, app.configSaveRetryMs, nullptr);
   } else if (app.mainWindow != nullptr) {
     ::KillTimer(app.mainWindow, TIMER_CONFIG_SAVE);
   }
