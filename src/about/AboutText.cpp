@@ -44,7 +44,7 @@ AboutTexts AboutTextsFromBlock(const void* block) {
 }
 
 AboutTexts ReadAboutTexts() {
-  const std::wstring executable = ExecutablePath();
+  const std::wstring& executable = ExecutablePath();
   if (executable.empty()) return AboutTextsFromBlock(nullptr);
   const wchar_t* path = executable.c_str();
   DWORD ignored = 0;

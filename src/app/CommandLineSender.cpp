@@ -43,8 +43,8 @@ HWND WaitForProgramWindow(DWORD timeoutMs, Condition waiting) {
 // job, so that a build agent ending the job's processes after a step leaves it running; a job that
 // forbids breakaway refuses that start, and then it starts inside the job.
 HWND StartResidentProgram() {
-  const std::wstring path = ExecutablePath();
-  const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+  const std::wstring& path = ExecutablePath();
+  const std::wstring folder = ExecutableFolder();
   std::wstring commandLine = L"\"" + path + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;

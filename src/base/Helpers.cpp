@@ -1,10 +1,9 @@
 #include "base/Helpers.h"
 
-#include <shlwapi.h>
-
 #include <climits>
 #include <cwctype>
 
+#include "base/Handles.h"
 #include "base/SystemSeams.h"
 
 namespace {
@@ -71,18 +70,41 @@ std::wstring HexText(unsigned long long value, int minDigits, bool lowerCase) {
   return DigitsText(value, 16, minDigits, lowerCase ? L"0123456789abcdef" : L"0123456789ABCDEF");
 }
 
-std::wstring ExecutablePath() {
-  wchar_t buffer[MAX_PATH] = {};
-  const DWORD length = Seams().getModuleFileName(nullptr, buffer, MAX_PATH);
+std::wstring PathWithoutLongPrefix(std::wstring path) {
+  const bool unc = path.starts_with(L"\\\\?\\UNC\\");
+  const std::size_t cut = unc ? 6 : path.starts_with(L"\\\\?\\") ? 4 : 0;
+  if (cut == 0 || path.size() - cut >= MAX_PATH) return path;
+  path.erase(0, cut);
+  if (unc) path[0] = L'\\';  // "C\server" of "\\?\UNC\server" becomes "\\server"
+  return path;
+}
+
+std::wstring ResolveExecutablePath() {
+  wchar_t module[MAX_PATH] = {};
+  const DWORD length = Seams().getModuleFileName(nullptr, module, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return {};
-  return buffer;
+  // Attributes only, every kind of sharing: the open keeps no one from replacing, renaming or deleting the file.
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  const FileHandle file(::CreateFileW(module, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING, 0, nullptr));
+  std::wstring real(MAX_PATH, L'\0');
+  for (int tries = 0; file && tries < 2; ++tries) {  // the second with the size the first asked for
+    const DWORD size = ::GetFinalPathNameByHandleW(file.Get(), real.data(), static_cast<DWORD>(real.size()),
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (size == 0) break;
+    if (size < real.size()) return real.resize(size), PathWithoutLongPrefix(std::move(real));
+    real.resize(size);
+  }
+  return module;
+}
+
+const std::wstring& ExecutablePath() {
+  static const std::wstring path = ResolveExecutablePath();
+  return path;
 }
 
 std::wstring ExecutableFolder() {
-  std::wstring path = ExecutablePath();
-  if (path.empty() || !::PathRemoveFileSpecW(path.data())) return {};
-  path.resize(std::char_traits<wchar_t>::length(path.c_str()));
-  return path;
+  const std::size_t end = ExecutablePath().find_last_of(L'\\');
+  return end == std::wstring::npos ? std::wstring() : ExecutablePath().substr(0, end);
 }
 
 std::wstring Truncated(std::wstring_view text, std::size_t bufferChars) {

@@ -1,6 +1,6 @@
 #pragma once
 // Small helpers every part of the program shares: text comparison, cutting and UTF-8, numbers as
-// text, the executable's folder, and the DPI fallback.
+// text, the executable's real path and folder, and the DPI fallback.
 #include <windows.h>
 
 #include <cstddef>
@@ -33,11 +33,20 @@ std::wstring DecimalText(long long value, int minDigits = 1);
 // unless `lowerCase`.
 std::wstring HexText(unsigned long long value, int minDigits = 1, bool lowerCase = false);
 
-// The full path of the running executable; empty when it cannot be had in full.
-std::wstring ExecutablePath();
+// The executable's real path: what GetModuleFileNameW names, resolved through symbolic links (a package
+// manager's command alias is one) by GetFinalPathNameByHandleW, without the "\\?\" prefix when the rest fits
+// in MAX_PATH; the module path itself when it cannot be resolved; empty when the module path cannot be had
+// in full (a cut path would name some other file). Not cached.
+std::wstring ResolveExecutablePath();
+// A path as GetFinalPathNameByHandleW gives it, without the "\\?\" prefix ("\\?\UNC\server" as "\\server")
+// when the rest fits in MAX_PATH.
+std::wstring PathWithoutLongPrefix(std::wstring path);
 
-// The folder of the running executable without a trailing backslash; empty when the module path
-// cannot be had in full (a truncated path would name some other folder).
+// ResolveExecutablePath, resolved once per process: everything beside the executable (badge pictures,
+// first-run sources), the Startup shortcut and the program a call starts use this one path.
+const std::wstring& ExecutablePath();
+
+// The folder of ExecutablePath without a trailing backslash; empty when the path is.
 std::wstring ExecutableFolder();
 
 // A DPI of 0 (unknown) counts as 96.

@@ -108,7 +108,7 @@ bool UpdateStartupShortcut(bool enable) {
   }
 
   // A link to an empty or truncated path would start nothing at logon: leave the folder as it is.
-  const std::wstring path = ExecutablePath();
+  const std::wstring& path = ExecutablePath();
   if (path.empty()) return false;
   const wchar_t* executable = path.c_str();
   // Started from inside a zip or a download folder that will be emptied: a link there would end

@@ -305,6 +305,20 @@ TEST(RealWindows, ACopyRunFromTheTemporaryFolderLeavesTheStartupShortcutAlone) {
   PressKey(FindVisibleMenu(), VK_ESCAPE);
 }
 
+// Started through a symbolic link in another folder (a package manager's command alias; the build makes it), it
+// works from the file behind the link: the Startup shortcut it makes names that file.
+TEST(RealWindows, StartedThroughASymbolicLinkItLinksTheFileBehindIt) {
+  const std::wstring shortcut = StartupShortcutPath();
+  ASSERT_TRUE((ForgetConfiguration(), ::DeleteFileW(shortcut.c_str()), WriteConfig("[General]\r\nRunAtStartup=1\r\n")));
+  RunningProgram program(ExecutableFolder() + L"\\alias\\umbraline.exe");
+  ASSERT_TRUE(program.WaitForWindow() && WaitFor([&] { return PathExists(shortcut); }));
+  const Bytes link = ReadBytesOrEmpty(shortcut);  // holds the target's path as a whole
+  const std::string real = Narrow(ExecutableFolder() + L"\\umbraline.exe") + '\0';
+  EXPECT_NE(std::string(link.begin(), link.end()).find(real), std::string::npos) << real;
+  program.Stop();
+  EXPECT_TRUE(::DeleteFileW(shortcut.c_str()));
+}
+
 // A program named in each [Conditions] list holds its mode in force while it runs, as --status tells (a start
 // is found by the scan every 10 s, an end through the process handle); the switches themselves stay off.
 TEST(Conditions, AListedProgramHoldsItsModeWhileItRunsAndNoLonger) {

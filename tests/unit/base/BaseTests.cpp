@@ -48,13 +48,19 @@ TEST(Helpers, NumbersAsText) {  // the common cases are read back in the clock, 
             L"-0042 -9223372036854775808 0409 FFFFFFFFFFFFFFFF");
 }
 
-// Every user of the executable's folder (badges, first-run sources, the shortcut, the starter) gets
-// nothing rather than a cut path, which would name some other folder.
-TEST(Helpers, NoExecutablePathWhenTheSystemCutsIt) {
+// Every user of the executable's path (badges, first-run sources, the shortcut, the starter) gets nothing rather
+// than a cut path, which would name some other file; a final path loses "\\?\" where the rest fits in MAX_PATH.
+TEST(Helpers, ExecutablePathNeverCutAndWithoutLongPrefixWhereItFits) {
   ScopedSeams seams;
   seams->getModuleFileName = [](HMODULE, LPWSTR buffer, DWORD size) {  // cut as the system cuts it
     const std::wstring path = L"C:\\" + std::wstring(300, L'x') + L"\\u.exe";
     return buffer[path.copy(buffer, size - 1)] = L'\0', size;
   };
-  EXPECT_EQ(ExecutablePath() + ExecutableFolder(), L"");
+  EXPECT_EQ(ResolveExecutablePath(), L"");
+  const std::wstring fits(MAX_PATH - 10, L'x'), tooLong(MAX_PATH - 9, L'x');  // the paths without "\\?\": 259, 260
+  const struct { std::wstring final, expected; } cases[] = {
+      {L"\\\\?\\C:\\Tools\\u.exe", L"C:\\Tools\\u.exe"}, {L"\\\\?\\UNC\\srv\\share\\u.exe", L"\\\\srv\\share\\u.exe"},
+      {L"\\\\?\\C:\\" + fits + L"\\u.exe", L"C:\\" + fits + L"\\u.exe"}, {L"\\\\?\\C:\\" + tooLong + L"\\u.exe", L""},
+      {L"\\\\?\\UNC\\s\\sh\\" + tooLong.substr(4) + L"\\u.exe", L""}, {L"C:\\u.exe", L"C:\\u.exe"}};  // "": unchanged
+  for (const auto& c : cases) EXPECT_EQ(PathWithoutLongPrefix(c.final), c.expected.empty() ? c.final : c.expected);
 }
