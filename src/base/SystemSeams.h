@@ -1,12 +1,14 @@
 #pragma once
 // The few platform calls whose effect is only a global side effect (the thread's execution state,
 // injected input, the user's UI language, the clock and waiting, starting other programs, foreground
-// rights, the executable's path, the notification-area icon, message boxes), the registry key of the user's start-up
-// approvals, or whose answer tests cannot choose under Wine (the window station's flags, the running
-// processes). Everything calls them through here; they default to the real API, and tests swap single
-// entries for the length of a test.
+// rights, the executable's path, the notification-area icon, message boxes), the user's roaming and
+// Startup folders and the registry key of the user's start-up approvals (tests point them at their own),
+// or whose answer tests cannot choose under Wine (the window station's flags, the running processes).
+// Everything calls them through here; they default to the real API, and tests swap single entries for
+// the length of a test.
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <wtsapi32.h>
 
 #include <cstdint>
@@ -62,6 +64,8 @@ struct SystemSeams {
   BOOL(WINAPI* getUserObjectInformation)(HANDLE, int, PVOID, DWORD, LPDWORD) = ::GetUserObjectInformationW;
   // The pause between the tries on a busy file.
   void(WINAPI* sleep)(DWORD) = ::Sleep;
+  // The user's shell folders by CSIDL: the roaming application-data folder (config.ini) and the Startup folder.
+  HRESULT(WINAPI* getFolderPath)(HWND, int, HANDLE, DWORD, LPWSTR) = ::SHGetFolderPathW;
   // Under HKEY_CURRENT_USER: where Task Manager and Settings record start-up entries the user
   // disabled, one value per shortcut in the Startup folder.
   const wchar_t* startupApprovedKey =

@@ -11,6 +11,7 @@
 #include "app/AppState.h"
 #include "base/Handles.h"
 #include "base/Helpers.h"
+#include "base/SystemSeams.h"
 #include "config/IniDocument.h"
 #include "resource.h"
 
@@ -53,7 +54,8 @@ bool WriteDefaultTextResource(const std::wstring& target) {
 // whose path does not fit in MAX_PATH comes from the known-folder call.
 std::wstring GetRoamingAppDataFolder() {
   wchar_t buffer[MAX_PATH] = {};
-  if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)) && buffer[0] != L'\0')
+  if (SUCCEEDED(Seams().getFolderPath(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)) &&
+      buffer[0] != L'\0')
     return WithTrailingBackslash(buffer);
   CoTaskString known;
   if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, known.Put())) && known)

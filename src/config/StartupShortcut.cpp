@@ -19,7 +19,7 @@ constexpr wchar_t kShortcutDescription[] = L"Umbraline";
 
 std::wstring ShortcutPath() {
   wchar_t folder[MAX_PATH] = {};
-  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_STARTUP, nullptr, SHGFP_TYPE_CURRENT, folder)) || folder[0] == L'\0')
+  if (FAILED(Seams().getFolderPath(nullptr, CSIDL_STARTUP, nullptr, SHGFP_TYPE_CURRENT, folder)) || folder[0] == L'\0')
     return {};
   std::wstring path(folder);
   if (path.back() != L'\\') path += L'\\';

@@ -139,34 +139,24 @@ struct StateSeams : ScopedSeams {
 inline std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 inline Bytes DefaultTextBytes() { return ReadBytesOrEmpty(SourcePath(L"resources/default-config.ini")); }
 
+// The user's folders as the unit tests see them through the seams (PrivateUserFolders.cpp sets them up):
+// a roaming folder and a Startup folder of the tests' own, and no other folder.
+inline std::wstring testRoaming, testStartup;
+inline HRESULT WINAPI TestUserFolder(HWND, int folder, HANDLE, DWORD, LPWSTR path) {
+  const std::wstring own = folder == CSIDL_APPDATA ? testRoaming : folder == CSIDL_STARTUP ? testStartup : L"";
+  return own.empty() ? E_FAIL : (CopyTruncated(path, MAX_PATH, own), S_OK);
+}
+
 // A fresh roaming folder, App().configPath cleared, no Startup shortcut; all put back at the end.
 struct ConfigScope {
-  ConfigScope() {
-    ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
-                    0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key_);
-    DWORD size = sizeof saved_ - sizeof(wchar_t);
-    had_ = ::RegQueryValueExW(key_, L"AppData", nullptr, &type_, reinterpret_cast<BYTE*>(saved_), &size) == 0;
-    SetAppData(roaming.Path(), REG_EXPAND_SZ);
-    App().configPath.clear();
-    ::DeleteFileW(StartupShortcutPath().c_str());
-  }
+  ConfigScope() { App().configPath.clear(), ::DeleteFileW(StartupShortcutPath().c_str()); }
   ~ConfigScope() {
     ::DeleteFileW(StartupShortcutPath().c_str());
-    App().settings = settings_;
-    App().configPath = path_;
-    had_ ? SetAppData(saved_, type_) : void(::RegDeleteValueW(key_, L"AppData"));
-    ::RegCloseKey(key_);
-  }
-  void SetAppData(const std::wstring& value, DWORD type) {
-    ::RegSetValueExW(key_, L"AppData", 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    App().settings = settings_, App().configPath = path_, testRoaming = roaming_;
   }
   std::wstring File() const { return roaming.Path() + L"\\kestov\\Umbraline\\config.ini"; }
   TempFolder roaming;
-  HKEY key_ = nullptr;
-  wchar_t saved_[1024] = {};
-  DWORD type_ = REG_EXPAND_SZ;
-  bool had_ = false;
+  std::wstring roaming_ = std::exchange(testRoaming, roaming.Path());
   Settings settings_ = App().settings;
   std::wstring path_ = App().configPath;
 };

@@ -53,11 +53,9 @@ TEST(Commands, AStartupEntryDisabledInWindowsIsShownOffLeftAloneAndTurnedOnByThe
            {REG_BINARY, {6}, false}, {REG_BINARY, {3, 0, 0}, true}, {REG_BINARY, {7}, true}, {REG_DWORD, {3}, false}, {REG_BINARY, {}, false}})
     EXPECT_EQ(StartupApprovalDisabled(type, data), disabled) << data.size();
   AppScope app("[General]\r\nRunAtStartup=1\r\n");
-  ScopedSeams seams;
-  seams->startupApprovedKey = L"Software\\kestov\\UmbralineTests\\StartupFolder";
-  struct Removed { ~Removed() { ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\kestov\\UmbralineTests"); } } removed;
-  const BYTE value[12] = {0x03, 0, 0, 0, 0x10, 0x20};
-  ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, seams->startupApprovedKey, L"Umbraline.lnk", REG_BINARY, value, 12), ERROR_SUCCESS);
+  const BYTE value[12] = {0x03, 0, 0, 0, 0x10, 0x20};  // under the tests' own key (PrivateUserFolders.cpp)
+  ASSERT_FALSE(::RegSetKeyValueW(HKEY_CURRENT_USER, Seams().startupApprovedKey, L"Umbraline.lnk", REG_BINARY, value,
+                                 12));
   const std::wstring link = StartupShortcutPath();
   ASSERT_TRUE(WriteBytes(link, ToBytes("kept")));
   LoadConfig();

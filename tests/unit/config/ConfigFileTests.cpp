@@ -17,7 +17,7 @@ TEST(ConfigFile, LocationAndFirstRunSources) {
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
     ConfigScope scope;
-    scope.SetAppData(scope.roaming.Path() + L"\\", REG_SZ);
+    testRoaming = scope.roaming.Path() + L"\\";
     ASSERT_EQ(std::pair(GetRoamingAppDataFolder(), GetConfigFilePath()), std::pair(scope.roaming.Path() + L"\\", scope.File()));  // makes the folder
     for (int i = 0; i < 2; ++i)
       ASSERT_TRUE(c.beside[i].empty() ? ::CreateDirectoryW(names[i].c_str(), nullptr) : WriteBytes(names[i], c.beside[i]));
