@@ -5,7 +5,7 @@ BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 . "$ROOT/scripts/wine-env.sh"
 
 PACKAGES="g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 xserver-xorg-core xserver-xorg-video-dummy
-x11-xserver-utils x11-utils xdotool cmake ninja-build googletest imagemagick"
+x11-xserver-utils x11-utils xdotool cmake ninja-build googletest imagemagick python3-yaml"
 
 ensure_packages() {
   local missing=() p

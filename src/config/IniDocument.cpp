@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cwchar>
+#include <string_view>
 
 #include "base/Handles.h"
 #include "base/Helpers.h"
@@ -28,15 +29,15 @@ bool IsMisreadUtf16(const std::uint8_t* bytes, std::size_t n) {
   return (mostly(0) && hardly(1)) || (mostly(1) && hardly(0));
 }
 
+std::wstring_view TrimmedView(std::wstring_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
 }  // namespace
 
-std::wstring TrimBlanks(const std::wstring& text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && IsBlank(text[begin])) ++begin;
-  while (end > begin && IsBlank(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
+std::wstring TrimBlanks(const std::wstring& text) { return std::wstring(TrimmedView(text)); }
 
 std::wstring DecodeMultiByte(const std::uint8_t* bytes, std::size_t count, unsigned codePage, unsigned long flags) {
   if (bytes == nullptr || count == 0 || count > static_cast<std::size_t>(INT_MAX)) return {};
@@ -88,16 +89,13 @@ void IniDocument::EnsureSection(const std::wstring& section) {
   sectionOrder.push_back(section);
 }
 
-void IniDocument::Store(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
+void IniDocument::Store(const std::wstring& section, std::wstring key, std::wstring value) {
   EnsureSection(section);
-  KeyMap& keys = values[section];
-  auto found = keys.find(key);
-  if (found == keys.end()) {
-    keyOrder[section].push_back(key);
-    keys.emplace(key, value);
-  } else {
-    found->second = value;
-  }
+  auto [found, added] = values[section].try_emplace(std::move(key), std::move(value));
+  if (added)
+    keyOrder[section].push_back(found->first);
+  else
+    found->second = std::move(value);  // still whole: try_emplace moves nothing when the key exists
 }
 
 bool ReadIniFileBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
@@ -146,23 +144,24 @@ void IniDocument::Parse(const std::wstring& text) {
       next = end + 1;
       if (text[end] == L'\r' && next < length && text[next] == L'\n') ++next;
     }
-    const std::wstring line = TrimBlanks(text.substr(position, end - position));
+    // Views into the text: only the section, key and value kept are copied.
+    const std::wstring_view line = TrimmedView(std::wstring_view(text).substr(position, end - position));
     position = next;
 
     // A line holding U+0000 (zero padding left by an interrupted write) is neither header nor key.
-    if (line.empty() || line[0] == L';' || line.find(L'\0') != std::wstring::npos) continue;
+    if (line.empty() || line[0] == L';' || line.find(L'\0') != std::wstring_view::npos) continue;
     if (line.size() >= 3 && line.front() == L'[' && line.back() == L']') {
-      current = line.substr(1, line.size() - 2);
+      current.assign(line.substr(1, line.size() - 2));
       haveSection = true;
       EnsureSection(current);
       continue;
     }
     if (!haveSection) continue;
     const std::size_t equals = line.find(L'=');
-    if (equals == std::wstring::npos) continue;
-    std::wstring key = TrimBlanks(line.substr(0, equals));
+    if (equals == std::wstring_view::npos) continue;
+    const std::wstring_view key = TrimmedView(line.substr(0, equals));
     if (key.empty()) continue;
-    Store(current, key, TrimBlanks(line.substr(equals + 1)));
+    Store(current, std::wstring(key), std::wstring(TrimmedView(line.substr(equals + 1))));
   }
 }
 

@@ -43,7 +43,7 @@ class IniDocument {
  private:
   void Clear();
   void EnsureSection(const std::wstring& section);
-  void Store(const std::wstring& section, const std::wstring& key, const std::wstring& value);
+  void Store(const std::wstring& section, std::wstring key, std::wstring value);
 
   std::wstring path;
   std::vector<std::wstring> sectionOrder;
