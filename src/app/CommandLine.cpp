@@ -67,7 +67,8 @@ std::wstring StatusLine(const wchar_t* name, const wchar_t* value, LocalTime unt
 }
 
 std::wstring BlackScreenLine(BlackScreenWord word) {
-  return StatusLine(L"black-screen", word == BlackScreenWord::All ? L"all" : word == BlackScreenWord::Current ? L"current" : L"off", 0);
+  constexpr const wchar_t* kWords[] = {L"off", L"all", L"current", L"off", L"off", L"idle"};  // by BlackScreenWord
+  return StatusLine(L"black-screen", kWords[static_cast<int>(word)], 0);
 }
 
 }  // namespace
@@ -171,7 +172,9 @@ std::optional<std::vector<std::wstring>> DecodeCommandLineData(ULONG_PTR tag, co
 }
 
 LRESULT EncodeStatusAnswer(const ProgramStatus& status) {
-  const std::uint64_t black = status.blackScreen == BlackScreenWord::All ? 1 : status.blackScreen == BlackScreenWord::Current ? 2 : 0;
+  const BlackScreenWord word = status.blackScreen;  // an older caller knows no idle black screen: it covers all
+  const std::uint64_t black =
+      word == BlackScreenWord::All || word == BlackScreenWord::Idle ? 1 : word == BlackScreenWord::Current ? 2 : 0;
   const std::uint64_t bits = kStatusMark | (status.preventSleep ? 1u : 0u) | (status.keepActive ? 2u : 0u) |
                              (black << 2) | (PackEnd(status.preventSleepUntil) << kSleepEndShift) |
                              (PackEnd(status.keepActiveUntil) << kKeepEndShift);

@@ -1,0 +1,50 @@
+#include "app/IdleBlackScreen.h"
+
+#include "app/AppState.h"
+#include "base/Messages.h"
+#include "base/SystemSeams.h"
+#include "overlay/Overlay.h"
+#include "power/Power.h"
+#include "tray/TrayIcon.h"
+
+namespace {
+
+// Not over a full-screen program (a game, a video), a presentation or a Store app, nor while the user
+// is away in Windows' eyes (screen saver, lock, another user's session). A state Windows cannot tell
+// holds nothing back.
+bool UserFree() {
+  QUERY_USER_NOTIFICATION_STATE state{};
+  return FAILED(Seams().queryUserNotificationState(&state)) ||
+         ((state < QUNS_NOT_PRESENT || state > QUNS_PRESENTATION_MODE) && state != QUNS_APP);
+}
+
+}  // namespace
+
+void WatchIdleTime() {
+  AppState& app = App();
+  const bool needed = app.settings.BlackScreenAfterIdleMin > 0;
+  if (app.mainWindow == nullptr || needed == app.idleCheckTimerOn) return;
+  if ((app.idleCheckTimerOn = needed)) {
+    app.userInputTick = Seams().getTickCount();  // the idle time counts from here at the latest
+    ::SetTimer(app.mainWindow, TIMER_IDLE_BLACK_SCREEN, kIdleBlackScreenCheckMs, nullptr);
+  } else {
+    ::KillTimer(app.mainWindow, TIMER_IDLE_BLACK_SCREEN);
+  }
+}
+
+void CheckIdleTime() {
+  AppState& app = App();
+  DWORD last = 0;
+  ReadLastInput(last);
+  const std::uint32_t minutes = app.settings.BlackScreenAfterIdleMin;
+  if (minutes == 0 || !app.overlayWindows.empty() || app.sessionLocked || app.wakeUnattended ||
+      (app.idleBlackScreenSpent && app.idleBlackScreenInput == app.userInputTick) ||
+      Seams().getTickCount() - app.userInputTick < minutes * 60000u || !UserFree())
+    return;
+  app.idleBlackScreenSpent = true;
+  app.idleBlackScreenInput = app.userInputTick;
+  app.blackScreenActive = true;
+  app.blackScreenKind = OverlayTarget::Idle;
+  ShowOverlays(OverlayTarget::Idle);
+  UpdateTrayTooltip();
+}
