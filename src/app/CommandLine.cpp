@@ -67,8 +67,7 @@ std::wstring StatusLine(const wchar_t* name, const wchar_t* value, LocalTime unt
 }
 
 std::wstring BlackScreenLine(BlackScreenWord word) {
-  constexpr const wchar_t* kWords[] = {L"off", L"all", L"current", L"off", L"off", L"idle"};  // by BlackScreenWord
-  return StatusLine(L"black-screen", kWords[static_cast<int>(word)], 0);
+  return StatusLine(L"black-screen", word == BlackScreenWord::All ? L"all" : word == BlackScreenWord::Current ? L"current" : L"off", 0);
 }
 
 }  // namespace
@@ -200,7 +199,7 @@ std::wstring FormatStatusLines(const ProgramStatus& status) {
 
 std::wstring StatusLines(const WantedState& wanted, BlackScreenWord blackScreen) {
   return ModeStatusLine(L"prevent-sleep", wanted.sleepPrevent) + L"\r\n" + ModeStatusLine(L"keep-active", wanted.keepActive) +
-         L"\r\n" + BlackScreenLine(blackScreen);
+         L"\r\n" + (blackScreen == BlackScreenWord::Idle ? L"black-screen idle\r\n" : BlackScreenLine(blackScreen));
 }
 
 std::optional<std::wstring> DecodeStatusLines(ULONG_PTR tag, const void* data, DWORD bytes) {

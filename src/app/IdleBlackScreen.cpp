@@ -25,7 +25,7 @@ void WatchIdleTime() {
   const bool needed = app.settings.BlackScreenAfterIdleMin > 0;
   if (app.mainWindow == nullptr || needed == app.idleCheckTimerOn) return;
   if ((app.idleCheckTimerOn = needed)) {
-    app.userInputTick = Seams().getTickCount();  // the idle time counts from here at the latest
+    app.userInputTick = Seams().getTickCount();  // counted from when the watch starts
     ::SetTimer(app.mainWindow, TIMER_IDLE_BLACK_SCREEN, kIdleBlackScreenCheckMs, nullptr);
   } else {
     ::KillTimer(app.mainWindow, TIMER_IDLE_BLACK_SCREEN);
@@ -34,8 +34,9 @@ void WatchIdleTime() {
 
 void CheckIdleTime() {
   AppState& app = App();
-  DWORD last = 0;
-  ReadLastInput(last);
+  LASTINPUTINFO info{sizeof info, 0};
+  if (!Seams().getLastInputInfo(&info)) return;
+  app.userInputTick = UserInputTick(info.dwTime, app.userInputTick, app.nudgeTick);
   const std::uint32_t minutes = app.settings.BlackScreenAfterIdleMin;
   if (minutes == 0 || !app.overlayWindows.empty() || app.sessionLocked || app.wakeUnattended ||
       (app.idleBlackScreenSpent && app.idleBlackScreenInput == app.userInputTick) ||

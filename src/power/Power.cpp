@@ -115,25 +115,19 @@ void RestartKeepActiveTimer() {
 void OnKeepActiveTimer() {
   AppState& app = App();
   if (!app.keepActiveTimerOn || app.wakeUnattended) return;  // input injected now would wake the user's session
-  DWORD last = 0;
-  std::uint32_t idle = 0;  // since any input, the last nudge included
-  if (ReadLastInput(last)) idle = static_cast<std::uint32_t>(Seams().getTickCount() - last);
+  LASTINPUTINFO info{};
+  info.cbSize = sizeof info;
+  std::uint32_t idle = 0;
+  if (Seams().getLastInputInfo(&info)) idle = static_cast<std::uint32_t>(Seams().getTickCount() - info.dwTime);
   if (idle < app.idleThresholdMs) return;
-  app.nudgeTick = Seams().getTickCount();  // the input was read just before: what follows is the nudge's
+  // No input for a minute at least: the idle black screen's check (every 10 s) has seen the user's last.
+  app.nudgeTick = Seams().getTickCount();
   SendNudge(app.nudgeKind);
 }
 
 std::uint32_t UserInputTick(std::uint32_t lastInput, std::uint32_t userInput, std::uint32_t nudgeTick) {
   return static_cast<std::int32_t>(lastInput - userInput) > 0 && lastInput - nudgeTick > kNudgeInputMs ? lastInput
                                                                                                          : userInput;
-}
-
-bool ReadLastInput(DWORD& lastInput) {
-  AppState& app = App();
-  LASTINPUTINFO info{sizeof info, 0};
-  if (!Seams().getLastInputInfo(&info)) return false;
-  app.userInputTick = UserInputTick(lastInput = info.dwTime, app.userInputTick, app.nudgeTick);
-  return true;
 }
 
 bool SendNudge(NudgeKind kind) {

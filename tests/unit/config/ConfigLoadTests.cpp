@@ -12,8 +12,7 @@
 static IniDocument FromText(const std::wstring& text) { IniDocument document(L""); document.Parse(text); return document; }
 // Every field differs from its default, so a test sees which fields a load set.
 static const Settings kScrambled{true, true, true, 999, 99, NudgeKind::F15, L"previous", OverlayAction::BlackAll, {kModShift, 0x41},
-                                 ClockDisplayMode::Elapsed, {{L"old"}, {L"old"}, true, 50, true}, {{L"9s", 9}}, false,
-                                 7};
+                                 ClockDisplayMode::Elapsed, {{L"old"}, {L"old"}, true, 50, true}, {{L"9s", 9}}, false};
 using M = ClockDisplayMode;
 using A = OverlayAction;
 constexpr std::uint32_t CA = kModControl | kModAlt;
@@ -38,8 +37,6 @@ TEST(ConfigLoad, ApplyAndOverlayKeysFollowTheRules) {
        L"MinBatteryPercent=101\nPauseSleepPreventWhileLocked=1 ; on\nWhatever=1", {.Conditions = {{L"obs64.exe", L"OBS64"}, {}, false, 100, true}}},
       {L"[Conditions]\nOnlyOnMainsPower=2\nMinBatteryPercent=-5\nPauseSleepPreventWhileLocked=on", {.Conditions = {.OnlyOnMainsPower = true}}},
       {L"[Conditions]\nMinBatteryPercent=abc\n[conditions]\nOnlyOnMainsPower=1", {}}, {L"[Conditions]\nMinBatteryPercent= 30 %", {.Conditions = {.MinBatteryPercent = 30}}},
-      {L"[Overlay]\nBlackScreenAfterIdleMin=1441", {.BlackScreenAfterIdleMin = 1440}},
-      {L"[Overlay]\nBlackScreenAfterIdleMin=-5\n[overlay]\nBlackScreenAfterIdleMin=5", {}},
       {L"[Timer]\nPresets=\nNotifyAtEnd=0 ; quiet", {.Presets = {}, .NotifyAtEnd = false}}, {L"[Timer]\nPresets=2h, x\nNotifyAtEnd=on", {.Presets = {{L"2h", 7200}}}}};
   ConfigScope scope;
   for (const auto& c : cases) {
