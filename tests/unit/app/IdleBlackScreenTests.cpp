@@ -1,170 +1,79 @@
-// The black screen after idle time: the user's idle clock across the keep-active nudges, what holds it
-// back, and the first input that closes it.
+// The black screen after idle time: the idle clock across the nudges, what holds it back, what closes it.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "app/CommandLineCalls.h"
 #include "app/Commands.h"
 #include "app/Conditions.h"
 #include "app/IdleBlackScreen.h"
 #include "base/Messages.h"
-#include "config/ConfigLoad.h"
 #include "power/Power.h"
 
-namespace {
-DWORD tick = 0, lastInput = 0;
-QUERY_USER_NOTIFICATION_STATE presence = QUNS_ACCEPTS_NOTIFICATIONS;
-HRESULT presenceResult = S_OK;
-std::vector<ULONG_PTR> marks;  // dwExtraInfo of each record the nudges sent
-
-// BlackScreenAfterIdleMin set; the clock and the last input as the test sets them, a nudge stamped as the
-// system stamps it, a little after it was sent.
-struct IdleScope : OverlayScope {
-  explicit IdleScope(const std::string& minutes = "1")
-      : OverlayScope("FadeInDurationMs=0\nClockDisplay=None\nBlackScreenAfterIdleMin=" + minutes + "\n") {
-    tick = lastInput = 5000000, presence = QUNS_ACCEPTS_NOTIFICATIONS, presenceResult = S_OK, marks.clear();
+static DWORD tick, lastInput, presence;
+struct IdleScope : OverlayScope {  // the key set; the clock, the last input and the presence as set here
+  explicit IdleScope(std::uint32_t minutes = 1)
+      : OverlayScope("FadeInDurationMs=0\nClockDisplay=None\nBlackScreenAfterIdleMin=" + std::to_string(minutes)) {
+    tick = lastInput = 5000000, presence = QUNS_ACCEPTS_NOTIFICATIONS, App().settings.BlackScreenAfterIdleMin = minutes;
     seams->getTickCount = [] { return tick; };
+    seams->queryUserNotificationState = [](auto* s) { return *s = QUERY_USER_NOTIFICATION_STATE(presence), S_OK; };
     seams->getLastInputInfo = [](PLASTINPUTINFO info) { return info->dwTime = lastInput, TRUE; };
-    seams->queryUserNotificationState = [](QUERY_USER_NOTIFICATION_STATE* s) { return *s = presence, presenceResult; };
-    seams->sendInput = [](UINT count, LPINPUT in, int) {
-      for (UINT i = 0; i < count; ++i)
-        marks.push_back(in[i].type == INPUT_MOUSE ? in[i].mi.dwExtraInfo : in[i].ki.dwExtraInfo);
-      return lastInput = tick + 15, count;
-    };
-    ReadConfigSettings();
+    seams->sendInput = [](UINT n, LPINPUT, int) { return lastInput = tick + 15, n; };  // the nudge, stamped
   }
   ScopedSeams seams;
 };
-
-bool IdleOpen() { return App().overlayTarget == OverlayTarget::Idle && !App().overlayWindows.empty(); }
-
-// Idle for `idleMs` since an input the black screen has not opened for yet, the cursor at (300, 300); then the check.
-void CheckAfter(DWORD idleMs) {
-  ::SetCursorPos(300, 300);
-  App().idleBlackScreenSpent = false, App().userInputTick = lastInput = tick - idleMs;
-  CheckIdleTime();
+static bool IdleOpen() { return App().overlayTarget == OverlayTarget::Idle && !App().overlayWindows.empty(); }
+static bool OpenAfter(DWORD idleMs) {  // idle since an input it has not opened for, the cursor at (300, 300)
+  ::SetCursorPos(300, 300), App().idleBlackScreenSpent = false, App().userInputTick = lastInput = tick - idleMs;
+  return CheckIdleTime(), IdleOpen();
 }
-}  // namespace
 
-// A later input is the user's unless the nudge's (stamped within kNudgeInputMs of its sending); an earlier one (from
-// before the user's return) is not; across the tick's wrap too.
+// Later input is the user's but the nudge's, earlier (before the return) is not; on time while keep active nudges.
 TEST(IdleClock, NeitherTheNudgeNorAnInputFromBeforeTheReturnIsTheUsers) {
-  const std::uint32_t w = 0xFFFFFF00u;  // before the wrap
-  const struct { std::uint32_t last, user, nudge, user2; } cases[] = {{5000, 1000, 0, 5000}, {5000, 1000, 3999, 5000},
-      {5000, 1000, 4000, 1000}, {900, 1000, 0, 1000}, {5, w, w - 0x1000, 5}, {5, w, w + 0xF0, w}};
-  for (const auto& c : cases) EXPECT_EQ(UserInputTick(c.last, c.user, c.nudge), c.user2) << c.last << " " << c.nudge;
-}
-
-// Keep active nudging after a minute (each record marked), the black screen still comes two minutes after the
-// user's input; after the user's return from sleep it counts from the return.
-TEST(IdleClock, TheBlackScreenComesOnTimeWhileKeepActiveNudgesAndCountsFromTheReturn) {
+  const std::uint32_t w = 0xFFFFFF00u, cases[][4] = {{5000, 1000, 0, 5000}, {5000, 1000, 3999, 5000},  // last, user,
+      {5000, 1000, 4000, 1000}, {900, 1000, 0, 1000}, {5, w, w - 0x1000, 5}, {5, w, w + 0xF0, w}};  // nudge: user
+  for (const auto& c : cases) EXPECT_EQ(UserInputTick(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[2];
   for (const NudgeKind kind : {NudgeKind::Mouse, NudgeKind::F15}) {
-    IdleScope scope("2");
+    IdleScope scope(2);
     App().keepActiveTimerOn = true, App().idleThresholdMs = 60000, App().nudgeKind = kind;
-    int openedAt = 0;
-    for (int s = 10; s <= 180 && !openedAt; s += 10) {
-      tick += 10000;
-      OnKeepActiveTimer(), CheckIdleTime();
-      openedAt = IdleOpen() ? s : 0;
-    }
-    EXPECT_EQ(openedAt, 120) << int(kind);
-    EXPECT_EQ(marks, std::vector<ULONG_PTR>(2, kNudgeInputMark));
-    CloseOverlays(), App().idleBlackScreenSpent = false, App().keepActiveTimerOn = false;
-    OnPowerBroadcast(PBT_APMRESUMESUSPEND, 0);  // the input before it is 2 minutes old, and not the user's last
-    CheckIdleTime();
-    EXPECT_FALSE(IdleOpen());
-    tick += 120000, CheckIdleTime();
-    EXPECT_TRUE(IdleOpen());
+    for (int s = 10; s <= 120; s += 10)  // a nudge at 60 s
+      EXPECT_EQ((tick += 10000, OnKeepActiveTimer(), CheckIdleTime(), IdleOpen()), s == 120) << s;
+    CloseOverlays(), App().idleBlackScreenSpent = false, OnPowerBroadcast(PBT_APMRESUMESUSPEND, 0);
+    EXPECT_FALSE((CheckIdleTime(), IdleOpen())) << "counted from the return";
   }
 }
 
-// Due after the minutes set, and only then; held back by another black screen, an unattended wake, a lock (known
-// from the session's notices, held while the key is set) and what Windows tells of the user; once per input.
-TEST(IdleBlackScreen, OpensWhenDueUnlessSomethingHoldsItBack) {
+// Held back by a lock (known while the key is set) and the rest; once per input. Closed by the first input but the
+// nudge's, in the window or the hook held where Windows refused the keyboard (a key pressed is taken there).
+TEST(IdleBlackScreen, OpensUnlessSomethingHoldsItBackAndTheUsersFirstInputClosesIt) {
   IdleScope scope;
-  const struct { const char* name; DWORD idle; void (*set)(); bool opens; } cases[] = {
-      {"a moment short", 59999, nullptr, false}, {"due", 60000, nullptr, true},
-      {"never", 1u << 30, [] { App().settings.BlackScreenAfterIdleMin = 0; }, false},
-      {"another black screen", 60000, [] { ShowOverlays(OverlayTarget::All); }, false},
-      {"unattended wake", 60000, [] { App().wakeUnattended = true; }, false},
-      {"no one there", 60000, [] { presence = QUNS_NOT_PRESENT; }, false},
-      {"full screen", 60000, [] { presence = QUNS_BUSY; }, false},
-      {"Direct3D full screen", 60000, [] { presence = QUNS_RUNNING_D3D_FULL_SCREEN; }, false},
-      {"presentation", 60000, [] { presence = QUNS_PRESENTATION_MODE; }, false},
-      {"a Store app", 60000, [] { presence = QUNS_APP; }, false},
-      {"quiet time", 60000, [] { presence = QUNS_QUIET_TIME; }, true},
-      {"presence unknown", 60000, [] { presenceResult = E_FAIL, presence = QUNS_BUSY; }, true}};
+  const struct { void (*set)(); bool opens; } cases[] = {{[] { App().settings.BlackScreenAfterIdleMin = 0; }, false},
+      {[] { App().wakeUnattended = true; }, false}, {[] { ShowOverlays(OverlayTarget::All); }, false}, {[] {}, true}};
   for (const auto& c : cases) {
     CloseOverlays(), App().settings.BlackScreenAfterIdleMin = 1, App().wakeUnattended = false;
-    presence = QUNS_ACCEPTS_NOTIFICATIONS, presenceResult = S_OK;
-    if (c.set) c.set();
-    CheckAfter(c.idle);
-    EXPECT_EQ(IdleOpen(), c.opens) << c.name;
+    EXPECT_EQ((c.set(), OpenAfter(60000)), c.opens) << &c - cases;
   }
-  CarryOutCommandLineCall(*ParseCommandLine({L"--black-screen", L"off"}));
-  tick += 600000, CheckIdleTime();
-  EXPECT_FALSE(IdleOpen()) << "again without the user's input";
-  lastInput = tick, CheckIdleTime();
-  EXPECT_FALSE(IdleOpen()) << "counted from the new input";
-  tick += 60000, CheckIdleTime();
-  EXPECT_TRUE(IdleOpen());
-  const HWND window = (CloseOverlays(), scope.MakeMainWindow());
-  scope.seams->registerSessionNotification = [](HWND, DWORD) { return TRUE; };
+  for (const auto p : {QUNS_NOT_PRESENT, QUNS_BUSY, QUNS_RUNNING_D3D_FULL_SCREEN, QUNS_PRESENTATION_MODE, QUNS_APP,
+                       QUNS_QUIET_TIME})
+    EXPECT_EQ((CloseOverlays(), presence = p, OpenAfter(60000)), p == QUNS_QUIET_TIME) << p;
+  EXPECT_FALSE((CloseOverlays(), tick += 600000, CheckIdleTime(), IdleOpen())) << "again without the user's input";
+  const struct { UINT message; WPARAM wParam; int x, y; bool closes, hook = false; ULONG_PTR mark = 0; } steps[] = {
+      {WM_MOUSEMOVE, 0, 302, 300, false}, {WM_MOUSEMOVE, 0, 300, 303, false}, {WM_TIMER, 1, 302, 300, false},  // hides
+      {WM_MOUSEMOVE, 0, 304, 300, true}, {WM_KEYDOWN, 'A', 0, 0, true}, {WM_KEYDOWN, VK_CONTROL, 0, 0, false},
+      {WM_SYSKEYUP, VK_MENU, 0, 0, true}, {WM_LBUTTONDOWN, 0, 0, 0, false}, {WM_LBUTTONUP, 0, 0, 0, true},
+      {WM_RBUTTONUP, 0, 0, 0, true}, {WM_MOUSEWHEEL, 0, 0, 0, true}, {WM_KEYUP, VK_LCONTROL, 0, 0, true, true},
+      {WM_KEYDOWN, VK_F15, 0, 0, false, true, kNudgeInputMark}, {WM_KEYDOWN, 'A', 0, 0, true, true}};
+  for (const auto& s : steps) {
+    ASSERT_TRUE(IdleOpen() || OpenAfter(60000));  // the moves (and the hiding) go on from the same opening
+    const KBDLLHOOKSTRUCT key{static_cast<DWORD>(s.wParam), 0, 0, 0, s.mark};
+    if (s.x) ::SetCursorPos(s.x, s.y);
+    if (!s.hook) ::SendMessageW(App().overlayWindows[0].window.Get(), s.message, s.wParam, 0);
+    else EXPECT_EQ(!OverlayKeyboardHookProc(HC_ACTION, s.message, LPARAM(&key)), s.message == WM_KEYUP || !s.closes);
+    EXPECT_EQ((PumpMessages(30), IdleOpen()), !s.closes) << &s - steps;
+  }
+  scope.seams->sendInput = ::SendInput;  // real input: the nudge's marked F15 is passed over, a key is not
+  EXPECT_TRUE(OpenAfter(60000) && SendNudge(NudgeKind::F15) && (PumpMessages(100), IdleOpen()));
+  EXPECT_FALSE((::keybd_event('A', 0, 0, 0), ::keybd_event('A', 0, KEYEVENTF_KEYUP, 0), PumpMessages(100), IdleOpen()));
+  EXPECT_TRUE(OpenAfter(60000) && (RunHotkeyAction(), App().overlayWindows.empty() && !App().blackScreenActive));
+  scope.seams->registerSessionNotification = [](HWND, DWORD) { return TRUE; };  // the key alone holds the notices:
   scope.seams->sessionLockedOrDisconnected = [] { return true; };
-  ApplyWantedState();  // the key alone holds the notices, and runs the check's timer
-  CheckAfter(60000);
-  EXPECT_TRUE(App().sessionLocked && !IdleOpen() && ::KillTimer(window, TIMER_IDLE_BLACK_SCREEN));
-  ::SendMessageW(window, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
-  CheckAfter(60000);
-  EXPECT_TRUE(IdleOpen());
-}
-
-// The user's first input closes it and does nothing else: a key (Shift, Ctrl, Alt and Windows on release, so that the
-// hotkey reaches its toggle), a button released, the wheel, the cursor 4 px from where it was when it opened (also
-// once hidden); not 2 or 3 px, not the nudge's F15 (in the window, or in the hook held where Windows refused the
-// keyboard). The hotkey's toggle and --black-screen off close it, a black screen asked for replaces it.
-TEST(IdleBlackScreen, TheUsersFirstInputClosesItNotTheNudge) {
-  IdleScope scope;
-  struct Step { UINT message; WPARAM wParam = 0; int dx = 0, dy = 0; };
-  const struct { const char* name; std::vector<Step> steps; bool closes; } inWindow[] = {
-      {"2 px, then 3 px down", {{WM_MOUSEMOVE, 0, 2}, {WM_MOUSEMOVE, 0, 0, 3}}, false},
-      {"4 px", {{WM_MOUSEMOVE, 0, 0, -4}}, true},
-      {"hidden 2 px off, 2, 4 px", {{WM_TIMER, TIMER_OVERLAY_CURSOR, 2}, {WM_MOUSEMOVE, 0, 2}, {WM_MOUSEMOVE, 0, 4}},
-       true},
-      {"a key", {{WM_KEYDOWN, 'A'}}, true}, {"Ctrl pressed", {{WM_KEYDOWN, VK_CONTROL}}, false},
-      {"Alt pressed and released", {{WM_SYSKEYDOWN, VK_MENU}, {WM_SYSKEYUP, VK_MENU}}, true},
-      {"a left press", {{WM_LBUTTONDOWN}}, false}, {"its release", {{WM_LBUTTONUP}}, true},
-      {"right release", {{WM_RBUTTONUP}}, true}, {"wheel", {{WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA)}}, true}};
-  for (const auto& c : inWindow) {
-    CheckAfter(60000);
-    ASSERT_TRUE(IdleOpen());
-    const HWND overlay = App().overlayWindows.at(0).window.Get();
-    for (const Step& s : c.steps)
-      ::SetCursorPos(300 + s.dx, 300 + s.dy), ::SendMessageW(overlay, s.message, s.wParam, 0);
-    PumpMessages(30);
-    EXPECT_EQ(IdleOpen(), !c.closes) << c.name;
-  }
-  const struct { const char* name; WPARAM message; KBDLLHOOKSTRUCT key; bool taken, closes; } inHook[] = {
-      {"the nudge's F15", WM_KEYDOWN, {VK_F15, 0, 0, 0, kNudgeInputMark}, false, false},
-      {"a key", WM_KEYDOWN, {'A'}, true, true}, {"Ctrl pressed", WM_KEYDOWN, {VK_LCONTROL}, false, false},
-      {"Ctrl released", WM_KEYUP, {VK_LCONTROL}, false, true}};
-  for (const auto& k : inHook) {
-    CheckAfter(60000);
-    EXPECT_EQ(OverlayKeyboardHookProc(HC_ACTION, k.message, reinterpret_cast<LPARAM>(&k.key)) != 0, k.taken) << k.name;
-    PumpMessages(30);
-    EXPECT_EQ(IdleOpen(), !k.closes) << k.name;
-  }
-  CheckAfter(60000);  // real input: the nudge's F15 reaches the black screen and is passed over, a key is not
-  scope.seams->sendInput = ::SendInput;
-  EXPECT_TRUE(SendNudge(NudgeKind::F15) && (PumpMessages(100), IdleOpen()));
-  std::vector<INPUT> key(2, INPUT{INPUT_KEYBOARD});
-  key[0].ki.wVk = key[1].ki.wVk = 'A', key[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  EXPECT_TRUE(::SendInput(2, key.data(), sizeof(INPUT)) == 2 && (PumpMessages(100), !IdleOpen()));
-  CheckAfter(60000);
-  const std::wstring status = StatusLines(CurrentWantedState(), CurrentProgramStatus().blackScreen);
-  EXPECT_NE(status.find(L"black-screen idle\r\n"), std::wstring::npos);
-  RunHotkeyAction();
-  EXPECT_TRUE(App().overlayWindows.empty() && !App().blackScreenActive);
-  CheckAfter(60000), HandleCommand(IDM_BLACK_ALL);
-  EXPECT_TRUE(App().overlayTarget == OverlayTarget::All && App().overlayWindows.size() == 2 && App().blackScreenActive);
+  EXPECT_TRUE((scope.MakeMainWindow(), ApplyWantedState(), App().sessionLocked && !OpenAfter(60000)));
 }
