@@ -1,4 +1,3 @@
-// The black screen after idle time: the idle clock across the nudges, what holds it back, what closes it.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
@@ -21,8 +20,8 @@ struct IdleScope : OverlayScope {  // the key set; the clock, the last input and
   ScopedSeams seams;
 };
 static bool IdleOpen() { return App().overlayTarget == OverlayTarget::Idle && !App().overlayWindows.empty(); }
-static bool OpenAfter(DWORD idleMs) {  // idle since an input it has not opened for, the cursor at (300, 300)
-  ::SetCursorPos(300, 300), App().idleBlackScreenSpent = false, App().userInputTick = lastInput = tick - idleMs;
+static bool Opens() {  // idle a minute since an input it has not opened for, the cursor at (300, 300)
+  ::SetCursorPos(300, 300), App().idleBlackScreenSpent = false, App().userInputTick = lastInput = tick - 60000;
   return CheckIdleTime(), IdleOpen();
 }
 
@@ -49,12 +48,11 @@ TEST(IdleBlackScreen, OpensUnlessSomethingHoldsItBackAndTheUsersFirstInputCloses
       {[] { App().wakeUnattended = true; }, false}, {[] { ShowOverlays(OverlayTarget::All); }, false}, {[] {}, true}};
   for (const auto& c : cases) {
     CloseOverlays(), App().settings.BlackScreenAfterIdleMin = 1, App().wakeUnattended = false;
-    EXPECT_EQ((c.set(), OpenAfter(60000)), c.opens) << &c - cases;
+    EXPECT_EQ((c.set(), Opens()), c.opens) << &c - cases;
   }
-  for (const auto p : {QUNS_NOT_PRESENT, QUNS_BUSY, QUNS_RUNNING_D3D_FULL_SCREEN, QUNS_PRESENTATION_MODE, QUNS_APP,
-                       QUNS_QUIET_TIME})
-    EXPECT_EQ((CloseOverlays(), presence = p, OpenAfter(60000)), p == QUNS_QUIET_TIME) << p;
   EXPECT_FALSE((CloseOverlays(), tick += 600000, CheckIdleTime(), IdleOpen())) << "again without the user's input";
+  for (DWORD p = QUNS_NOT_PRESENT; p <= QUNS_APP; ++p)  // busy, full screen, presentation, a Store app, no one there
+    EXPECT_EQ((CloseOverlays(), presence = p, Opens()), p == QUNS_ACCEPTS_NOTIFICATIONS || p == QUNS_QUIET_TIME) << p;
   const struct { UINT message; WPARAM wParam; int x, y; bool closes, hook = false; ULONG_PTR mark = 0; } steps[] = {
       {WM_MOUSEMOVE, 0, 302, 300, false}, {WM_MOUSEMOVE, 0, 300, 303, false}, {WM_TIMER, 1, 302, 300, false},  // hides
       {WM_MOUSEMOVE, 0, 304, 300, true}, {WM_KEYDOWN, 'A', 0, 0, true}, {WM_KEYDOWN, VK_CONTROL, 0, 0, false},
@@ -62,7 +60,7 @@ TEST(IdleBlackScreen, OpensUnlessSomethingHoldsItBackAndTheUsersFirstInputCloses
       {WM_RBUTTONUP, 0, 0, 0, true}, {WM_MOUSEWHEEL, 0, 0, 0, true}, {WM_KEYUP, VK_LCONTROL, 0, 0, true, true},
       {WM_KEYDOWN, VK_F15, 0, 0, false, true, kNudgeInputMark}, {WM_KEYDOWN, 'A', 0, 0, true, true}};
   for (const auto& s : steps) {
-    ASSERT_TRUE(IdleOpen() || OpenAfter(60000));  // the moves (and the hiding) go on from the same opening
+    ASSERT_TRUE(IdleOpen() || (presence = QUNS_ACCEPTS_NOTIFICATIONS, Opens()));  // moves go on from one opening
     const KBDLLHOOKSTRUCT key{static_cast<DWORD>(s.wParam), 0, 0, 0, s.mark};
     if (s.x) ::SetCursorPos(s.x, s.y);
     if (!s.hook) ::SendMessageW(App().overlayWindows[0].window.Get(), s.message, s.wParam, 0);
@@ -70,10 +68,10 @@ TEST(IdleBlackScreen, OpensUnlessSomethingHoldsItBackAndTheUsersFirstInputCloses
     EXPECT_EQ((PumpMessages(30), IdleOpen()), !s.closes) << &s - steps;
   }
   scope.seams->sendInput = ::SendInput;  // real input: the nudge's marked F15 is passed over, a key is not
-  EXPECT_TRUE(OpenAfter(60000) && SendNudge(NudgeKind::F15) && (PumpMessages(100), IdleOpen()));
+  EXPECT_TRUE(Opens() && SendNudge(NudgeKind::F15) && (PumpMessages(100), IdleOpen()));
   EXPECT_FALSE((::keybd_event('A', 0, 0, 0), ::keybd_event('A', 0, KEYEVENTF_KEYUP, 0), PumpMessages(100), IdleOpen()));
-  EXPECT_TRUE(OpenAfter(60000) && (RunHotkeyAction(), App().overlayWindows.empty() && !App().blackScreenActive));
+  EXPECT_TRUE(Opens() && (RunHotkeyAction(), App().overlayWindows.empty() && !App().blackScreenActive));
   scope.seams->registerSessionNotification = [](HWND, DWORD) { return TRUE; };  // the key alone holds the notices:
   scope.seams->sessionLockedOrDisconnected = [] { return true; };
-  EXPECT_TRUE((scope.MakeMainWindow(), ApplyWantedState(), App().sessionLocked && !OpenAfter(60000)));
+  EXPECT_TRUE((scope.MakeMainWindow(), ApplyWantedState(), App().sessionLocked && !Opens()));
 }
