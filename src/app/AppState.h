@@ -83,6 +83,15 @@ struct AppState {
   std::uint32_t idleThresholdMs = kIdleThresholdDefaultSec * 1000;
   std::uint32_t checkIntervalMs = kCheckIntervalDefaultSec * 1000;
   NudgeKind nudgeKind = NudgeKind::Mouse;
+  // The user's own last input (a tick of GetLastInputInfo's, or of the user's return) and when the last nudge was sent.
+  std::uint32_t userInputTick = 0;
+  std::uint32_t nudgeTick = 0;
+
+  // The black screen after idle time: its check timer runs, and the user's input it last opened for (it opens
+  // again only after another).
+  bool idleCheckTimerOn = false;
+  bool idleBlackScreenSpent = false;
+  std::uint32_t idleBlackScreenInput = 0;
 
   // Conditions: what Windows last told of the power source, the battery and the session, and the
   // first running program of each [Conditions] list (empty: none runs). Windows tells of changes

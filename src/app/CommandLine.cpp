@@ -171,7 +171,9 @@ std::optional<std::vector<std::wstring>> DecodeCommandLineData(ULONG_PTR tag, co
 }
 
 LRESULT EncodeStatusAnswer(const ProgramStatus& status) {
-  const std::uint64_t black = status.blackScreen == BlackScreenWord::All ? 1 : status.blackScreen == BlackScreenWord::Current ? 2 : 0;
+  const BlackScreenWord word = status.blackScreen;  // an older caller knows no idle black screen: it covers all
+  const std::uint64_t black =
+      word == BlackScreenWord::All || word == BlackScreenWord::Idle ? 1 : word == BlackScreenWord::Current ? 2 : 0;
   const std::uint64_t bits = kStatusMark | (status.preventSleep ? 1u : 0u) | (status.keepActive ? 2u : 0u) |
                              (black << 2) | (PackEnd(status.preventSleepUntil) << kSleepEndShift) |
                              (PackEnd(status.keepActiveUntil) << kKeepEndShift);
@@ -197,7 +199,7 @@ std::wstring FormatStatusLines(const ProgramStatus& status) {
 
 std::wstring StatusLines(const WantedState& wanted, BlackScreenWord blackScreen) {
   return ModeStatusLine(L"prevent-sleep", wanted.sleepPrevent) + L"\r\n" + ModeStatusLine(L"keep-active", wanted.keepActive) +
-         L"\r\n" + BlackScreenLine(blackScreen);
+         L"\r\n" + (blackScreen == BlackScreenWord::Idle ? L"black-screen idle\r\n" : BlackScreenLine(blackScreen));
 }
 
 std::optional<std::wstring> DecodeStatusLines(ULONG_PTR tag, const void* data, DWORD bytes) {

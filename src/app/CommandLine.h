@@ -14,7 +14,7 @@
 #include "power/WantedState.h"
 
 enum class SwitchWord : std::uint8_t { None, On, Off, Toggle };
-enum class BlackScreenWord : std::uint8_t { None, All, Current, Off, Toggle };
+enum class BlackScreenWord : std::uint8_t { None, All, Current, Off, Toggle, Idle };  // Idle: status only
 enum class CallKind : std::uint8_t { Modes, Exit, Status, Help };
 enum class EndKind : std::uint8_t { None, For, Until };
 
@@ -59,7 +59,7 @@ inline constexpr LRESULT kAnswerStarting = 0x554C'0003;  // start-up has not fin
 struct ProgramStatus {
   bool preventSleep = false;
   bool keepActive = false;
-  BlackScreenWord blackScreen = BlackScreenWord::Off;  // Off, All or Current
+  BlackScreenWord blackScreen = BlackScreenWord::Off;  // Off, All, Current or Idle (packed as All)
   LocalTime preventSleepUntil = 0;
   LocalTime keepActiveUntil = 0;
 };

@@ -45,7 +45,9 @@ ProgramStatus CurrentProgramStatus() {
   status.preventSleep = app.settings.SleepPrevent;
   status.keepActive = app.settings.KeepActive;
   if (!app.overlayWindows.empty())
-    status.blackScreen = app.overlayTarget == OverlayTarget::All ? BlackScreenWord::All : BlackScreenWord::Current;
+    status.blackScreen = app.overlayTarget == OverlayTarget::All    ? BlackScreenWord::All
+                         : app.overlayTarget == OverlayTarget::Idle ? BlackScreenWord::Idle
+                                                                    : BlackScreenWord::Current;
   status.preventSleepUntil = LocalClockAt(app.sleepPreventUntil);
   status.keepActiveUntil = LocalClockAt(app.keepActiveUntil);
   return status;

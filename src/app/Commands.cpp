@@ -143,7 +143,12 @@ void SetClockDisplay(ClockDisplayMode mode) {
 }
 
 void RunHotkeyAction() {
-  switch (App().settings.Action) {
+  const AppState& app = App();
+  if (app.overlayTarget == OverlayTarget::Idle && !app.overlayWindows.empty()) {  // the toggle closes it
+    ToggleBlackScreenCommand(OverlayTarget::Idle);
+    return;
+  }
+  switch (app.settings.Action) {
     case OverlayAction::BlackAll: ToggleBlackScreenCommand(OverlayTarget::All); break;
     case OverlayAction::BlackCurrent: ToggleBlackScreenCommand(OverlayTarget::Current); break;
     default: break;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "app/IdleBlackScreen.h"
 #include "app/TimedSessions.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
@@ -103,7 +104,8 @@ void ApplyWantedState() {
   const AppState& app = App();
   const WantedInputs inputs = CurrentWantedInputs();
   WatchSession(inputs.keepActive.userOn || inputs.keepActive.pendingEnd != 0 || !inputs.keepActive.program.empty() ||
-               inputs.pauseSleepPreventWhileLocked);
+               inputs.pauseSleepPreventWhileLocked || app.settings.BlackScreenAfterIdleMin > 0);
+  WatchIdleTime();
   const WantedState wanted = CurrentWantedState();
   App().sleepPreventShown = Shown(wanted.sleepPrevent);
   App().keepActiveShown = Shown(wanted.keepActive);

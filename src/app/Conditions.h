@@ -13,7 +13,8 @@ WantedState CurrentWantedState();
 // Puts the wanted state in force: the execution state is asked for while sleep prevention is on,
 // the keep-active timer runs while keep active is; refreshes the tooltip and, when a mode in force
 // changed, the badges of an open black screen. Holds the session's notices only while keep active
-// is on or held, or sleep prevention pauses while locked.
+// is on or held, sleep prevention pauses while locked, or the black screen waits for idle time; runs
+// the idle time's check while it does (WatchIdleTime).
 void ApplyWantedState();
 // After a load of the settings: looks for the listed programs and holds the power notices as the
 // [Conditions] need, then applies.

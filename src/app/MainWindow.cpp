@@ -6,6 +6,7 @@
 #include "app/CommandLineCalls.h"
 #include "app/Commands.h"
 #include "app/Conditions.h"
+#include "app/IdleBlackScreen.h"
 #include "app/Startup.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
@@ -59,6 +60,7 @@ void OnMainTimer(WPARAM id) {
   if (id == TIMER_PROGRAM_SCAN) RescanPrograms();
   if (id == TIMER_SESSION_NOTICE) ApplyWantedState();
   if (id == TIMER_CONFIG_SAVE) RetryPendingSave();
+  if (id == TIMER_IDLE_BLACK_SCREEN) CheckIdleTime();
   if (id != TIMER_DISPLAYCHANGE) return;
   ::KillTimer(App().mainWindow, TIMER_DISPLAYCHANGE);
   RebuildOverlaysForDisplays();

@@ -22,6 +22,11 @@ inline constexpr UINT_PTR TIMER_PROGRAM_SCAN = 7;     // while a listed program 
 inline constexpr UINT kProgramScanMs = 10000;
 inline constexpr UINT_PTR TIMER_SESSION_NOTICE = 8;   // the session's notices, refused at log-on before Terminal Services runs
 inline constexpr UINT kSessionNoticeRetryMs = 5000;
+inline constexpr UINT_PTR TIMER_IDLE_BLACK_SCREEN = 9;  // while BlackScreenAfterIdleMin is set: the user's idle time
+inline constexpr UINT kIdleBlackScreenCheckMs = 10000;
+
+// dwExtraInfo of the keep-active nudge's input records: the black screen tells them from the user's.
+inline constexpr ULONG_PTR kNudgeInputMark = 0x554D'4E44;  // "UMND"
 
 // Overlay windows
 inline constexpr UINT WM_OVERLAYCLOSE = WM_APP + 1;    // 0x8001

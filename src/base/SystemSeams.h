@@ -80,6 +80,8 @@ struct SystemSeams {
   BOOL(WINAPI* registerSessionNotification)(HWND, DWORD) = ::WTSRegisterSessionNotification;
   BOOL(WINAPI* unregisterSessionNotification)(HWND) = ::WTSUnRegisterSessionNotification;
   bool (*sessionLockedOrDisconnected)() = SessionLockedOrDisconnected;
+  // Whether the user is there and free: a full-screen program, a presentation, a screen saver or lock.
+  HRESULT(WINAPI* queryUserNotificationState)(QUERY_USER_NOTIFICATION_STATE*) = ::SHQueryUserNotificationState;
 };
 
 // Whether the user has high contrast on.

@@ -83,6 +83,8 @@ void ApplyConfigDocument(const IniDocument& document) {
   s.ToggleHotkey = hotkey;
   s.Presets = ParseTimerPresets(document.GetString(L"Timer", L"Presets", kDefaultTimerPresets));
   s.NotifyAtEnd = document.GetInt(L"Timer", L"NotifyAtEnd", 1) != 0;
+  s.BlackScreenAfterIdleMin = static_cast<std::uint32_t>(
+      Clamp(document.GetInt(L"Overlay", L"BlackScreenAfterIdleMin", 0), 0, kBlackScreenAfterIdleMaxMin));
 
   ConditionSettings& c = s.Conditions;
   c.SleepPreventWhileRunning = ParseProgramList(document.GetString(L"Conditions", L"SleepPreventWhileRunning", L""));

@@ -100,6 +100,7 @@ inline constexpr std::uint32_t kCheckIntervalMaxSec = 600;
 inline constexpr std::uint32_t kCheckIntervalDefaultSec = 45;
 
 inline constexpr std::uint32_t kMinBatteryPercentMax = 100;
+inline constexpr std::uint32_t kBlackScreenAfterIdleMaxMin = 1440;
 
 // [Conditions]: what holds a power mode on apart from its switch, and what pauses it. Read at every
 // load and never written by a save.
@@ -143,6 +144,7 @@ struct Settings {
   ConditionSettings Conditions;
   std::vector<TimerPreset> Presets = {{L"30m", 1800}, {L"1h", 3600}, {L"2h", 7200}, {L"4h", 14400}};  // [Timer], not saved
   bool NotifyAtEnd = true;
+  std::uint32_t BlackScreenAfterIdleMin = 0;  // [Overlay], not saved; 0: never, else 1 .. kBlackScreenAfterIdleMaxMin
 
   friend bool operator==(const Settings&, const Settings&) = default;
 };

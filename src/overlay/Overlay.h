@@ -35,8 +35,12 @@ LRESULT CALLBACK OverlayWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 // Whether the black screen acts on a key press: Esc as WM_KEYDOWN, F4 with Alt down as WM_SYSKEYDOWN.
 // The window procedure and the keyboard hook both decide with it.
 bool OverlayActsOnKey(UINT message, DWORD key, bool altDown);
+// Whether a key closes the idle black screen (any key does): pressed, or released for Shift, Ctrl, Alt
+// and Windows, so that a hotkey held down with them reaches its toggle, which closes it too.
+bool IdleOverlayClosingKey(UINT message, DWORD key);
 // The low-level keyboard hook held while the black screen lacks the keyboard: it takes the keys the
-// black screen acts on (under the one-monitor guard), asks the overlay to close and passes the rest on.
+// black screen acts on (under the one-monitor guard; for the idle one, any key but the nudge's), asks
+// the overlay to close and passes the rest on.
 LRESULT CALLBACK OverlayKeyboardHookProc(int code, WPARAM message, LPARAM info);
 // Holds the hook while the black screen is open and no overlay window is the foreground window;
 // releases it otherwise.

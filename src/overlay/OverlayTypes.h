@@ -8,7 +8,7 @@
 #include "base/Handles.h"
 #include "config/Settings.h"
 
-enum class OverlayTarget : std::int32_t { All = 0, Current = 1 };
+enum class OverlayTarget : std::int32_t { All = 0, Current = 1, Others = 2, Chosen = 3, Idle = 4 };
 
 // One black-screen window covering one monitor, with its layered bitmap. The members are declared
 // so that dropping a record releases them in the right order: the DIB is selected out of the memory

@@ -135,7 +135,8 @@ void HideOverlayCursor(HWND window) {
   ::KillTimer(window, TIMER_OVERLAY_CURSOR);
   POINT cursor{};
   if (!::GetCursorPos(&cursor) || !OverOverlayWindow(cursor)) return;
-  app.lastCursorPos = cursor;
+  // The idle black screen measures from where the cursor was when it opened.
+  if (!app.lastCursorPosValid || app.overlayTarget != OverlayTarget::Idle) app.lastCursorPos = cursor;
   app.lastCursorPosValid = true;
   if (!app.cursorCountLowered) {
     ::ShowCursor(FALSE);
@@ -154,10 +155,15 @@ LRESULT OnOverlayTimer(HWND window, WPARAM id) {
   return 0;
 }
 
+// The program's own nudge moves no cursor here.
 LRESULT OnOverlayMouseMove() {
   AppState& app = App();
   POINT cursor{};
-  if (!::GetCursorPos(&cursor)) return 0;
+  if (static_cast<ULONG_PTR>(::GetMessageExtraInfo()) == kNudgeInputMark || !::GetCursorPos(&cursor)) return 0;
+  if (app.overlayTarget == OverlayTarget::Idle && app.lastCursorPosValid) {  // 4 px from where it opened close it
+    if (CursorMoveCounts(app.lastCursorPos, cursor, false)) RequestOverlayClose();
+    return 0;
+  }
   if (app.lastCursorPosValid && !CursorMoveCounts(app.lastCursorPos, cursor, app.cursorHidden)) return 0;
   app.lastCursorPos = cursor;
   app.lastCursorPosValid = true;
@@ -184,11 +190,28 @@ void DropTypeAhead() {
   }
 }
 
-LRESULT OnOverlayKeyDown(UINT message, WPARAM key) {
-  // The key state as of this message, not of the moment it is handled: a quick Alt+F4 whose Alt
-  // is already up again by the time the message is read still counts.
-  if (OverlayActsOnKey(message, static_cast<DWORD>(key), (::GetKeyState(VK_MENU) & 0x8000) != 0)) RequestOverlayClose();
+// Whether a key closes the open black screen: Esc or Alt+F4; for the idle one, any key but the nudge's.
+bool OverlayClosesOnKey(bool idle, UINT message, DWORD key, bool altDown, ULONG_PTR extraInfo) {
+  if (!idle) return OverlayActsOnKey(message, key, altDown);
+  return extraInfo != kNudgeInputMark && IdleOverlayClosingKey(message, key);
+}
+
+// A key pressed or released. The key state as of this message, not of the moment it is handled: a
+// quick Alt+F4 whose Alt is already up again by the time the message is read still counts.
+LRESULT OnOverlayKey(HWND window, UINT message, WPARAM key, LPARAM lParam) {
+  if (OverlayClosesOnKey(App().overlayTarget == OverlayTarget::Idle, message, static_cast<DWORD>(key),
+                         (::GetKeyState(VK_MENU) & 0x8000) != 0, static_cast<ULONG_PTR>(::GetMessageExtraInfo())))
+    RequestOverlayClose();
+  else if (message == WM_KEYUP || message == WM_SYSKEYUP)
+    return ::DefWindowProcW(window, message, key, lParam);
   return 0;
+}
+
+// A button released, or the wheel: the idle black screen's first input closes it and does nothing else.
+LRESULT OnOverlayIdleInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (App().overlayTarget != OverlayTarget::Idle) return ::DefWindowProcW(window, message, wParam, lParam);
+  RequestOverlayClose();
+  return message == WM_XBUTTONUP;
 }
 
 // Activation and focus: the black screen may have just got the keyboard (a click on it, say).
@@ -278,8 +301,10 @@ LRESULT CALLBACK OverlayWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_ERASEBKGND: return 1;
     case WM_SETCURSOR: return OnOverlaySetCursor(window, wParam, lParam);
     case WM_CONTEXTMENU: return 0;
-    case WM_KEYDOWN: return OnOverlayKeyDown(message, wParam);
-    case WM_SYSKEYDOWN: return OnOverlayKeyDown(message, wParam);
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYUP: return OnOverlayKey(window, message, wParam, lParam);
     case WM_ACTIVATE: return OnOverlayActivation(window, message, wParam, lParam);
     case WM_SETFOCUS: return OnOverlayActivation(window, message, wParam, lParam);
     case WM_TIMER: return OnOverlayTimer(window, wParam);
@@ -288,6 +313,11 @@ LRESULT CALLBACK OverlayWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_LBUTTONDBLCLK: return OnOverlayCloseRequest();
     case WM_RBUTTONDOWN: return 0;
     case WM_RBUTTONUP: return OnOverlayRightButtonUp(window);
+    case WM_LBUTTONUP:
+    case WM_MBUTTONUP:
+    case WM_XBUTTONUP:
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL: return OnOverlayIdleInput(window, message, wParam, lParam);
     case WM_OVERLAYCLOSE: return OnOverlayCloseRequest();
     case WM_DPICHANGED: return OnOverlayDpiChanged(window);
     default: return ::DefWindowProcW(window, message, wParam, lParam);
@@ -407,7 +437,7 @@ void RebuildOverlaysForDisplays() {
   std::vector<OverlayWindow> old = TakeOverlayWindows();
   RestoreOverlayCursor();
   app.fadeDurationMs = 0;  // the screen was black already: no new fade
-  if (target == OverlayTarget::All || chosen != nullptr) OpenOverlaySet(target, chosen);
+  if (target != OverlayTarget::Current || chosen != nullptr) OpenOverlaySet(target, chosen);
   for (OverlayWindow& overlay : old) ReleaseOverlayWindow(overlay);
   if (!app.overlayWindows.empty()) return;
   // Nothing left to cover: closed as if the user had dismissed it.
@@ -454,14 +484,25 @@ bool OverlayActsOnKey(UINT message, DWORD key, bool altDown) {
   return (message == WM_KEYDOWN && key == VK_ESCAPE) || (message == WM_SYSKEYDOWN && key == VK_F4 && altDown);
 }
 
+bool IdleOverlayClosingKey(UINT message, DWORD key) {
+  const bool modifier = (key >= VK_SHIFT && key <= VK_MENU) || key == VK_LWIN || key == VK_RWIN ||
+                        (key >= VK_LSHIFT && key <= VK_RMENU);
+  return modifier ? message == WM_KEYUP || message == WM_SYSKEYUP : message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+}
+
 // Runs on every key of the session while held: only a key the black screen acts on costs more than
-// two comparisons. The closing itself is posted, so the key is answered at once.
+// a few comparisons. The closing itself is posted, so the key is answered at once; a key pressed is
+// taken, a modifier released goes on (or it would stay down for Windows).
 LRESULT CALLBACK OverlayKeyboardHookProc(int code, WPARAM message, LPARAM info) {
   const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(info);
-  if (code == HC_ACTION && OverlayActsOnKey(static_cast<UINT>(message), key->vkCode, (key->flags & LLKHF_ALTDOWN) != 0) &&
-      !App().overlayWindows.empty() && ClosingInputCounts()) {
-    ::PostMessageW(App().overlayWindows.front().window.Get(), WM_OVERLAYCLOSE, 0, 0);
-    return 1;
+  const UINT m = static_cast<UINT>(message);
+  const AppState& app = App();
+  if (code == HC_ACTION && !app.overlayWindows.empty() &&
+      OverlayClosesOnKey(app.overlayTarget == OverlayTarget::Idle, m, key->vkCode, (key->flags & LLKHF_ALTDOWN) != 0,
+                         key->dwExtraInfo) &&
+      ClosingInputCounts()) {
+    ::PostMessageW(app.overlayWindows.front().window.Get(), WM_OVERLAYCLOSE, 0, 0);
+    if (m == WM_KEYDOWN || m == WM_SYSKEYDOWN) return 1;
   }
   return ::CallNextHookEx(nullptr, code, message, info);
 }

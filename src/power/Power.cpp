@@ -17,6 +17,7 @@ INPUT MouseMove(LONG dx) {
   input.type = INPUT_MOUSE;
   input.mi.dx = dx;
   input.mi.dwFlags = MOUSEEVENTF_MOVE;
+  input.mi.dwExtraInfo = kNudgeInputMark;
   return input;
 }
 
@@ -25,6 +26,7 @@ INPUT KeyEvent(DWORD flags) {
   input.type = INPUT_KEYBOARD;
   input.ki.wVk = VK_F15;
   input.ki.dwFlags = flags;
+  input.ki.dwExtraInfo = kNudgeInputMark;
   return input;
 }
 
@@ -66,6 +68,9 @@ void OnUsersReturn() {
   AppState& app = App();
   ::KillTimer(app.mainWindow, TIMER_USER_RETURN);
   app.wakeUnattended = false;
+  // The idle time counts from here: GetLastInputInfo may still show an input from before a sleep (the
+  // key that woke the PC is not always one).
+  app.userInputTick = Seams().getTickCount();
 }
 
 void ApplySleepPrevention(bool on) {
@@ -108,14 +113,21 @@ void RestartKeepActiveTimer() {
 }
 
 void OnKeepActiveTimer() {
-  const AppState& app = App();
+  AppState& app = App();
   if (!app.keepActiveTimerOn || app.wakeUnattended) return;  // input injected now would wake the user's session
   LASTINPUTINFO info{};
   info.cbSize = sizeof info;
   std::uint32_t idle = 0;
   if (Seams().getLastInputInfo(&info)) idle = static_cast<std::uint32_t>(Seams().getTickCount() - info.dwTime);
   if (idle < app.idleThresholdMs) return;
+  // No input for a minute at least: the idle black screen's check (every 10 s) has seen the user's last.
+  app.nudgeTick = Seams().getTickCount();
   SendNudge(app.nudgeKind);
+}
+
+std::uint32_t UserInputTick(std::uint32_t lastInput, std::uint32_t userInput, std::uint32_t nudgeTick) {
+  return static_cast<std::int32_t>(lastInput - userInput) > 0 && lastInput - nudgeTick > kNudgeInputMs ? lastInput
+                                                                                                         : userInput;
 }
 
 bool SendNudge(NudgeKind kind) {

@@ -12,7 +12,13 @@ void DeriveKeepActiveSettings();
 bool ApplyPowerModes(bool sleepPrevent, bool keepActive);
 void RestartKeepActiveTimer();
 void OnKeepActiveTimer();
+// Sends the nudge, its records marked with kNudgeInputMark. The keep-active tick notes when (nudgeTick): the
+// ticks the nudge leaves in GetLastInputInfo, within kNudgeInputMs of it, are not taken for the user's input.
 bool SendNudge(NudgeKind kind);
+inline constexpr std::uint32_t kNudgeInputMs = 1000;
+// The user's own last input after GetLastInputInfo showed `lastInput`: that, when it is later than `userInput` and
+// not the nudge sent at `nudgeTick`; else `userInput` stands.
+std::uint32_t UserInputTick(std::uint32_t lastInput, std::uint32_t userInput, std::uint32_t nudgeTick);
 // Sleep and wake: going to sleep makes the wake unattended, so that Windows may sleep again after a
 // timer or maintenance wake; the user's return (the resume Windows reports for it, the first input
 // after the wake, or the display turning on) ends that. Also the changes of the power source and
