@@ -8,7 +8,9 @@
 #include "base/Handles.h"
 #include "config/Settings.h"
 
-enum class OverlayTarget : std::int32_t { All = 0, Current = 1 };
+// All: every monitor. Current: the monitor that holds the cursor when it opens. Others: every monitor
+// but that one. Chosen: the monitors named by number. Idle: every monitor, opened after idle time.
+enum class OverlayTarget : std::int32_t { All = 0, Current = 1, Others = 2, Chosen = 3, Idle = 4 };
 
 // One black-screen window covering one monitor, with its layered bitmap. The members are declared
 // so that dropping a record releases them in the right order: the DIB is selected out of the memory
