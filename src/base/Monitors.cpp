@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "base/SystemSeams.h"
+
 namespace {
 
 BOOL CALLBACK CollectMonitor(HMONITOR, HDC, LPRECT rect, LPARAM context) {
@@ -24,7 +26,7 @@ void NumberMonitors(std::span<RECT> monitors) {
 
 MonitorList ListMonitors() {
   MonitorList list;
-  ::EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&list));
+  Seams().enumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&list));
   NumberMonitors({list.rects, list.count});
   return list;
 }
@@ -43,5 +45,6 @@ std::size_t MonitorAt(std::span<const RECT> monitors, POINT point) {
 
 std::uint64_t MonitorHolding(std::span<const RECT> monitors, POINT point) {
   const std::size_t at = MonitorAt(monitors, point);
-  return at < monitors.size() && at < kMaxNumberedMonitors && ::PtInRect(&monitors[at], point) ? std::uint64_t{1} << at : 0;
+  const bool held = at < monitors.size() && at < kMaxNumberedMonitors && ::PtInRect(&monitors[at], point);
+  return held ? std::uint64_t{1} << at : 0;
 }

@@ -3,8 +3,8 @@
 // injected input, the user's UI language, the clock and waiting, starting other programs, foreground
 // rights, the executable's path, the notification-area icon, message boxes), the registry key of the user's start-up
 // approvals, or whose answer tests cannot choose under Wine (the window station's flags, the running
-// processes). Everything calls them through here; they default to the real API, and tests swap single
-// entries for the length of a test.
+// processes, the monitors). Everything calls them through here; they default to the real API, and tests
+// swap single entries for the length of a test.
 #include <windows.h>
 #include <shellapi.h>
 #include <wtsapi32.h>
@@ -76,6 +76,8 @@ struct SystemSeams {
   BOOL(WINAPI* registerSessionNotification)(HWND, DWORD) = ::WTSRegisterSessionNotification;
   BOOL(WINAPI* unregisterSessionNotification)(HWND) = ::WTSUnRegisterSessionNotification;
   bool (*sessionLockedOrDisconnected)() = SessionLockedOrDisconnected;
+  // The monitors of the desktop (the test screen has two side by side).
+  BOOL(WINAPI* enumDisplayMonitors)(HDC, LPCRECT, MONITORENUMPROC, LPARAM) = ::EnumDisplayMonitors;
 };
 
 // Whether the user has high contrast on.

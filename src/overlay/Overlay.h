@@ -29,6 +29,8 @@ struct OverlayCover {
 OverlayCover CoverFor(OverlayTarget target, std::uint64_t chosen, POINT cursor, std::span<const RECT> monitors);
 // The set of the monitors that hold the centre of one of the windows.
 std::uint64_t MonitorsUnder(std::span<const OverlayWindow> windows, std::span<const RECT> monitors);
+// The set of the monitors the open black screen covers now.
+std::uint64_t CoveredMonitors();
 // What an open black screen covers after a display change, given its windows and the centre of the
 // monitor that held the cursor when it opened: All every monitor; Current and chosen monitors each
 // window where a monitor now holds its old centre; Others every monitor but the one that holds that

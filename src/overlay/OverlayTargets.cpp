@@ -1,4 +1,5 @@
 // Which monitors a black screen covers: when it opens, and again after a display change.
+#include "app/AppState.h"
 #include "overlay/Overlay.h"
 
 OverlayCover CoverFor(OverlayTarget target, std::uint64_t chosen, POINT cursor, std::span<const RECT> monitors) {
@@ -20,6 +21,8 @@ std::uint64_t MonitorsUnder(std::span<const OverlayWindow> windows, std::span<co
   for (const OverlayWindow& w : windows) held |= MonitorHolding(monitors, {w.left + w.width / 2, w.top + w.height / 2});
   return held;
 }
+
+std::uint64_t CoveredMonitors() { return MonitorsUnder(App().overlayWindows, ListMonitors().View()); }
 
 std::uint64_t RebuiltCover(OverlayTarget target, std::span<const OverlayWindow> windows, POINT freeCentre,
                            std::span<const RECT> monitors) {

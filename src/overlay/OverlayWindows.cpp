@@ -211,7 +211,8 @@ LRESULT OnOverlayRightButtonUp(HWND window) {
 bool ClosingInputCounts() {
   POINT cursor{};
   const OverlayTarget target = App().overlayTarget;
-  return target == OverlayTarget::All || target == OverlayTarget::Idle || (::GetCursorPos(&cursor) && OverOverlayWindow(cursor));
+  return target == OverlayTarget::All || target == OverlayTarget::Idle ||
+         (::GetCursorPos(&cursor) && OverOverlayWindow(cursor));
 }
 
 bool IsOverlayWindow(HWND window) {
@@ -377,7 +378,8 @@ void ShowOverlays(OverlayTarget target, std::uint64_t chosen) {
   CloseOverlays();
   POINT cursor{};
   if (!::GetCursorPos(&cursor)) cursor = POINT{0, 0};
-  app.overlayMonitor = target == OverlayTarget::Current ? ::MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST) : nullptr;
+  app.overlayMonitor =
+      target == OverlayTarget::Current ? ::MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST) : nullptr;
   const MonitorList monitors = ListMonitors();
   const OverlayCover cover = CoverFor(target, chosen, cursor, monitors.View());
   app.overlayFreeCentre = cover.freeCentre;
