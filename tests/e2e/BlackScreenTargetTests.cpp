@@ -12,8 +12,8 @@ TEST(BlackScreenTargets, OtherAndChosenMonitorsFromCallsAndTheHotkey) {
   ASSERT_TRUE((::GetDesktopWindow(), ForgetConfiguration(), WriteConfig(config)));
   RunningProgram program;
   ASSERT_TRUE(program.WaitForWindow() && WaitFor([] { return HotkeyTaken(MOD_CONTROL | MOD_ALT, 'V'); }));
-  const WindowHandle mine(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 100, 100, 50, 50, nullptr, nullptr,
-                                            nullptr, nullptr));
+  const WindowHandle mine(
+      ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 100, 100, 50, 50, nullptr, nullptr, nullptr, nullptr));
   ASSERT_TRUE(MoveCursor(kOnPrimary) && ::SetForegroundWindow(mine.Get()));
   EXPECT_EQ(RunCall(L"--black-screen others").code, 0u);
   EXPECT_TRUE(WaitForOverlays({kSecondMonitor}));
