@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/Helpers.h"
+#include "base/Monitors.h"
+
 namespace {
 
 std::wstring Lower(const std::wstring& text) {
@@ -22,9 +25,31 @@ SwitchWord ReadSwitchWord(const std::wstring& word) {
 BlackScreenWord ReadBlackScreenWord(const std::wstring& word) {
   if (word == L"all") return BlackScreenWord::All;
   if (word == L"current") return BlackScreenWord::Current;
+  if (word == L"others") return BlackScreenWord::Others;
   if (word == L"off") return BlackScreenWord::Off;
   if (word == L"toggle") return BlackScreenWord::Toggle;
   return BlackScreenWord::None;
+}
+
+// Monitor numbers "N[,N...]": decimal without leading zeros or blanks, no empty item, each once, at
+// most kMaxChosenMonitors of them, none above `count`. 0 when read into `set`, else the rule broken:
+// 1 the form, 2 a number no monitor has, 3 a repeat or too many.
+int ReadMonitorNumbers(const std::wstring& word, std::size_t count, std::uint64_t& set) {
+  std::size_t items = 0, value = 0;
+  for (std::size_t i = 0; i <= word.size(); ++i) {
+    const wchar_t c = i < word.size() ? word[i] : L',';
+    if (c >= L'0' + (value == 0) && c <= L'9') {  // no leading zero
+      value = std::min<std::size_t>(value * 10 + (c - L'0'), 1000);
+      continue;
+    }
+    if (c != L',' || value == 0) return 1;
+    if (value > count || value > kMaxNumberedMonitors) return 2;
+    const std::uint64_t bit = std::uint64_t{1} << (value - 1);
+    if ((set & bit) != 0 || ++items > kMaxChosenMonitors) return 3;
+    set |= bit;
+    value = 0;
+  }
+  return 0;
 }
 
 bool StandsAlone(const std::wstring& option) {
@@ -66,13 +91,18 @@ std::wstring StatusLine(const wchar_t* name, const wchar_t* value, LocalTime unt
   return line + L"\r\n";
 }
 
-std::wstring BlackScreenLine(BlackScreenWord word) {
-  return StatusLine(L"black-screen", word == BlackScreenWord::All ? L"all" : word == BlackScreenWord::Current ? L"current" : L"off", 0);
+std::wstring BlackScreenLine(BlackScreenWord word, std::uint64_t chosen) {
+  static constexpr const wchar_t* kWords[] = {L"off", L"all", L"current", L"off", L"off", L"others", L"", L"idle"};
+  std::wstring value = kWords[static_cast<int>(word)];
+  for (std::size_t i = 0; word == BlackScreenWord::Chosen && i < kMaxNumberedMonitors; ++i)
+    if (chosen >> i & 1) value += (value.empty() ? L"" : L",") + DecimalText(static_cast<long long>(i) + 1);
+  return StatusLine(L"black-screen", value.c_str(), 0);
 }
 
 }  // namespace
 
-std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>& arguments, std::wstring* error) {
+std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>& arguments, std::wstring* error,
+                                                std::size_t monitorCount) {
   std::size_t at = 0;
   const auto fail = [&](const std::wstring& message) -> std::optional<CommandLineCall> {
     if (error) *error = message;
@@ -97,8 +127,18 @@ std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>&
     const std::wstring& given = arguments[at++];
     if (option == L"--black-screen") {
       if (call.blackScreen != BlackScreenWord::None) return fail(L"--black-screen is given twice");
-      if ((call.blackScreen = ReadBlackScreenWord(next())) == BlackScreenWord::None)
-        return takes(option, L"all, current, off or toggle");
+      call.blackScreen = ReadBlackScreenWord(next());
+      const int broken =
+          call.blackScreen != BlackScreenWord::None ? 0 : ReadMonitorNumbers(next(), monitorCount, call.monitors);
+      const std::wstring range =
+          L"monitor numbers 1 to " + DecimalText(std::min<long long>(monitorCount, kMaxNumberedMonitors));
+      if (broken != 0)
+        return takes(option, broken == 1   ? L"all, current, others, off, toggle or monitor numbers such as 2 or 1,3"
+                             : broken == 2 ? range.c_str()
+                                           : L"at most 16 monitor numbers, each once");
+      if (call.blackScreen == BlackScreenWord::Others && monitorCount < 2)
+        return fail(L"--black-screen others needs a second monitor");
+      if (call.blackScreen == BlackScreenWord::None) call.blackScreen = BlackScreenWord::Chosen;
       ++at;
       continue;
     }
@@ -171,9 +211,9 @@ std::optional<std::vector<std::wstring>> DecodeCommandLineData(ULONG_PTR tag, co
 }
 
 LRESULT EncodeStatusAnswer(const ProgramStatus& status) {
-  const BlackScreenWord word = status.blackScreen;  // an older caller knows no idle black screen: it covers all
-  const std::uint64_t black =
-      word == BlackScreenWord::All || word == BlackScreenWord::Idle ? 1 : word == BlackScreenWord::Current ? 2 : 0;
+  const BlackScreenWord word = status.blackScreen;
+  const std::uint64_t black = word == BlackScreenWord::Off     ? 0
+                              : word == BlackScreenWord::All || word == BlackScreenWord::Idle ? 1 : 2;
   const std::uint64_t bits = kStatusMark | (status.preventSleep ? 1u : 0u) | (status.keepActive ? 2u : 0u) |
                              (black << 2) | (PackEnd(status.preventSleepUntil) << kSleepEndShift) |
                              (PackEnd(status.keepActiveUntil) << kKeepEndShift);
@@ -194,12 +234,22 @@ bool DecodeStatusAnswer(LRESULT answer, ProgramStatus& status) {
 std::wstring FormatStatusLines(const ProgramStatus& status) {
   return StatusLine(L"prevent-sleep", status.preventSleep ? L"on" : L"off", status.preventSleepUntil) +
          StatusLine(L"keep-active", status.keepActive ? L"on" : L"off", status.keepActiveUntil) +
-         BlackScreenLine(status.blackScreen);
+         BlackScreenLine(status.blackScreen, 0);
 }
 
-std::wstring StatusLines(const WantedState& wanted, BlackScreenWord blackScreen) {
-  return ModeStatusLine(L"prevent-sleep", wanted.sleepPrevent) + L"\r\n" + ModeStatusLine(L"keep-active", wanted.keepActive) +
-         L"\r\n" + (blackScreen == BlackScreenWord::Idle ? L"black-screen idle\r\n" : BlackScreenLine(blackScreen));
+std::wstring StatusLines(const WantedState& wanted, BlackScreenWord blackScreen, std::uint64_t chosen,
+                         std::span<const RECT> monitors) {
+  std::wstring lines = ModeStatusLine(L"prevent-sleep", wanted.sleepPrevent) + L"\r\n" +
+                       ModeStatusLine(L"keep-active", wanted.keepActive) + L"\r\n" +
+                       BlackScreenLine(blackScreen, chosen);
+  const auto put = [&lines](long long value, const wchar_t* after) { lines += DecimalText(value), lines += after; };
+  for (std::size_t i = 0; i < monitors.size(); ++i) {
+    const RECT& m = monitors[i];
+    lines += L"monitor ";
+    put(static_cast<long long>(i) + 1, L" "), put(m.left, L","), put(m.top, L" "), put(m.right - m.left, L"x");
+    put(m.bottom - m.top, m.left == 0 && m.top == 0 ? L" primary\r\n" : L"\r\n");
+  }
+  return lines;
 }
 
 std::optional<std::wstring> DecodeStatusLines(ULONG_PTR tag, const void* data, DWORD bytes) {
@@ -222,12 +272,13 @@ std::wstring CommandLineUsage() {
   return L"Usage:\r\n"
          L"  umbraline [--prevent-sleep on|off|toggle [--for DURATION | --until HH:MM]]\r\n"
          L"            [--keep-active  on|off|toggle [--for DURATION | --until HH:MM]]\r\n"
-         L"            [--black-screen all|current|off|toggle]\r\n"
+         L"            [--black-screen all|current|others|N[,N...]|off|toggle]\r\n"
          L"  umbraline --exit | --status | --help\r\n"
          L"\r\n"
          L"Talks to the running Umbraline (starting it when none runs).\r\n"
          L"DURATION: parts in the order d, h, m, s, such as 90s, 45m, 2h, 1h30m or 1d12h (1 second to 7 days).\r\n"
          L"--until HH:MM: the next time the clock shows it (24-hour, local time).\r\n"
+         L"N[,N...]: monitors by number, from 1 left to right (--status lists them).\r\n"
          L"Exit codes: 0 done, 1 no answer, start failed or no visible desktop, 2 usage error,\r\n"
          L"3 --status with nothing running.\r\n";
 }

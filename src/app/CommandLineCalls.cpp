@@ -1,5 +1,6 @@
 #include "app/CommandLineCalls.h"
 
+#include <algorithm>
 #include <iterator>
 #include <string_view>
 
@@ -16,14 +17,20 @@ namespace {
 
 constexpr UINT kStatusLinesMs = 1000;  // the caller waits in its own call meanwhile
 
-void ApplyBlackScreen(BlackScreenWord word) {
+// The targets in the order of OverlayTarget, as the status names them.
+constexpr BlackScreenWord kTargetWords[] = {BlackScreenWord::All, BlackScreenWord::Current, BlackScreenWord::Others,
+                                            BlackScreenWord::Chosen, BlackScreenWord::Idle};
+
+// A target opens the black screen or leaves it open.
+void ApplyBlackScreen(BlackScreenWord word, std::uint64_t monitors) {
   AppState& app = App();
   switch (word) {
     case BlackScreenWord::All:
-    case BlackScreenWord::Current: {
-      const OverlayTarget target = word == BlackScreenWord::All ? OverlayTarget::All : OverlayTarget::Current;
-      const bool sameOpen = app.blackScreenActive && app.blackScreenKind == target && !app.overlayWindows.empty();
-      if (!sameOpen) HandleCommand(target == OverlayTarget::All ? IDM_BLACK_ALL : IDM_BLACK_CURRENT);
+    case BlackScreenWord::Current:
+    case BlackScreenWord::Others:
+    case BlackScreenWord::Chosen: {
+      const auto target = static_cast<OverlayTarget>(std::find(kTargetWords, kTargetWords + 4, word) - kTargetWords);
+      if (!BlackScreenOpenAs(target, monitors) && ToggleBlackScreen(target, monitors)) UpdateTrayTooltip();
       break;
     }
     case BlackScreenWord::Off:
@@ -44,10 +51,8 @@ ProgramStatus CurrentProgramStatus() {
   ProgramStatus status;
   status.preventSleep = app.settings.SleepPrevent;
   status.keepActive = app.settings.KeepActive;
-  if (!app.overlayWindows.empty())
-    status.blackScreen = app.overlayTarget == OverlayTarget::All    ? BlackScreenWord::All
-                         : app.overlayTarget == OverlayTarget::Idle ? BlackScreenWord::Idle
-                                                                    : BlackScreenWord::Current;
+  if (!app.overlayWindows.empty()) status.blackScreen = kTargetWords[static_cast<int>(app.overlayTarget)];
+  if (status.blackScreen == BlackScreenWord::Chosen) status.monitors = CoveredMonitors();
   status.preventSleepUntil = LocalClockAt(app.sleepPreventUntil);
   status.keepActiveUntil = LocalClockAt(app.keepActiveUntil);
   return status;
@@ -59,7 +64,9 @@ bool SendStatusLines(HWND replyWindow) {
   if (replyWindow == nullptr || ::GetClassNameW(replyWindow, className, static_cast<int>(std::size(className))) == 0 ||
       std::wstring_view(className) != kStatusReplyWindowClass)
     return false;
-  const std::wstring lines = StatusLines(CurrentWantedState(), CurrentProgramStatus().blackScreen);
+  const ProgramStatus status = CurrentProgramStatus();
+  const std::wstring lines =
+      StatusLines(CurrentWantedState(), status.blackScreen, status.monitors, ListMonitors().View());
   if (lines.size() * sizeof(wchar_t) > kMaxStatusLinesBytes) return false;
   COPYDATASTRUCT message{kStatusLinesCopyDataTag, static_cast<DWORD>(lines.size() * sizeof(wchar_t)),
                          const_cast<wchar_t*>(lines.data())};
@@ -79,7 +86,7 @@ LRESULT CarryOutCommandLineCall(const CommandLineCall& call) {
   ApplyModeRequest(TimedMode::PreventSleep, call.preventSleep);
   if (call.preventSleep.word != SwitchWord::None) FollowSleepPreventionCall();
   ApplyModeRequest(TimedMode::KeepActive, call.keepActive);
-  ApplyBlackScreen(call.blackScreen);
+  ApplyBlackScreen(call.blackScreen, call.monitors);
   return kAnswerApplied;
 }
 
@@ -91,7 +98,7 @@ LRESULT AnswerCommandLineCall(const COPYDATASTRUCT* data, HWND replyWindow) {
   // Copied out of the message: nothing below reads the sender's data.
   const std::optional<std::vector<std::wstring>> arguments = DecodeCommandLineData(data->dwData, data->lpData, data->cbData);
   if (!arguments) return kAnswerUsage;
-  const std::optional<CommandLineCall> call = ParseCommandLine(*arguments);
+  const std::optional<CommandLineCall> call = ParseCommandLine(*arguments, nullptr, ListMonitors().count);
   if (!call) return kAnswerUsage;
   if (!App().startupFinished) return kAnswerStarting;
   // Another call is being carried out (its saves are held): this one came in while that one waited on

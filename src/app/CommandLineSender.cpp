@@ -5,6 +5,7 @@
 #include "base/Handles.h"
 #include "base/Helpers.h"
 #include "base/Messages.h"
+#include "base/Monitors.h"
 #include "base/SystemSeams.h"
 
 namespace {
@@ -159,7 +160,7 @@ void WriteCallOutput(const std::wstring& text, bool error, bool boxed) {
 
 int CallRunningProgram(const std::vector<std::wstring>& arguments) {
   std::wstring error = L"the arguments are too long";
-  const std::optional<CommandLineCall> call = ParseCommandLine(arguments, &error);
+  const std::optional<CommandLineCall> call = ParseCommandLine(arguments, &error, ListMonitors().count);
   const std::wstring data = call ? EncodeCommandLineData(arguments) : std::wstring();
   if (!call || data.empty()) {
     WriteCallOutput(L"umbraline: " + error + L"\r\n" + CommandLineUsage(), true, true);

@@ -27,8 +27,8 @@ void TogglePreventSleep() {
   SaveConfig();
 }
 
-void ToggleBlackScreenCommand(OverlayTarget target) {
-  if (ToggleBlackScreen(target)) UpdateTrayTooltip();
+void ToggleBlackScreenCommand(OverlayTarget target, std::uint64_t chosen = 0) {
+  if (ToggleBlackScreen(target, chosen)) UpdateTrayTooltip();
 }
 
 void ToggleKeepActive() {
@@ -84,11 +84,13 @@ void HandleCommand(WORD id) {
     case IDM_PREVENT_SLEEP: TogglePreventSleep(); break;
     case IDM_BLACK_ALL: ToggleBlackScreenCommand(OverlayTarget::All); break;
     case IDM_BLACK_CURRENT: ToggleBlackScreenCommand(OverlayTarget::Current); break;
+    case IDM_BLACK_OTHERS: ToggleBlackScreenCommand(OverlayTarget::Others); break;
     case IDM_KEEP_ACTIVE: ToggleKeepActive(); break;
     case IDM_ABOUT: OpenAboutCard(); break;
     case IDM_EXIT: RequestExit(); break;
     case IDM_ACTION_BLACK_ALL: SetHotkeyAction(OverlayAction::BlackAll); break;
     case IDM_ACTION_BLACK_CURRENT: SetHotkeyAction(OverlayAction::BlackCurrent); break;
+    case IDM_ACTION_BLACK_OTHERS: SetHotkeyAction(OverlayAction::BlackOthers); break;
     case IDM_HOTKEY_DISABLED: SetToggleHotkey(0); break;
     case IDM_HOTKEY_CTRL_ALT_V: SetToggleHotkey('V'); break;
     case IDM_HOTKEY_CTRL_ALT_B: SetToggleHotkey('B'); break;
@@ -105,18 +107,25 @@ void HandleCommand(WORD id) {
   }
 }
 
-bool ToggleBlackScreen(OverlayTarget target) {
+bool BlackScreenOpenAs(OverlayTarget target, std::uint64_t chosen) {
+  const AppState& app = App();
+  return app.blackScreenActive && app.blackScreenKind == target && !app.overlayWindows.empty() &&
+         (target != OverlayTarget::Chosen || CoveredMonitors() == chosen);
+}
+
+bool ToggleBlackScreen(OverlayTarget target, std::uint64_t chosen) {
   AppState& app = App();
   // A black screen marked open whose windows could not be created is opened again rather than
   // ignored, so the command and the hotkey never lock up.
-  if (app.blackScreenActive && app.blackScreenKind == target && !app.overlayWindows.empty()) {
+  if (BlackScreenOpenAs(target, chosen)) {
     app.blackScreenActive = false;
     CloseOverlays();
     return true;
   }
+  if (target == OverlayTarget::Others && ListMonitors().count < 2) return false;  // nothing to cover
   app.blackScreenActive = true;
   app.blackScreenKind = target;
-  ShowOverlays(target);
+  ShowOverlays(target, chosen);
   return true;
 }
 
@@ -151,6 +160,7 @@ void RunHotkeyAction() {
   switch (app.settings.Action) {
     case OverlayAction::BlackAll: ToggleBlackScreenCommand(OverlayTarget::All); break;
     case OverlayAction::BlackCurrent: ToggleBlackScreenCommand(OverlayTarget::Current); break;
+    case OverlayAction::BlackOthers: ToggleBlackScreenCommand(OverlayTarget::Others); break;
     default: break;
   }
 }

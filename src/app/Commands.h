@@ -2,11 +2,18 @@
 // Menu commands, the hotkey action, and the operations that apply settings across the subsystems.
 #include <windows.h>
 
+#include <cstdint>
+
 #include "config/Settings.h"
 #include "overlay/OverlayTypes.h"
 
 void HandleCommand(WORD id);
-bool ToggleBlackScreen(OverlayTarget target);
+// The menu's and the hotkey's black screen: the same target (and, for Chosen, the same monitors) open
+// closes it, anything else opens it, replacing one that is open. False when nothing was done (other
+// monitors with one monitor).
+bool ToggleBlackScreen(OverlayTarget target, std::uint64_t chosen = 0);
+// Whether the black screen the user asked for is open over that target (and, for Chosen, those monitors).
+bool BlackScreenOpenAs(OverlayTarget target, std::uint64_t chosen = 0);
 void RegisterToggleHotkey();
 void SetClockDisplay(ClockDisplayMode mode);
 void RunHotkeyAction();

@@ -3,9 +3,9 @@
 // injected input, the user's UI language, the clock and waiting, starting other programs, foreground
 // rights, the executable's path, the notification-area icon, message boxes), the user's roaming and
 // Startup folders and the registry key of the user's start-up approvals (tests point them at their own),
-// or whose answer tests cannot choose under Wine (the window station's flags, the running processes).
-// Everything calls them through here; they default to the real API, and tests swap single entries for
-// the length of a test.
+// or whose answer tests cannot choose under Wine (the window station's flags, the running processes,
+// the monitors, the user's notification state). Everything calls them through here; they default to the
+// real API, and tests swap single entries for the length of a test.
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -82,6 +82,8 @@ struct SystemSeams {
   bool (*sessionLockedOrDisconnected)() = SessionLockedOrDisconnected;
   // Whether the user is there and free: a full-screen program, a presentation, a screen saver or lock.
   HRESULT(WINAPI* queryUserNotificationState)(QUERY_USER_NOTIFICATION_STATE*) = ::SHQueryUserNotificationState;
+  // The monitors of the desktop (the test screen has two side by side).
+  BOOL(WINAPI* enumDisplayMonitors)(HDC, LPCRECT, MONITORENUMPROC, LPARAM) = ::EnumDisplayMonitors;
 };
 
 // Whether the user has high contrast on.

@@ -11,7 +11,13 @@
 
 enum class NudgeKind : std::int32_t { Mouse = 0, F15 = 1 };
 
-enum class OverlayAction : std::int32_t { BlackAll = 0, BlackCurrent = 1, AwayAll = 2, AwayCurrent = 3 };
+enum class OverlayAction : std::int32_t {
+  BlackAll = 0,
+  BlackCurrent = 1,
+  AwayAll = 2,
+  AwayCurrent = 3,
+  BlackOthers = 4,
+};
 
 enum class ClockDisplayMode : std::int32_t { None = 0, Time = 1, Elapsed = 2, TimeAndElapsed = 3 };
 
@@ -31,6 +37,7 @@ inline constexpr EnumWord<NudgeKind> kNudgeWords[] = {
 inline constexpr EnumWord<OverlayAction> kActionWords[] = {
     {OverlayAction::BlackAll, L"BlackAll", L"Black screen (all monitors)"},
     {OverlayAction::BlackCurrent, L"BlackCurrent", L"Black screen (monitor with cursor)"},
+    {OverlayAction::BlackOthers, L"BlackOthers", L"Black screen (other monitors)"},
     {OverlayAction::AwayAll, L"AwayAll"},
     {OverlayAction::AwayCurrent, L"AwayCurrent"}};
 

@@ -6,16 +6,37 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Monitors.h"
 #include "overlay/OverlayTypes.h"
 
 // ---- windows and lifecycle ----
 void RegisterOverlayClass();
-void ShowOverlays(OverlayTarget target);
+// Opens the black screen over the target's monitors (for Chosen, the set of monitor numbers given).
+// It takes the foreground and the keyboard only when it covers the cursor's monitor.
+void ShowOverlays(OverlayTarget target, std::uint64_t chosen = 0);
 void CloseOverlays();
-// After a display change: the open black screen again over the current monitors, at full opacity.
-// All covers every monitor; Current the one that now holds the old window's centre, and closes as if
-// dismissed when no monitor does. The new windows are up before the old ones go.
+// After a display change: the open black screen again over the current monitors (RebuiltCover), at
+// full opacity; closed as if dismissed when nothing is left to cover. The new windows are up before
+// the old ones go.
 void RebuildOverlaysForDisplays();
+// The monitors a target covers (a set, as monitor numbers are), given the cursor and the numbered
+// monitors; whether that takes in the cursor's monitor, and that monitor's centre.
+struct OverlayCover {
+  std::uint64_t monitors = 0;
+  POINT freeCentre{};
+  bool takesKeyboard = false;
+};
+OverlayCover CoverFor(OverlayTarget target, std::uint64_t chosen, POINT cursor, std::span<const RECT> monitors);
+// The set of the monitors that hold the centre of one of the windows.
+std::uint64_t MonitorsUnder(std::span<const OverlayWindow> windows, std::span<const RECT> monitors);
+// The set of the monitors the open black screen covers now.
+std::uint64_t CoveredMonitors();
+// What an open black screen covers after a display change, given its windows and the centre of the
+// monitor that held the cursor when it opened: All every monitor; Current and chosen monitors each
+// window where a monitor now holds its old centre; Others every monitor but the one that holds that
+// centre (or is nearest to it).
+std::uint64_t RebuiltCover(OverlayTarget target, std::span<const OverlayWindow> windows, POINT freeCentre,
+                           std::span<const RECT> monitors);
 // At process exit: closes the overlay and releases the badge pictures, GDI+ and COM.
 void ReleaseOverlayResources();
 // What the closing inputs run: the monitor guard, CloseOverlays, then the dismissed handler.

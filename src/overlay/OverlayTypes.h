@@ -8,6 +8,8 @@
 #include "base/Handles.h"
 #include "config/Settings.h"
 
+// All: every monitor. Current: the monitor that holds the cursor when it opens. Others: every monitor
+// but that one. Chosen: the monitors named by number. Idle: every monitor, opened after idle time.
 enum class OverlayTarget : std::int32_t { All = 0, Current = 1, Others = 2, Chosen = 3, Idle = 4 };
 
 // One black-screen window covering one monitor, with its layered bitmap. The members are declared

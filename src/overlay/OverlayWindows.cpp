@@ -17,6 +17,8 @@
 
 namespace {
 
+// Not WS_EX_NOACTIVATE: a black screen shown without activation (over other monitors) is activated by
+// a click into it, as any window is, and then Esc and Alt+F4 reach it.
 constexpr DWORD kOverlayExStyle = WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
 constexpr wchar_t kOverlayTitle[] = L"Umbraline";
 constexpr UINT kCursorHideMs = 3000;
@@ -63,19 +65,6 @@ bool BitmapReady(const OverlayWindow& overlay) {
   BITMAP info{};
   if (::GetObjectW(overlay.bitmap.Get(), sizeof(info), &info) == 0 || info.bmBits == nullptr) return false;
   return info.bmBits == overlay.pixels;
-}
-
-struct MonitorPass {
-  const OverlayComposition* composition;
-  OverlayTarget target;
-  HMONITOR chosen;
-};
-
-BOOL CALLBACK AddOverlayForMonitor(HMONITOR monitor, HDC, LPRECT rect, LPARAM context) {
-  const MonitorPass& pass = *reinterpret_cast<const MonitorPass*>(context);
-  if (pass.target == OverlayTarget::Current && monitor != pass.chosen) return TRUE;
-  if (rect) AddOverlayWindow(*rect, *pass.composition);
-  return TRUE;
 }
 
 // Releases one record in reverse order of acquisition, clearing each handle.
@@ -240,11 +229,13 @@ LRESULT OnOverlayRightButtonUp(HWND window) {
   return 0;
 }
 
-// A one-monitor black screen closes only from the screen it covers. Measured against the windows'
-// own rectangles: a stored monitor handle never matches again once its monitor has gone.
+// A black screen that leaves monitors free closes only from a screen it covers. Measured against the
+// windows' own rectangles: a stored monitor handle never matches again once its monitor has gone.
 bool ClosingInputCounts() {
   POINT cursor{};
-  return App().overlayTarget != OverlayTarget::Current || (::GetCursorPos(&cursor) && OverOverlayWindow(cursor));
+  const OverlayTarget target = App().overlayTarget;
+  return target == OverlayTarget::All || target == OverlayTarget::Idle ||
+         (::GetCursorPos(&cursor) && OverOverlayWindow(cursor));
 }
 
 bool IsOverlayWindow(HWND window) {
@@ -374,25 +365,27 @@ bool AddOverlayWindow(const RECT& monitor, const OverlayComposition& composition
 
 namespace {
 
-// Opens one window per monitor of the target (the chosen one for Current), focuses the first and
-// starts the fade (none when fadeDurationMs is 0), the cursor-hide and the clock timers.
-void OpenOverlaySet(OverlayTarget target, HMONITOR chosen) {
+// Opens one window per rectangle and starts the fade (none when fadeDurationMs is 0), the cursor-hide
+// and the clock timers. Only a black screen over the cursor's monitor takes the foreground and the
+// keyboard: over other monitors the windows are shown without activation, and the program the user
+// works in keeps the keyboard until the user clicks into the black screen.
+void OpenOverlaySet(OverlayTarget target, std::span<const RECT> monitors, std::uint64_t cover) {
   AppState& app = App();
   RegisterOverlayClass();
   app.overlayTarget = target;
-  app.overlayMonitor = target == OverlayTarget::Current ? chosen : nullptr;
-
   const OverlayComposition composition = BuildOverlayComposition(app.overlayOpenTick);
-  MonitorPass pass{&composition, target, app.overlayMonitor};
-  ::EnumDisplayMonitors(nullptr, nullptr, AddOverlayForMonitor, reinterpret_cast<LPARAM>(&pass));
+  for (std::size_t i = 0; i < monitors.size() && i < kMaxNumberedMonitors; ++i)
+    if (cover >> i & 1) AddOverlayWindow(monitors[i], composition);
   if (app.overlayWindows.empty()) return;
 
-  const HWND first = app.overlayWindows.front().window.Get();
-  DropTypeAhead();
-  // Refused to a process without the right to the foreground (started by a scheduled task or a
-  // launcher in the background): the keyboard then stays with the program underneath.
-  ::SetForegroundWindow(first);
-  ::SetFocus(first);
+  if (app.overlayTakesKeyboard) {
+    const HWND first = app.overlayWindows.front().window.Get();
+    DropTypeAhead();
+    // Refused to a process without the right to the foreground (started by a scheduled task or a
+    // launcher in the background): the keyboard then stays with the program underneath.
+    ::SetForegroundWindow(first);
+    ::SetFocus(first);
+  }
   UpdateOverlayKeyboardHook();
 
   POINT cursor{};
@@ -407,37 +400,36 @@ void OpenOverlaySet(OverlayTarget target, HMONITOR chosen) {
 
 }  // namespace
 
-void ShowOverlays(OverlayTarget target) {
+void ShowOverlays(OverlayTarget target, std::uint64_t chosen) {
   AppState& app = App();
   ReadConfigSettings();
   app.fadeDurationMs = ReadFadeLength();
   app.overlayOpenTick = Seams().getTickCount64();
   CloseOverlays();
-  HMONITOR chosen = nullptr;
-  if (target == OverlayTarget::Current) {
-    POINT cursor{};
-    if (!::GetCursorPos(&cursor)) cursor = POINT{0, 0};
-    chosen = ::MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST);
-  }
-  OpenOverlaySet(target, chosen);
+  POINT cursor{};
+  if (!::GetCursorPos(&cursor)) cursor = POINT{0, 0};
+  app.overlayMonitor =
+      target == OverlayTarget::Current ? ::MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST) : nullptr;
+  const MonitorList monitors = ListMonitors();
+  const OverlayCover cover = CoverFor(target, chosen, cursor, monitors.View());
+  app.overlayFreeCentre = cover.freeCentre;
+  app.overlayTakesKeyboard = cover.takesKeyboard;
+  OpenOverlaySet(target, monitors.View(), cover.monitors);
 }
 
 void RebuildOverlaysForDisplays() {
   AppState& app = App();
   if (app.overlayWindows.empty()) return;
   const OverlayTarget target = app.overlayTarget;
-  HMONITOR chosen = nullptr;
-  if (target == OverlayTarget::Current) {
-    // Where the window was, not where it is: Windows moves windows off a monitor that went away.
-    const OverlayWindow& old = app.overlayWindows.front();
-    chosen = ::MonitorFromPoint(POINT{old.left + old.width / 2, old.top + old.height / 2}, MONITOR_DEFAULTTONULL);
-  }
+  // Where the windows were, not where they are: Windows moves windows off a monitor that went away.
+  const MonitorList monitors = ListMonitors();
+  const std::uint64_t cover = RebuiltCover(target, app.overlayWindows, app.overlayFreeCentre, monitors.View());
   // The old windows stay until the new ones are up: with none of ours left in between, Windows would
   // give the foreground (and the keyboard) to another program.
   std::vector<OverlayWindow> old = TakeOverlayWindows();
   RestoreOverlayCursor();
   app.fadeDurationMs = 0;  // the screen was black already: no new fade
-  if (target != OverlayTarget::Current || chosen != nullptr) OpenOverlaySet(target, chosen);
+  OpenOverlaySet(target, monitors.View(), cover);
   for (OverlayWindow& overlay : old) ReleaseOverlayWindow(overlay);
   if (!app.overlayWindows.empty()) return;
   // Nothing left to cover: closed as if the user had dismissed it.
@@ -509,7 +501,7 @@ LRESULT CALLBACK OverlayKeyboardHookProc(int code, WPARAM message, LPARAM info) 
 
 void UpdateOverlayKeyboardHook() {
   AppState& app = App();
-  if (app.overlayWindows.empty() || IsOverlayWindow(Seams().getForegroundWindow()))
+  if (app.overlayWindows.empty() || !app.overlayTakesKeyboard || IsOverlayWindow(Seams().getForegroundWindow()))
     app.overlayKeyHook.Reset();
   else if (!app.overlayKeyHook)
     app.overlayKeyHook.Reset(::SetWindowsHookExW(WH_KEYBOARD_LL, OverlayKeyboardHookProc, app.instance, 0));

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "base/Helpers.h"
 #include "base/Messages.h"
+#include "base/Monitors.h"
 #include "base/SystemSeams.h"
 #include "config/HotkeyText.h"
 #include "config/StartupShortcut.h"
@@ -49,11 +50,15 @@ void AppendPopup(HMENU menu, MenuHandle popup, const std::wstring& title) {
   if (::AppendMenuW(menu, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(popup.Get()), title.c_str())) popup.Release();
 }
 
+// The first three rows of kActionWords are the actions the menu offers, in its order and that of their ids.
+static_assert(kActionWords[0].value == OverlayAction::BlackAll &&
+              kActionWords[1].value == OverlayAction::BlackCurrent &&
+              kActionWords[2].value == OverlayAction::BlackOthers &&
+              IDM_ACTION_BLACK_OTHERS == IDM_ACTION_BLACK_ALL + 2);
 void FillActionMenu(HMENU popup, OverlayAction action, UiLanguage language) {
-  AppendRadio(popup, IDM_ACTION_BLACK_ALL, UiText(ActionLabel(OverlayAction::BlackAll), language),
-              action == OverlayAction::BlackAll);
-  AppendRadio(popup, IDM_ACTION_BLACK_CURRENT, UiText(ActionLabel(OverlayAction::BlackCurrent), language),
-              action == OverlayAction::BlackCurrent);
+  for (UINT i = 0; i < 3; ++i)
+    AppendRadio(popup, IDM_ACTION_BLACK_ALL + i, UiText(kActionWords[i].label, language),
+                action == kActionWords[i].value);
 }
 
 void FillHotkeyMenu(HMENU popup, const HotkeySpec& hotkey, UiLanguage language, bool darkMode) {
@@ -203,7 +208,9 @@ MenuHandle BuildTrayMenu() {
   // The group header does nothing; in the dark theme it stays enabled so that it is not drawn grey.
   AppendText(m, dark ? 0u : MF_GRAYED, IDM_HEADER_BLACK_SCREEN, UiText(L"Black screen", language));
   AppendTreeMenuItem(m, IDM_BLACK_ALL, UiText(L"All monitors", language), kTreeBranchMiddle, true);
-  AppendTreeMenuItem(m, IDM_BLACK_CURRENT, UiText(L"Monitor with cursor", language), kTreeBranchLast, true);
+  AppendTreeMenuItem(m, IDM_BLACK_CURRENT, UiText(L"Monitor with cursor", language), kTreeBranchMiddle, true);
+  AppendTreeMenuItem(m, IDM_BLACK_OTHERS, UiText(L"Other monitors", language), kTreeBranchLast,
+                     ListMonitors().count > 1);
   ::AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
 
   // Both hotkey submenus or neither.

@@ -181,7 +181,9 @@ TEST_F(Program, CallsChangeTheRunningProgramEndItWithItsIconAndStartIt) {
   const CallResult shown = RunCall(L"--status");
   EXPECT_EQ(shown.code, 0u);
   EXPECT_TRUE(std::regex_match(shown.out, std::regex("prevent-sleep on until 20\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d\r\n"
-                                                      "keep-active off\r\nblack-screen off\r\n"))) << shown.out;
+                                                      "keep-active off\r\nblack-screen off\r\n"
+                                                      "monitor 1 0,0 1280x800 primary\r\nmonitor 2 1280,0 1024x768\r\n")))
+      << shown.out;
   EXPECT_EQ(RunCall(L"--exit").code, 0u);
   EXPECT_FALSE(program->Running());  // gone when the call returns
   EXPECT_EQ(program->WaitForExit(), 0u);

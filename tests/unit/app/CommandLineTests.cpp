@@ -81,7 +81,8 @@ TEST(CommandLineParser, EveryValidFormAndTheInvalidOnes) {
   const auto parse = [](const wchar_t* line) { std::wstring error; return Describe(ParseCommandLine(Split(line), &error)) + L": " + error; };
   for (const auto& [line, message] : std::initializer_list<std::pair<const wchar_t*, std::wstring>>{{L"", L"no option given"},
            {L"--keep-active maybe", L"--keep-active takes on, off or toggle, not \"maybe\""}, {L"--Prevent-Sleep=on", L"unknown option \"--Prevent-Sleep=on\""},
-           {L"--keep-active on --black-screen", L"--black-screen takes all, current, off or toggle, but nothing follows it"},
+           {L"--keep-active on --black-screen",
+            L"--black-screen takes all, current, others, off, toggle or monitor numbers such as 2 or 1,3, but nothing follows it"},
            {L"--keep-active on --KEEP-ACTIVE off", L"--keep-active is given twice"}, {L"--keep-active on --for 1h --until 7:00", L"--until" + follows},
            {L"--prevent-sleep off --for 1h", L"--for" + follows + L", not after --prevent-sleep off"}, {L"--keep-active on --for 1h1h", duration + L", not \"1h1h\""},
            {L"--keep-active on --for", duration + L", but nothing follows it"}, {L"--keep-active on --for 7d1s", range + L"\"7d1s\""},
@@ -345,7 +346,8 @@ TEST_F(CommandLineCallTest, StatusLinesTooltipMenuAndBadgesShowTheModesInForceAn
   char text[256] = {};
   DWORD got = 0;
   EXPECT_TRUE(code == kExitApplied && ::ReadFile(readEnd.Get(), text, sizeof text, &got, nullptr));
-  EXPECT_EQ(std::string(text, got), "prevent-sleep on while obs64.exe\r\nkeep-active paused locked\r\nblack-screen off\r\n");
+  EXPECT_EQ(std::string(text, got), "prevent-sleep on while obs64.exe\r\nkeep-active paused locked\r\nblack-screen off\r\n"
+                                    "monitor 1 0,0 1280x800 primary\r\nmonitor 2 1280,0 1024x768\r\n");  // the test screen
 }
 
 static std::atomic<LRESULT> g_answer{0};  // from the calling thread; the pauses, and whether the first came after it

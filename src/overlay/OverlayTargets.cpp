@@ -1,0 +1,32 @@
+// Which monitors a black screen covers: when it opens, and again after a display change.
+#include "app/AppState.h"
+#include "overlay/Overlay.h"
+
+OverlayCover CoverFor(OverlayTarget target, std::uint64_t chosen, POINT cursor, std::span<const RECT> monitors) {
+  OverlayCover cover;
+  const std::size_t at = MonitorAt(monitors, cursor);
+  for (std::size_t i = 0; i < monitors.size() && i < kMaxNumberedMonitors; ++i) {
+    bool covered = true;  // All, Idle
+    if (target == OverlayTarget::Current) covered = i == at;
+    if (target == OverlayTarget::Others) covered = i != at;
+    if (target == OverlayTarget::Chosen) covered = (chosen >> i & 1) != 0;
+    cover.monitors |= std::uint64_t{covered} << i;
+    if (i == at) cover.freeCentre = RectCentre(monitors[i]), cover.takesKeyboard = covered;
+  }
+  return cover;
+}
+
+std::uint64_t MonitorsUnder(std::span<const OverlayWindow> windows, std::span<const RECT> monitors) {
+  std::uint64_t held = 0;
+  for (const OverlayWindow& w : windows) held |= MonitorHolding(monitors, {w.left + w.width / 2, w.top + w.height / 2});
+  return held;
+}
+
+std::uint64_t CoveredMonitors() { return MonitorsUnder(App().overlayWindows, ListMonitors().View()); }
+
+std::uint64_t RebuiltCover(OverlayTarget target, std::span<const OverlayWindow> windows, POINT freeCentre,
+                           std::span<const RECT> monitors) {
+  const bool kept = target == OverlayTarget::Current || target == OverlayTarget::Chosen;
+  return CoverFor(kept ? OverlayTarget::Chosen : target, kept ? MonitorsUnder(windows, monitors) : 0, freeCentre,
+                  monitors).monitors;
+}
