@@ -1,20 +1,13 @@
 // The overlay clock: its text, its font, and drawing it with GDI+ straight into the layer's pixels.
 #include <windows.h>
-#include <objidl.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cwchar>
 
-// The GDI+ headers use min and max unqualified; the build defines NOMINMAX.
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
-
 #include "app/AppState.h"
+#include "base/Handles.h"  // with the GDI+ headers and the owners of GDI+ objects
 #include "base/Helpers.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
@@ -24,23 +17,6 @@ using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
 
 namespace {
-
-// GDI+ flat objects, each deleted once by the owner from Handles.h.
-template <typename T, GpStatus(WINGDIPAPI* Delete)(T*)>
-struct GdiplusTraits {
-  using Handle = T*;
-  static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { Delete(h); }
-};
-GpStatus WINGDIPAPI DeleteImage(GpBitmap* bitmap) { return GdipDisposeImage(bitmap); }
-GpStatus WINGDIPAPI DeleteBrush(GpSolidFill* brush) { return GdipDeleteBrush(brush); }
-
-using GpFontHandle = UniqueHandle<GdiplusTraits<GpFont, GdipDeleteFont>>;
-using GpFamilyHandle = UniqueHandle<GdiplusTraits<GpFontFamily, GdipDeleteFontFamily>>;
-using GpFormatHandle = UniqueHandle<GdiplusTraits<GpStringFormat, GdipDeleteStringFormat>>;
-using GpGraphicsHandle = UniqueHandle<GdiplusTraits<GpGraphics, GdipDeleteGraphics>>;
-using GpBitmapHandle = UniqueHandle<GdiplusTraits<GpBitmap, DeleteImage>>;
-using GpBrushHandle = UniqueHandle<GdiplusTraits<GpSolidFill, DeleteBrush>>;
 
 constexpr wchar_t kClockFamily[] = L"Segoe UI";
 

@@ -1,0 +1,43 @@
+// The release of each kind of handle, keeping the thread's last-error code.
+#include "base/Handles.h"
+
+namespace handle_traits {
+
+void File::Close(Handle h) noexcept {
+  KeepingLastError([h] { ::CloseHandle(h); });
+}
+void Kernel::Close(Handle h) noexcept {
+  KeepingLastError([h] { ::CloseHandle(h); });
+}
+void Icon::Close(Handle h) noexcept {
+  KeepingLastError([h] { ::DestroyIcon(h); });
+}
+void Menu::Close(Handle h) noexcept {
+  KeepingLastError([h] { ::DestroyMenu(h); });
+}
+void MemoryDc::Close(Handle h) noexcept {
+  KeepingLastError([h] { ::DeleteDC(h); });
+}
+void Window::Close(Handle h) noexcept {
+  KeepingLastError([h] { ::DestroyWindow(h); });
+}
+void RegistryKey::Close(Handle h) noexcept {
+  KeepingLastError([h] { ::RegCloseKey(h); });
+}
+void Hook::Close(Handle h) noexcept {
+  KeepingLastError([h] { ::UnhookWindowsHookEx(h); });
+}
+void CoTaskMemory::Close(Handle h) noexcept {
+  KeepingLastError([h] { ::CoTaskMemFree(h); });
+}
+void LocalMemory::Close(Handle h) noexcept {
+  KeepingLastError([h] { ::LocalFree(h); });
+}
+void PowerNotification::Close(Handle h) noexcept {
+  KeepingLastError([h] { ::UnregisterPowerSettingNotification(h); });
+}
+void DeleteGdiObject(HGDIOBJ object) noexcept {
+  KeepingLastError([object] { ::DeleteObject(object); });
+}
+
+}  // namespace handle_traits
