@@ -116,7 +116,6 @@ struct AppState {
   bool cursorCountLowered = false;
   std::uint32_t lastClickTick = 0;
   POINT lastClickPos{};
-  bool overlayClassRegistered = false;
   HookHandle overlayKeyHook;  // WH_KEYBOARD_LL, held only while the open black screen lacks the keyboard
 
   // Overlay badges, GDI+ and COM

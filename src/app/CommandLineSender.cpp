@@ -119,7 +119,7 @@ WindowHandle CreateStatusReplyWindow(HWND called) {
   windowClass.cbWndExtra = sizeof(LONG_PTR);  // the window called
   windowClass.hInstance = ::GetModuleHandleW(nullptr);
   windowClass.lpszClassName = kStatusReplyWindowClass;
-  ::RegisterClassExW(&windowClass);  // already registered by an earlier call of this process: the same
+  if (!RegisterWindowClass(windowClass)) return WindowHandle();
   WindowHandle reply(::CreateWindowExW(0, kStatusReplyWindowClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                        windowClass.hInstance, nullptr));
   if (reply) ::SetWindowLongPtrW(reply.Get(), 0, reinterpret_cast<LONG_PTR>(called));

@@ -167,7 +167,7 @@ HWND CreateMainWindow() {
                                                       LR_DEFAULTSIZE | LR_CREATEDIBSECTION));
   windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = kMainWindowClass;
-  ::RegisterClassExW(&windowClass);
+  if (!RegisterWindowClass(windowClass)) return nullptr;
   app.mainWindow = ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kMainWindowClass, kMainWindowTitle, WS_POPUP,
                                      0, 0, 1, 1, nullptr, nullptr, app.instance, nullptr);
   if (app.mainWindow != nullptr) {

@@ -91,3 +91,7 @@ std::wstring Truncated(std::wstring_view text, std::size_t bufferChars) {
   buffer.resize(std::char_traits<wchar_t>::length(buffer.c_str()));
   return buffer;
 }
+
+bool RegisterWindowClass(const WNDCLASSEXW& windowClass) {
+  return ::RegisterClassExW(&windowClass) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}

@@ -1,6 +1,6 @@
 #pragma once
 // Small helpers every part of the program shares: text comparison, cutting and UTF-8, numbers as
-// text, the executable's folder, and the DPI fallback.
+// text, the executable's folder, window classes, and the DPI fallback.
 #include <windows.h>
 
 #include <cstddef>
@@ -39,6 +39,10 @@ std::wstring ExecutablePath();
 // The folder of the running executable without a trailing backslash; empty when the module path
 // cannot be had in full (a truncated path would name some other folder).
 std::wstring ExecutableFolder();
+
+// Registers a window class. A class of that name this process registered before counts as success
+// (a class lives until the process ends): every window registers its class on the way to creating it.
+bool RegisterWindowClass(const WNDCLASSEXW& windowClass);
 
 // A DPI of 0 (unknown) counts as 96.
 inline UINT DpiOrDefault(UINT dpi) { return dpi != 0 ? dpi : kDefaultDpi; }

@@ -9,7 +9,7 @@
 #include "overlay/OverlayTypes.h"
 
 // ---- windows and lifecycle ----
-void RegisterOverlayClass();
+bool RegisterOverlayClass();
 void ShowOverlays(OverlayTarget target);
 void CloseOverlays();
 // After a display change: the open black screen again over the current monitors, at full opacity.

@@ -260,17 +260,14 @@ bool PressesPair(std::uint32_t lastTick, POINT lastPos, std::uint32_t now, POINT
          std::abs(pos.y - lastPos.y) <= kDoubleClickSlop;
 }
 
-void RegisterOverlayClass() {
-  AppState& app = App();
-  if (app.overlayClassRegistered) return;
+bool RegisterOverlayClass() {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
   wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
   wc.lpfnWndProc = OverlayWindowProc;
-  wc.hInstance = app.instance;
+  wc.hInstance = App().instance;
   wc.lpszClassName = kOverlayWindowClass;
-  ::RegisterClassExW(&wc);
-  app.overlayClassRegistered = true;
+  return RegisterWindowClass(wc);
 }
 
 LRESULT CALLBACK OverlayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -348,7 +345,7 @@ namespace {
 // starts the fade (none when fadeDurationMs is 0), the cursor-hide and the clock timers.
 void OpenOverlaySet(OverlayTarget target, HMONITOR chosen) {
   AppState& app = App();
-  RegisterOverlayClass();
+  if (!RegisterOverlayClass()) return;
   app.overlayTarget = target;
   app.overlayMonitor = target == OverlayTarget::Current ? chosen : nullptr;
 
