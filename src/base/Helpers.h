@@ -12,6 +12,11 @@ inline constexpr UINT kDefaultDpi = 96;
 // Only spaces and tabs are blanks in the configuration's texts.
 inline bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
+// Case without regard to which the program compares words, names and paths: A-Z become a-z, any
+// other character what towlower makes of it.
+wchar_t FoldCase(wchar_t c);
+// The text with every character folded.
+std::wstring FoldCase(std::wstring_view text);
 // Equal when compared character by character without case.
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 
