@@ -80,8 +80,8 @@ struct AppState {
   bool sleepPreventionCalled = false;  // by a call since the PC last went to sleep
   DWORD lastInputAtWake = 0;           // GetLastInputInfo's time at the wake: the user's input changes it
   PowerNotificationHandle displayStateNotification;
-  std::uint32_t idleThresholdMs = kIdleThresholdDefaultSec * 1000;
-  std::uint32_t checkIntervalMs = kCheckIntervalDefaultSec * 1000;
+  std::uint32_t idleThresholdMs = kIdleThresholdKey.defaultValue * 1000;
+  std::uint32_t checkIntervalMs = kCheckIntervalKey.defaultValue * 1000;
   NudgeKind nudgeKind = NudgeKind::Mouse;
 
   // Conditions: what Windows last told of the power source, the battery and the session, and the

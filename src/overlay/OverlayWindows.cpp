@@ -21,13 +21,12 @@ constexpr DWORD kOverlayExStyle = WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMO
 constexpr wchar_t kOverlayTitle[] = L"Umbraline";
 constexpr UINT kCursorHideMs = 3000;
 constexpr UINT kFadeTickMs = 16;
-constexpr std::uint32_t kDefaultFadeMs = 120;
 constexpr int kDoubleClickSlop = 4;
 
 std::uint32_t ReadFadeLength() {
   IniDocument document{std::wstring()};
-  if (!ReloadConfigDocument(document)) return kDefaultFadeMs;
-  return static_cast<std::uint32_t>(std::clamp(ReadFadeInDurationMs(document), 0, 5000));
+  return static_cast<std::uint32_t>(ReloadConfigDocument(document) ? ReadOverlayInt(document, kFadeInKey)
+                                                                   : kFadeInKey.defaultValue);
 }
 
 void SetTimerOnAll(UINT_PTR id, UINT ms) {
