@@ -177,6 +177,11 @@ HWND CreateMainWindow() {
   return app.mainWindow;
 }
 
+HWND FindMainWindow() {
+  const HWND window = ::FindWindowW(kMainWindowClass, kMainWindowTitle);
+  return window != nullptr ? window : ::FindWindowW(kMainWindowClass, nullptr);
+}
+
 // Elevated, the window would not hear Explorer's restart or a second start's menu request, both
 // sent from lower integrity, nor a command-line call: exactly these three are let through. Allowing
 // them admits every lower level, a sandboxed (low or AppContainer) process included, so it is done
