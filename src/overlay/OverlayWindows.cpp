@@ -119,7 +119,10 @@ void AdvanceOverlayFade() {
   if (alpha == 255) KillTimerOnAll(TIMER_OVERLAY_FADE);
 }
 
-bool OverOverlayWindow(POINT cursor) {
+// Whether the cursor (put in `cursor`) is over a black-screen window. Measured against the windows' own
+// rectangles: a stored monitor handle never matches again once its monitor has gone.
+bool CursorOverOverlay(POINT& cursor) {
+  if (!::GetCursorPos(&cursor)) return false;
   for (const OverlayWindow& overlay : App().overlayWindows) {
     RECT rect{};
     if (::GetWindowRect(overlay.window.Get(), &rect) && ::PtInRect(&rect, cursor)) return true;
@@ -133,7 +136,7 @@ void HideOverlayCursor(HWND window) {
   AppState& app = App();
   ::KillTimer(window, TIMER_OVERLAY_CURSOR);
   POINT cursor{};
-  if (!::GetCursorPos(&cursor) || !OverOverlayWindow(cursor)) return;
+  if (!CursorOverOverlay(cursor)) return;
   app.lastCursorPos = cursor;
   app.lastCursorPosValid = true;
   if (!app.cursorCountLowered) {
@@ -216,11 +219,10 @@ LRESULT OnOverlayRightButtonUp(HWND window) {
   return 0;
 }
 
-// A one-monitor black screen closes only from the screen it covers. Measured against the windows'
-// own rectangles: a stored monitor handle never matches again once its monitor has gone.
+// A one-monitor black screen closes only from the screen it covers.
 bool ClosingInputCounts() {
   POINT cursor{};
-  return App().overlayTarget != OverlayTarget::Current || (::GetCursorPos(&cursor) && OverOverlayWindow(cursor));
+  return App().overlayTarget != OverlayTarget::Current || CursorOverOverlay(cursor);
 }
 
 bool IsOverlayWindow(HWND window) {
@@ -550,14 +552,12 @@ void RedrawOverlayWindow(HWND window) {
 
 void ScheduleClockTimer() {
   AppState& app = App();
-  for (const OverlayWindow& overlay : app.overlayWindows) ::KillTimer(overlay.window.Get(), TIMER_OVERLAY_CLOCK);
+  KillTimerOnAll(TIMER_OVERLAY_CLOCK);
   const ClockDisplayMode mode = app.settings.ClockDisplay;
   if (mode == ClockDisplayMode::None || app.overlayWindows.empty()) return;
   SYSTEMTIME now{};
   Seams().getLocalTime(&now);
-  const UINT interval = ClockFirstIntervalMs(mode, now);
-  for (const OverlayWindow& overlay : app.overlayWindows)
-    ::SetTimer(overlay.window.Get(), TIMER_OVERLAY_CLOCK, interval, nullptr);
+  SetTimerOnAll(TIMER_OVERLAY_CLOCK, ClockFirstIntervalMs(mode, now));
 }
 
 // Every window has its own clock timer, started together with the same period, so a tick redraws
