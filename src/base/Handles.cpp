@@ -1,12 +1,9 @@
-// The release of each kind of handle, keeping the thread's last-error code.
+// The releases of the handle owners and scoped helpers, each keeping the thread's last-error code.
 #include "base/Handles.h"
 
 namespace handle_traits {
 
 void File::Close(Handle h) noexcept {
-  KeepingLastError([h] { ::CloseHandle(h); });
-}
-void Kernel::Close(Handle h) noexcept {
   KeepingLastError([h] { ::CloseHandle(h); });
 }
 void Icon::Close(Handle h) noexcept {
@@ -41,3 +38,28 @@ void DeleteGdiObject(HGDIOBJ object) noexcept {
 }
 
 }  // namespace handle_traits
+
+WindowDc::~WindowDc() {
+  if (dc_) KeepingLastError([this] { ::ReleaseDC(window_, dc_); });
+  dc_ = nullptr;
+}
+
+SelectedObject::~SelectedObject() {
+  if (previous_ && previous_ != HGDI_ERROR) KeepingLastError([this] { ::SelectObject(dc_, previous_); });
+  previous_ = nullptr;
+}
+
+void DcSelection::Reset() noexcept {
+  if (dc_ && previous_) KeepingLastError([this] { ::SelectObject(dc_, previous_); });
+  dc_ = nullptr;
+  previous_ = nullptr;
+}
+
+void ReleaseComObject(IUnknown* object) noexcept {
+  KeepingLastError([object] { object->Release(); });
+}
+
+ScopedComInit::~ScopedComInit() {
+  if (SUCCEEDED(result_)) KeepingLastError(::CoUninitialize);
+  result_ = E_FAIL;
+}

@@ -65,8 +65,8 @@ class UniqueHandle {
   Handle handle_ = Traits::Invalid();
 };
 
-// Each kind's Close releases one handle and leaves the thread's last-error code as it was (the
-// kinds' Close functions are in Handles.cpp: one copy serves every owner).
+// Each kind's Close releases one handle and leaves the thread's last-error code as it was. The
+// releases are in Handles.cpp, as those of the helpers below: one copy serves every owner.
 namespace handle_traits {
 struct File {  // CreateFileW, CreateToolhelp32Snapshot: invalid is INVALID_HANDLE_VALUE
   using Handle = HANDLE;
@@ -76,7 +76,7 @@ struct File {  // CreateFileW, CreateToolhelp32Snapshot: invalid is INVALID_HAND
 struct Kernel {  // mutexes, events, processes: invalid is null
   using Handle = HANDLE;
   static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept;
+  static void Close(Handle h) noexcept { File::Close(h); }
 };
 struct Icon {
   using Handle = HICON;
@@ -177,10 +177,7 @@ using GpBrushHandle =
 class WindowDc {
  public:
   explicit WindowDc(HWND window) noexcept : window_(window), dc_(::GetDC(window)) {}
-  ~WindowDc() {
-    if (dc_) KeepingLastError([this] { ::ReleaseDC(window_, dc_); });
-    dc_ = nullptr;
-  }
+  ~WindowDc();
   WindowDc(const WindowDc&) = delete;
   WindowDc& operator=(const WindowDc&) = delete;
   HDC Get() const noexcept { return dc_; }
@@ -196,10 +193,7 @@ class SelectedObject {
  public:
   SelectedObject(HDC dc, HGDIOBJ object) noexcept
       : dc_(dc), previous_(dc && object ? ::SelectObject(dc, object) : nullptr) {}
-  ~SelectedObject() {
-    if (previous_ && previous_ != HGDI_ERROR) KeepingLastError([this] { ::SelectObject(dc_, previous_); });
-    previous_ = nullptr;
-  }
+  ~SelectedObject();
   SelectedObject(const SelectedObject&) = delete;
   SelectedObject& operator=(const SelectedObject&) = delete;
 
@@ -238,16 +232,15 @@ class DcSelection {
   explicit operator bool() const noexcept { return previous_ != nullptr; }
 
   // Selects the previous object back (once) and forgets the DC.
-  void Reset() noexcept {
-    if (dc_ && previous_) KeepingLastError([this] { ::SelectObject(dc_, previous_); });
-    dc_ = nullptr;
-    previous_ = nullptr;
-  }
+  void Reset() noexcept;
 
  private:
   HDC dc_ = nullptr;
   HGDIOBJ previous_ = nullptr;
 };
+
+// Releases one reference to a COM object, keeping the thread's last-error code.
+void ReleaseComObject(IUnknown* object) noexcept;
 
 // A reference to a COM interface, released once.
 template <typename T>
@@ -278,7 +271,7 @@ class ComPtr {
   void** PutVoid() noexcept { return reinterpret_cast<void**>(Put()); }
 
   void Reset() noexcept {
-    if (T* old = std::exchange(pointer_, nullptr)) KeepingLastError([old] { old->Release(); });
+    if (T* old = std::exchange(pointer_, nullptr)) ReleaseComObject(old);
   }
 
  private:
@@ -291,10 +284,7 @@ class ComPtr {
 class ScopedComInit {
  public:
   explicit ScopedComInit(DWORD model) noexcept : result_(::CoInitializeEx(nullptr, model)) {}
-  ~ScopedComInit() {
-    if (SUCCEEDED(result_)) KeepingLastError(::CoUninitialize);
-    result_ = E_FAIL;
-  }
+  ~ScopedComInit();
   ScopedComInit(const ScopedComInit&) = delete;
   ScopedComInit& operator=(const ScopedComInit&) = delete;
 
