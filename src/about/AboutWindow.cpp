@@ -15,7 +15,6 @@
 
 namespace {
 bool commonControlsReady = false;
-bool classRegistered = false;
 
 constexpr int kIconSize = 64;
 constexpr int kDragThresholdSquared = 4 * 4;
@@ -347,7 +346,6 @@ AboutWindowState* AboutStateOf(HWND window) {
 }
 
 bool EnsureAboutWindowClass() {
-  if (classRegistered) return true;
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = AboutWindowProc;
@@ -355,9 +353,7 @@ bool EnsureAboutWindowClass() {
   windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
   windowClass.lpszClassName = kAboutWindowClass;
-  if (::RegisterClassExW(&windowClass) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-  classRegistered = true;
-  return true;
+  return RegisterWindowClass(windowClass);
 }
 
 HWND CreateLinkControl(HWND owner, const std::wstring& text, int x, int y, int width, int height, HFONT font) {

@@ -80,8 +80,8 @@ struct AppState {
   bool sleepPreventionCalled = false;  // by a call since the PC last went to sleep
   DWORD lastInputAtWake = 0;           // GetLastInputInfo's time at the wake: the user's input changes it
   PowerNotificationHandle displayStateNotification;
-  std::uint32_t idleThresholdMs = kIdleThresholdDefaultSec * 1000;
-  std::uint32_t checkIntervalMs = kCheckIntervalDefaultSec * 1000;
+  std::uint32_t idleThresholdMs = kIdleThresholdKey.defaultValue * 1000;
+  std::uint32_t checkIntervalMs = kCheckIntervalKey.defaultValue * 1000;
   NudgeKind nudgeKind = NudgeKind::Mouse;
   // The user's own last input (a tick of GetLastInputInfo's, or of the user's return) and when the last nudge was sent.
   std::uint32_t userInputTick = 0;
@@ -127,7 +127,6 @@ struct AppState {
   bool cursorCountLowered = false;
   std::uint32_t lastClickTick = 0;
   POINT lastClickPos{};
-  bool overlayClassRegistered = false;
   HookHandle overlayKeyHook;  // WH_KEYBOARD_LL, held only while the open black screen lacks the keyboard
 
   // Overlay badges, GDI+ and COM

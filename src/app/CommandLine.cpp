@@ -8,13 +8,6 @@
 
 namespace {
 
-std::wstring Lower(const std::wstring& text) {
-  std::wstring lower = text;
-  for (wchar_t& c : lower)
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');  // ASCII only: nothing else matches
-  return lower;
-}
-
 SwitchWord ReadSwitchWord(const std::wstring& word) {
   if (word == L"on") return SwitchWord::On;
   if (word == L"off") return SwitchWord::Off;
@@ -108,7 +101,7 @@ std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>&
     if (error) *error = message;
     return std::nullopt;
   };
-  const auto next = [&]() { return at < arguments.size() ? Lower(arguments[at]) : std::wstring(); };
+  const auto next = [&]() { return at < arguments.size() ? FoldCase(arguments[at]) : std::wstring(); };
   // "<option> takes <what>, not "<the word at `at`>"", or that nothing follows it.
   const auto takes = [&](const std::wstring& option, const wchar_t* what) {
     return fail(option + L" takes " + what +

@@ -2,6 +2,7 @@
 #include <shellapi.h>
 
 #include "app/CommandLineCalls.h"
+#include "app/MainWindow.h"
 #include "base/Handles.h"
 #include "base/Helpers.h"
 #include "base/Messages.h"
@@ -23,17 +24,12 @@ bool ProgramMutexExists() {
   return mutex || ::GetLastError() == ERROR_ACCESS_DENIED;  // another user's rights: it exists too
 }
 
-HWND FindProgramWindow() {
-  HWND window = ::FindWindowW(kMainWindowClass, kMainWindowTitle);
-  return window != nullptr ? window : ::FindWindowW(kMainWindowClass, nullptr);
-}
-
 // The running program's window, waiting up to timeoutMs while `waiting` holds (and the window is missing).
 template <typename Condition>
 HWND WaitForProgramWindow(DWORD timeoutMs, Condition waiting) {
   const ULONGLONG end = ::GetTickCount64() + timeoutMs;
   for (;;) {
-    if (HWND window = FindProgramWindow()) return window;
+    if (HWND window = FindMainWindow()) return window;
     if (::GetTickCount64() >= end || !waiting()) return nullptr;
     ::Sleep(kPollMs);
   }
@@ -120,7 +116,7 @@ WindowHandle CreateStatusReplyWindow(HWND called) {
   windowClass.cbWndExtra = sizeof(LONG_PTR);  // the window called
   windowClass.hInstance = ::GetModuleHandleW(nullptr);
   windowClass.lpszClassName = kStatusReplyWindowClass;
-  ::RegisterClassExW(&windowClass);  // already registered by an earlier call of this process: the same
+  if (!RegisterWindowClass(windowClass)) return WindowHandle();
   WindowHandle reply(::CreateWindowExW(0, kStatusReplyWindowClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                        windowClass.hInstance, nullptr));
   if (reply) ::SetWindowLongPtrW(reply.Get(), 0, reinterpret_cast<LONG_PTR>(called));

@@ -169,7 +169,7 @@ HWND CreateMainWindow() {
                                                       LR_DEFAULTSIZE | LR_CREATEDIBSECTION));
   windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = kMainWindowClass;
-  ::RegisterClassExW(&windowClass);
+  if (!RegisterWindowClass(windowClass)) return nullptr;
   app.mainWindow = ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kMainWindowClass, kMainWindowTitle, WS_POPUP,
                                      0, 0, 1, 1, nullptr, nullptr, app.instance, nullptr);
   if (app.mainWindow != nullptr) {
@@ -177,6 +177,11 @@ HWND CreateMainWindow() {
     RegisterDisplayStateNotification();  // the display turning on tells that the user is back
   }
   return app.mainWindow;
+}
+
+HWND FindMainWindow() {
+  const HWND window = ::FindWindowW(kMainWindowClass, kMainWindowTitle);
+  return window != nullptr ? window : ::FindWindowW(kMainWindowClass, nullptr);
 }
 
 // Elevated, the window would not hear Explorer's restart or a second start's menu request, both

@@ -4,6 +4,8 @@
 
 // Registers the window class and creates the hidden main window (kept in AppState.mainWindow).
 HWND CreateMainWindow();
+// The main window of the running program, by its class and title (else by its class alone); null when none.
+HWND FindMainWindow();
 // Lets Explorer's restart, the menu request and command-line calls reach the window from lower
 // integrity levels, only when the process runs above medium (elevated).
 void AdmitLowerIntegrityCallers(HWND window, DWORD integrityLevel);

@@ -20,8 +20,7 @@
 #include "tray/UiLanguage.h"
 
 bool SignalRunningInstance() {
-  HWND running = ::FindWindowW(kMainWindowClass, kMainWindowTitle);
-  if (running == nullptr) running = ::FindWindowW(kMainWindowClass, nullptr);
+  const HWND running = FindMainWindow();
   if (running == nullptr) return false;
   // Only this just-started process may take the foreground; without passing that right on, the
   // running instance's menu could not take it, and would then neither close on a click elsewhere

@@ -10,20 +10,13 @@
 namespace {
 
 constexpr std::int64_t kLongestWaitMs = kMsPerMinute;
-constexpr TimedMode kModes[] = {TimedMode::PreventSleep, TimedMode::KeepActive};
-
-const wchar_t* ModeKey(TimedMode mode) {
-  return mode == TimedMode::PreventSleep ? kSleepPreventUntilKey : kKeepActiveUntilKey;
-}
-
-WORD ModeCommand(TimedMode mode) { return mode == TimedMode::PreventSleep ? IDM_PREVENT_SLEEP : IDM_KEEP_ACTIVE; }
 
 // The end has come: switched off as by the menu command, after the same reload as the menu's.
 void FireTimedEnd(TimedMode mode) {
   PendingEnd(mode) = {};
   ReloadSettingsFromFile();
   if (ModeSetting(mode)) {
-    HandleCommand(ModeCommand(mode));
+    HandleCommand(NamesOf(mode).command);
     return;
   }
   SaveConfig();  // only removes the end from the file
@@ -53,7 +46,7 @@ bool CancelTimedEnd(TimedMode mode) {
 }
 
 void CheckTimedEnds() {
-  for (TimedMode mode : kModes)
+  for (TimedMode mode : kTimedModes)
     if (PendingEnd(mode).time != 0 && TimeLeft(PendingEnd(mode)) <= 0) FireTimedEnd(mode);
   ScheduleTimedEnds();
 }
@@ -64,7 +57,7 @@ void ScheduleTimedEnds() {
   ::KillTimer(app.mainWindow, TIMER_TIMED_ENDS);
   std::int64_t wait = kLongestWaitMs;  // each end on its own clock
   bool pending = false;
-  for (TimedMode mode : kModes) {
+  for (TimedMode mode : kTimedModes) {
     if (PendingEnd(mode).time == 0) continue;
     pending = true;
     if (TimeLeft(PendingEnd(mode)) < wait) wait = TimeLeft(PendingEnd(mode));
@@ -78,9 +71,9 @@ void RestoreTimedEnds() {
   IniDocument document(App().configPath);
   if (!document.Load()) return;
   bool changed = false;
-  for (TimedMode mode : kModes) {
-    if (!document.HasKey(L"General", ModeKey(mode))) continue;
-    const SessionEnd end = ParseSessionEndFromConfig(document.GetString(L"General", ModeKey(mode), L""));
+  for (TimedMode mode : kTimedModes) {
+    if (!document.HasKey(L"General", NamesOf(mode).untilKey)) continue;
+    const SessionEnd end = ParseSessionEndFromConfig(document.GetString(L"General", NamesOf(mode).untilKey, L""));
     if (end.time != 0 && TimeLeft(end) > 0) {
       PendingEnd(mode) = end;
       continue;
@@ -105,7 +98,7 @@ bool& ModeSetting(TimedMode mode) {
 void ApplyModeRequest(TimedMode mode, const ModeRequest& request) {
   if (request.word == SwitchWord::None) return;
   if (request.word == SwitchWord::Toggle || ModeSetting(mode) != (request.word == SwitchWord::On)) {
-    HandleCommand(ModeCommand(mode));  // cancels a pending end of the mode as well
+    HandleCommand(NamesOf(mode).command);  // cancels a pending end of the mode as well
   } else {
     CancelTimedEnd(mode);
     UpdateTrayTooltip();

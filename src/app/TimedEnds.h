@@ -6,8 +6,24 @@
 
 #include "app/CommandLine.h"
 #include "base/LocalTime.h"
+#include "base/Messages.h"
+#include "config/ConfigSave.h"
 
 enum class TimedMode { PreventSleep, KeepActive };
+inline constexpr TimedMode kTimedModes[] = {TimedMode::PreventSleep, TimedMode::KeepActive};
+
+// The names of a mode: its menu command, its "Until I turn it off" command (its presets follow), and
+// its [General] keys of a pending end and of the preset that started it.
+struct TimedModeNames {
+  WORD command;
+  WORD untilOffCommand;
+  const wchar_t* untilKey;
+  const wchar_t* presetKey;
+};
+inline constexpr TimedModeNames kTimedModeNames[] = {
+    {IDM_PREVENT_SLEEP, IDM_PREVENT_SLEEP_UNTIL_OFF, kSleepPreventUntilKey, kSleepPreventPresetKey},
+    {IDM_KEEP_ACTIVE, IDM_KEEP_ACTIVE_UNTIL_OFF, kKeepActiveUntilKey, kKeepActivePresetKey}};
+inline const TimedModeNames& NamesOf(TimedMode mode) { return kTimedModeNames[static_cast<int>(mode)]; }
 
 // The setting of a mode (its switch).
 bool& ModeSetting(TimedMode mode);

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr TimedMode kModes[] = {TimedMode::PreventSleep, TimedMode::KeepActive};
-
 TimerPreset& StartedBy(TimedMode mode) {
   AppState& app = App();
   return mode == TimedMode::PreventSleep ? app.sleepPreventPreset : app.keepActivePreset;
@@ -42,8 +40,8 @@ void StartTimedSession(TimedMode mode, const TimerPreset* preset) {
 
 // Whether each mode had an end pending and was on before a check.
 struct ModesBefore {
-  bool pending[2] = {PendingEnd(kModes[0]).time != 0, PendingEnd(kModes[1]).time != 0};
-  bool on[2] = {ModeSetting(kModes[0]), ModeSetting(kModes[1])};
+  bool pending[2] = {PendingEnd(kTimedModes[0]).time != 0, PendingEnd(kTimedModes[1]).time != 0};
+  bool on[2] = {ModeSetting(kTimedModes[0]), ModeSetting(kTimedModes[1])};
 };
 
 // Ends are told of only while the mode is not held in force by a condition; those of an unattended
@@ -65,15 +63,15 @@ void NoticeEnds(bool sleepPreventEnded, bool keepActiveEnded) {
 void NoticeFiredEnds(const ModesBefore& before) {
   bool ended[2] = {};
   for (int i = 0; i < 2; ++i)
-    ended[i] = before.pending[i] && before.on[i] && PendingEnd(kModes[i]).time == 0 && !ModeSetting(kModes[i]);
+    ended[i] = before.pending[i] && before.on[i] && PendingEnd(kTimedModes[i]).time == 0 && !ModeSetting(kTimedModes[i]);
   NoticeEnds(ended[0], ended[1]);
 }
 
 }  // namespace
 
 bool HandleTimedSessionCommand(WORD id) {
-  for (TimedMode mode : kModes) {
-    const WORD untilOff = mode == TimedMode::PreventSleep ? IDM_PREVENT_SLEEP_UNTIL_OFF : IDM_KEEP_ACTIVE_UNTIL_OFF;
+  for (TimedMode mode : kTimedModes) {
+    const WORD untilOff = NamesOf(mode).untilOffCommand;
     if (id < untilOff || id > untilOff + kMaxTimerPresets) continue;
     const std::vector<TimerPreset>& presets = App().settings.Presets;
     const std::size_t index = id - untilOff;  // 0: until turned off
@@ -93,9 +91,9 @@ void RestoreTimedSessions() {
   const bool read = document.Load();
   RestoreTimedEnds();
   bool restored = false;
-  for (TimedMode mode : kModes) {
-    const wchar_t* key = mode == TimedMode::PreventSleep ? kSleepPreventPresetKey : kKeepActivePresetKey;
-    const std::vector<TimerPreset> preset = ParseTimerPresets(read ? document.GetString(L"General", key, L"") : L"");
+  for (TimedMode mode : kTimedModes) {
+    const std::vector<TimerPreset> preset =
+        ParseTimerPresets(read ? document.GetString(L"General", NamesOf(mode).presetKey, L"") : L"");
     if (preset.empty() || PendingEnd(mode).time == 0) continue;
     StartedBy(mode) = preset[0];
     StartedEnd(mode) = PendingEnd(mode);

@@ -1,11 +1,29 @@
 #pragma once
 // One owner type per kind of Win32 handle. Each releases its handle exactly once, clears it after
 // release, and can be moved but not copied. The scoped helpers at the end restore state they change
-// (the object selected into a DC, a DC taken with GetDC) in reverse order of acquisition.
+// (the object selected into a DC, a DC taken with GetDC) in reverse order of acquisition. No release
+// changes the thread's last-error code: code that reads GetLastError after an owner went out of scope
+// reads the error of the call it meant.
 #include <windows.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <utility>
+
+// The GDI+ headers use min and max unqualified; the build defines NOMINMAX.
+namespace Gdiplus {
+using std::max;
+using std::min;
+}  // namespace Gdiplus
+#include <gdiplus.h>
+
+// Runs `release` and puts the thread's last-error code back as it was before.
+template <typename Release>
+void KeepingLastError(Release release) noexcept {
+  const DWORD error = ::GetLastError();
+  release();
+  ::SetLastError(error);
+}
 
 template <typename Traits>
 class UniqueHandle {
@@ -47,68 +65,84 @@ class UniqueHandle {
   Handle handle_ = Traits::Invalid();
 };
 
+// Each kind's Close releases one handle and leaves the thread's last-error code as it was. The
+// releases are in Handles.cpp, as those of the helpers below: one copy serves every owner.
 namespace handle_traits {
 struct File {  // CreateFileW, CreateToolhelp32Snapshot: invalid is INVALID_HANDLE_VALUE
   using Handle = HANDLE;
   static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(Handle h) noexcept { ::CloseHandle(h); }
+  static void Close(Handle h) noexcept;
 };
 struct Kernel {  // mutexes, events, processes: invalid is null
   using Handle = HANDLE;
   static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { ::CloseHandle(h); }
+  static void Close(Handle h) noexcept { File::Close(h); }
 };
 struct Icon {
   using Handle = HICON;
   static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { ::DestroyIcon(h); }
+  static void Close(Handle h) noexcept;
 };
 struct Menu {
   using Handle = HMENU;
   static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { ::DestroyMenu(h); }
+  static void Close(Handle h) noexcept;
 };
+void DeleteGdiObject(HGDIOBJ object) noexcept;
 template <typename T>
 struct GdiObject {
   using Handle = T;
   static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { ::DeleteObject(h); }
+  static void Close(Handle h) noexcept { DeleteGdiObject(h); }
 };
 struct MemoryDc {  // CreateCompatibleDC
   using Handle = HDC;
   static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { ::DeleteDC(h); }
+  static void Close(Handle h) noexcept;
 };
 struct Window {
   using Handle = HWND;
   static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { ::DestroyWindow(h); }
+  static void Close(Handle h) noexcept;
 };
 struct RegistryKey {
   using Handle = HKEY;
   static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { ::RegCloseKey(h); }
+  static void Close(Handle h) noexcept;
 };
 struct Hook {  // SetWindowsHookExW
   using Handle = HHOOK;
   static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { ::UnhookWindowsHookEx(h); }
+  static void Close(Handle h) noexcept;
 };
 struct CoTaskMemory {  // strings returned by the shell (SHGetKnownFolderPath)
   using Handle = wchar_t*;
   static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { ::CoTaskMemFree(h); }
+  static void Close(Handle h) noexcept;
 };
 struct LocalMemory {  // arrays returned by LocalAlloc (CommandLineToArgvW)
   using Handle = wchar_t**;
   static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { ::LocalFree(h); }
+  static void Close(Handle h) noexcept;
 };
 struct PowerNotification {  // RegisterPowerSettingNotification
   using Handle = HPOWERNOTIFY;
   static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { ::UnregisterPowerSettingNotification(h); }
+  static void Close(Handle h) noexcept;
 };
+// GDI+ flat objects (the overlay clock's), each deleted by its own call.
+template <typename T, Gdiplus::GpStatus(WINGDIPAPI* Delete)(T*)>
+struct GdiplusObject {
+  using Handle = T*;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { KeepingLastError([h] { Delete(h); }); }
+};
+inline Gdiplus::GpStatus WINGDIPAPI DisposeGdiplusBitmap(Gdiplus::GpBitmap* bitmap) {
+  return Gdiplus::DllExports::GdipDisposeImage(bitmap);
+}
+inline Gdiplus::GpStatus WINGDIPAPI DeleteGdiplusFill(Gdiplus::GpSolidFill* brush) {
+  return Gdiplus::DllExports::GdipDeleteBrush(brush);
+}
 }  // namespace handle_traits
 
 using FileHandle = UniqueHandle<handle_traits::File>;
@@ -127,15 +161,23 @@ using HookHandle = UniqueHandle<handle_traits::Hook>;
 using CoTaskString = UniqueHandle<handle_traits::CoTaskMemory>;
 using ArgumentList = UniqueHandle<handle_traits::LocalMemory>;
 using PowerNotificationHandle = UniqueHandle<handle_traits::PowerNotification>;
+using GpFontHandle = UniqueHandle<handle_traits::GdiplusObject<Gdiplus::GpFont, Gdiplus::DllExports::GdipDeleteFont>>;
+using GpFamilyHandle =
+    UniqueHandle<handle_traits::GdiplusObject<Gdiplus::GpFontFamily, Gdiplus::DllExports::GdipDeleteFontFamily>>;
+using GpFormatHandle =
+    UniqueHandle<handle_traits::GdiplusObject<Gdiplus::GpStringFormat, Gdiplus::DllExports::GdipDeleteStringFormat>>;
+using GpGraphicsHandle =
+    UniqueHandle<handle_traits::GdiplusObject<Gdiplus::GpGraphics, Gdiplus::DllExports::GdipDeleteGraphics>>;
+using GpBitmapHandle =
+    UniqueHandle<handle_traits::GdiplusObject<Gdiplus::GpBitmap, handle_traits::DisposeGdiplusBitmap>>;
+using GpBrushHandle =
+    UniqueHandle<handle_traits::GdiplusObject<Gdiplus::GpSolidFill, handle_traits::DeleteGdiplusFill>>;
 
 // A DC obtained with GetDC, given back with ReleaseDC to the same window.
 class WindowDc {
  public:
   explicit WindowDc(HWND window) noexcept : window_(window), dc_(::GetDC(window)) {}
-  ~WindowDc() {
-    if (dc_) ::ReleaseDC(window_, dc_);
-    dc_ = nullptr;
-  }
+  ~WindowDc();
   WindowDc(const WindowDc&) = delete;
   WindowDc& operator=(const WindowDc&) = delete;
   HDC Get() const noexcept { return dc_; }
@@ -151,10 +193,7 @@ class SelectedObject {
  public:
   SelectedObject(HDC dc, HGDIOBJ object) noexcept
       : dc_(dc), previous_(dc && object ? ::SelectObject(dc, object) : nullptr) {}
-  ~SelectedObject() {
-    if (previous_ && previous_ != HGDI_ERROR) ::SelectObject(dc_, previous_);
-    previous_ = nullptr;
-  }
+  ~SelectedObject();
   SelectedObject(const SelectedObject&) = delete;
   SelectedObject& operator=(const SelectedObject&) = delete;
 
@@ -193,16 +232,15 @@ class DcSelection {
   explicit operator bool() const noexcept { return previous_ != nullptr; }
 
   // Selects the previous object back (once) and forgets the DC.
-  void Reset() noexcept {
-    if (dc_ && previous_) ::SelectObject(dc_, previous_);
-    dc_ = nullptr;
-    previous_ = nullptr;
-  }
+  void Reset() noexcept;
 
  private:
   HDC dc_ = nullptr;
   HGDIOBJ previous_ = nullptr;
 };
+
+// Releases one reference to a COM object, keeping the thread's last-error code.
+void ReleaseComObject(IUnknown* object) noexcept;
 
 // A reference to a COM interface, released once.
 template <typename T>
@@ -233,7 +271,7 @@ class ComPtr {
   void** PutVoid() noexcept { return reinterpret_cast<void**>(Put()); }
 
   void Reset() noexcept {
-    if (T* old = std::exchange(pointer_, nullptr)) old->Release();
+    if (T* old = std::exchange(pointer_, nullptr)) ReleaseComObject(old);
   }
 
  private:
@@ -246,10 +284,7 @@ class ComPtr {
 class ScopedComInit {
  public:
   explicit ScopedComInit(DWORD model) noexcept : result_(::CoInitializeEx(nullptr, model)) {}
-  ~ScopedComInit() {
-    if (SUCCEEDED(result_)) ::CoUninitialize();
-    result_ = E_FAIL;
-  }
+  ~ScopedComInit();
   ScopedComInit(const ScopedComInit&) = delete;
   ScopedComInit& operator=(const ScopedComInit&) = delete;
 

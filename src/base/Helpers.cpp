@@ -6,20 +6,22 @@
 #include "base/Handles.h"
 #include "base/SystemSeams.h"
 
-namespace {
-
 // towlower, without the library call for ASCII.
-wint_t Lower(wchar_t c) {
-  if (c < 0x80) return c >= L'A' && c <= L'Z' ? static_cast<wint_t>(c + 0x20) : static_cast<wint_t>(c);
-  return std::towlower(static_cast<wint_t>(c));
+wchar_t FoldCase(wchar_t c) {
+  if (c < 0x80) return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 0x20) : c;
+  return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
 }
 
-}  // namespace
+std::wstring FoldCase(std::wstring_view text) {
+  std::wstring folded(text);
+  for (wchar_t& c : folded) c = FoldCase(c);
+  return folded;
+}
 
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
-    if (a[i] != b[i] && Lower(a[i]) != Lower(b[i])) return false;
+    if (a[i] != b[i] && FoldCase(a[i]) != FoldCase(b[i])) return false;
   return true;
 }
 
@@ -112,4 +114,8 @@ std::wstring Truncated(std::wstring_view text, std::size_t bufferChars) {
   CopyTruncated(buffer.data(), bufferChars, text);
   buffer.resize(std::char_traits<wchar_t>::length(buffer.c_str()));
   return buffer;
+}
+
+bool RegisterWindowClass(const WNDCLASSEXW& windowClass) {
+  return ::RegisterClassExW(&windowClass) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }

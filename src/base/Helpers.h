@@ -1,6 +1,6 @@
 #pragma once
 // Small helpers every part of the program shares: text comparison, cutting and UTF-8, numbers as
-// text, the executable's real path and folder, and the DPI fallback.
+// text, the executable's real path and folder, window classes, and the DPI fallback.
 #include <windows.h>
 
 #include <cstddef>
@@ -12,6 +12,11 @@ inline constexpr UINT kDefaultDpi = 96;
 // Only spaces and tabs are blanks in the configuration's texts.
 inline bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
+// Case without regard to which the program compares words, names and paths: A-Z become a-z, any
+// other character what towlower makes of it.
+wchar_t FoldCase(wchar_t c);
+// The text with every character folded.
+std::wstring FoldCase(std::wstring_view text);
 // Equal when compared character by character without case.
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 
@@ -48,6 +53,10 @@ const std::wstring& ExecutablePath();
 
 // The folder of ExecutablePath without a trailing backslash; empty when the path is.
 std::wstring ExecutableFolder();
+
+// Registers a window class. A class of that name this process registered before counts as success
+// (a class lives until the process ends): every window registers its class on the way to creating it.
+bool RegisterWindowClass(const WNDCLASSEXW& windowClass);
 
 // A DPI of 0 (unknown) counts as 96.
 inline UINT DpiOrDefault(UINT dpi) { return dpi != 0 ? dpi : kDefaultDpi; }

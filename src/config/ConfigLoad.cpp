@@ -15,10 +15,10 @@
 
 namespace {
 
-std::int32_t Clamp(std::int32_t value, std::int32_t minimum, std::int32_t maximum) {
-  if (value < minimum) return minimum;
-  if (value > maximum) return maximum;
-  return value;
+// The key's value brought into its range; its default when missing or unreadable.
+std::uint32_t ReadLimited(const IniDocument& document, const IntegerKey& key) {
+  return static_cast<std::uint32_t>(
+      std::clamp(document.GetInt(key.section, key.name, key.defaultValue), key.minimum, key.maximum));
 }
 
 // At most kLanguageMaxChars characters, never ending in the first half of a surrogate pair.
@@ -59,12 +59,8 @@ void ApplyConfigDocument(const IniDocument& document) {
   s.SleepPrevent = document.GetInt(L"General", L"SleepPrevent", 0) != 0;
   s.KeepActive = document.GetInt(L"General", L"KeepActive", 0) != 0;
   s.RunAtStartup = document.GetInt(L"General", L"RunAtStartup", 0) != 0;
-  s.IdleThresholdSec = static_cast<std::uint32_t>(
-      Clamp(document.GetInt(L"KeepActive", L"IdleThresholdSec", kIdleThresholdDefaultSec), kIdleThresholdMinSec,
-            kIdleThresholdMaxSec));
-  s.CheckIntervalSec = static_cast<std::uint32_t>(
-      Clamp(document.GetInt(L"KeepActive", L"CheckIntervalSec", kCheckIntervalDefaultSec), kCheckIntervalMinSec,
-            kCheckIntervalMaxSec));
+  s.IdleThresholdSec = ReadLimited(document, kIdleThresholdKey);
+  s.CheckIntervalSec = ReadLimited(document, kCheckIntervalKey);
 
   s.Nudge = EnumFromWord(kNudgeWords, document.GetString(L"KeepActive", L"Nudge", L"Mouse")).value_or(NudgeKind::Mouse);
 
@@ -83,15 +79,13 @@ void ApplyConfigDocument(const IniDocument& document) {
   s.ToggleHotkey = hotkey;
   s.Presets = ParseTimerPresets(document.GetString(L"Timer", L"Presets", kDefaultTimerPresets));
   s.NotifyAtEnd = document.GetInt(L"Timer", L"NotifyAtEnd", 1) != 0;
-  s.BlackScreenAfterIdleMin = static_cast<std::uint32_t>(
-      Clamp(document.GetInt(L"Overlay", L"BlackScreenAfterIdleMin", 0), 0, kBlackScreenAfterIdleMaxMin));
+  s.BlackScreenAfterIdleMin = ReadLimited(document, kIdleBlackScreenKey);
 
   ConditionSettings& c = s.Conditions;
   c.SleepPreventWhileRunning = ParseProgramList(document.GetString(L"Conditions", L"SleepPreventWhileRunning", L""));
   c.KeepActiveWhileRunning = ParseProgramList(document.GetString(L"Conditions", L"KeepActiveWhileRunning", L""));
   c.OnlyOnMainsPower = document.GetInt(L"Conditions", L"OnlyOnMainsPower", 0) != 0;
-  c.MinBatteryPercent = static_cast<std::uint32_t>(
-      Clamp(document.GetInt(L"Conditions", L"MinBatteryPercent", 0), 0, kMinBatteryPercentMax));
+  c.MinBatteryPercent = ReadLimited(document, kMinBatteryKey);
   c.PauseSleepPreventWhileLocked = document.GetInt(L"Conditions", L"PauseSleepPreventWhileLocked", 0) != 0;
 }
 

@@ -92,22 +92,24 @@ void BootstrapConfigFile() {
 }
 
 void WriteDefaultConfigFile(const std::wstring& path) {
-  auto number = [](int value) { return DecimalText(value); };
   IniDocument document(path);
-  document.SetString(L"General", L"SleepPrevent", number(0).c_str());
-  document.SetString(L"General", L"KeepActive", number(0).c_str());
-  document.SetString(L"General", L"RunAtStartup", number(0).c_str());
-  document.SetString(L"KeepActive", L"IdleThresholdSec", number(240).c_str());
-  document.SetString(L"KeepActive", L"CheckIntervalSec", number(45).c_str());
+  const auto number = [&document](const IntegerKey& key) {
+    document.SetString(key.section, key.name, DecimalText(key.defaultValue).c_str());
+  };
+  document.SetString(L"General", L"SleepPrevent", L"0");
+  document.SetString(L"General", L"KeepActive", L"0");
+  document.SetString(L"General", L"RunAtStartup", L"0");
+  number(kIdleThresholdKey);
+  number(kCheckIntervalKey);
   document.SetString(L"KeepActive", L"Nudge", L"Mouse");
   document.SetString(L"UI", L"Language", L"");
   document.SetString(L"Hotkey", L"Action", L"AwayCurrent");
   document.SetString(L"Hotkey", L"ToggleHotkey", L"VK_V");
-  document.SetString(L"Overlay", L"FadeInDurationMs", number(120).c_str());
-  document.SetString(L"Overlay", L"ShowSleepPreventBadge", number(1).c_str());
-  document.SetString(L"Overlay", L"ShowKeepActiveBadge", number(1).c_str());
-  document.SetString(L"Overlay", L"BadgeAlpha", number(64).c_str());
+  number(kFadeInKey);
+  document.SetString(L"Overlay", L"ShowSleepPreventBadge", L"1");
+  document.SetString(L"Overlay", L"ShowKeepActiveBadge", L"1");
+  number(kBadgeAlphaKey);
   document.SetString(L"Overlay", L"ClockDisplay", L"Time");
-  document.SetString(L"Overlay", L"ClockFontPt", number(32).c_str());
+  number(kClockFontKey);
   document.Save();
 }

@@ -41,18 +41,13 @@ bool ParseBoolValue(const std::wstring& text) {
            EqualsNoCase(value, L"off"));
 }
 
-std::int32_t ReadOverlayInt(const IniDocument& document, const wchar_t* key, std::int32_t defaultValue,
-                            std::int32_t minimum, std::int32_t maximum) {
+std::int32_t ReadOverlayInt(const IniDocument& document, const IntegerKey& key) {
   std::wstring value;
-  if (!FindOverlayValue(document, key, value)) return defaultValue;
-  return std::clamp(ParseIniInt(value, defaultValue), minimum, maximum);
+  if (!FindOverlayValue(document, key.name, value)) return key.defaultValue;
+  return std::clamp(ParseIniInt(value, key.defaultValue), key.minimum, key.maximum);
 }
 
 bool ReadOverlayBool(const IniDocument& document, const wchar_t* key) {
   std::wstring value;
   return !FindOverlayValue(document, key, value) || ParseBoolValue(value);
-}
-
-std::int32_t ReadFadeInDurationMs(const IniDocument& document) {
-  return ReadOverlayInt(document, L"FadeInDurationMs", 120, 0, 5000);
 }

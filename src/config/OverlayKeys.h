@@ -5,9 +5,8 @@
 #include <string>
 
 #include "config/IniDocument.h"
+#include "config/Settings.h"
 
 bool ParseBoolValue(const std::wstring& text);
-std::int32_t ReadOverlayInt(const IniDocument& document, const wchar_t* key, std::int32_t defaultValue,
-                            std::int32_t minimum, std::int32_t maximum);
+std::int32_t ReadOverlayInt(const IniDocument& document, const IntegerKey& key);
 bool ReadOverlayBool(const IniDocument& document, const wchar_t* key);
-std::int32_t ReadFadeInDurationMs(const IniDocument& document);

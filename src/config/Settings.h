@@ -98,16 +98,28 @@ inline constexpr HotkeySpec kDefaultHotkey{kModControl | kModAlt, 'V'};
 
 inline constexpr std::size_t kLanguageMaxChars = 63;
 
-// Limits of the integer settings.
-inline constexpr std::uint32_t kIdleThresholdMinSec = 60;
-inline constexpr std::uint32_t kIdleThresholdMaxSec = 3600;
-inline constexpr std::uint32_t kIdleThresholdDefaultSec = 240;
-inline constexpr std::uint32_t kCheckIntervalMinSec = 10;
-inline constexpr std::uint32_t kCheckIntervalMaxSec = 600;
-inline constexpr std::uint32_t kCheckIntervalDefaultSec = 45;
+// An integer key of config.ini: its default, which the default text writes, and the range a value
+// read is brought into.
+struct IntegerKey {
+  const wchar_t* section;
+  const wchar_t* name;
+  std::int32_t defaultValue;
+  std::int32_t minimum;
+  std::int32_t maximum;
+};
 
-inline constexpr std::uint32_t kMinBatteryPercentMax = 100;
-inline constexpr std::uint32_t kBlackScreenAfterIdleMaxMin = 1440;
+// The defaults and limits of the integer keys: every reader takes them from here. The five of
+// [KeepActive] and [Overlay] stand in the default text too; [Conditions] is not in it.
+inline constexpr IntegerKey kIdleThresholdKey{L"KeepActive", L"IdleThresholdSec", 240, 60, 3600};
+inline constexpr IntegerKey kCheckIntervalKey{L"KeepActive", L"CheckIntervalSec", 45, 10, 600};
+inline constexpr IntegerKey kFadeInKey{L"Overlay", L"FadeInDurationMs", 120, 0, 5000};
+inline constexpr IntegerKey kBadgeAlphaKey{L"Overlay", L"BadgeAlpha", 64, 0, 255};
+inline constexpr IntegerKey kClockFontKey{L"Overlay", L"ClockFontPt", 32, 8, 96};
+inline constexpr IntegerKey kMinBatteryKey{L"Conditions", L"MinBatteryPercent", 0, 0, 100};
+inline constexpr IntegerKey kIntegerKeys[] = {kIdleThresholdKey, kCheckIntervalKey, kFadeInKey,
+                                              kBadgeAlphaKey,    kClockFontKey,     kMinBatteryKey};
+// Not in the default text: 0 (never) unless the user sets it.
+inline constexpr IntegerKey kIdleBlackScreenKey{L"Overlay", L"BlackScreenAfterIdleMin", 0, 0, 1440};
 
 // [Conditions]: what holds a power mode on apart from its switch, and what pauses it. Read at every
 // load and never written by a save.
@@ -115,7 +127,7 @@ struct ConditionSettings {
   ProgramList SleepPreventWhileRunning;
   ProgramList KeepActiveWhileRunning;
   bool OnlyOnMainsPower = false;
-  std::uint32_t MinBatteryPercent = 0;  // 0 .. kMinBatteryPercentMax; 0: no floor
+  std::uint32_t MinBatteryPercent = kMinBatteryKey.defaultValue;  // 0: no floor
   bool PauseSleepPreventWhileLocked = false;
 
   friend bool operator==(const ConditionSettings&, const ConditionSettings&) = default;
@@ -141,8 +153,8 @@ struct Settings {
   bool SleepPrevent = false;
   bool KeepActive = false;
   bool RunAtStartup = false;
-  std::uint32_t IdleThresholdSec = kIdleThresholdDefaultSec;
-  std::uint32_t CheckIntervalSec = kCheckIntervalDefaultSec;
+  std::uint32_t IdleThresholdSec = kIdleThresholdKey.defaultValue;
+  std::uint32_t CheckIntervalSec = kCheckIntervalKey.defaultValue;
   NudgeKind Nudge = NudgeKind::Mouse;
   std::wstring Language;  // at most kLanguageMaxChars characters
   OverlayAction Action = OverlayAction::AwayCurrent;
@@ -151,7 +163,7 @@ struct Settings {
   ConditionSettings Conditions;
   std::vector<TimerPreset> Presets = {{L"30m", 1800}, {L"1h", 3600}, {L"2h", 7200}, {L"4h", 14400}};  // [Timer], not saved
   bool NotifyAtEnd = true;
-  std::uint32_t BlackScreenAfterIdleMin = 0;  // [Overlay], not saved; 0: never, else 1 .. kBlackScreenAfterIdleMaxMin
+  std::uint32_t BlackScreenAfterIdleMin = 0;  // [Overlay], not saved; 0: never, else 1 .. 1440 (kIdleBlackScreenKey)
 
   friend bool operator==(const Settings&, const Settings&) = default;
 };

@@ -10,7 +10,7 @@
 #include "overlay/OverlayTypes.h"
 
 // ---- windows and lifecycle ----
-void RegisterOverlayClass();
+bool RegisterOverlayClass();
 // Opens the black screen over the target's monitors (for Chosen, the set of monitor numbers given).
 // It takes the foreground and the keyboard only when it covers the cursor's monitor.
 void ShowOverlays(OverlayTarget target, std::uint64_t chosen = 0);

@@ -1,20 +1,13 @@
 // The overlay clock: its text, its font, and drawing it with GDI+ straight into the layer's pixels.
 #include <windows.h>
-#include <objidl.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cwchar>
 
-// The GDI+ headers use min and max unqualified; the build defines NOMINMAX.
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
-
 #include "app/AppState.h"
+#include "base/Handles.h"  // with the GDI+ headers and the owners of GDI+ objects
 #include "base/Helpers.h"
 #include "base/Messages.h"
 #include "base/SystemSeams.h"
@@ -24,23 +17,6 @@ using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
 
 namespace {
-
-// GDI+ flat objects, each deleted once by the owner from Handles.h.
-template <typename T, GpStatus(WINGDIPAPI* Delete)(T*)>
-struct GdiplusTraits {
-  using Handle = T*;
-  static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { Delete(h); }
-};
-GpStatus WINGDIPAPI DeleteImage(GpBitmap* bitmap) { return GdipDisposeImage(bitmap); }
-GpStatus WINGDIPAPI DeleteBrush(GpSolidFill* brush) { return GdipDeleteBrush(brush); }
-
-using GpFontHandle = UniqueHandle<GdiplusTraits<GpFont, GdipDeleteFont>>;
-using GpFamilyHandle = UniqueHandle<GdiplusTraits<GpFontFamily, GdipDeleteFontFamily>>;
-using GpFormatHandle = UniqueHandle<GdiplusTraits<GpStringFormat, GdipDeleteStringFormat>>;
-using GpGraphicsHandle = UniqueHandle<GdiplusTraits<GpGraphics, GdipDeleteGraphics>>;
-using GpBitmapHandle = UniqueHandle<GdiplusTraits<GpBitmap, DeleteImage>>;
-using GpBrushHandle = UniqueHandle<GdiplusTraits<GpSolidFill, DeleteBrush>>;
 
 constexpr wchar_t kClockFamily[] = L"Segoe UI";
 
@@ -203,22 +179,34 @@ UINT ClockFirstIntervalMs(ClockDisplayMode mode, const SYSTEMTIME& now) {
   return ms > 0 ? static_cast<UINT>(ms) : 60000u;
 }
 
+namespace {
+
+// The clock's text with the font and format of its size, measured (grid-fitted as it is drawn, or not).
+struct MeasuredClock {
+  wchar_t text[kClockTextChars];
+  ClockFont font;
+  GpFormatHandle format;
+  RectF bounds;
+};
+
+bool MeasureClock(const OverlayComposition& c, int emPixels, int width, int height, bool gridFit, MeasuredClock& clock) {
+  if (!EnsureGdiplus() || !FormatClockText(c, clock.text)) return false;
+  clock.font = CreateClockFont(static_cast<REAL>(emPixels));
+  if (clock.font.status != Ok) return false;
+  clock.format = CreateClockFormat();
+  return clock.format && MeasureOnScratch(clock.text, clock.font.font.Get(), clock.format.Get(), width, height, gridFit,
+                                          clock.bounds);
+}
+
+}  // namespace
+
 bool MeasureClockText(int width, int height, UINT dpi, int margin, const OverlayComposition& c, int& clockTop,
                       int& clockHeight) {
   clockTop = 0;
   clockHeight = 0;
-  if (!EnsureGdiplus()) return false;
-  wchar_t text[kClockTextChars];
-  if (!FormatClockText(c, text)) return false;
-
-  ClockFont font = CreateClockFont(static_cast<REAL>(ClockFontPixels(c.clockFontPt, dpi)));
-  if (font.status != Ok) return false;
-  GpFormatHandle format = CreateClockFormat();
-  if (!format) return false;
-
-  RectF bounds;
-  if (!MeasureOnScratch(text, font.font.Get(), format.Get(), width, height, false, bounds)) return false;
-  clockHeight = static_cast<int>(std::ceil(bounds.Height));
+  MeasuredClock clock;
+  if (!MeasureClock(c, ClockFontPixels(c.clockFontPt, dpi), width, height, false, clock)) return false;
+  clockHeight = static_cast<int>(std::ceil(clock.bounds.Height));
   clockTop = height - clockHeight - margin;
   return true;
 }
@@ -227,20 +215,11 @@ bool DrawClockText(std::uint32_t* pixels, int width, int height, UINT dpi, int m
                    RECT* touched) {
   if (touched) *touched = RECT{};
   if (!pixels || width < 1 || height < 1 || c.badgeAlpha == 0) return false;
-  if (!EnsureGdiplus()) return false;
-  wchar_t text[kClockTextChars];
-  if (!FormatClockText(c, text)) return false;
-
   const int em = ClockFontPixels(c.clockFontPt, dpi);
-  ClockFont font = CreateClockFont(static_cast<REAL>(em));
-  if (font.status != Ok) return false;
-  GpFormatHandle format = CreateClockFormat();
-  if (!format) return false;
-
-  RectF bounds;
-  if (!MeasureOnScratch(text, font.font.Get(), format.Get(), width, height, true, bounds)) return false;
-  const int w = static_cast<int>(std::ceil(bounds.Width));
-  const int h = static_cast<int>(std::ceil(bounds.Height));
+  MeasuredClock clock;
+  if (!MeasureClock(c, em, width, height, true, clock)) return false;
+  const int w = static_cast<int>(std::ceil(clock.bounds.Width));
+  const int h = static_cast<int>(std::ceil(clock.bounds.Height));
   const int x = width - margin;
   const int y = height - h - margin;
   if (x - w < 0 || y < 0) return false;  // a clock that does not fit is left out, not clipped
@@ -267,7 +246,8 @@ bool DrawClockText(std::uint32_t* pixels, int width, int height, UINT dpi, int m
   GpBrushHandle brush(rawBrush);
   if (touched) *touched = area;
   const RectF layout(static_cast<REAL>(x - area.left), static_cast<REAL>(y - area.top), 0.0f, 0.0f);
-  return GdipDrawString(graphics.Get(), text, -1, font.font.Get(), &layout, format.Get(), brush.Get()) == Ok;
+  return GdipDrawString(graphics.Get(), clock.text, -1, clock.font.font.Get(), &layout, clock.format.Get(), brush.Get()) ==
+         Ok;
 }
 
 void ReleaseClockGdiplus() {

@@ -35,8 +35,8 @@ struct OverlayComposition {
   bool showKeepActiveBadge = false;
   ClockDisplayMode clockMode = ClockDisplayMode::None;
   std::uint64_t openTick = 0;
-  std::int32_t clockFontPt = 32;
-  std::uint8_t badgeAlpha = 64;
+  std::int32_t clockFontPt = kClockFontKey.defaultValue;
+  std::uint8_t badgeAlpha = kBadgeAlphaKey.defaultValue;
 };
 
 // A decoded badge picture: straight (not premultiplied) BGRA words, row-major, top-down.

@@ -23,13 +23,12 @@ constexpr DWORD kOverlayExStyle = WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMO
 constexpr wchar_t kOverlayTitle[] = L"Umbraline";
 constexpr UINT kCursorHideMs = 3000;
 constexpr UINT kFadeTickMs = 16;
-constexpr std::uint32_t kDefaultFadeMs = 120;
 constexpr int kDoubleClickSlop = 4;
 
 std::uint32_t ReadFadeLength() {
   IniDocument document{std::wstring()};
-  if (!ReloadConfigDocument(document)) return kDefaultFadeMs;
-  return static_cast<std::uint32_t>(std::clamp(ReadFadeInDurationMs(document), 0, 5000));
+  return static_cast<std::uint32_t>(ReloadConfigDocument(document) ? ReadOverlayInt(document, kFadeInKey)
+                                                                   : kFadeInKey.defaultValue);
 }
 
 void SetTimerOnAll(UINT_PTR id, UINT ms) {
@@ -109,7 +108,10 @@ void AdvanceOverlayFade() {
   if (alpha == 255) KillTimerOnAll(TIMER_OVERLAY_FADE);
 }
 
-bool OverOverlayWindow(POINT cursor) {
+// Whether the cursor (put in `cursor`) is over a black-screen window. Measured against the windows' own
+// rectangles: a stored monitor handle never matches again once its monitor has gone.
+bool CursorOverOverlay(POINT& cursor) {
+  if (!::GetCursorPos(&cursor)) return false;
   for (const OverlayWindow& overlay : App().overlayWindows) {
     RECT rect{};
     if (::GetWindowRect(overlay.window.Get(), &rect) && ::PtInRect(&rect, cursor)) return true;
@@ -123,7 +125,7 @@ void HideOverlayCursor(HWND window) {
   AppState& app = App();
   ::KillTimer(window, TIMER_OVERLAY_CURSOR);
   POINT cursor{};
-  if (!::GetCursorPos(&cursor) || !OverOverlayWindow(cursor)) return;
+  if (!CursorOverOverlay(cursor)) return;
   // The idle black screen measures from where the cursor was when it opened.
   if (!app.lastCursorPosValid || app.overlayTarget != OverlayTarget::Idle) app.lastCursorPos = cursor;
   app.lastCursorPosValid = true;
@@ -229,13 +231,11 @@ LRESULT OnOverlayRightButtonUp(HWND window) {
   return 0;
 }
 
-// A black screen that leaves monitors free closes only from a screen it covers. Measured against the
-// windows' own rectangles: a stored monitor handle never matches again once its monitor has gone.
+// A black screen that leaves monitors free closes only from a screen it covers.
 bool ClosingInputCounts() {
   POINT cursor{};
   const OverlayTarget target = App().overlayTarget;
-  return target == OverlayTarget::All || target == OverlayTarget::Idle ||
-         (::GetCursorPos(&cursor) && OverOverlayWindow(cursor));
+  return target == OverlayTarget::All || target == OverlayTarget::Idle || CursorOverOverlay(cursor);
 }
 
 bool IsOverlayWindow(HWND window) {
@@ -274,17 +274,14 @@ bool PressesPair(std::uint32_t lastTick, POINT lastPos, std::uint32_t now, POINT
          std::abs(pos.y - lastPos.y) <= kDoubleClickSlop;
 }
 
-void RegisterOverlayClass() {
-  AppState& app = App();
-  if (app.overlayClassRegistered) return;
+bool RegisterOverlayClass() {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
   wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
   wc.lpfnWndProc = OverlayWindowProc;
-  wc.hInstance = app.instance;
+  wc.hInstance = App().instance;
   wc.lpszClassName = kOverlayWindowClass;
-  ::RegisterClassExW(&wc);
-  app.overlayClassRegistered = true;
+  return RegisterWindowClass(wc);
 }
 
 LRESULT CALLBACK OverlayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -371,7 +368,7 @@ namespace {
 // works in keeps the keyboard until the user clicks into the black screen.
 void OpenOverlaySet(OverlayTarget target, std::span<const RECT> monitors, std::uint64_t cover) {
   AppState& app = App();
-  RegisterOverlayClass();
+  if (!RegisterOverlayClass()) return;
   app.overlayTarget = target;
   const OverlayComposition composition = BuildOverlayComposition(app.overlayOpenTick);
   for (std::size_t i = 0; i < monitors.size() && i < kMaxNumberedMonitors; ++i)
@@ -587,14 +584,12 @@ void RedrawOverlayWindow(HWND window) {
 
 void ScheduleClockTimer() {
   AppState& app = App();
-  for (const OverlayWindow& overlay : app.overlayWindows) ::KillTimer(overlay.window.Get(), TIMER_OVERLAY_CLOCK);
+  KillTimerOnAll(TIMER_OVERLAY_CLOCK);
   const ClockDisplayMode mode = app.settings.ClockDisplay;
   if (mode == ClockDisplayMode::None || app.overlayWindows.empty()) return;
   SYSTEMTIME now{};
   Seams().getLocalTime(&now);
-  const UINT interval = ClockFirstIntervalMs(mode, now);
-  for (const OverlayWindow& overlay : app.overlayWindows)
-    ::SetTimer(overlay.window.Get(), TIMER_OVERLAY_CLOCK, interval, nullptr);
+  SetTimerOnAll(TIMER_OVERLAY_CLOCK, ClockFirstIntervalMs(mode, now));
 }
 
 // Every window has its own clock timer, started together with the same period, so a tick redraws

@@ -13,15 +13,6 @@ namespace {
 // Locale names with their two terminating nulls must fit this buffer.
 constexpr std::size_t kLocaleListChars = 89;
 
-wchar_t FoldAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
-
-bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  return true;
-}
-
 std::size_t ColumnOf(UiLanguage language) {
   const auto value = static_cast<std::int32_t>(language);
   if (value < 0 || value >= static_cast<std::int32_t>(kUiLanguageCount)) return static_cast<std::size_t>(UiLanguage::English);
@@ -33,7 +24,7 @@ std::size_t ColumnOf(UiLanguage language) {
 const LanguageWord* FindLanguageWord(std::wstring_view value) {
   if (value.empty()) return nullptr;
   for (const LanguageWord& row : LanguageWords)
-    if (EqualsIgnoringAsciiCase(value, row.word)) return &row;
+    if (EqualsNoCase(value, row.word)) return &row;
   return nullptr;
 }
 

@@ -41,7 +41,6 @@ struct BesideExecutable {
 // 30x20, opaque: the top-left quarter 0xE03C28, the rest 0x28A0E0 (so that flips show).
 inline Bytes BadgePicture() { return ReadBytesOrEmpty(SourcePath(L"tests/e2e/badge.png")); }
 
-inline HWND FindMainWindow() { return ::FindWindowW(kMainWindowClass, nullptr); }
 inline bool PostCommand(HWND window, WORD id) { return ::PostMessageW(window, WM_COMMAND, id, 0) != FALSE; }
 inline bool RunCommand(HWND mainWindow, WORD command) {  // returns once the program has carried it out
   return ::SendMessageTimeoutW(mainWindow, WM_COMMAND, command, 0, SMTO_NORMAL, 15000, nullptr) != 0;

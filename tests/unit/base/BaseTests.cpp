@@ -25,6 +25,23 @@ TEST(Handles, EachKindIsReleasedOnceByItsLastOwner) {
                                  [](HICON i) { return IconHandle(::CopyIcon(i)).Valid(); });
 }
 
+// A release that fails (the handle went stale) sets an error of its own: the caller, reading GetLastError after
+// the owner went out of scope, still reads the error of the call it meant.
+template <typename Owner> DWORD ErrorAfterRelease(typename Owner::Handle stale) {
+  Owner owner(stale);
+  ::SetLastError(ERROR_FILE_NOT_FOUND);
+  owner.Reset();
+  return ::GetLastError();
+}
+
+TEST(Handles, AReleaseLeavesTheThreadsLastErrorAsItWas) {
+  const HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, 0, 0, 0, 0);
+  ASSERT_TRUE(::DestroyWindow(window));
+  EXPECT_EQ(ErrorAfterRelease<WindowHandle>(window), DWORD{ERROR_FILE_NOT_FOUND});
+  EXPECT_EQ(ErrorAfterRelease<KernelHandle>(reinterpret_cast<HANDLE>(0x7FF0)), DWORD{ERROR_FILE_NOT_FOUND});
+  EXPECT_EQ(ErrorAfterRelease<HookHandle>(reinterpret_cast<HHOOK>(0x7FF0)), DWORD{ERROR_FILE_NOT_FOUND});
+}
+
 TEST(Handles, DcHelpersRestoreWhatTheyChanged) {
   const WindowHandle window(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, 0, 0, 0, 0));
   const HDC raw = WindowDc(window.Get()).Get();

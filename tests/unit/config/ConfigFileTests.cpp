@@ -38,6 +38,27 @@ TEST(ConfigFile, LocationAndFirstRunSources) {
   }
 }
 
+// The default text states each integer key's default as the table holds it, and its range in the key's comment;
+// [Conditions] is not in it.
+TEST(ConfigFile, TheDefaultTextAgreesWithTheTableOfDefaultsAndRanges) {
+  const Bytes bytes = DefaultTextBytes();
+  const std::wstring text = DecodeIniBytes(bytes.data(), bytes.size());
+  IniDocument shipped(L"");
+  shipped.Parse(text);
+  for (const IntegerKey& key : kIntegerKeys) {
+    SCOPED_TRACE(Narrow(key.name));
+    const bool listed = std::wstring_view(key.section) != L"Conditions";
+    ASSERT_EQ(shipped.HasKey(key.section, key.name), listed);
+    if (!listed) continue;
+    EXPECT_EQ(shipped.GetInt(key.section, key.name, -1), key.defaultValue);
+    const std::size_t at = text.find(L"; " + std::wstring(key.name) + L" \u2014");
+    ASSERT_NE(at, std::wstring::npos);
+    const std::wstring comment = text.substr(at, text.find(L'\n', at) - at);
+    EXPECT_NE(comment.find(DecimalText(key.minimum)), comment.npos);
+    EXPECT_NE(comment.find(DecimalText(key.maximum)), comment.npos);
+  }
+}
+
 // On writes a link (also over a damaged file) and leaves one that starts this executable untouched;
 // off removes it, silently when it is gone; nothing is linked from inside the temporary folder.
 TEST(ConfigFile, StartupShortcut) {

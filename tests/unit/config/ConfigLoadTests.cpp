@@ -16,15 +16,18 @@ static const Settings kScrambled{true, true, true, 999, 99, NudgeKind::F15, L"pr
 using M = ClockDisplayMode;
 using A = OverlayAction;
 constexpr std::uint32_t CA = kModControl | kModAlt;
+constexpr IntegerKey kIdle = kIdleThresholdKey, kCheck = kCheckIntervalKey, kFade = kFadeInKey, kAlpha = kBadgeAlphaKey;
 
-TEST(ConfigLoad, ApplyAndOverlayKeysFollowTheRules) {
+TEST(ConfigLoad, EachKeyIsReadByItsRules) {
   const std::wstring long70(70, L'x'), surrogateAt63 = std::wstring(62, L'a') + L"\U0001F600" + L"bcd";
   const struct { std::wstring text; Settings expected; } cases[] = {
       {L"[General]\n[KeepActive]\n[UI]\n[Hotkey]\n[Overlay]", {}}, {L"[general]\nSleepPrevent=1\n[Overlay]\nclockdisplay=None", {}},
       {L"[General]\nSleepPrevent=true\nKeepActive=1 ; on\nRunAtStartup=yes", {.KeepActive = true}},
       {L"[General]\nSleepPrevent=2\nKeepActive=-1\nsleepprevent=0", {.SleepPrevent = true, .KeepActive = true}},
-      {L"[KeepActive]\nIdleThresholdSec=59\nCheckIntervalSec=0", {.IdleThresholdSec = 60, .CheckIntervalSec = 10}},
-      {L"[KeepActive]\nIdleThresholdSec=3601\nCheckIntervalSec=99999999999", {.IdleThresholdSec = 3600, .CheckIntervalSec = 600}},
+      {L"[KeepActive]\nIdleThresholdSec=59\nCheckIntervalSec=0",
+       {.IdleThresholdSec = kIdle.minimum, .CheckIntervalSec = kCheck.minimum}},
+      {L"[KeepActive]\nIdleThresholdSec=3601\nCheckIntervalSec=99999999999",
+       {.IdleThresholdSec = kIdle.maximum, .CheckIntervalSec = kCheck.maximum}},
       {L"[KeepActive]\nIdleThresholdSec=300 ; five\nCheckIntervalSec=20s\nNudge=vk_f15\n[Hotkey]\nAction=blackcurrent\nToggleHotkey=Shift+VK_F1",
        {.IdleThresholdSec = 300, .CheckIntervalSec = 20, .Nudge = NudgeKind::F15, .Action = A::BlackCurrent, .ToggleHotkey = {kModShift, 0x70}}},
       {L"[KeepActive]\nNudge=f15\n[Hotkey]\nAction=BLACKALL\nToggleHotkey=none", {.Nudge = NudgeKind::F15, .Action = A::BlackAll, .ToggleHotkey = {CA, 0}}},
@@ -34,7 +37,8 @@ TEST(ConfigLoad, ApplyAndOverlayKeysFollowTheRules) {
       {L"[Hotkey]\nToggleHotkey=", {.ToggleHotkey = {CA, 0}}}, {L"[UI]\nLanguage=" + long70, {.Language = long70.substr(0, 63)}},
       {L"[UI]\nLanguage=" + surrogateAt63, {.Language = std::wstring(62, L'a')}},
       {L"[Conditions]\nSleepPreventWhileRunning= obs64.exe ,C:\\x.exe,\tOBS64 ; recorder\nKeepActiveWhileRunning=*\nOnlyOnMainsPower=yes\n"
-       L"MinBatteryPercent=101\nPauseSleepPreventWhileLocked=1 ; on\nWhatever=1", {.Conditions = {{L"obs64.exe", L"OBS64"}, {}, false, 100, true}}},
+       L"MinBatteryPercent=101\nPauseSleepPreventWhileLocked=1 ; on\nWhatever=1",
+       {.Conditions = {{L"obs64.exe", L"OBS64"}, {}, false, kMinBatteryKey.maximum, true}}},
       {L"[Conditions]\nOnlyOnMainsPower=2\nMinBatteryPercent=-5\nPauseSleepPreventWhileLocked=on", {.Conditions = {.OnlyOnMainsPower = true}}},
       {L"[Conditions]\nMinBatteryPercent=abc\n[conditions]\nOnlyOnMainsPower=1", {}}, {L"[Conditions]\nMinBatteryPercent= 30 %", {.Conditions = {.MinBatteryPercent = 30}}},
       {L"[Timer]\nPresets=\nNotifyAtEnd=0 ; quiet", {.Presets = {}, .NotifyAtEnd = false}}, {L"[Timer]\nPresets=2h, x\nNotifyAtEnd=on", {.Presets = {{L"2h", 7200}}}}};
@@ -44,20 +48,33 @@ TEST(ConfigLoad, ApplyAndOverlayKeysFollowTheRules) {
     ApplyConfigDocument(FromText(c.text));
     EXPECT_EQ(App().settings, c.expected) << Narrow(c.text);
   }
-  const std::pair<const wchar_t*, M> clocks[] = {{L"ClockDisplay=", M::None}, {L"ClockDisplay=BOTH", M::TimeAndElapsed}, {L"ShowOverlayClock=7", M::Time},
-      {L"ShowOverlayClock=0", M::None}, {L"ClockDisplay=weird\nShowOverlayClock=0", M::Time}};  // an alias in any case; the old key
-  for (const auto& [text, mode] : clocks) EXPECT_EQ(ReadClockDisplay(FromText(std::wstring(L"[Overlay]\n") + text)), mode) << Narrow(text);
-  // Overlay keys are found in any section, names compared without case; [Overlay] (any case) wins.
-  const struct { const wchar_t* text; std::int32_t alpha, fade; bool sleepBadge, keepBadge; } overlay[] = {{L"[Overlay]", 64, 120, true, true},
-      {L"[General]\nBadgeAlpha=10\nFadeInDurationMs=6000\n[Overlay]\nBadgeAlpha=200\nShowSleepPreventBadge=OFF", 200, 5000, false, true},
-      {L"[overlay]\nBadgeAlpha=30\nFadeInDurationMs=-1\n[General]\nBadgeAlpha=10\nShowKeepActiveBadge=no ; hidden", 30, 0, true, false},
-      {L"[General]\nBadgeAlpha=10\nShowSleepPreventBadge=0\n[Hotkey]\nBADGEALPHA=20\nShowKeepActiveBadge=00", 20, 120, false, true},
-      {L"[Overlay]\nBadgeAlpha=abc\nShowKeepActiveBadge=\n[General]\nShowSleepPreventBadge=0\n[OVERLAY]\nshowsleeppreventbadge=yes", 64, 120, true, true},
-      {L"[Overlay]\nBadgeAlpha=1000", 255, 120, true, true}, {L"[Overlay]\nbadgealpha=6\nBadgeAlpha=5", 6, 120, true, true}};
+}
+
+TEST(ConfigLoad, TheClockDisplayTakesItsAliasesInAnyCaseAndTheOldKey) {
+  const std::pair<const wchar_t*, M> clocks[] = {{L"ClockDisplay=", M::None}, {L"ClockDisplay=BOTH", M::TimeAndElapsed},
+      {L"ShowOverlayClock=7", M::Time}, {L"ShowOverlayClock=0", M::None}, {L"ClockDisplay=weird\nShowOverlayClock=0", M::Time}};
+  for (const auto& [text, mode] : clocks)
+    EXPECT_EQ(ReadClockDisplay(FromText(std::wstring(L"[Overlay]\n") + text)), mode) << Narrow(text);
+}
+
+// Names compared without case; the last in a section named [Overlay] (any case) wins, else the last anywhere.
+TEST(OverlayKeys, AreFoundInAnySectionWithOverlayWinning) {
+  const std::int32_t alpha = kAlpha.defaultValue, fade = kFade.defaultValue;
+  const struct { const wchar_t* text; std::int32_t alpha, fade; bool sleepBadge, keepBadge; } overlay[] = {
+      {L"[Overlay]", alpha, fade, true, true},
+      {L"[General]\nBadgeAlpha=10\nFadeInDurationMs=6000\n[Overlay]\nBadgeAlpha=200\nShowSleepPreventBadge=OFF", 200,
+       kFade.maximum, false, true},
+      {L"[overlay]\nBadgeAlpha=30\nFadeInDurationMs=-1\n[General]\nBadgeAlpha=10\nShowKeepActiveBadge=no ; hidden", 30,
+       kFade.minimum, true, false},
+      {L"[General]\nBadgeAlpha=10\nShowSleepPreventBadge=0\n[Hotkey]\nBADGEALPHA=20\nShowKeepActiveBadge=00", 20, fade, false, true},
+      {L"[Overlay]\nBadgeAlpha=abc\nShowKeepActiveBadge=\n[General]\nShowSleepPreventBadge=0\n[OVERLAY]\nshowsleeppreventbadge=yes",
+       alpha, fade, true, true},
+      {L"[Overlay]\nBadgeAlpha=1000", kAlpha.maximum, fade, true, true}, {L"[Overlay]\nbadgealpha=6\nBadgeAlpha=5", 6, fade, true, true}};
   for (const auto& c : overlay) {
     const IniDocument d = FromText(c.text);
-    EXPECT_EQ(std::tuple(ReadOverlayInt(d, L"BadgeAlpha", 64, 0, 255), ReadFadeInDurationMs(d), ReadOverlayBool(d, L"ShowSleepPreventBadge"),
-                         ReadOverlayBool(d, L"ShowKeepActiveBadge")), std::tuple(c.alpha, c.fade, c.sleepBadge, c.keepBadge)) << Narrow(c.text);
+    EXPECT_EQ(std::tuple(ReadOverlayInt(d, kAlpha), ReadOverlayInt(d, kFade), ReadOverlayBool(d, L"ShowSleepPreventBadge"),
+                         ReadOverlayBool(d, L"ShowKeepActiveBadge")),
+              std::tuple(c.alpha, c.fade, c.sleepBadge, c.keepBadge)) << Narrow(c.text);
   }
 }
 

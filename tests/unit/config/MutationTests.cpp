@@ -91,9 +91,12 @@ TEST(Mutation, HotkeysAndLoadedSettingsKeepTheirRulesAndSavesReadBack) {
     if ((!canRead || i % 5 == 0) && ReadBytesOrEmpty(path) != bytes) fail("loading changed the file");
     if (!canRead && !(App().settings == scrambled)) fail("an unreadable file changed the settings");
     const Settings& s = App().settings;
-    const auto out = [](auto value, std::uint32_t low, std::uint32_t high) { return static_cast<std::uint32_t>(value) < low || static_cast<std::uint32_t>(value) > high; };
-    if (out(s.IdleThresholdSec, 60, 3600) || out(s.CheckIntervalSec, 10, 600) || out(s.Nudge, 0, 1) || out(s.Action, 0, 3) ||
-        out(s.ClockDisplay, 0, 3) || s.Language.size() > 63 || Broken(s.ToggleHotkey))
+    const auto out = [](auto value, IntegerKey range) {
+      return static_cast<std::int32_t>(value) < range.minimum || static_cast<std::int32_t>(value) > range.maximum;
+    };
+    if (out(s.IdleThresholdSec, kIdleThresholdKey) || out(s.CheckIntervalSec, kCheckIntervalKey) ||
+        out(s.Nudge, {.maximum = 1}) || out(s.Action, {.maximum = 3}) || out(s.ClockDisplay, {.maximum = 3}) ||
+        s.Language.size() > kLanguageMaxChars || Broken(s.ToggleHotkey))
       fail("a number, an enum, the language or the hotkey out of its rules");
     IniDocument first(path), second(copy);
     if (first.Load() != canRead) fail("Load and the decoder disagree");
