@@ -81,22 +81,47 @@ std::wstring PathWithoutLongPrefix(std::wstring path) {
   return path;
 }
 
-std::wstring ResolveExecutablePath() {
-  wchar_t module[MAX_PATH] = {};
-  const DWORD length = Seams().getModuleFileName(nullptr, module, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return {};
-  // Attributes only, every kind of sharing: the open keeps no one from replacing, renaming or deleting the file.
+namespace {
+
+// The final path of a file or folder (every link and junction on the way resolved), empty on failure.
+std::wstring FinalPath(const wchar_t* path) {
+  // Attributes only, every kind of sharing: the open keeps no one from replacing, renaming or deleting it.
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  const FileHandle file(::CreateFileW(module, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING, 0, nullptr));
+  const FileHandle file(
+      ::CreateFileW(path, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   std::wstring real(MAX_PATH, L'\0');
   for (int tries = 0; file && tries < 2; ++tries) {  // the second with the size the first asked for
     const DWORD size = ::GetFinalPathNameByHandleW(file.Get(), real.data(), static_cast<DWORD>(real.size()),
                                                    FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (size == 0) break;
-    if (size < real.size()) return real.resize(size), PathWithoutLongPrefix(std::move(real));
+    if (size < real.size()) {
+      real.resize(size);
+      return PathWithoutLongPrefix(std::move(real));
+    }
     real.resize(size);
   }
-  return module;
+  return {};
+}
+
+}  // namespace
+
+// Only a link that is the executable itself is followed (a package manager's command alias). A junction
+// on the folders' way stays as it is: a package manager's "current" folder must not become the folder of
+// one version, which an update removes.
+std::wstring ResolveExecutablePath() {
+  wchar_t module[MAX_PATH] = {};
+  const DWORD length = Seams().getModuleFileName(nullptr, module, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  const std::size_t slash = std::wstring_view(module).find_last_of(L'\\');
+  if (slash == std::wstring_view::npos) return module;
+  const std::wstring file = FinalPath(module);
+  const std::wstring_view name = std::wstring_view(module).substr(slash + 1);
+  std::wstring folderPath(module, module + slash);
+  if (!folderPath.empty() && folderPath.back() == L':') folderPath += L'\\';  // a drive's root
+  const std::wstring folder = FinalPath(folderPath.c_str());
+  const bool fileIsALink = !file.empty() && !folder.empty() &&
+                           !EqualsNoCase(file, (folder.back() == L'\\' ? folder : folder + L'\\') + std::wstring(name));
+  return fileIsALink ? file : std::wstring(module);
 }
 
 const std::wstring& ExecutablePath() {

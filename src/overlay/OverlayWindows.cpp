@@ -500,7 +500,7 @@ void UpdateOverlayKeyboardHook() {
   AppState& app = App();
   if (app.overlayWindows.empty() || !app.overlayTakesKeyboard || IsOverlayWindow(Seams().getForegroundWindow()))
     app.overlayKeyHook.Reset();
-  else if (!app.overlayKeyHook)
+  else  // afresh each time: Windows removes a hook that answered too slowly without telling anyone
     app.overlayKeyHook.Reset(::SetWindowsHookExW(WH_KEYBOARD_LL, OverlayKeyboardHookProc, app.instance, 0));
 }
 
