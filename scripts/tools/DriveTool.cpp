@@ -19,17 +19,23 @@ int main(int argc, char** argv) {
   if (command == "cursor") return ::SetCursorPos(number(2, 0), number(3, 0)) ? 0 : 1;
   if (command == "open") {
     const HWND main = ::FindWindowW(kMainWindowClass, nullptr);
-    return main && ::PostMessageW(main, name == "about" ? WM_COMMAND : WM_SHOWTRAYMENU, name == "about" ? IDM_ABOUT : 0, 0) ? 0 : 1;
+    return main && ::PostMessageW(main, name == "about" ? WM_COMMAND : WM_SHOWTRAYMENU, name == "about" ? IDM_ABOUT : 0,
+                                  0)
+               ? 0
+               : 1;
   }
   const wchar_t* windowClass = name == "main" ? kMainWindowClass : name == "about" ? kAboutWindowClass : L"#32768";
   HWND window = nullptr;
   for (ULONGLONG end = ::GetTickCount64() + number(3, 10000); !window && ::GetTickCount64() < end; ::Sleep(20)) {
-    while ((window = ::FindWindowExW(nullptr, window, windowClass, nullptr)) && name != "main" && !::IsWindowVisible(window)) {}
+    while ((window = ::FindWindowExW(nullptr, window, windowClass, nullptr)) && name != "main" &&
+           !::IsWindowVisible(window)) {
+    }
     if (command != "wait") break;
   }
   RECT r{};
   if (command == "rect" && window && ::GetWindowRect(window, &r))
     std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
-  if (command == "close" && window) return ::PostMessageW(window, name == "menu" ? WM_KEYDOWN : WM_CLOSE, VK_ESCAPE, 0) ? 0 : 1;
+  if (command == "close" && window)
+    return ::PostMessageW(window, name == "menu" ? WM_KEYDOWN : WM_CLOSE, VK_ESCAPE, 0) ? 0 : 1;
   return window ? 0 : 1;
 }

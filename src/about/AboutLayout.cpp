@@ -20,10 +20,10 @@ struct ElementBox {
 
 // Indexed by AboutElement, at 96 DPI.
 constexpr ElementBox kElementBoxes[] = {
-    {34, 28, 64, 64},     // icon
-    {142, 30, 180, 36},   // product name
-    {292, 39, 190, 25},   // version
-    {142, 62, 346, 28},   // description
+    {34, 28, 64, 64},  // icon
+    {142, 30, 180, 36},  // product name
+    {292, 39, 190, 25},  // version
+    {142, 62, 346, 28},  // description
     {142, 105, 346, 22},  // copyright
     {142, 127, 346, 22},  // created-by
     {142, 149, 346, 44},  // note
@@ -34,7 +34,7 @@ static_assert(sizeof kElementBoxes / sizeof kElementBoxes[0] == static_cast<int>
 constexpr AboutFontStyle kFontStyles[] = {
     {28, 650, false},  // title
     {17, 400, false},  // version
-    {17, 400, true},   // comments
+    {17, 400, true},  // comments
     {15, 400, false},  // small
 };
 }  // namespace

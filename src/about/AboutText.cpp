@@ -16,8 +16,7 @@ std::wstring ReadVersionString(const void* block, const wchar_t* key) {
     return {};
   }
   const WORD* pair = static_cast<const WORD*>(translation);
-  const std::wstring path =
-      L"\\StringFileInfo\\" + HexText(pair[0], 4, true) + HexText(pair[1], 4, true) + L'\\' + key;
+  const std::wstring path = L"\\StringFileInfo\\" + HexText(pair[0], 4, true) + HexText(pair[1], 4, true) + L'\\' + key;
   void* value = nullptr;
   UINT length = 0;  // in characters, the terminator included
   if (!::VerQueryValueW(block, path.c_str(), &value, &length) || value == nullptr || length < 2) return {};

@@ -20,9 +20,7 @@ constexpr int kIconSize = 64;
 constexpr int kDragThresholdSquared = 4 * 4;
 constexpr LPARAM kTooltipMaxWidth = 480;
 
-HINSTANCE AboutInstance() {
-  return App().instance != nullptr ? App().instance : ::GetModuleHandleW(nullptr);
-}
+HINSTANCE AboutInstance() { return App().instance != nullptr ? App().instance : ::GetModuleHandleW(nullptr); }
 
 void EnsureCommonControls() {
   if (commonControlsReady) return;
@@ -33,15 +31,16 @@ void EnsureCommonControls() {
 UINT MonitorDpi(HMONITOR monitor) {
   UINT dpiX = 0;
   UINT dpiY = 0;
-  if (monitor == nullptr || FAILED(::GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &dpiX, &dpiY)) || dpiX == 0) return 96;
+  if (monitor == nullptr || FAILED(::GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &dpiX, &dpiY)) || dpiX == 0)
+    return 96;
   return dpiX;
 }
 
 HFONT CreateAboutFont(AboutFont font, UINT dpi) {
   const AboutFontStyle style = AboutFontStyleAt(font, dpi);
-  return ::CreateFontW(style.cellHeight, 0, 0, 0, style.weight, style.italic ? TRUE : FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                       L"Segoe UI");
+  return ::CreateFontW(style.cellHeight, 0, 0, 0, style.weight, style.italic ? TRUE : FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, L"Segoe UI");
 }
 
 // Texts and the icon let the mouse through, so pressing or dragging them acts on the card itself.
@@ -122,8 +121,7 @@ LRESULT OnAboutDpiChanged(HWND window, WPARAM wParam, LPARAM lParam) {
                    SWP_NOZORDER | SWP_NOACTIVATE);
     if (element == AboutElement::Icon)
       ::SendMessageW(control, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(state->icon.Get()));
-    else
-      ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(ElementFont(*state, element)), TRUE);
+    else ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(ElementFont(*state, element)), TRUE);
   }
   ::SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -184,7 +182,7 @@ LRESULT OnAboutEraseBackground(HWND window, WPARAM wParam) {
   const AboutWindowState* state = AboutStateOf(window);
   RECT client{};
   ::GetClientRect(window, &client);
-  HBRUSH brush = HighContrastOn()                           ? ::GetSysColorBrush(COLOR_WINDOW)
+  HBRUSH brush = HighContrastOn()                             ? ::GetSysColorBrush(COLOR_WINDOW)
                  : state != nullptr && state->backgroundBrush ? state->backgroundBrush.Get()
                                                               : static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
   ::FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
@@ -338,8 +336,7 @@ AboutPalette AboutPaletteFor(bool highContrast) {
 
 AboutWindowState* AboutStateOf(HWND window) {
   // Only an About window's user data is an AboutWindowState.
-  if (window == nullptr ||
-      ::GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(AboutWindowProc)) {
+  if (window == nullptr || ::GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(AboutWindowProc)) {
     return nullptr;
   }
   return reinterpret_cast<AboutWindowState*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -424,8 +421,8 @@ void ShowAboutWindow() {
   // The window reads the DPI during creation, so a value on this stack frame outlives its use.
   UINT creationDpi = dpi;
   app.aboutWindow = ::CreateWindowExW(WS_EX_TOOLWINDOW, kAboutWindowClass, kAboutWindowTitle, WS_POPUP, card.left,
-                                      card.top, card.right - card.left, card.bottom - card.top, app.mainWindow,
-                                      nullptr, AboutInstance(), &creationDpi);
+                                      card.top, card.right - card.left, card.bottom - card.top, app.mainWindow, nullptr,
+                                      AboutInstance(), &creationDpi);
   if (app.aboutWindow == nullptr) return;
   ::ShowWindow(app.aboutWindow, SW_SHOWNORMAL);
   ::UpdateWindow(app.aboutWindow);

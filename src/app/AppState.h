@@ -78,7 +78,7 @@ struct AppState {
   std::uint32_t keepActiveTimerMs = 0;  // the period the running keep-active timer was set with
   bool wakeUnattended = false;
   bool sleepPreventionCalled = false;  // by a call since the PC last went to sleep
-  DWORD lastInputAtWake = 0;           // GetLastInputInfo's time at the wake: the user's input changes it
+  DWORD lastInputAtWake = 0;  // GetLastInputInfo's time at the wake: the user's input changes it
   PowerNotificationHandle displayStateNotification;
   std::uint32_t idleThresholdMs = kIdleThresholdKey.defaultValue * 1000;
   std::uint32_t checkIntervalMs = kCheckIntervalKey.defaultValue * 1000;
@@ -116,7 +116,7 @@ struct AppState {
   OverlayTarget overlayTarget = OverlayTarget::All;
   HMONITOR overlayMonitor = nullptr;
   bool overlayTakesKeyboard = false;  // it covers the cursor's monitor: it took the foreground
-  POINT overlayFreeCentre{};          // the centre of the monitor that held the cursor when it opened
+  POINT overlayFreeCentre{};  // the centre of the monitor that held the cursor when it opened
   std::uint64_t overlayOpenTick = 0;
   std::uint32_t fadeDurationMs = 0;
   std::uint32_t fadeStartTick = 0;
@@ -145,8 +145,8 @@ struct AppState {
   ShownMode keepActiveShown;
 
   // Command-line calls and timed ends
-  bool startupFinished = false;         // calls that come earlier are asked to come again
-  SessionEnd sleepPreventUntil;         // pending ends (base/LocalTime.h); time 0: none
+  bool startupFinished = false;  // calls that come earlier are asked to come again
+  SessionEnd sleepPreventUntil;  // pending ends (base/LocalTime.h); time 0: none
   SessionEnd keepActiveUntil;
 };
 

@@ -104,8 +104,9 @@ std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>&
   const auto next = [&]() { return at < arguments.size() ? FoldCase(arguments[at]) : std::wstring(); };
   // "<option> takes <what>, not "<the word at `at`>"", or that nothing follows it.
   const auto takes = [&](const std::wstring& option, const wchar_t* what) {
-    return fail(option + L" takes " + what +
-                (at < arguments.size() ? L", not \"" + arguments[at] + L"\"" : std::wstring(L", but nothing follows it")));
+    return fail(
+        option + L" takes " + what +
+        (at < arguments.size() ? L", not \"" + arguments[at] + L"\"" : std::wstring(L", but nothing follows it")));
   };
   CommandLineCall call;
   if (arguments.empty()) return fail(L"no option given");
@@ -152,7 +153,8 @@ std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>&
     if (request->word != SwitchWord::On) return fail(endOption + kEndFollows + L", not after " + option + L" " + word);
     ++at;
     if (endOption == L"--for") {
-      const std::optional<std::uint64_t> seconds = at < arguments.size() ? DurationSeconds(arguments[at]) : std::nullopt;
+      const std::optional<std::uint64_t> seconds = at < arguments.size() ? DurationSeconds(arguments[at])
+                                                                         : std::nullopt;
       if (!seconds) return takes(endOption, L"a duration such as 90s, 45m, 2h, 1h30m or 1d12h");
       if (*seconds < 1 || *seconds > kMaxDurationSeconds) return takes(endOption, L"1 second to 7 days (7d)");
       request->end = EndKind::For;
@@ -205,8 +207,9 @@ std::optional<std::vector<std::wstring>> DecodeCommandLineData(ULONG_PTR tag, co
 
 LRESULT EncodeStatusAnswer(const ProgramStatus& status) {
   const BlackScreenWord word = status.blackScreen;
-  const std::uint64_t black = word == BlackScreenWord::Off     ? 0
-                              : word == BlackScreenWord::All || word == BlackScreenWord::Idle ? 1 : 2;
+  const std::uint64_t black = word == BlackScreenWord::Off                                    ? 0
+                              : word == BlackScreenWord::All || word == BlackScreenWord::Idle ? 1
+                                                                                              : 2;
   const std::uint64_t bits = kStatusMark | (status.preventSleep ? 1u : 0u) | (status.keepActive ? 2u : 0u) |
                              (black << 2) | (PackEnd(status.preventSleepUntil) << kSleepEndShift) |
                              (PackEnd(status.keepActiveUntil) << kKeepEndShift);

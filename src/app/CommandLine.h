@@ -24,8 +24,8 @@ enum class EndKind : std::uint8_t { None, For, Until };
 struct ModeRequest {
   SwitchWord word = SwitchWord::None;  // None: the option was not given
   EndKind end = EndKind::None;
-  std::uint32_t forSeconds = 0;          // EndKind::For: 1 .. 604800
-  int untilHour = 0, untilMinute = 0;    // EndKind::Until: 0..23, 0..59
+  std::uint32_t forSeconds = 0;  // EndKind::For: 1 .. 604800
+  int untilHour = 0, untilMinute = 0;  // EndKind::Until: 0..23, 0..59
 };
 
 struct CommandLineCall {
@@ -70,7 +70,7 @@ struct ProgramStatus {
   bool preventSleep = false;
   bool keepActive = false;
   BlackScreenWord blackScreen = BlackScreenWord::Off;  // Off, All, Current, Others, Chosen or Idle
-  std::uint64_t monitors = 0;                          // Chosen: the numbers of the monitors covered
+  std::uint64_t monitors = 0;  // Chosen: the numbers of the monitors covered
   LocalTime preventSleepUntil = 0;
   LocalTime keepActiveUntil = 0;
 };

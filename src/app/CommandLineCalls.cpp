@@ -96,7 +96,8 @@ LRESULT CarryOutCommandLineCall(const CommandLineCall& call) {
 LRESULT AnswerCommandLineCall(const COPYDATASTRUCT* data, HWND replyWindow) {
   if (data == nullptr) return kAnswerUsage;
   // Copied out of the message: nothing below reads the sender's data.
-  const std::optional<std::vector<std::wstring>> arguments = DecodeCommandLineData(data->dwData, data->lpData, data->cbData);
+  const std::optional<std::vector<std::wstring>> arguments =
+      DecodeCommandLineData(data->dwData, data->lpData, data->cbData);
   if (!arguments) return kAnswerUsage;
   const std::optional<CommandLineCall> call = ParseCommandLine(*arguments, nullptr, ListMonitors().count);
   if (!call) return kAnswerUsage;
@@ -105,11 +106,13 @@ LRESULT AnswerCommandLineCall(const COPYDATASTRUCT* data, HWND replyWindow) {
   // another thread (the shell, taking the tooltip), and is asked again, so that calls take effect in
   // the order they were made.
   if (App().configSaveHolds > 0) return kAnswerStarting;
-  if (call->kind == CallKind::Status) SendStatusLines(replyWindow);  // the answer keeps the packed form for older callers
+  if (call->kind == CallKind::Status)
+    SendStatusLines(replyWindow);  // the answer keeps the packed form for older callers
   if (call->kind != CallKind::Modes) return CarryOutCommandLineCall(*call);
   const HeldSaves saves;
   // One read of the file, without waiting: a busy file leaves the settings in memory as they are.
-  if (call->preventSleep.word != SwitchWord::None || call->keepActive.word != SwitchWord::None) ReloadSettingsFromFile();
+  if (call->preventSleep.word != SwitchWord::None || call->keepActive.word != SwitchWord::None)
+    ReloadSettingsFromFile();
   if (::InSendMessage()) ::ReplyMessage(kAnswerApplied);
   return CarryOutCommandLineCall(*call);
 }

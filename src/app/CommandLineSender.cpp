@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr DWORD kFindWindowMs = 5000;      // the mutex exists, the window not yet
-constexpr DWORD kStartWindowMs = 10000;    // a started program's window
+constexpr DWORD kFindWindowMs = 5000;  // the mutex exists, the window not yet
+constexpr DWORD kStartWindowMs = 10000;  // a started program's window
 constexpr DWORD kAnswerMs = 5000;
 constexpr DWORD kExitWaitMs = 5000;
 constexpr DWORD kPollMs = 50;
@@ -61,9 +61,8 @@ HWND StartResidentProgram() {
   KernelHandle thread(info.hThread);
   // Another copy (the one from the Startup folder, at log-on) may take the mutex first; ours then
   // ends, and the call goes to that one.
-  return WaitForProgramWindow(kStartWindowMs, [&] {
-    return ::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT || ProgramMutexExists();
-  });
+  return WaitForProgramWindow(
+      kStartWindowMs, [&] { return ::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT || ProgramMutexExists(); });
 }
 
 // Sends the call, with the reply window in wParam; a program still starting up is asked again until
@@ -75,8 +74,9 @@ LRESULT SendCall(HWND window, const std::wstring& data, HWND replyWindow) {
   for (;;) {
     const ULONGLONG now = ::GetTickCount64();
     DWORD_PTR answer = 0;
-    if (now >= end || !::SendMessageTimeoutW(window, WM_COPYDATA, reinterpret_cast<WPARAM>(replyWindow), reinterpret_cast<LPARAM>(&message),
-                                             SMTO_ABORTIFHUNG, static_cast<UINT>(end - now), &answer))
+    if (now >= end || !::SendMessageTimeoutW(window, WM_COPYDATA, reinterpret_cast<WPARAM>(replyWindow),
+                                             reinterpret_cast<LPARAM>(&message), SMTO_ABORTIFHUNG,
+                                             static_cast<UINT>(end - now), &answer))
       return 0;
     if (static_cast<LRESULT>(answer) != kAnswerStarting) return static_cast<LRESULT>(answer);
     ::Sleep(kPollMs);
@@ -92,8 +92,8 @@ LRESULT TakeStatusLines(HWND window, HWND sender, const COPYDATASTRUCT* data) {
   if (sender == nullptr || sender != reinterpret_cast<HWND>(::GetWindowLongPtrW(window, 0)) ||
       ::GetWindowLongPtrW(window, GWLP_USERDATA) != 0)
     return FALSE;
-  const std::optional<std::wstring> lines =
-      data ? DecodeStatusLines(data->dwData, data->lpData, data->cbData) : std::nullopt;
+  const std::optional<std::wstring> lines = data ? DecodeStatusLines(data->dwData, data->lpData, data->cbData)
+                                                 : std::nullopt;
   if (!lines) return FALSE;
   WriteCallOutput(*lines, false, false);
   ::SetWindowLongPtrW(window, GWLP_USERDATA, ::GetWindowLongPtrW(window, GWLP_USERDATA) + 1);
@@ -102,7 +102,8 @@ LRESULT TakeStatusLines(HWND window, HWND sender, const COPYDATASTRUCT* data) {
 
 LRESULT CALLBACK StatusReplyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_COPYDATA: return TakeStatusLines(window, reinterpret_cast<HWND>(wParam), reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case WM_COPYDATA:
+      return TakeStatusLines(window, reinterpret_cast<HWND>(wParam), reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     default: return ::DefWindowProcW(window, message, wParam, lParam);
   }
 }
@@ -168,7 +169,8 @@ int CallRunningProgram(const std::vector<std::wstring>& arguments) {
   }
   if (!WindowStationVisible()) {  // the program neither starts nor runs there
     WriteCallOutput(L"umbraline: this session has no visible desktop (a task run whether the user is logged on "
-                    L"or not, or as another user); nothing was done\r\n", true, false);
+                    L"or not, or as another user); nothing was done\r\n",
+                    true, false);
     return kExitNoAnswer;
   }
   HWND window = nullptr;

@@ -26,10 +26,12 @@ void WatchSession(bool needed) {
   if (app.mainWindow != nullptr && !needed) ::KillTimer(app.mainWindow, TIMER_SESSION_NOTICE);
   if (needed == app.sessionNotificationRegistered || app.mainWindow == nullptr) return;
   if (needed) {
-    app.sessionNotificationRegistered = Seams().registerSessionNotification(app.mainWindow, NOTIFY_FOR_THIS_SESSION) != FALSE;
+    app.sessionNotificationRegistered = Seams().registerSessionNotification(app.mainWindow, NOTIFY_FOR_THIS_SESSION) !=
+                                        FALSE;
     app.sessionLocked = app.sessionNotificationRegistered && Seams().sessionLockedOrDisconnected();
     // Started at log-on, Terminal Services may not take the registration yet: asked again on a timer.
-    if (!app.sessionNotificationRegistered) ::SetTimer(app.mainWindow, TIMER_SESSION_NOTICE, kSessionNoticeRetryMs, nullptr);
+    if (!app.sessionNotificationRegistered)
+      ::SetTimer(app.mainWindow, TIMER_SESSION_NOTICE, kSessionNoticeRetryMs, nullptr);
     else ::KillTimer(app.mainWindow, TIMER_SESSION_NOTICE);
   } else {
     Seams().unregisterSessionNotification(app.mainWindow);
@@ -56,7 +58,8 @@ void WatchPrograms() {
       const DWORD id = match != processes.end() ? match->id : 0;
       if (std::find(watchedIds.begin(), watchedIds.end(), id) != watchedIds.end() && id != 0) continue;
       KernelHandle process(id == 0 || app.watchedProcesses.size() >= kMaxWatchedProcesses
-                               ? nullptr : ::OpenProcess(SYNCHRONIZE, FALSE, id));
+                               ? nullptr
+                               : ::OpenProcess(SYNCHRONIZE, FALSE, id));
       // Ended already, though still listed while another program holds a handle to it: waiting on it
       // would wake the loop at once, again and again.
       if (process && ::WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0) {
@@ -84,10 +87,11 @@ WantedInputs CurrentWantedInputs() {
   const AppState& app = App();
   const Settings& settings = app.settings;
   WantedInputs inputs;
-  inputs.sleepPrevent = {settings.SleepPrevent, app.sleepPreventUntil.time != 0 ? LocalClockAt(app.sleepPreventUntil) : 0,
+  inputs.sleepPrevent = {settings.SleepPrevent,
+                         app.sleepPreventUntil.time != 0 ? LocalClockAt(app.sleepPreventUntil) : 0,
                          app.sleepPreventionCalled, app.sleepPreventProgram};
-  inputs.keepActive = {settings.KeepActive, app.keepActiveUntil.time != 0 ? LocalClockAt(app.keepActiveUntil) : 0, false,
-                       app.keepActiveProgram};
+  inputs.keepActive = {settings.KeepActive, app.keepActiveUntil.time != 0 ? LocalClockAt(app.keepActiveUntil) : 0,
+                       false, app.keepActiveProgram};
   inputs.onBattery = app.onBattery;
   inputs.hasBattery = app.hasBattery;
   inputs.onlyOnMainsPower = settings.Conditions.OnlyOnMainsPower;
@@ -136,7 +140,9 @@ void OnSessionChange(WPARAM event) {
     case WTS_REMOTE_DISCONNECT: app.sessionLocked = true; break;
     case WTS_SESSION_UNLOCK: app.sessionLocked = false; break;
     case WTS_CONSOLE_CONNECT:
-    case WTS_REMOTE_CONNECT: app.sessionLocked = Seams().sessionLockedOrDisconnected(); break;  // may show the lock screen
+    case WTS_REMOTE_CONNECT:
+      app.sessionLocked = Seams().sessionLockedOrDisconnected();
+      break;  // may show the lock screen
     default: return;
   }
   ApplyWantedState();

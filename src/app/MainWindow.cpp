@@ -114,8 +114,7 @@ bool AcceptTrayClick(std::uint32_t eventCode, std::uint32_t now) {
     case NIN_KEYSELECT:
     case NIN_BALLOONUSERCLICK:  // a click on a notice: another session can be started
       break;
-    default:
-      return false;
+    default: return false;
   }
   AppState& app = App();
   if (app.lastTrayClickTick != 0 && now - app.lastTrayClickTick < kTrayClickIntervalMs) return false;
@@ -124,8 +123,7 @@ bool AcceptTrayClick(std::uint32_t eventCode, std::uint32_t now) {
 }
 
 void OnTrayIconMessage(LPARAM lParam) {
-  if (AcceptTrayClick(LOWORD(lParam), Seams().getTickCount()))
-    ::PostMessageW(App().mainWindow, WM_SHOWTRAYMENU, 0, 0);
+  if (AcceptTrayClick(LOWORD(lParam), Seams().getTickCount())) ::PostMessageW(App().mainWindow, WM_SHOWTRAYMENU, 0, 0);
 }
 
 void OnOverlayDismissed() {
@@ -146,7 +144,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SHOWTRAYMENU: PrepareAndShowTrayMenu(); return 0;
     case WM_DISPLAYCHANGE: OnDisplayChange(); return 0;
     case WM_POWERBROADCAST: OnPowerEvent(wParam, lParam); return TRUE;
-    case WM_COPYDATA: return AnswerCommandLineCall(reinterpret_cast<const COPYDATASTRUCT*>(lParam), reinterpret_cast<HWND>(wParam));
+    case WM_COPYDATA:
+      return AnswerCommandLineCall(reinterpret_cast<const COPYDATASTRUCT*>(lParam), reinterpret_cast<HWND>(wParam));
     case WM_TIMECHANGE: CheckTimedEndsWithNotice(); return 0;
     case WM_WTSSESSION_CHANGE: OnSessionChange(wParam); return 0;
     default: break;

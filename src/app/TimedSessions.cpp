@@ -63,7 +63,8 @@ void NoticeEnds(bool sleepPreventEnded, bool keepActiveEnded) {
 void NoticeFiredEnds(const ModesBefore& before) {
   bool ended[2] = {};
   for (int i = 0; i < 2; ++i)
-    ended[i] = before.pending[i] && before.on[i] && PendingEnd(kTimedModes[i]).time == 0 && !ModeSetting(kTimedModes[i]);
+    ended[i] = before.pending[i] && before.on[i] && PendingEnd(kTimedModes[i]).time == 0 &&
+               !ModeSetting(kTimedModes[i]);
   NoticeEnds(ended[0], ended[1]);
 }
 

@@ -135,7 +135,9 @@ template <typename T, Gdiplus::GpStatus(WINGDIPAPI* Delete)(T*)>
 struct GdiplusObject {
   using Handle = T*;
   static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { KeepingLastError([h] { Delete(h); }); }
+  static void Close(Handle h) noexcept {
+    KeepingLastError([h] { Delete(h); });
+  }
 };
 inline Gdiplus::GpStatus WINGDIPAPI DisposeGdiplusBitmap(Gdiplus::GpBitmap* bitmap) {
   return Gdiplus::DllExports::GdipDisposeImage(bitmap);

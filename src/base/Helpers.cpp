@@ -43,7 +43,8 @@ std::string ToUtf8(std::wstring_view text) {
   const int length = static_cast<int>(text.size());
   const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
   std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  if (size <= 0 || ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, utf8.data(), size, nullptr, nullptr) != size) return {};
+  if (size <= 0 || ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, utf8.data(), size, nullptr, nullptr) != size)
+    return {};
   return utf8;
 }
 

@@ -27,7 +27,8 @@ bool ReadSeparator(const std::wstring& text, std::size_t& at, wchar_t separator)
 LocalTime ToLocalTime(const SYSTEMTIME& fields) {
   FILETIME ticks{};
   if (!::SystemTimeToFileTime(&fields, &ticks)) return 0;
-  const LocalTime value = static_cast<LocalTime>((static_cast<std::uint64_t>(ticks.dwHighDateTime) << 32) | ticks.dwLowDateTime);
+  const LocalTime value =
+      static_cast<LocalTime>((static_cast<std::uint64_t>(ticks.dwHighDateTime) << 32) | ticks.dwLowDateTime);
   // Some implementations roll a 29th of February over instead of refusing it: the way back tells.
   SYSTEMTIME back{};
   if (!::FileTimeToSystemTime(&ticks, &back) || back.wYear != fields.wYear || back.wMonth != fields.wMonth ||

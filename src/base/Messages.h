@@ -3,24 +3,25 @@
 #include <windows.h>
 
 // Main window
-inline constexpr UINT WM_TRAYICON = WM_USER + 1;       // 0x0401, tray icon callback
-inline constexpr UINT WM_SHOWTRAYMENU = WM_APP + 20;   // 0x8014, open the tray menu at the cursor
+inline constexpr UINT WM_TRAYICON = WM_USER + 1;  // 0x0401, tray icon callback
+inline constexpr UINT WM_SHOWTRAYMENU = WM_APP + 20;  // 0x8014, open the tray menu at the cursor
 inline constexpr int HOTKEY_ID_TOGGLE = 1;
 inline constexpr UINT_PTR TIMER_KEEPACTIVE = 1;
-inline constexpr UINT_PTR TIMER_DISPLAYCHANGE = 2;     // one-shot, gathers a burst of display changes
+inline constexpr UINT_PTR TIMER_DISPLAYCHANGE = 2;  // one-shot, gathers a burst of display changes
 inline constexpr UINT kDisplayChangeSettleMs = 250;
-inline constexpr UINT_PTR TIMER_TIMED_ENDS = 3;       // the next pending end of a mode, at most a minute ahead
-inline constexpr UINT_PTR TIMER_TRAY_ICON = 4;        // adds the tray icon once the shell takes it (log-on)
+inline constexpr UINT_PTR TIMER_TIMED_ENDS = 3;  // the next pending end of a mode, at most a minute ahead
+inline constexpr UINT_PTR TIMER_TRAY_ICON = 4;  // adds the tray icon once the shell takes it (log-on)
 inline constexpr UINT kTrayIconRetryMs = 500;
-inline constexpr int kTrayIconRetries = 60;           // 30 s; after that "TaskbarCreated" adds it
-inline constexpr UINT_PTR TIMER_USER_RETURN = 5;      // while a wake is unattended: the user's first input
+inline constexpr int kTrayIconRetries = 60;  // 30 s; after that "TaskbarCreated" adds it
+inline constexpr UINT_PTR TIMER_USER_RETURN = 5;  // while a wake is unattended: the user's first input
 inline constexpr UINT kUserReturnCheckMs = 1000;
-inline constexpr UINT_PTR TIMER_CONFIG_SAVE = 6;      // a save config.ini was too busy for, tried again
+inline constexpr UINT_PTR TIMER_CONFIG_SAVE = 6;  // a save config.ini was too busy for, tried again
 inline constexpr UINT kConfigSaveRetryMs = 3000;
 inline constexpr UINT kConfigSaveRetryMaxMs = 300000;
-inline constexpr UINT_PTR TIMER_PROGRAM_SCAN = 7;     // while a listed program is not running (or cannot be waited on)
+inline constexpr UINT_PTR TIMER_PROGRAM_SCAN = 7;  // while a listed program is not running (or cannot be waited on)
 inline constexpr UINT kProgramScanMs = 10000;
-inline constexpr UINT_PTR TIMER_SESSION_NOTICE = 8;   // the session's notices, refused at log-on before Terminal Services runs
+inline constexpr UINT_PTR TIMER_SESSION_NOTICE =
+    8;  // the session's notices, refused at log-on before Terminal Services runs
 inline constexpr UINT kSessionNoticeRetryMs = 5000;
 inline constexpr UINT_PTR TIMER_IDLE_BLACK_SCREEN = 9;  // while BlackScreenAfterIdleMin is set: the user's idle time
 inline constexpr UINT kIdleBlackScreenCheckMs = 10000;
@@ -29,10 +30,10 @@ inline constexpr UINT kIdleBlackScreenCheckMs = 10000;
 inline constexpr ULONG_PTR kNudgeInputMark = 0x554D'4E44;  // "UMND"
 
 // Overlay windows
-inline constexpr UINT WM_OVERLAYCLOSE = WM_APP + 1;    // 0x8001
-inline constexpr UINT_PTR TIMER_OVERLAY_CURSOR = 1;    // 3000 ms
-inline constexpr UINT_PTR TIMER_OVERLAY_FADE = 2;      // 16 ms
-inline constexpr UINT_PTR TIMER_OVERLAY_CLOCK = 3;     // 1000 ms, or aligned to the minute
+inline constexpr UINT WM_OVERLAYCLOSE = WM_APP + 1;  // 0x8001
+inline constexpr UINT_PTR TIMER_OVERLAY_CURSOR = 1;  // 3000 ms
+inline constexpr UINT_PTR TIMER_OVERLAY_FADE = 2;  // 16 ms
+inline constexpr UINT_PTR TIMER_OVERLAY_CLOCK = 3;  // 1000 ms, or aligned to the minute
 
 // Window classes and names
 inline constexpr wchar_t kMainWindowClass[] = L"Umbraline.MainWindow";
@@ -69,4 +70,4 @@ inline constexpr WORD IDM_CLOCK_ELAPSED = 1032;
 inline constexpr WORD IDM_CLOCK_TIME_AND_ELAPSED = 1033;
 // The timed-session submenus: "Until I turn it off", then the presets in list order.
 inline constexpr WORD IDM_PREVENT_SLEEP_UNTIL_OFF = 1040;  // presets 1041 .. 1048
-inline constexpr WORD IDM_KEEP_ACTIVE_UNTIL_OFF = 1050;    // presets 1051 .. 1058
+inline constexpr WORD IDM_KEEP_ACTIVE_UNTIL_OFF = 1050;  // presets 1051 .. 1058

@@ -21,7 +21,8 @@ bool HighContrastOn() {
 bool WindowStationVisible() {
   USEROBJECTFLAGS flags{};
   DWORD needed = 0;
-  if (!Seams().getUserObjectInformation(::GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof flags, &needed)) return true;
+  if (!Seams().getUserObjectInformation(::GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof flags, &needed))
+    return true;
   return (flags.dwFlags & WSF_VISIBLE) != 0;
 }
 

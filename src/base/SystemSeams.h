@@ -36,8 +36,8 @@ struct SystemSeams {
   void(WINAPI* getLocalTime)(LPSYSTEMTIME) = ::GetLocalTime;
   void(WINAPI* getSystemTime)(LPSYSTEMTIME) = ::GetSystemTime;  // UTC
   // A UTC time as the local clock shows it then, by the rules of the time zone in force (null zone).
-  BOOL(WINAPI* systemTimeToTzSpecificLocalTime)(const TIME_ZONE_INFORMATION*, const SYSTEMTIME*, LPSYSTEMTIME) =
-      ::SystemTimeToTzSpecificLocalTime;
+  BOOL(WINAPI* systemTimeToTzSpecificLocalTime)(const TIME_ZONE_INFORMATION*, const SYSTEMTIME*,
+                                                LPSYSTEMTIME) = ::SystemTimeToTzSpecificLocalTime;
   DWORD(WINAPI* getTickCount)() = ::GetTickCount;
   ULONGLONG(WINAPI* getTickCount64)() = ::GetTickCount64;
   // Hands a file or address to the program Windows associates with it.

@@ -65,7 +65,7 @@ void ApplyConfigDocument(const IniDocument& document) {
   s.Nudge = EnumFromWord(kNudgeWords, document.GetString(L"KeepActive", L"Nudge", L"Mouse")).value_or(NudgeKind::Mouse);
 
   s.Language = document.HasKey(L"UI", L"Language") ? CutLanguage(document.GetString(L"UI", L"Language", L""))
-                                                    : std::wstring();
+                                                   : std::wstring();
 
   s.Action = EnumFromWord(kActionWords, document.GetString(L"Hotkey", L"Action", L"AwayCurrent"))
                  .value_or(OverlayAction::AwayCurrent);

@@ -66,7 +66,7 @@ bool WriteSettings(bool waitWhileBusy) {
                           (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0);
   // A file refused for good (a folder's access list) is not tried every few seconds for weeks: each
   // failed try doubles the wait, up to five minutes; a save that succeeds starts again from 3 s.
-  app.configSaveRetryMs = !app.configSavePending ? kConfigSaveRetryMs
+  app.configSaveRetryMs = !app.configSavePending       ? kConfigSaveRetryMs
                           : app.configSaveRetryMs == 0 ? kConfigSaveRetryMs
                                                        : std::min(app.configSaveRetryMs * 2, kConfigSaveRetryMaxMs);
   if (app.mainWindow != nullptr && app.configSavePending) {

@@ -92,16 +92,14 @@ void IniDocument::EnsureSection(const std::wstring& section) {
 void IniDocument::Store(const std::wstring& section, std::wstring key, std::wstring value) {
   EnsureSection(section);
   auto [found, added] = values[section].try_emplace(std::move(key), std::move(value));
-  if (added)
-    keyOrder[section].push_back(found->first);
-  else
-    found->second = std::move(value);  // still whole: try_emplace moves nothing when the key exists
+  if (added) keyOrder[section].push_back(found->first);
+  else found->second = std::move(value);  // still whole: try_emplace moves nothing when the key exists
 }
 
 bool ReadIniFileBytes(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
   bytes.clear();
-  FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(file.Get(), &size)) return false;
@@ -266,11 +264,13 @@ bool WriteFileAtomic(const std::wstring& path, const void* bytes, std::size_t co
   {
     // Created afresh with normal attributes: nothing of a source file's (read-only) comes along.
     FileHandle file;
-    if (!RetryWhileFileBusy([&] {
-          file.Reset(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-          return file.Valid();
-        }, waitWhileBusy))
+    if (!RetryWhileFileBusy(
+            [&] {
+              file.Reset(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+              return file.Valid();
+            },
+            waitWhileBusy))
       return false;
     DWORD done = 0;
     // A short write is a failure, and the data must be on disk before the rename makes it the
@@ -278,10 +278,12 @@ bool WriteFileAtomic(const std::wstring& path, const void* bytes, std::size_t co
     written = ::WriteFile(file.Get(), bytes, static_cast<DWORD>(count), &done, nullptr) &&
               done == static_cast<DWORD>(count) && ::FlushFileBuffers(file.Get());
   }
-  if (written && RetryWhileFileBusy([&] {
-        return ::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
-               FALSE;
-      }, waitWhileBusy))
+  if (written && RetryWhileFileBusy(
+                     [&] {
+                       return ::MoveFileExW(temporary.c_str(), path.c_str(),
+                                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+                     },
+                     waitWhileBusy))
     return true;
   ::DeleteFileW(temporary.c_str());
   return false;

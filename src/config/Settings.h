@@ -136,9 +136,9 @@ struct ConditionSettings {
 // One entry of the timer presets ([Timer] Presets): a duration, or a time of day meaning its next
 // occurrence.
 struct TimerPreset {
-  std::wstring text;          // as written in the list, without blanks around; kept beside a pending end
+  std::wstring text;  // as written in the list, without blanks around; kept beside a pending end
   std::uint32_t seconds = 0;  // a duration, 1 .. kMaxDurationSeconds; 0 for a time of day
-  int hour = 0, minute = 0;   // a time of day
+  int hour = 0, minute = 0;  // a time of day
 
   bool SameAs(const TimerPreset& other) const {
     return seconds == other.seconds && (seconds != 0 || (hour == other.hour && minute == other.minute));
@@ -161,7 +161,8 @@ struct Settings {
   HotkeySpec ToggleHotkey = kDefaultHotkey;
   ClockDisplayMode ClockDisplay = ClockDisplayMode::Time;
   ConditionSettings Conditions;
-  std::vector<TimerPreset> Presets = {{L"30m", 1800}, {L"1h", 3600}, {L"2h", 7200}, {L"4h", 14400}};  // [Timer], not saved
+  std::vector<TimerPreset> Presets = {
+      {L"30m", 1800}, {L"1h", 3600}, {L"2h", 7200}, {L"4h", 14400}};  // [Timer], not saved
   bool NotifyAtEnd = true;
   std::uint32_t BlackScreenAfterIdleMin = 0;  // [Overlay], not saved; 0: never, else 1 .. 1440 (kIdleBlackScreenKey)
 

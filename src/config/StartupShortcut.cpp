@@ -39,9 +39,7 @@ std::wstring LongPath(const std::wstring& path) {
   return buffer;
 }
 
-bool SameText(const wchar_t* a, const wchar_t* b) {
-  return ::CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
-}
+bool SameText(const wchar_t* a, const wchar_t* b) { return ::CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL; }
 
 // An existing shortcut that already starts this executable, as the program writes it.
 bool ShortcutIsCurrent(IShellLinkW& link, IPersistFile& file, const std::wstring& shortcut, const wchar_t* executable) {

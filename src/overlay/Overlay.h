@@ -97,8 +97,7 @@ bool ShowsOverlayContent(const OverlayComposition& composition);
 RECT ComposeOverlayContent(std::uint32_t* pixels, int width, int height, UINT dpi,
                            const OverlayComposition& composition);
 // Blends a badge onto the bitmap at (x, y), clipped at the edges; returns the clipped target area.
-RECT DrawBadge(std::uint32_t* pixels, int width, int height, const BadgeImage& image, int x, int y,
-               std::uint8_t alpha);
+RECT DrawBadge(std::uint32_t* pixels, int width, int height, const BadgeImage& image, int x, int y, std::uint8_t alpha);
 // Premultiplied source-over with rounding.
 void BlendPixelOver(std::uint32_t& destination, std::uint32_t source);
 // A straight BGRA badge pixel scaled by alpha and premultiplied.
@@ -123,8 +122,8 @@ int ClockFontPixels(std::int32_t points, UINT dpi);
 // Clock timer interval: 1000 ms for the elapsed clocks; for the time of day, up to the next full
 // minute.
 UINT ClockFirstIntervalMs(ClockDisplayMode mode, const SYSTEMTIME& now);
-bool MeasureClockText(int width, int height, UINT dpi, int margin, const OverlayComposition& composition,
-                      int& clockTop, int& clockHeight);
+bool MeasureClockText(int width, int height, UINT dpi, int margin, const OverlayComposition& composition, int& clockTop,
+                      int& clockHeight);
 // Draws the clock into the bitmap; touched (optional) receives a rectangle holding every pixel the
 // text may have changed.
 bool DrawClockText(std::uint32_t* pixels, int width, int height, UINT dpi, int margin,

@@ -84,8 +84,8 @@ GpFormatHandle CreateClockFormat() {
   return format;
 }
 
-bool MeasureOn(GpGraphics* graphics, const wchar_t* text, GpFont* font, GpStringFormat* format, int width,
-               int height, RectF& bounds) {
+bool MeasureOn(GpGraphics* graphics, const wchar_t* text, GpFont* font, GpStringFormat* format, int width, int height,
+               RectF& bounds) {
   const RectF layout(0.0f, 0.0f, static_cast<REAL>(width), static_cast<REAL>(height));
   INT fitted = 0;
   INT lines = 0;
@@ -94,8 +94,8 @@ bool MeasureOn(GpGraphics* graphics, const wchar_t* text, GpFont* font, GpString
 
 // Measures on a one-pixel surface: what GDI+ sets up for a surface grows with its size, and the
 // text's box does not depend on it.
-bool MeasureOnScratch(const wchar_t* text, GpFont* font, GpStringFormat* format, int width, int height,
-                      bool gridFit, RectF& bounds) {
+bool MeasureOnScratch(const wchar_t* text, GpFont* font, GpStringFormat* format, int width, int height, bool gridFit,
+                      RectF& bounds) {
   GpBitmap* rawBitmap = nullptr;
   if (GdipCreateBitmapFromScan0(1, 1, 0, PixelFormat32bppPARGB, nullptr, &rawBitmap) != Ok) return false;
   GpBitmapHandle bitmap(rawBitmap);
@@ -189,13 +189,14 @@ struct MeasuredClock {
   RectF bounds;
 };
 
-bool MeasureClock(const OverlayComposition& c, int emPixels, int width, int height, bool gridFit, MeasuredClock& clock) {
+bool MeasureClock(const OverlayComposition& c, int emPixels, int width, int height, bool gridFit,
+                  MeasuredClock& clock) {
   if (!EnsureGdiplus() || !FormatClockText(c, clock.text)) return false;
   clock.font = CreateClockFont(static_cast<REAL>(emPixels));
   if (clock.font.status != Ok) return false;
   clock.format = CreateClockFormat();
-  return clock.format && MeasureOnScratch(clock.text, clock.font.font.Get(), clock.format.Get(), width, height, gridFit,
-                                          clock.bounds);
+  return clock.format &&
+         MeasureOnScratch(clock.text, clock.font.font.Get(), clock.format.Get(), width, height, gridFit, clock.bounds);
 }
 
 }  // namespace
@@ -246,8 +247,8 @@ bool DrawClockText(std::uint32_t* pixels, int width, int height, UINT dpi, int m
   GpBrushHandle brush(rawBrush);
   if (touched) *touched = area;
   const RectF layout(static_cast<REAL>(x - area.left), static_cast<REAL>(y - area.top), 0.0f, 0.0f);
-  return GdipDrawString(graphics.Get(), clock.text, -1, clock.font.font.Get(), &layout, clock.format.Get(), brush.Get()) ==
-         Ok;
+  return GdipDrawString(graphics.Get(), clock.text, -1, clock.font.font.Get(), &layout, clock.format.Get(),
+                        brush.Get()) == Ok;
 }
 
 void ReleaseClockGdiplus() {

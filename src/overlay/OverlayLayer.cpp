@@ -25,13 +25,15 @@ OverlayComposition BuildOverlayComposition(std::uint64_t openTick) {
   OverlayComposition c;
   c.clockMode = settings.ClockDisplay;
   c.openTick = openTick;
-  // The badges show the modes in force. One read of config.ini for the four keys (this runs on every clock tick); defaults when unreadable.
+  // The badges show the modes in force. One read of config.ini for the four keys (this runs on every clock tick);
+  // defaults when unreadable.
   IniDocument document{std::wstring()};
   const bool read = ReloadConfigDocument(document);
   c.badgeAlpha =
       static_cast<std::uint8_t>(read ? ReadOverlayInt(document, kBadgeAlphaKey) : kBadgeAlphaKey.defaultValue);
   c.clockFontPt = read ? ReadOverlayInt(document, kClockFontKey) : kClockFontKey.defaultValue;
-  c.showSleepPreventBadge = (!read || ReadOverlayBool(document, L"ShowSleepPreventBadge")) && App().sleepPreventShown.inForce;
+  c.showSleepPreventBadge = (!read || ReadOverlayBool(document, L"ShowSleepPreventBadge")) &&
+                            App().sleepPreventShown.inForce;
   c.showKeepActiveBadge = (!read || ReadOverlayBool(document, L"ShowKeepActiveBadge")) && App().keepActiveShown.inForce;
   return c;
 }

@@ -28,5 +28,6 @@ std::uint64_t RebuiltCover(OverlayTarget target, std::span<const OverlayWindow> 
                            std::span<const RECT> monitors) {
   const bool kept = target == OverlayTarget::Current || target == OverlayTarget::Chosen;
   return CoverFor(kept ? OverlayTarget::Chosen : target, kept ? MonitorsUnder(windows, monitors) : 0, freeCentre,
-                  monitors).monitors;
+                  monitors)
+      .monitors;
 }

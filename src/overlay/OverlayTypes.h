@@ -21,12 +21,12 @@ struct OverlayWindow {
   int height = 0;
   int left = 0;
   int top = 0;
-  BitmapHandle bitmap;                // 32-bit top-down DIB section, premultiplied BGRA
-  MemoryDcHandle memoryDc;            // holds bitmap while the record lives
-  DcSelection bitmapSelection;        // keeps the DC's previous bitmap to select back
-  std::uint32_t* pixels = nullptr;    // bits of bitmap, width * height words
-  RECT contentRect{};                 // every pixel that may differ from opaque black
-  int pushedAlpha = -1;               // constant alpha of the last successful push, -1 = none
+  BitmapHandle bitmap;  // 32-bit top-down DIB section, premultiplied BGRA
+  MemoryDcHandle memoryDc;  // holds bitmap while the record lives
+  DcSelection bitmapSelection;  // keeps the DC's previous bitmap to select back
+  std::uint32_t* pixels = nullptr;  // bits of bitmap, width * height words
+  RECT contentRect{};  // every pixel that may differ from opaque black
+  int pushedAlpha = -1;  // constant alpha of the last successful push, -1 = none
 };
 
 // What one composition pass draws over the black fill.

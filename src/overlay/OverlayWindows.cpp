@@ -193,8 +193,7 @@ LRESULT OnOverlayKey(HWND window, UINT message, WPARAM key, LPARAM lParam) {
   if (OverlayClosesOnKey(App().overlayTarget == OverlayTarget::Idle, message, static_cast<DWORD>(key),
                          (::GetKeyState(VK_MENU) & 0x8000) != 0, static_cast<ULONG_PTR>(::GetMessageExtraInfo())))
     RequestOverlayClose();
-  else if (message == WM_KEYUP || message == WM_SYSKEYUP)
-    return ::DefWindowProcW(window, message, key, lParam);
+  else if (message == WM_KEYUP || message == WM_SYSKEYUP) return ::DefWindowProcW(window, message, key, lParam);
   return 0;
 }
 
@@ -341,8 +340,8 @@ bool AddOverlayWindow(const RECT& monitor, const OverlayComposition& composition
   if (!overlay.bitmapSelection) return false;
 
   overlay.window.Reset(::CreateWindowExW(kOverlayExStyle, kOverlayWindowClass, kOverlayTitle, WS_POPUP, overlay.left,
-                                     overlay.top, overlay.width, overlay.height, nullptr, nullptr, App().instance,
-                                     nullptr));
+                                         overlay.top, overlay.width, overlay.height, nullptr, nullptr, App().instance,
+                                         nullptr));
   if (!overlay.window.Get()) return false;  // the record releases the DC, the DIB and the window in reverse order
 
   // Shown first, then its one frame sent at the fade's starting opacity: a layered window stays
@@ -405,8 +404,8 @@ void ShowOverlays(OverlayTarget target, std::uint64_t chosen) {
   CloseOverlays();
   POINT cursor{};
   if (!::GetCursorPos(&cursor)) cursor = POINT{0, 0};
-  app.overlayMonitor =
-      target == OverlayTarget::Current ? ::MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST) : nullptr;
+  app.overlayMonitor = target == OverlayTarget::Current ? ::MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST)
+                                                        : nullptr;
   const MonitorList monitors = ListMonitors();
   const OverlayCover cover = CoverFor(target, chosen, cursor, monitors.View());
   app.overlayFreeCentre = cover.freeCentre;
@@ -551,8 +550,8 @@ bool UpdateLayer(OverlayWindow& overlay, std::uint8_t alpha, const RECT* dirty) 
     info.prcDirty = dirty;
     ok = ::UpdateLayeredWindowIndirect(overlay.window.Get(), &info) != FALSE;
   } else {
-    ok = ::UpdateLayeredWindow(overlay.window.Get(), screen.Get(), &destination, &size, overlay.memoryDc.Get(),
-                               &source, 0, &blend, ULW_ALPHA) != FALSE;
+    ok = ::UpdateLayeredWindow(overlay.window.Get(), screen.Get(), &destination, &size, overlay.memoryDc.Get(), &source,
+                               0, &blend, ULW_ALPHA) != FALSE;
   }
   overlay.pushedAlpha = ok ? alpha : -1;
   return ok;

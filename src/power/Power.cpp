@@ -127,7 +127,7 @@ void OnKeepActiveTimer() {
 
 std::uint32_t UserInputTick(std::uint32_t lastInput, std::uint32_t userInput, std::uint32_t nudgeTick) {
   return static_cast<std::int32_t>(lastInput - userInput) > 0 && lastInput - nudgeTick > kNudgeInputMs ? lastInput
-                                                                                                         : userInput;
+                                                                                                       : userInput;
 }
 
 bool SendNudge(NudgeKind kind) {

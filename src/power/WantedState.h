@@ -14,21 +14,21 @@ enum class ModeReason : std::uint8_t { None, UserUntil, User, Program, OnBattery
 
 // What asks for one mode.
 struct ModeRequests {
-  bool userOn = false;        // its setting
-  LocalTime pendingEnd = 0;   // the end of its timed session; 0: none
+  bool userOn = false;  // its setting
+  LocalTime pendingEnd = 0;  // the end of its timed session; 0: none
   // A command-line call asked for it during the current unattended wake (counts for sleep
   // prevention only, and only during that wake).
   bool calledDuringUnattendedWake = false;
-  std::wstring program;       // the first running program of its list, as written; empty: none
+  std::wstring program;  // the first running program of its list, as written; empty: none
 };
 
 struct WantedInputs {
   ModeRequests sleepPrevent;
   ModeRequests keepActive;
-  bool onBattery = false;     // not on mains power (a UPS counts as a battery)
+  bool onBattery = false;  // not on mains power (a UPS counts as a battery)
   bool hasBattery = false;
   bool onlyOnMainsPower = false;
-  bool batteryLow = false;    // the latched battery floor (NextBatteryLow)
+  bool batteryLow = false;  // the latched battery floor (NextBatteryLow)
   bool lockedOrDisconnected = false;  // the session is locked or disconnected
   bool pauseSleepPreventWhileLocked = false;
   bool unattendedWake = false;
@@ -38,7 +38,7 @@ struct ModeWanted {
   ModeState state = ModeState::Off;
   ModeReason reason = ModeReason::None;
   std::wstring program;  // the running program of the mode's list, when one runs
-  LocalTime until = 0;   // the pending end shown with UserUntil
+  LocalTime until = 0;  // the pending end shown with UserUntil
 
   friend bool operator==(const ModeWanted&, const ModeWanted&) = default;
 };

@@ -74,7 +74,7 @@ TrayIconPicture LoadTrayIconPicture(HINSTANCE instance, UINT dpi) {
   // The application icon's frames of 16 to 48 px are drawn for the notification area.
   const wchar_t* resource = MAKEINTRESOURCEW(IDI_APP_ICON);
   const int smallSize[2] = {dpi ? ::GetSystemMetricsForDpi(SM_CXSMICON, dpi) : ::GetSystemMetrics(SM_CXSMICON),
-                        dpi ? ::GetSystemMetricsForDpi(SM_CYSMICON, dpi) : ::GetSystemMetrics(SM_CYSMICON)};
+                            dpi ? ::GetSystemMetricsForDpi(SM_CYSMICON, dpi) : ::GetSystemMetrics(SM_CYSMICON)};
   const int sizes[2][2] = {{smallSize[0], smallSize[1]}, {32, 32}};
   for (int i = 0; i < 2; ++i) {
     picture.owned.Reset(static_cast<HICON>(
@@ -132,8 +132,11 @@ void UpdateTrayTooltip() {
   if (!app.trayIconAdded) return;
   const UiLanguage language = GetUiLanguage();
   const ShownMode &sleepPrevent = App().sleepPreventShown, &keepActive = App().keepActiveShown;
-  const TrayModes modes{sleepPrevent.held, keepActive.held, !app.overlayWindows.empty(),
-                        PendingEndSuffix(app.sleepPreventUntil), PendingEndSuffix(app.keepActiveUntil),
+  const TrayModes modes{sleepPrevent.held,
+                        keepActive.held,
+                        !app.overlayWindows.empty(),
+                        PendingEndSuffix(app.sleepPreventUntil),
+                        PendingEndSuffix(app.keepActiveUntil),
                         ModeReasonText(sleepPrevent.reasonKey, sleepPrevent.program, language),
                         ModeReasonText(keepActive.reasonKey, keepActive.program, language)};
   CopyTruncated(app.trayIconData.szTip, std::size(app.trayIconData.szTip), ComposeTrayTooltip(modes, language));
@@ -157,8 +160,9 @@ bool ShowTrayNotice(std::wstring_view text) {
   data.dwInfoFlags = NIIF_USER | NIIF_LARGE_ICON | NIIF_RESPECT_QUIET_TIME;
   CopyTruncated(data.szInfoTitle, std::size(data.szInfoTitle), kTrayTooltipName);
   CopyTruncated(data.szInfo, std::size(data.szInfo), text);
-  app.noticeIcon.Reset(static_cast<HICON>(::LoadImageW(app.instance, MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON,
-                                                       ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0)));
+  app.noticeIcon.Reset(
+      static_cast<HICON>(::LoadImageW(app.instance, MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON,
+                                      ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0)));
   data.hBalloonIcon = app.noticeIcon.Get();
   return Seams().shellNotifyIcon(NIM_MODIFY, &data) != FALSE;
 }

@@ -47,7 +47,8 @@ void AppendRadio(HMENU menu, UINT id, const std::wstring& text, bool checked) {
 
 void AppendPopup(HMENU menu, MenuHandle popup, const std::wstring& title) {
   // The parent menu owns the popup from here on and destroys it with itself.
-  if (::AppendMenuW(menu, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(popup.Get()), title.c_str())) popup.Release();
+  if (::AppendMenuW(menu, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(popup.Get()), title.c_str()))
+    popup.Release();
 }
 
 // The first three rows of kActionWords are the actions the menu offers, in its order and that of their ids.
@@ -146,8 +147,14 @@ std::wstring FormatCurrentHotkey(const HotkeySpec& hotkey, UiLanguage language) 
 }
 
 std::wstring DurationLabel(std::uint32_t seconds, UiLanguage language) {
-  static constexpr struct { std::uint32_t seconds; const wchar_t* one; const wchar_t* many; } kUnits[] = {
-      {86400, L" day", L" days"}, {3600, L" hour", L" hours"}, {60, L" minute", L" minutes"}, {1, L" second", L" seconds"}};
+  static constexpr struct {
+    std::uint32_t seconds;
+    const wchar_t* one;
+    const wchar_t* many;
+  } kUnits[] = {{86400, L" day", L" days"},
+                {3600, L" hour", L" hours"},
+                {60, L" minute", L" minutes"},
+                {1, L" second", L" seconds"}};
   // Japanese and Chinese write the parts without blanks between them.
   const bool joined = language == UiLanguage::Japanese || language == UiLanguage::ChineseSimplified ||
                       language == UiLanguage::ChineseTraditional;
@@ -219,9 +226,9 @@ MenuHandle BuildTrayMenu() {
   if (actionMenu && hotkeyMenu) {
     FillActionMenu(actionMenu.Get(), settings.Action, language);
     FillHotkeyMenu(hotkeyMenu.Get(), settings.ToggleHotkey, language, dark);
-    AppendPopup(m, std::move(actionMenu),
-                FormatMenuTitle(language, UiText(L"Hotkey action", language),
-                                UiText(ActionLabel(settings.Action), language)));
+    AppendPopup(
+        m, std::move(actionMenu),
+        FormatMenuTitle(language, UiText(L"Hotkey action", language), UiText(ActionLabel(settings.Action), language)));
     AppendPopup(m, std::move(hotkeyMenu),
                 FormatMenuTitle(language, UiText(L"Hotkey:", language), HotkeyTitleValue(language)));
   }
@@ -253,7 +260,8 @@ void ShowTrayMenu() {
   for (;;) {
     MenuHandle menu = BuildTrayMenu();
     if (!menu) return;
-    const UINT id = static_cast<UINT>(::TrackPopupMenuEx(menu.Get(), kTrayMenuTrackFlags, point.x, point.y, owner, nullptr));
+    const UINT id =
+        static_cast<UINT>(::TrackPopupMenuEx(menu.Get(), kTrayMenuTrackFlags, point.x, point.y, owner, nullptr));
     menu.Reset();
     ::PostMessageW(owner, WM_NULL, 0, 0);
     if (id == 0) return;

@@ -15,7 +15,8 @@ constexpr std::size_t kLocaleListChars = 89;
 
 std::size_t ColumnOf(UiLanguage language) {
   const auto value = static_cast<std::int32_t>(language);
-  if (value < 0 || value >= static_cast<std::int32_t>(kUiLanguageCount)) return static_cast<std::size_t>(UiLanguage::English);
+  if (value < 0 || value >= static_cast<std::int32_t>(kUiLanguageCount))
+    return static_cast<std::size_t>(UiLanguage::English);
   return static_cast<std::size_t>(value);
 }
 

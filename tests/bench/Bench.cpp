@@ -28,7 +28,8 @@ static double Median(std::vector<double> times) {
   return times[times.size() / 2];
 }
 
-template <typename Work> static double MedianMs(int rounds, const Work& work) {
+template <typename Work>
+static double MedianMs(int rounds, const Work& work) {
   std::vector<double> times;
   for (int i = 0; i < rounds; ++i) {
     const auto start = std::chrono::steady_clock::now();
@@ -67,7 +68,10 @@ static void RunIniAndConfigBench() {
 // second per monitor, which no user can notice.
 static void RunOverlayBench() {
   ScopedSeams seams;
-  seams->getTickCount64 = [] { static ULONGLONG tick = 10000000; return tick += 1000; };
+  seams->getTickCount64 = [] {
+    static ULONGLONG tick = 10000000;
+    return tick += 1000;
+  };
   App().sleepPreventBadgeImage = BadgeImage{std::vector<std::uint32_t>(64 * 64, 0xFF30A0F0), 64, 64, true};
   App().keepActiveBadgeImage = BadgeImage{std::vector<std::uint32_t>(64 * 64, 0xC0C86432), 64, 64, true};
   RegisterOverlayClass();
@@ -213,19 +217,23 @@ static void RunConditionsBench() {
   };
   ProgramList lists[2];
   for (int i = 0; i < 32; ++i) lists[i / 16].push_back(L"PROCESS" + std::to_wstring(400 + i) + (i % 2 ? L".EXE" : L""));
-  Row("conditions: match 300 processes, 2 lists of 16", MedianMs(101, [&] {
-    const std::vector<RunningProcess> processes = Seams().listRunningProcesses();
-    for (const ProgramList& list : lists) FindRunningProgram(list, processes);
-  }), "ms", 2.0);
+  Row("conditions: match 300 processes, 2 lists of 16",
+      MedianMs(101,
+               [&] {
+                 const std::vector<RunningProcess> processes = Seams().listRunningProcesses();
+                 for (const ProgramList& list : lists) FindRunningProgram(list, processes);
+               }),
+      "ms", 2.0);
 }
 
 int main(int argc, char** argv) {
   const std::string only = argc > 1 ? argv[1] : "";
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   std::printf("%-48s %12s\n", "measurement", "median");
-  const std::pair<const char*, void (*)()> groups[] = {
-      {"ini", RunIniAndConfigBench}, {"conditions", RunConditionsBench}, {"overlay", RunOverlayBench},
-      {"footprint", RunFootprintBench}};
+  const std::pair<const char*, void (*)()> groups[] = {{"ini", RunIniAndConfigBench},
+                                                       {"conditions", RunConditionsBench},
+                                                       {"overlay", RunOverlayBench},
+                                                       {"footprint", RunFootprintBench}};
   App().instance = ::GetModuleHandleW(nullptr);
   App().configPath = (std::filesystem::temp_directory_path() / L"umbraline-bench-config.ini").wstring();
   for (const auto& [name, run] : groups)

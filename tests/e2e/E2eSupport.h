@@ -23,7 +23,10 @@ inline bool WriteConfig(const std::string& text) {
   return ::SHCreateDirectoryExW(nullptr, ConfigFolder().c_str(), nullptr), WriteBytes(ConfigFile(), ToBytes(text));
 }
 // Polling is safe: a save whose rename meets this read waits and tries again.
-inline std::string ConfigText() { const Bytes bytes = ReadBytesOrEmpty(ConfigFile()); return {bytes.begin(), bytes.end()}; }
+inline std::string ConfigText() {
+  const Bytes bytes = ReadBytesOrEmpty(ConfigFile());
+  return {bytes.begin(), bytes.end()};
+}
 inline bool FileHas(const std::string& text) { return ConfigText().find(text) != std::string::npos; }
 
 inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000) {
@@ -34,8 +37,12 @@ inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000
 
 // Files created beside the executables (badge pictures), removed at the end of the scope.
 struct BesideExecutable {
-  ~BesideExecutable() { std::for_each(created.begin(), created.end(), [](auto& f) { ::DeleteFileW(f.c_str()); }); }
-  bool File(const std::wstring& name, const Bytes& bytes) { return WriteBytes(created.emplace_back(ExecutableFolder() + L"\\" + name), bytes); }
+  ~BesideExecutable() {
+    std::for_each(created.begin(), created.end(), [](auto& f) { ::DeleteFileW(f.c_str()); });
+  }
+  bool File(const std::wstring& name, const Bytes& bytes) {
+    return WriteBytes(created.emplace_back(ExecutableFolder() + L"\\" + name), bytes);
+  }
   std::vector<std::wstring> created;
 };
 // 30x20, opaque: the top-left quarter 0xE03C28, the rest 0x28A0E0 (so that flips show).
@@ -45,18 +52,24 @@ inline bool PostCommand(HWND window, WORD id) { return ::PostMessageW(window, WM
 inline bool RunCommand(HWND mainWindow, WORD command) {  // returns once the program has carried it out
   return ::SendMessageTimeoutW(mainWindow, WM_COMMAND, command, 0, SMTO_NORMAL, 15000, nullptr) != 0;
 }
-inline void PressKey(HWND window, WPARAM key) { ::PostMessageW(window, WM_KEYDOWN, key, 0), ::PostMessageW(window, WM_KEYUP, key, 0xC0000000); }
+inline void PressKey(HWND window, WPARAM key) {
+  ::PostMessageW(window, WM_KEYDOWN, key, 0), ::PostMessageW(window, WM_KEYUP, key, 0xC0000000);
+}
 
 // The top-level windows of a process (any process when processId is 0) of a class (any when null).
 inline std::vector<HWND> WindowsOf(DWORD processId, const wchar_t* className, bool visibleOnly = false) {
   std::vector<HWND> found;
   DWORD owner = 0;
   for (HWND w = nullptr; (w = ::FindWindowExW(nullptr, w, className, nullptr)) != nullptr;)
-    if (::GetWindowThreadProcessId(w, &owner) && (!processId || owner == processId) && (!visibleOnly || ::IsWindowVisible(w)))
+    if (::GetWindowThreadProcessId(w, &owner) && (!processId || owner == processId) &&
+        (!visibleOnly || ::IsWindowVisible(w)))
       found.push_back(w);
   return found;
 }
-inline HWND FirstVisible(const wchar_t* className) { const auto found = WindowsOf(0, className, true); return found.empty() ? nullptr : found[0]; }
+inline HWND FirstVisible(const wchar_t* className) {
+  const auto found = WindowsOf(0, className, true);
+  return found.empty() ? nullptr : found[0];
+}
 inline HWND FindVisibleMenu() { return FirstVisible(L"#32768"); }
 inline std::vector<HWND> OverlayWindows() { return WindowsOf(0, kOverlayWindowClass, true); }  // visible ones
 
@@ -68,17 +81,20 @@ inline bool OverlaysCover(const std::vector<RECT>& monitors) {
   return std::equal(rects.begin(), rects.end(), monitors.begin(), monitors.end(),
                     [](const RECT& a, const RECT& b) { return ::EqualRect(&a, &b) != FALSE; });
 }
-inline bool WaitForOverlays(const std::vector<RECT>& monitors, int ms = 8000) { return WaitFor([&] { return OverlaysCover(monitors); }, ms); }
+inline bool WaitForOverlays(const std::vector<RECT>& monitors, int ms = 8000) {
+  return WaitFor([&] { return OverlaysCover(monitors); }, ms);
+}
 
 // One running umbraline.exe (output to the given handles), ended (Exit, then kill) with the scope.
 struct RunningProgram {
-  explicit RunningProgram(std::wstring path = ExecutableFolder() + L"\\umbraline.exe", const std::wstring& arguments = L"",
-                          HANDLE out = nullptr, HANDLE err = nullptr) {
+  explicit RunningProgram(std::wstring path = ExecutableFolder() + L"\\umbraline.exe",
+                          const std::wstring& arguments = L"", HANDLE out = nullptr, HANDLE err = nullptr) {
     STARTUPINFOW startup{sizeof startup};
     startup.dwFlags = out ? STARTF_USESTDHANDLES : 0, startup.hStdOutput = out, startup.hStdError = err;
     std::wstring command = L"\"" + path + L"\" " + arguments;
     PROCESS_INFORMATION info{};
-    if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, out != nullptr, 0, nullptr, nullptr, &startup, &info))
+    if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, out != nullptr, 0, nullptr, nullptr, &startup,
+                         &info))
       ::CloseHandle(info.hThread), process_ = info.hProcess;
   }
   ~RunningProgram() { Stop(); }
@@ -90,7 +106,10 @@ struct RunningProgram {
   bool Running() const { return process_ && ::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
   DWORD WaitForExit(DWORD timeoutMs = 10000) {  // the exit code, STILL_ACTIVE after the time-out
     DWORD code = STILL_ACTIVE;
-    return process_ && ::WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0 && ::GetExitCodeProcess(process_, &code) ? code : STILL_ACTIVE;
+    return process_ && ::WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0 &&
+                   ::GetExitCodeProcess(process_, &code)
+               ? code
+               : STILL_ACTIVE;
   }
   void Stop() {
     if (Running() && FindMainWindow()) PostCommand(FindMainWindow(), IDM_EXIT);
@@ -102,12 +121,17 @@ struct RunningProgram {
 };
 
 // A call as a script makes it: umbraline.exe with the arguments, its exit code and output.
-struct CallResult { DWORD code = STILL_ACTIVE; std::string out, err; };
+struct CallResult {
+  DWORD code = STILL_ACTIVE;
+  std::string out, err;
+};
 inline CallResult RunCall(const std::wstring& arguments) {
   SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
   HANDLE reads[2] = {}, writes[2] = {};
-  for (int i = 0; i < 2; ++i) ::CreatePipe(&reads[i], &writes[i], &inherited, 65536), ::SetHandleInformation(reads[i], HANDLE_FLAG_INHERIT, 0);
-  CallResult result{RunningProgram(ExecutableFolder() + L"\\umbraline.exe", arguments, writes[0], writes[1]).WaitForExit(30000)};
+  for (int i = 0; i < 2; ++i)
+    ::CreatePipe(&reads[i], &writes[i], &inherited, 65536), ::SetHandleInformation(reads[i], HANDLE_FLAG_INHERIT, 0);
+  CallResult result{
+      RunningProgram(ExecutableFolder() + L"\\umbraline.exe", arguments, writes[0], writes[1]).WaitForExit(30000)};
   for (int i = 0; i < 2; ++i) {  // peeked: a program the call started may hold the pipes open
     const KernelHandle read(reads[i]), write(writes[i]);
     std::string& text = i ? result.err : result.out;
@@ -146,7 +170,9 @@ inline int Count(const Screen& shot, const RECT& area, std::uint32_t colour, boo
   return count;
 }
 
-inline bool SendInputs(std::vector<INPUT> in) { return ::SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) == in.size(); }
+inline bool SendInputs(std::vector<INPUT> in) {
+  return ::SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) == in.size();
+}
 inline bool SendMouse(std::initializer_list<DWORD> flags, DWORD data = 0) {
   std::vector<INPUT> in(flags.size(), INPUT{INPUT_MOUSE});
   for (std::size_t i = 0; i < in.size(); ++i) in[i].mi = MOUSEINPUT{0, 0, data, flags.begin()[i]};

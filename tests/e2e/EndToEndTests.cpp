@@ -47,14 +47,30 @@ TEST_F(Program, CloseGuardRandomMixFollowsTheToggleRules) {
   const unsigned seed = chosen ? static_cast<unsigned>(std::strtoul(chosen, nullptr, 10)) : 7u;
   const std::vector<RECT> both{kPrimaryMonitor, kSecondMonitor};
   enum Kind { kAll, kCurrent, kKey, kClick };  // what a step is to the black screen
-  const struct { const char* name; std::function<bool()> send; Kind kind; } steps[] = {
+  const struct {
+    const char* name;
+    std::function<bool()> send;
+    Kind kind;
+  } steps[] = {
       {"command all", [&] { return PostCommand(window, IDM_BLACK_ALL); }, kAll},
       {"command current", [&] { return PostCommand(window, IDM_BLACK_CURRENT); }, kCurrent},
       {"hotkey", Hotkey, kCurrent},
       {"Esc", [] { return SendKeys({VK_ESCAPE}); }, kKey},
-      {"Alt+F4", [] { return SendKeys({VK_MENU, VK_F4}); }, kKey},
-      {"double-click", [] { return SendMouse({MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}); }, kClick},
-      {"right click", [] { return SendMouse({MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP}); }, kClick}};
+      {"Alt+F4",
+       [] {
+         return SendKeys({VK_MENU, VK_F4});
+       },
+       kKey},
+      {"double-click",
+       [] {
+         return SendMouse({MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
+       },
+       kClick},
+      {"right click",
+       [] {
+         return SendMouse({MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP});
+       },
+       kClick}};
   const auto keyboard = [] {  // an overlay window has it
     const std::vector<HWND> open = OverlayWindows();
     return std::find(open.begin(), open.end(), ::GetForegroundWindow()) != open.end();
@@ -65,10 +81,13 @@ TEST_F(Program, CloseGuardRandomMixFollowsTheToggleRules) {
   for (std::size_t i = 0; i < std::size(scripted) + 32; ++i) {
     const RECT& monitor = i < std::size(scripted) || random() % 2 ? kSecondMonitor : kPrimaryMonitor;
     const std::size_t drawn = i < std::size(scripted) ? scripted[i] : random() % std::size(steps);
-    const bool keys = keyboard(), onCovered = covered.size() == 2 || (covered.size() == 1 && covered[0].left == monitor.left);
+    const bool keys = keyboard(),
+               onCovered = covered.size() == 2 || (covered.size() == 1 && covered[0].left == monitor.left);
     const auto& step = steps[drawn == 4 && !keys ? 3 : drawn];  // Alt+F4 would go to another program's window
-    SCOPED_TRACE(testing::Message() << "seed " << seed << ", step " << i << ": " << step.name << " at x " << monitor.left);
-    ASSERT_TRUE(i >= std::size(scripted) || step.kind == kCurrent || (onCovered && keys)) << "not open with the keyboard";
+    SCOPED_TRACE(testing::Message() << "seed " << seed << ", step " << i << ": " << step.name << " at x "
+                                    << monitor.left);
+    ASSERT_TRUE(i >= std::size(scripted) || step.kind == kCurrent || (onCovered && keys))
+        << "not open with the keyboard";
     ASSERT_TRUE(MoveCursor(monitor.left ? kOnSecond : kOnPrimary) && step.send());
     if (step.kind == kAll || step.kind == kCurrent) {
       const bool closes = !covered.empty() && (covered.size() == 2) == (step.kind == kAll);  // the same target
@@ -91,17 +110,27 @@ TEST_F(Program, ACommandSavesWhileConfigIniIsHeldOpenForAMoment) {
 
 // "Prevent sleep for" -> "1 hour" (by id, by keyboard), then "Until I turn it off", which the next tests need.
 TEST_F(Program, PreventSleepForAnHourFromTheMenuThenUntilTurnedOff) {
-  const auto inAnHour = [] { SYSTEMTIME t; ::GetLocalTime(&t); return "prevent-sleep on until " + Narrow(FormatLocalTimeMinutes(ToLocalTime(t) + 3600000)); };
-  const std::function<bool()> choices[] = {[] { return RunCommand(window, IDM_PREVENT_SLEEP_UNTIL_OFF + 2); }, [] {
-    if (!::PostMessageW(window, WM_SHOWTRAYMENU, 0, 0) || !WaitFor([] { return FindVisibleMenu() != nullptr; })) return false;
-    for (WPARAM key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN}) PressKey(FindVisibleMenu(), key);
-    return WaitFor([] { return FileHas("SleepPreventPreset=1h\r\n") && FindVisibleMenu() == nullptr; }); }};
+  const auto inAnHour = [] {
+    SYSTEMTIME t;
+    ::GetLocalTime(&t);
+    return "prevent-sleep on until " + Narrow(FormatLocalTimeMinutes(ToLocalTime(t) + 3600000));
+  };
+  const std::function<bool()> choices[] = {
+      [] { return RunCommand(window, IDM_PREVENT_SLEEP_UNTIL_OFF + 2); },
+      [] {
+        if (!::PostMessageW(window, WM_SHOWTRAYMENU, 0, 0) || !WaitFor([] { return FindVisibleMenu() != nullptr; }))
+          return false;
+        for (WPARAM key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN})
+          PressKey(FindVisibleMenu(), key);
+        return WaitFor([] { return FileHas("SleepPreventPreset=1h\r\n") && FindVisibleMenu() == nullptr; });
+      }};
   for (const auto& choose : choices) {
     const std::string before = inAnHour();
     ASSERT_TRUE(choose());
     const std::string status = RunCall(L"--status").out;
     EXPECT_TRUE(status.starts_with(before + "\r\n") || status.starts_with(inAnHour() + "\r\n")) << status;
-    EXPECT_TRUE(RunCommand(window, IDM_PREVENT_SLEEP_UNTIL_OFF) && RunCall(L"--status").out.starts_with("prevent-sleep on\r\n"));
+    EXPECT_TRUE(RunCommand(window, IDM_PREVENT_SLEEP_UNTIL_OFF) &&
+                RunCall(L"--status").out.starts_with("prevent-sleep on\r\n"));
   }
 }
 
@@ -146,10 +175,15 @@ TEST_F(Program, BadgesAndClockInOnePictureThenCountsStayLevelOverManyCycles) {
     return std::array<long long, 3>{CountGdiObjects(program->process_), static_cast<long long>(counters.PagefileUsage),
                                     static_cast<long long>(WindowsOf(program->Id(), nullptr).size())};
   };
-  const struct { const char* name; int cycles; UINT message; WPARAM command; const wchar_t* className; } runs[] = {
-      {"black screen", LongTestMode() ? 500 : 30, WM_COMMAND, IDM_BLACK_ALL, kOverlayWindowClass},
-      {"tray menu", LongTestMode() ? 200 : 20, WM_SHOWTRAYMENU, 0, L"#32768"},
-      {"About card", LongTestMode() ? 50 : 5, WM_COMMAND, IDM_ABOUT, kAboutWindowClass}};
+  const struct {
+    const char* name;
+    int cycles;
+    UINT message;
+    WPARAM command;
+    const wchar_t* className;
+  } runs[] = {{"black screen", LongTestMode() ? 500 : 30, WM_COMMAND, IDM_BLACK_ALL, kOverlayWindowClass},
+              {"tray menu", LongTestMode() ? 200 : 20, WM_SHOWTRAYMENU, 0, L"#32768"},
+              {"About card", LongTestMode() ? 50 : 5, WM_COMMAND, IDM_ABOUT, kAboutWindowClass}};
   for (const auto& run : runs) {
     std::array<long long, 3> start{};
     for (int i = -2; i < run.cycles; ++i) {  // two cycles first: one-time work is in the starting level
@@ -167,7 +201,8 @@ TEST_F(Program, BadgesAndClockInOnePictureThenCountsStayLevelOverManyCycles) {
 // The command line as a script uses it; Wine's own tray shows a child window per icon.
 TEST_F(Program, CallsChangeTheRunningProgramEndItWithItsIconAndStartIt) {
   const auto icon = [] {
-    return ::FindWindowExW(::FindWindowW(L"__winex11_standalone_tray", nullptr), nullptr, L"__winex11_tray_icon", nullptr);
+    return ::FindWindowExW(::FindWindowW(L"__winex11_standalone_tray", nullptr), nullptr, L"__winex11_tray_icon",
+                           nullptr);
   };
   ASSERT_TRUE(RunCommand(window, IDM_CLOCK_NONE) && icon() != nullptr);
   EXPECT_EQ(RunCall(L"--keep-active off").code, 0u);
@@ -175,14 +210,17 @@ TEST_F(Program, CallsChangeTheRunningProgramEndItWithItsIconAndStartIt) {
   const std::string before = ConfigText();
   const CallResult refused = RunCall(L"--keep-active off --for 1h");
   EXPECT_EQ(refused.code, 2u);
-  EXPECT_TRUE(refused.err.starts_with("umbraline: --for can only come right") && refused.err.find("--exit | --status") != std::string::npos) << refused.err;
+  EXPECT_TRUE(refused.err.starts_with("umbraline: --for can only come right") &&
+              refused.err.find("--exit | --status") != std::string::npos)
+      << refused.err;
   EXPECT_TRUE(program->Running() && ConfigText() == before);
   EXPECT_EQ(RunCall(L"--PREVENT-SLEEP on --for 2h").code, 0u);
   const CallResult shown = RunCall(L"--status");
   EXPECT_EQ(shown.code, 0u);
-  EXPECT_TRUE(std::regex_match(shown.out, std::regex("prevent-sleep on until 20\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d\r\n"
-                                                      "keep-active off\r\nblack-screen off\r\n"
-                                                      "monitor 1 0,0 1280x800 primary\r\nmonitor 2 1280,0 1024x768\r\n")))
+  EXPECT_TRUE(
+      std::regex_match(shown.out, std::regex("prevent-sleep on until 20\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d\r\n"
+                                             "keep-active off\r\nblack-screen off\r\n"
+                                             "monitor 1 0,0 1280x800 primary\r\nmonitor 2 1280,0 1024x768\r\n")))
       << shown.out;
   EXPECT_EQ(RunCall(L"--exit").code, 0u);
   EXPECT_FALSE(program->Running());  // gone when the call returns
@@ -216,19 +254,26 @@ TEST(CloseGuard, EscTypedWhileNothingIsOpenDoesNotCloseTheNextBlackScreen) {
 }
 
 // Bad files around it: it runs on with no message box; a file it cannot write stays as it was, one it can
-// (at once or once free) holds a saving command's effect (Prevent sleep), every other key kept. (Unreadable: in process.)
+// (at once or once free) holds a saving command's effect (Prevent sleep), every other key kept. (Unreadable: in
+// process.)
 TEST(BadInput, ProgramKeepsRunningAndNeverWritesAWrongFile) {
   const std::string readable =
       "[General]\r\nSleepPrevent=1\r\nKeepActive=1\r\nRunAtStartup=0\r\n[KeepActive]\r\nIdleThresholdSec=300\r\n"
       "CheckIntervalSec=30\r\nNudge=F15\r\n[Hotkey]\r\nAction=BlackAll\r\nToggleHotkey=VK_V\r\n[Overlay]\r\n"
-      "FadeInDurationMs=0\r\nBadgeAlpha=200\r\nClockFontPt=20\r\nClockDisplay=Time\r\n[Custom]\r\nNote=kept as it is\r\n";
+      "FadeInDurationMs=0\r\nBadgeAlpha=200\r\nClockFontPt=20\r\nClockDisplay=Time\r\n[Custom]\r\nNote=kept as it "
+      "is\r\n";
   Bytes truncated = BadgePicture();
   truncated.resize(truncated.size() / 2);
-  const struct { const char* name; Bytes mode1, mode2; } cases[] = {  // both badges shown, when given
-      {"config.ini held open without sharing"}, {"a file in place of the config folder (runs on defaults)"},
-      {"config folder deleted while running"}, {"badges truncated and not PNG", truncated, ToBytes("No picture.\r\n")},
-      {"a badge claiming 60000x60000 beside a good one", ReadBytesOrEmpty(SourcePath(L"tests/e2e/claims-60000x60000.png")),
-       BadgePicture()}};
+  const struct {
+    const char* name;
+    Bytes mode1, mode2;
+  } cases[] = {// both badges shown, when given
+               {"config.ini held open without sharing"},
+               {"a file in place of the config folder (runs on defaults)"},
+               {"config folder deleted while running"},
+               {"badges truncated and not PNG", truncated, ToBytes("No picture.\r\n")},
+               {"a badge claiming 60000x60000 beside a good one",
+                ReadBytesOrEmpty(SourcePath(L"tests/e2e/claims-60000x60000.png")), BadgePicture()}};
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(cases[i].name);
     ASSERT_TRUE((ForgetConfiguration(), WriteConfig(readable)));
@@ -250,7 +295,9 @@ TEST(BadInput, ProgramKeepsRunningAndNeverWritesAWrongFile) {
     EXPECT_TRUE(program.Running() && WindowsOf(program.Id(), L"#32770").empty()) << "ended, or a message box";
     lock.reset();
     // Never read, once free it gets the owed change (Prevent sleep on, as it was) and none of the defaults.
-    EXPECT_TRUE(i != 0 || WaitFor([&] { return ConfigText() == "\xEF\xBB\xBF" + readable.substr(0, readable.size() - 2); }, 10000));
+    EXPECT_TRUE(
+        i != 0 ||
+        WaitFor([&] { return ConfigText() == "\xEF\xBB\xBF" + readable.substr(0, readable.size() - 2); }, 10000));
     EXPECT_TRUE(i != 1 || ReadBytesOrEmpty(watched) == start) << "the file changed";
     if (i < 2) continue;
     IniDocument after(ConfigFile()), before(L"");
@@ -259,7 +306,8 @@ TEST(BadInput, ProgramKeepsRunningAndNeverWritesAWrongFile) {
     EXPECT_EQ(after.GetInt(L"General", L"SleepPrevent", -1), before.GetInt(L"General", L"SleepPrevent", 0) == 0);
     for (const auto& [section, keys] : before.Values())
       for (const auto& [key, value] : keys)
-        EXPECT_TRUE(key == L"SleepPrevent" || after.GetString(section.c_str(), key.c_str(), L"-") == value) << Narrow(key);
+        EXPECT_TRUE(key == L"SleepPrevent" || after.GetString(section.c_str(), key.c_str(), L"-") == value)
+            << Narrow(key);
   }
 }
 
@@ -327,13 +375,16 @@ TEST(RealWindows, StartedThroughASymbolicLinkItLinksTheFileBehindIt) {
 TEST(Conditions, AListedProgramHoldsItsModeWhileItRunsAndNoLonger) {
   TempFolder temporary;
   ForgetConfiguration();
-  ASSERT_TRUE(WriteConfig("[Conditions]\r\nSleepPreventWhileRunning=umbra-watch-a.exe\r\nKeepActiveWhileRunning=UMBRA-WATCH-B\r\n"));
+  ASSERT_TRUE(WriteConfig(
+      "[Conditions]\r\nSleepPreventWhileRunning=umbra-watch-a.exe\r\nKeepActiveWhileRunning=UMBRA-WATCH-B\r\n"));
   RunningProgram resident;
   ASSERT_TRUE(resident.WaitForWindow());
   const auto status = [] { return RunCall(L"--status").out; };
-  const struct { const wchar_t* file; const char *held, *released; } lists[] = {
-      {L"umbra-watch-a.exe", "prevent-sleep on while umbra-watch-a.exe\r\n", "prevent-sleep off\r\n"},
-      {L"umbra-watch-b.exe", "keep-active on while UMBRA-WATCH-B\r\n", "keep-active off\r\n"}};
+  const struct {
+    const wchar_t* file;
+    const char *held, *released;
+  } lists[] = {{L"umbra-watch-a.exe", "prevent-sleep on while umbra-watch-a.exe\r\n", "prevent-sleep off\r\n"},
+               {L"umbra-watch-b.exe", "keep-active on while UMBRA-WATCH-B\r\n", "keep-active off\r\n"}};
   for (const auto& list : lists) {
     const std::wstring copy = temporary.File(list.file);
     ASSERT_TRUE(::CopyFileW((ExecutableFolder() + L"\\bare_window.exe").c_str(), copy.c_str(), FALSE));

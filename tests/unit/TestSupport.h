@@ -24,7 +24,8 @@ inline Bytes ToBytes(const std::string& text) { return Bytes(text.begin(), text.
 inline Bytes Concat(Bytes a, const Bytes& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
 inline Bytes Utf16Le(const std::wstring& text, bool mark) {
   Bytes out = mark ? Bytes{0xFF, 0xFE} : Bytes{};
-  for (wchar_t c : text) out.insert(out.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
+  for (wchar_t c : text)
+    out.insert(out.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
   return out;
 }
 // Text as UTF-8 bytes, without a mark (a lone surrogate becomes U+FFFD).
@@ -33,27 +34,39 @@ inline Bytes Utf8Bytes(const std::wstring& text) { return ToBytes(ToUtf8(text));
 // Writes or reads a whole file; reading shares everything so it works beside the program's own handles.
 inline bool TransferBytes(const std::wstring& path, Bytes& bytes, bool write) {
   const FileHandle file(::CreateFileW(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ,
-                                     write ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                     write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                      write ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
-  if (LARGE_INTEGER size{}; !write && ::GetFileSizeEx(file.Get(), &size)) bytes.assign(static_cast<std::size_t>(size.QuadPart), 0);
+  if (LARGE_INTEGER size{}; !write && ::GetFileSizeEx(file.Get(), &size))
+    bytes.assign(static_cast<std::size_t>(size.QuadPart), 0);
   DWORD done = 0, n = static_cast<DWORD>(bytes.size());
   return n == 0 || ((write ? ::WriteFile(file.Get(), bytes.data(), n, &done, nullptr)
-                           : ::ReadFile(file.Get(), bytes.data(), n, &done, nullptr)) && done == n);
+                           : ::ReadFile(file.Get(), bytes.data(), n, &done, nullptr)) &&
+                    done == n);
 }
 inline bool WriteBytes(const std::wstring& path, Bytes bytes) { return TransferBytes(path, bytes, true); }
-inline Bytes ReadBytesOrEmpty(const std::wstring& path) { Bytes bytes; return TransferBytes(path, bytes, false) ? bytes : Bytes{}; }
+inline Bytes ReadBytesOrEmpty(const std::wstring& path) {
+  Bytes bytes;
+  return TransferBytes(path, bytes, false) ? bytes : Bytes{};
+}
 
-inline bool PathExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+inline bool PathExists(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
-inline void RemoveTree(const std::wstring& folder) { std::error_code ignored; std::filesystem::remove_all(folder, ignored); }
+inline void RemoveTree(const std::wstring& folder) {
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+}
 
 // A fresh folder under %TEMP%, removed with everything in it at the end of the scope.
 struct TempFolder {
   TempFolder() {
     static unsigned counter = 0;
-    path_ = (std::filesystem::temp_directory_path() / (L"umbraline-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                                                        std::to_wstring(::GetTickCount()) + L"-" + std::to_wstring(++counter))).wstring();
+    path_ = (std::filesystem::temp_directory_path() /
+             (L"umbraline-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount()) +
+              L"-" + std::to_wstring(++counter)))
+                .wstring();
     ::CreateDirectoryW(path_.c_str(), nullptr);
   }
   ~TempFolder() { RemoveTree(path_); }
@@ -66,7 +79,8 @@ struct TempFolder {
 // Holds a file open without any sharing (or only `share`), so no other open (and no rename onto it) succeeds.
 struct LockedFile {
   explicit LockedFile(const std::wstring& path, DWORD share = 0)
-      : handle_(::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+      : handle_(
+            ::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
   bool Held() const { return static_cast<bool>(handle_); }
   FileHandle handle_;
 };
@@ -80,7 +94,10 @@ inline std::wstring SourcePath(const std::wstring& relative) {
 }
 
 // "long" (scripts/stress) makes the load tests push harder than the default "short".
-inline bool LongTestMode() { wchar_t m[16] = {}; return ::GetEnvironmentVariableW(L"UMBRALINE_TEST_MODE", m, 16) && m == std::wstring(L"long"); }
+inline bool LongTestMode() {
+  wchar_t m[16] = {};
+  return ::GetEnvironmentVariableW(L"UMBRALINE_TEST_MODE", m, 16) && m == std::wstring(L"long");
+}
 
 // A clean AppState with its own config.ini in a private folder and, on request, the main window.
 struct AppScope {
@@ -95,11 +112,15 @@ struct AppScope {
     if (App().mainWindow != nullptr) ::DestroyWindow(App().mainWindow);  // its hotkey goes with it
     App() = AppState{};
     // WM_DESTROY of the main window posts WM_QUIT; do not let it reach a later test's message loop.
-    for (MSG message; ::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);) {}
+    for (MSG message; ::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);) {
+    }
   }
   AppScope(const AppScope&) = delete;
   HWND MakeMainWindow() { return CreateMainWindow(); }
-  std::string ConfigText() const { const Bytes bytes = ReadBytesOrEmpty(App().configPath); return {bytes.begin(), bytes.end()}; }
+  std::string ConfigText() const {
+    const Bytes bytes = ReadBytesOrEmpty(App().configPath);
+    return {bytes.begin(), bytes.end()};
+  }
   TempFolder folder_;
 };
 
@@ -116,10 +137,15 @@ inline BOOL WINAPI AnswerHighContrast(UINT action, UINT size, PVOID data, UINT f
 }
 
 // A window station no one sees (a task run whether the user is logged on or not): no WSF_VISIBLE.
-inline BOOL WINAPI InvisibleStation(HANDLE, int, PVOID flags, DWORD, LPDWORD) { return static_cast<USEROBJECTFLAGS*>(flags)->dwFlags = 0, TRUE; }
+inline BOOL WINAPI InvisibleStation(HANDLE, int, PVOID flags, DWORD, LPDWORD) {
+  return static_cast<USEROBJECTFLAGS*>(flags)->dwFlags = 0, TRUE;
+}
 
 // Takes a posted message of the given number for the window, if one is waiting.
-inline bool TakePosted(HWND window, UINT message) { MSG m; return ::PeekMessageW(&m, window, message, message, PM_REMOVE) != 0; }
+inline bool TakePosted(HWND window, UINT message) {
+  MSG m;
+  return ::PeekMessageW(&m, window, message, message, PM_REMOVE) != 0;
+}
 
 // Records the thread's execution state and UI language requests (items ended by '|') instead of making them.
 inline std::vector<EXECUTION_STATE> executionStates;
@@ -127,7 +153,9 @@ inline std::vector<std::wstring> languageLists;
 struct StateSeams : ScopedSeams {
   StateSeams() {
     executionStates.clear(), languageLists.clear();
-    Seams().setThreadExecutionState = [](EXECUTION_STATE s) { return executionStates.push_back(s), EXECUTION_STATE{ES_CONTINUOUS}; };
+    Seams().setThreadExecutionState = [](EXECUTION_STATE s) {
+      return executionStates.push_back(s), EXECUTION_STATE{ES_CONTINUOUS};
+    };
     Seams().setThreadPreferredUILanguages = [](DWORD, PCZZWSTR list, PULONG) -> BOOL {
       std::wstring& joined = languageLists.emplace_back();
       for (const wchar_t* p = list; p != nullptr && *p; p += std::wcslen(p) + 1) (joined += p) += L'|';
@@ -169,16 +197,22 @@ struct OverlayScope : AppScope {
     Dismissals() = 0;
   }
   ~OverlayScope() { CloseOverlays(); }
-  static int& Dismissals() { static int count = 0; return count; }
+  static int& Dismissals() {
+    static int count = 0;
+    return count;
+  }
 };
 
-inline BadgeImage SolidBadge(int w, int h, std::uint32_t bgra) { return {std::vector<std::uint32_t>(std::size_t(w) * h, bgra), w, h, true}; }
+inline BadgeImage SolidBadge(int w, int h, std::uint32_t bgra) {
+  return {std::vector<std::uint32_t>(std::size_t(w) * h, bgra), w, h, true};
+}
 
 // Delivers whatever is queued for this thread's windows, for at least `forMs`.
 inline void PumpMessages(DWORD forMs) {
   const ULONGLONG end = ::GetTickCount64() + forMs;
   do {
-    for (MSG message; ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) ::TranslateMessage(&message), ::DispatchMessageW(&message);
+    for (MSG message; ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
+      ::TranslateMessage(&message), ::DispatchMessageW(&message);
     ::Sleep(5);
   } while (::GetTickCount64() < end);
 }

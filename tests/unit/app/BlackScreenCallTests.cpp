@@ -11,12 +11,26 @@ TEST(BlackScreenCall, MonitorNumbersAreStrictAndMustNameAMonitorAndTheStatusList
   const std::wstring form = L"takes all, current, others, off, toggle or monitor numbers such as 2 or 1,3, not \"",
                      once = L"takes at most 16 monitor numbers, each once, not \"", to = L"takes monitor numbers 1 to ",
                      sixteen = L"1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16", huge = L"99999999999999999999";
-  const std::pair<std::wstring, std::wstring> cases[] = {  // word|monitors; the set, the error, or "-" for the form's
-      {L"2|2", L"2"}, {L"3,1|3", L"5"}, {L"10,2|10", L"514"}, {sixteen + L"|16", L"65535"}, {L"OTHERS|2", L"0"},
-      {L"3|2", to + L"2, not \"3\""}, {L"65|70", to + L"64, not \"65\""}, {L"2,2|2", once + L"2,2\""},
-      {huge + L"|2", to + L"2, not \"" + huge + L"\""}, {sixteen + L",17|20", once + sixteen + L",17\""},
-      {L"others|1", L"others needs a second monitor"}, {L"1,,2|2", L"-"}, {L"02|2", L"-"}, {L"0|2", L"-"},
-      {L"1,|2", L"-"}, {L",1|2", L"-"}, {L" 1|2", L"-"}, {L"+1|2", L"-"}, {L"1.5|2", L"-"}};
+  const std::pair<std::wstring, std::wstring> cases[] = {// word|monitors; the set, the error, or "-" for the form's
+                                                         {L"2|2", L"2"},
+                                                         {L"3,1|3", L"5"},
+                                                         {L"10,2|10", L"514"},
+                                                         {sixteen + L"|16", L"65535"},
+                                                         {L"OTHERS|2", L"0"},
+                                                         {L"3|2", to + L"2, not \"3\""},
+                                                         {L"65|70", to + L"64, not \"65\""},
+                                                         {L"2,2|2", once + L"2,2\""},
+                                                         {huge + L"|2", to + L"2, not \"" + huge + L"\""},
+                                                         {sixteen + L",17|20", once + sixteen + L",17\""},
+                                                         {L"others|1", L"others needs a second monitor"},
+                                                         {L"1,,2|2", L"-"},
+                                                         {L"02|2", L"-"},
+                                                         {L"0|2", L"-"},
+                                                         {L"1,|2", L"-"},
+                                                         {L",1|2", L"-"},
+                                                         {L" 1|2", L"-"},
+                                                         {L"+1|2", L"-"},
+                                                         {L"1.5|2", L"-"}};
   for (const auto& [given, result] : cases) {
     std::wstring error, word = given.substr(0, given.find(L'|'));
     const auto call = ParseCommandLine({L"--black-screen", word}, &error, std::stoul(given.substr(word.size() + 1)));

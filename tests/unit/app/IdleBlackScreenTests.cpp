@@ -27,8 +27,9 @@ static bool Opens() {  // idle a minute since an input it has not opened for, th
 
 // Later input is the user's but the nudge's, earlier (before the return) is not; on time while keep active nudges.
 TEST(IdleClock, NeitherTheNudgeNorAnInputFromBeforeTheReturnIsTheUsers) {
-  const std::uint32_t w = 0xFFFFFF00u, cases[][4] = {{5000, 1000, 0, 5000}, {5000, 1000, 3999, 5000},  // last, user,
-      {5000, 1000, 4000, 1000}, {900, 1000, 0, 1000}, {5, w, w - 0x1000, 5}, {5, w, w + 0xF0, w}};  // nudge: user
+  const std::uint32_t w = 0xFFFFFF00u, cases[][4] = {{5000, 1000, 0, 5000},    {5000, 1000, 3999, 5000},  // last, user,
+                                                     {5000, 1000, 4000, 1000}, {900, 1000, 0, 1000},
+                                                     {5, w, w - 0x1000, 5},    {5, w, w + 0xF0, w}};  // nudge: user
   for (const auto& c : cases) EXPECT_EQ(UserInputTick(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[2];
   for (const NudgeKind kind : {NudgeKind::Mouse, NudgeKind::F15}) {
     IdleScope scope(2);
@@ -44,8 +45,13 @@ TEST(IdleClock, NeitherTheNudgeNorAnInputFromBeforeTheReturnIsTheUsers) {
 // nudge's, in the window or the hook held where Windows refused the keyboard (a key pressed is taken there).
 TEST(IdleBlackScreen, OpensUnlessSomethingHoldsItBackAndTheUsersFirstInputClosesIt) {
   IdleScope scope;
-  const struct { void (*set)(); bool opens; } cases[] = {{[] { App().settings.BlackScreenAfterIdleMin = 0; }, false},
-      {[] { App().wakeUnattended = true; }, false}, {[] { ShowOverlays(OverlayTarget::All); }, false}, {[] {}, true}};
+  const struct {
+    void (*set)();
+    bool opens;
+  } cases[] = {{[] { App().settings.BlackScreenAfterIdleMin = 0; }, false},
+               {[] { App().wakeUnattended = true; }, false},
+               {[] { ShowOverlays(OverlayTarget::All); }, false},
+               {[] {}, true}};
   for (const auto& c : cases) {
     CloseOverlays(), App().settings.BlackScreenAfterIdleMin = 1, App().wakeUnattended = false;
     EXPECT_EQ((c.set(), Opens()), c.opens) << &c - cases;
@@ -53,12 +59,26 @@ TEST(IdleBlackScreen, OpensUnlessSomethingHoldsItBackAndTheUsersFirstInputCloses
   EXPECT_FALSE((CloseOverlays(), tick += 600000, CheckIdleTime(), IdleOpen())) << "again without the user's input";
   for (DWORD p = QUNS_NOT_PRESENT; p <= QUNS_APP; ++p)  // busy, full screen, presentation, a Store app, no one there
     EXPECT_EQ((CloseOverlays(), presence = p, Opens()), p == QUNS_ACCEPTS_NOTIFICATIONS || p == QUNS_QUIET_TIME) << p;
-  const struct { UINT message; WPARAM wParam; int x, y; bool closes, hook = false; ULONG_PTR mark = 0; } steps[] = {
-      {WM_MOUSEMOVE, 0, 302, 300, false}, {WM_MOUSEMOVE, 0, 300, 303, false}, {WM_TIMER, 1, 302, 300, false},  // hides
-      {WM_MOUSEMOVE, 0, 304, 300, true}, {WM_KEYDOWN, 'A', 0, 0, true}, {WM_KEYDOWN, VK_CONTROL, 0, 0, false},
-      {WM_SYSKEYUP, VK_MENU, 0, 0, true}, {WM_LBUTTONDOWN, 0, 0, 0, false}, {WM_LBUTTONUP, 0, 0, 0, true},
-      {WM_RBUTTONUP, 0, 0, 0, true}, {WM_MOUSEWHEEL, 0, 0, 0, true}, {WM_KEYUP, VK_LCONTROL, 0, 0, true, true},
-      {WM_KEYDOWN, VK_F15, 0, 0, false, true, kNudgeInputMark}, {WM_KEYDOWN, 'A', 0, 0, true, true}};
+  const struct {
+    UINT message;
+    WPARAM wParam;
+    int x, y;
+    bool closes, hook = false;
+    ULONG_PTR mark = 0;
+  } steps[] = {{WM_MOUSEMOVE, 0, 302, 300, false},
+               {WM_MOUSEMOVE, 0, 300, 303, false},
+               {WM_TIMER, 1, 302, 300, false},  // hides
+               {WM_MOUSEMOVE, 0, 304, 300, true},
+               {WM_KEYDOWN, 'A', 0, 0, true},
+               {WM_KEYDOWN, VK_CONTROL, 0, 0, false},
+               {WM_SYSKEYUP, VK_MENU, 0, 0, true},
+               {WM_LBUTTONDOWN, 0, 0, 0, false},
+               {WM_LBUTTONUP, 0, 0, 0, true},
+               {WM_RBUTTONUP, 0, 0, 0, true},
+               {WM_MOUSEWHEEL, 0, 0, 0, true},
+               {WM_KEYUP, VK_LCONTROL, 0, 0, true, true},
+               {WM_KEYDOWN, VK_F15, 0, 0, false, true, kNudgeInputMark},
+               {WM_KEYDOWN, 'A', 0, 0, true, true}};
   for (const auto& s : steps) {
     ASSERT_TRUE(IdleOpen() || (presence = QUNS_ACCEPTS_NOTIFICATIONS, Opens()));  // moves go on from one opening
     const KBDLLHOOKSTRUCT key{static_cast<DWORD>(s.wParam), 0, 0, 0, s.mark};

@@ -19,20 +19,29 @@ TEST(Commands, EachCommandChangesItsSettingSavesAndApplies) {
   ASSERT_NE(app.MakeMainWindow(), nullptr);
   LoadConfig();
   using enum ClockDisplayMode;
-  const struct { WORD id; const char* line; bool (*applied)(); } cases[] = {  // line: expected in the file
+  const struct {
+    WORD id;
+    const char* line;
+    bool (*applied)();
+  } cases[] = {
+      // line: expected in the file
       {IDM_ACTION_BLACK_CURRENT, "; keep me", [] { return S().Action == OverlayAction::BlackCurrent; }},
       {IDM_CLOCK_TIME, "; keep me", [] { return S().ClockDisplay == Time; }},  // unchanged: no write
       {IDM_ACTION_BLACK_ALL, "Action=BlackAll", [] { return S().Action == OverlayAction::BlackAll; }},
       {IDM_PREVENT_SLEEP, "SleepPrevent=1", [] { return S().SleepPrevent; }},
       {IDM_PREVENT_SLEEP, "SleepPrevent=0", [] { return !S().SleepPrevent; }},
-      {IDM_KEEP_ACTIVE, "KeepActive=1", [] { return S().KeepActive && ::KillTimer(App().mainWindow, TIMER_KEEPACTIVE); }},
+      {IDM_KEEP_ACTIVE, "KeepActive=1",
+       [] { return S().KeepActive && ::KillTimer(App().mainWindow, TIMER_KEEPACTIVE); }},
       {IDM_KEEP_ACTIVE, "KeepActive=0", [] { return !S().KeepActive && !App().keepActiveTimerOn; }},
       {IDM_CLOCK_NONE, "ClockDisplay=None", [] { return S().ClockDisplay == None; }},
       {IDM_CLOCK_TIME_AND_ELAPSED, "ClockDisplay=TimeAndElapsed", [] { return S().ClockDisplay == TimeAndElapsed; }},
-      {IDM_HOTKEY_CTRL_ALT_B, "ToggleHotkey=VK_B", [] { return HotkeyIs('B') && HotkeyTaken(MOD_CONTROL | MOD_ALT, 'B'); }},
-      {IDM_HOTKEY_CTRL_ALT_Q, "ToggleHotkey=VK_Q", [] { return HotkeyIs('Q') && !HotkeyTaken(MOD_CONTROL | MOD_ALT, 'B'); }},  // held elsewhere: stored
+      {IDM_HOTKEY_CTRL_ALT_B, "ToggleHotkey=VK_B",
+       [] { return HotkeyIs('B') && HotkeyTaken(MOD_CONTROL | MOD_ALT, 'B'); }},
+      {IDM_HOTKEY_CTRL_ALT_Q, "ToggleHotkey=VK_Q",
+       [] { return HotkeyIs('Q') && !HotkeyTaken(MOD_CONTROL | MOD_ALT, 'B'); }},  // held elsewhere: stored
       {IDM_HOTKEY_DISABLED, "ToggleHotkey=none", [] { return HotkeyIs(0); }},
-      {IDM_HOTKEY_CTRL_ALT_V, "ToggleHotkey=VK_V", [] { return HotkeyIs('V') && HotkeyTaken(MOD_CONTROL | MOD_ALT, 'V'); }},
+      {IDM_HOTKEY_CTRL_ALT_V, "ToggleHotkey=VK_V",
+       [] { return HotkeyIs('V') && HotkeyTaken(MOD_CONTROL | MOD_ALT, 'V'); }},
       {IDM_RUN_AT_STARTUP, "RunAtStartup=1", [] { return S().RunAtStartup && PathExists(StartupShortcutPath()); }},
       {IDM_RUN_AT_STARTUP, "RunAtStartup=0", [] { return !S().RunAtStartup && !PathExists(StartupShortcutPath()); }},
   };
@@ -50,12 +59,16 @@ TEST(Commands, EachCommandChangesItsSettingSavesAndApplies) {
 // Disabled in Task Manager (an odd first byte): shown off, shortcut and setting left alone; the item turns it on.
 TEST(Commands, AStartupEntryDisabledInWindowsIsShownOffLeftAloneAndTurnedOnByTheItem) {
   for (const auto& [type, data, disabled] : std::vector<std::tuple<DWORD, Bytes, bool>>{{REG_BINARY, {2, 0}, false},
-           {REG_BINARY, {6}, false}, {REG_BINARY, {3, 0, 0}, true}, {REG_BINARY, {7}, true}, {REG_DWORD, {3}, false}, {REG_BINARY, {}, false}})
+                                                                                        {REG_BINARY, {6}, false},
+                                                                                        {REG_BINARY, {3, 0, 0}, true},
+                                                                                        {REG_BINARY, {7}, true},
+                                                                                        {REG_DWORD, {3}, false},
+                                                                                        {REG_BINARY, {}, false}})
     EXPECT_EQ(StartupApprovalDisabled(type, data), disabled) << data.size();
   AppScope app("[General]\r\nRunAtStartup=1\r\n");
   const BYTE value[12] = {0x03, 0, 0, 0, 0x10, 0x20};  // under the tests' own key (PrivateUserFolders.cpp)
-  ASSERT_FALSE(::RegSetKeyValueW(HKEY_CURRENT_USER, Seams().startupApprovedKey, L"Umbraline.lnk", REG_BINARY, value,
-                                 12));
+  ASSERT_FALSE(
+      ::RegSetKeyValueW(HKEY_CURRENT_USER, Seams().startupApprovedKey, L"Umbraline.lnk", REG_BINARY, value, 12));
   const std::wstring link = StartupShortcutPath();
   ASSERT_TRUE(WriteBytes(link, ToBytes("kept")));
   LoadConfig();
@@ -86,17 +99,20 @@ TEST(MainWindow, CloseAndEndSessionRunTheShutdownAndQuitWithZero) {
 // A click or key opens the menu once: not again within 250 ms (a right click also sends WM_CONTEXTMENU).
 TEST(MainWindow, TrayEventsOpenTheMenuOnceWithin250Ms) {
   AppScope app;
-  const std::tuple<UINT, std::uint32_t, bool> events[] = {{WM_MOUSEMOVE, 100, false}, {WM_RBUTTONUP, 100, true},
-      {WM_CONTEXTMENU, 349, false}, {NIN_KEYSELECT, 350, true}, {WM_LBUTTONUP, 600, true}, {NIN_SELECT, 0xFFFFFFF0u, true},
-      {WM_CONTEXTMENU, 0x10, false}};
+  const std::tuple<UINT, std::uint32_t, bool> events[] = {{WM_MOUSEMOVE, 100, false},   {WM_RBUTTONUP, 100, true},
+                                                          {WM_CONTEXTMENU, 349, false}, {NIN_KEYSELECT, 350, true},
+                                                          {WM_LBUTTONUP, 600, true},    {NIN_SELECT, 0xFFFFFFF0u, true},
+                                                          {WM_CONTEXTMENU, 0x10, false}};
   for (const auto& [code, at, opens] : events) EXPECT_EQ(AcceptTrayClick(code, at), opens) << code << " at " << at;
 }
 
 static std::vector<std::pair<UINT, DWORD>> g_filtered;
 
 TEST(Elevation, ADeniedMutexIsARunningCopyAndOnlyAboveMediumThreeMessagesPassTheFilter) {
-  for (const auto& [error, running] : {std::pair<DWORD, bool>{ERROR_ALREADY_EXISTS, true}, {ERROR_ACCESS_DENIED, true},
-                                       {ERROR_SUCCESS, false}, {ERROR_INVALID_HANDLE, false}})
+  for (const auto& [error, running] : {std::pair<DWORD, bool>{ERROR_ALREADY_EXISTS, true},
+                                       {ERROR_ACCESS_DENIED, true},
+                                       {ERROR_SUCCESS, false},
+                                       {ERROR_INVALID_HANDLE, false}})
     EXPECT_EQ(AnotherInstanceRuns(error), running) << error;
   AppScope app;
   ScopedSeams seams;
@@ -106,8 +122,12 @@ TEST(Elevation, ADeniedMutexIsARunningCopyAndOnlyAboveMediumThreeMessagesPassThe
   App().taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");
   ASSERT_NE(app.MakeMainWindow(), nullptr);
   // Allowing admits every lower level, a sandbox included: only an elevated copy (Wine's is) needs it.
-  const std::vector<std::pair<UINT, DWORD>> three{{App().taskbarCreatedMessage, MSGFLT_ALLOW}, {WM_SHOWTRAYMENU, MSGFLT_ALLOW}, {WM_COPYDATA, MSGFLT_ALLOW}};
+  const std::vector<std::pair<UINT, DWORD>> three{
+      {App().taskbarCreatedMessage, MSGFLT_ALLOW}, {WM_SHOWTRAYMENU, MSGFLT_ALLOW}, {WM_COPYDATA, MSGFLT_ALLOW}};
   EXPECT_EQ(g_filtered, ProcessIntegrityLevel() > SECURITY_MANDATORY_MEDIUM_RID ? three : decltype(three){});
-  for (const DWORD level : {0x1000ul, 0x2000ul, 0x2100ul, 0x3000ul, 0x4000ul})  // low, medium, medium plus, high, system
-    EXPECT_EQ((g_filtered.clear(), AdmitLowerIntegrityCallers(App().mainWindow, level), g_filtered), level > 0x2000 ? three : decltype(three){}) << level;
+  for (const DWORD level :
+       {0x1000ul, 0x2000ul, 0x2100ul, 0x3000ul, 0x4000ul})  // low, medium, medium plus, high, system
+    EXPECT_EQ((g_filtered.clear(), AdmitLowerIntegrityCallers(App().mainWindow, level), g_filtered),
+              level > 0x2000 ? three : decltype(three){})
+        << level;
 }

@@ -1,4 +1,5 @@
-// A second start, start-up before the taskbar is there, the tray icon after "TaskbarCreated", and the tray menu's preparation.
+// A second start, start-up before the taskbar is there, the tray icon after "TaskbarCreated", and the tray menu's
+// preparation.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
@@ -19,7 +20,9 @@ bool ShellHoldsIcon() {  // modifying an icon the shell does not know fails
 
 // A clean state in English with the main window; requests for the execution state are recorded.
 struct Session : AppScope {
-  Session() { App().settings.Language = L"en", App().taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated"); }
+  Session() {
+    App().settings.Language = L"en", App().taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");
+  }
   StateSeams seams;
   HWND window = MakeMainWindow();
 };
@@ -28,7 +31,9 @@ TEST(SecondStart, PassesTheForegroundRightOnBeforeAskingForTheMenu) {
   Session s;
   s.seams->allowSetForegroundWindow = [](DWORD process) {
     MSG posted;  // 0 when the request is already on its way
-    return allowed.push_back(::PeekMessageW(&posted, nullptr, WM_SHOWTRAYMENU, WM_SHOWTRAYMENU, PM_NOREMOVE) ? 0 : process), TRUE;
+    return allowed.push_back(::PeekMessageW(&posted, nullptr, WM_SHOWTRAYMENU, WM_SHOWTRAYMENU, PM_NOREMOVE) ? 0
+                                                                                                             : process),
+           TRUE;
   };
   ASSERT_TRUE(SignalRunningInstance());
   EXPECT_EQ(allowed, std::vector<DWORD>{::GetCurrentProcessId()});
@@ -37,13 +42,22 @@ TEST(SecondStart, PassesTheForegroundRightOnBeforeAskingForTheMenu) {
 
 // How a copy was started, from what Explorer and a command-line call leave in its start-up information.
 TEST(SecondStart, OnlyACopyTheUserStartedAsksForTheMenu) {
-  const std::wstring link = L"C:\\Users\\Ann\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup\\Umbraline.lnk";
+  const std::wstring link =
+      L"C:\\Users\\Ann\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup\\Umbraline.lnk";
   using enum StartedBy;
-  const struct { DWORD flags; const wchar_t* title; bool mark; StartedBy by; } cases[] = {
-      {STARTF_TITLEISLINKNAME, link.c_str(), false, StartupShortcut}, {0, nullptr, true, CommandLineCall},
+  const struct {
+    DWORD flags;
+    const wchar_t* title;
+    bool mark;
+    StartedBy by;
+  } cases[] = {
+      {STARTF_TITLEISLINKNAME, link.c_str(), false, StartupShortcut},
+      {0, nullptr, true, CommandLineCall},
       {STARTF_TITLEISLINKNAME, L"C:\\Users\\Ann\\Desktop\\Umbraline.lnk", false, User},  // the user's own shortcut
-      {STARTF_USESHOWWINDOW, link.c_str(), false, User}, {STARTF_TITLEISLINKNAME, link.c_str(), true, CommandLineCall}};
-  for (const auto& c : cases) EXPECT_EQ(ClassifyStart(c.flags, c.title, link, c.mark), c.by) << c.flags << " " << c.mark;
+      {STARTF_USESHOWWINDOW, link.c_str(), false, User},
+      {STARTF_TITLEISLINKNAME, link.c_str(), true, CommandLineCall}};
+  for (const auto& c : cases)
+    EXPECT_EQ(ClassifyStart(c.flags, c.title, link, c.mark), c.by) << c.flags << " " << c.mark;
 }
 
 // At log-on the taskbar comes late: the program answers a call and applies it before its icon is added, and a retry
@@ -53,9 +67,12 @@ std::vector<bool> seenAtLogOn;
 void CALLBACK CallBeforeTheIcon(HWND, UINT, UINT_PTR timer, DWORD) {
   std::wstring data = (::KillTimer(nullptr, timer), EncodeCommandLineData({L"--prevent-sleep", L"on"}));
   COPYDATASTRUCT call{kCommandLineCopyDataTag, static_cast<DWORD>(data.size() * 2), data.data()};
-  seenAtLogOn = {!App().trayIconAdded, ::SendMessageW(App().mainWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&call)) == kAnswerApplied,
-                 executionStates == std::vector<EXECUTION_STATE>{0x80000003}, ::KillTimer(App().mainWindow, TIMER_TRAY_ICON) != FALSE};
-  refuseIcon = false, ::SendMessageW(App().mainWindow, WM_TIMER, TIMER_TRAY_ICON, 0);  // the retry, the taskbar now there
+  seenAtLogOn = {!App().trayIconAdded,
+                 ::SendMessageW(App().mainWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&call)) == kAnswerApplied,
+                 executionStates == std::vector<EXECUTION_STATE>{0x80000003},
+                 ::KillTimer(App().mainWindow, TIMER_TRAY_ICON) != FALSE};
+  refuseIcon = false,
+  ::SendMessageW(App().mainWindow, WM_TIMER, TIMER_TRAY_ICON, 0);  // the retry, the taskbar now there
   seenAtLogOn.push_back(ShellHoldsIcon() && App().trayIconData.szTip == std::wstring(L"Umbraline | Sleep prevent ON"));
   ::SendMessageW(App().mainWindow, WM_CLOSE, 0, 0);
 }
@@ -63,7 +80,9 @@ void CALLBACK CallBeforeTheIcon(HWND, UINT, UINT_PTR timer, DWORD) {
 TEST(LogOn, CallsAreAnsweredBeforeTheIconAndNothingStartsWithoutADesktop) {
   AppScope app("[General]\r\nSleepPrevent=0\r\n[UI]\r\nLanguage=en\r\n[Hotkey]\r\nToggleHotkey=none\r\n");
   StateSeams seams;
-  seams->shellNotifyIcon = [](DWORD message, PNOTIFYICONDATAW data) { return message == NIM_ADD && refuseIcon ? FALSE : ::Shell_NotifyIconW(message, data); };
+  seams->shellNotifyIcon = [](DWORD message, PNOTIFYICONDATAW data) {
+    return message == NIM_ADD && refuseIcon ? FALSE : ::Shell_NotifyIconW(message, data);
+  };
   seams->getUserObjectInformation = InvisibleStation;
   ::SetTimer(nullptr, 0, 10, CallBeforeTheIcon);  // ends the message loop of the copy that runs
   ASSERT_TRUE(RunResident() == 1 && App().mainWindow == nullptr);  // (else it ran, answered and ended here)
@@ -78,7 +97,8 @@ TEST(TrayIcon, AddedBackAfterTaskbarCreatedFollowingTheModesAndRemoved) {
   Session s;
   ASSERT_TRUE(AddTrayIcon());
   const NOTIFYICONDATAW& data = App().trayIconData;
-  EXPECT_TRUE(data.hWnd == s.window && data.uID == kTrayIconId && data.uCallbackMessage == WM_TRAYICON && ShellHoldsIcon());
+  EXPECT_TRUE(data.hWnd == s.window && data.uID == kTrayIconId && data.uCallbackMessage == WM_TRAYICON &&
+              ShellHoldsIcon());
   EXPECT_STREQ(data.szTip, L"Umbraline");
   for (bool lost : {false, true}) {
     SCOPED_TRACE(lost);
@@ -93,11 +113,16 @@ TEST(TrayIcon, AddedBackAfterTaskbarCreatedFollowingTheModesAndRemoved) {
       {[] { SetKeepActive(true); }, L"Umbraline | Sleep prevent ON | Keep active ON"},
       {[] { App().settings.SleepPrevent = false, ReapplyPowerState(); }, L"Umbraline | Keep active ON"},
       {[] { App().settings.Language = L"de", UpdateTrayTooltip(); }, L"Umbraline | Aktiv ON"}};
-  for (const auto& [step, tip] : steps) { step(); EXPECT_STREQ(data.szTip, tip); }
+  for (const auto& [step, tip] : steps) {
+    step();
+    EXPECT_STREQ(data.szTip, tip);
+  }
   RemoveTrayIcon();
   EXPECT_FALSE(App().trayIconAdded || ShellHoldsIcon());
   // An add the shell took after its answer timed out (log-on): every add fails from then on, a modify finds it.
-  s.seams->shellNotifyIcon = [](DWORD m, PNOTIFYICONDATAW d) -> BOOL { return ::Shell_NotifyIconW(m, d) && m != NIM_ADD; };
+  s.seams->shellNotifyIcon = [](DWORD m, PNOTIFYICONDATAW d) -> BOOL {
+    return ::Shell_NotifyIconW(m, d) && m != NIM_ADD;
+  };
   EXPECT_TRUE(AddTrayIcon() && ShellHoldsIcon() && (RemoveTrayIcon(), !ShellHoldsIcon()));  // and removed at the end
 }
 
@@ -127,7 +152,8 @@ TEST(MenuPreparation, HandEditsTakeEffectAndTheCursorIsLeftAlone) {
     ::SetTimer(nullptr, 0, 50, LookAndCloseMenu), ::SendMessageW(s.window, WM_SHOWTRAYMENU, 0, 0);
     EXPECT_EQ(seenInMenu, std::vector<bool>(3, true));  // cursor shown, count restored, hide timer stopped
     EXPECT_EQ(App().idleThresholdMs, 120000u);
-    EXPECT_EQ(languageLists, std::vector<std::wstring>{std::wstring(PreferredUiLanguageList(L"English").c_str()) + L"|"});
+    EXPECT_EQ(languageLists,
+              std::vector<std::wstring>{std::wstring(PreferredUiLanguageList(L"English").c_str()) + L"|"});
     EXPECT_EQ(App().settings.Action, action[0] == 'A' ? OverlayAction::BlackCurrent : OverlayAction::BlackAll);
     EXPECT_TRUE(HotkeyTaken(MOD_CONTROL | MOD_SHIFT, VK_F9));  // registered again
     EXPECT_EQ(executionStates, std::vector<EXECUTION_STATE>{0x80000003});

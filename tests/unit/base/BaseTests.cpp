@@ -2,7 +2,8 @@
 
 #include "TestSupport.h"
 
-template <typename Owner, typename Make, typename Alive> void ExpectReleasedOnce(Make make, Alive alive) {
+template <typename Owner, typename Make, typename Alive>
+void ExpectReleasedOnce(Make make, Alive alive) {
   const auto a = make(), b = make(), c = make();
   {
     Owner first(a), second(b);
@@ -16,18 +17,21 @@ template <typename Owner, typename Make, typename Alive> void ExpectReleasedOnce
 }
 
 TEST(Handles, EachKindIsReleasedOnceByItsLastOwner) {
-  ExpectReleasedOnce<FileHandle>([] { return ::CreateFileW(L"NUL", GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0); }, ::GetFileType);
+  ExpectReleasedOnce<FileHandle>([] { return ::CreateFileW(L"NUL", GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0); },
+                                 ::GetFileType);
   ExpectReleasedOnce<MenuHandle>(::CreatePopupMenu, ::IsMenu);
   ExpectReleasedOnce<BitmapHandle>([] { return ::CreateBitmap(2, 2, 1, 32, nullptr); }, ::GetObjectType);
   ExpectReleasedOnce<MemoryDcHandle>([] { return ::CreateCompatibleDC(nullptr); }, ::GetObjectType);
-  ExpectReleasedOnce<WindowHandle>([] { return ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, 0, 0, 0, 0); }, ::IsWindow);
+  ExpectReleasedOnce<WindowHandle>(
+      [] { return ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, 0, 0, 0, 0); }, ::IsWindow);
   ExpectReleasedOnce<IconHandle>([] { return ::CopyIcon(::LoadIconW(nullptr, IDI_APPLICATION)); },
                                  [](HICON i) { return IconHandle(::CopyIcon(i)).Valid(); });
 }
 
 // A release that fails (the handle went stale) sets an error of its own: the caller, reading GetLastError after
 // the owner went out of scope, still reads the error of the call it meant.
-template <typename Owner> DWORD ErrorAfterRelease(typename Owner::Handle stale) {
+template <typename Owner>
+DWORD ErrorAfterRelease(typename Owner::Handle stale) {
   Owner owner(stale);
   ::SetLastError(ERROR_FILE_NOT_FOUND);
   owner.Reset();
@@ -49,7 +53,8 @@ TEST(Handles, DcHelpersRestoreWhatTheyChanged) {
   const MemoryDcHandle dc(::CreateCompatibleDC(nullptr));
   const BitmapHandle bitmap(::CreateBitmap(4, 4, 1, 1, nullptr));
   const auto current = [&](UINT type) { return ::GetCurrentObject(dc.Get(), type); };
-  const HGDIOBJ brush = ::GetStockObject(BLACK_BRUSH), brushBefore = current(OBJ_BRUSH), bitmapBefore = current(OBJ_BITMAP);
+  const HGDIOBJ brush = ::GetStockObject(BLACK_BRUSH), brushBefore = current(OBJ_BRUSH),
+                bitmapBefore = current(OBJ_BITMAP);
   {
     const SelectedObject selected(dc.Get(), brush);
     DcSelection first(dc.Get(), bitmap.Get());
@@ -61,7 +66,8 @@ TEST(Handles, DcHelpersRestoreWhatTheyChanged) {
 }
 
 TEST(Helpers, NumbersAsText) {  // the common cases are read back in the clock, hotkey and config texts
-  EXPECT_EQ(DecimalText(-42, 4) + L' ' + DecimalText(INT64_MIN) + L' ' + HexText(0x409, 4, true) + L' ' + HexText(UINT64_MAX, 2),
+  EXPECT_EQ(DecimalText(-42, 4) + L' ' + DecimalText(INT64_MIN) + L' ' + HexText(0x409, 4, true) + L' ' +
+                HexText(UINT64_MAX, 2),
             L"-0042 -9223372036854775808 0409 FFFFFFFFFFFFFFFF");
 }
 
@@ -75,9 +81,13 @@ TEST(Helpers, ExecutablePathNeverCutAndWithoutLongPrefixWhereItFits) {
   };
   EXPECT_EQ(ResolveExecutablePath(), L"");
   const std::wstring fits(MAX_PATH - 10, L'x'), tooLong(MAX_PATH - 9, L'x');  // the paths without "\\?\": 259, 260
-  const struct { std::wstring final, expected; } cases[] = {
-      {L"\\\\?\\C:\\Tools\\u.exe", L"C:\\Tools\\u.exe"}, {L"\\\\?\\UNC\\srv\\share\\u.exe", L"\\\\srv\\share\\u.exe"},
-      {L"\\\\?\\C:\\" + fits + L"\\u.exe", L"C:\\" + fits + L"\\u.exe"}, {L"\\\\?\\C:\\" + tooLong + L"\\u.exe", L""},
-      {L"\\\\?\\UNC\\s\\sh\\" + tooLong.substr(4) + L"\\u.exe", L""}, {L"C:\\u.exe", L"C:\\u.exe"}};  // "": unchanged
+  const struct {
+    std::wstring final, expected;
+  } cases[] = {{L"\\\\?\\C:\\Tools\\u.exe", L"C:\\Tools\\u.exe"},
+               {L"\\\\?\\UNC\\srv\\share\\u.exe", L"\\\\srv\\share\\u.exe"},
+               {L"\\\\?\\C:\\" + fits + L"\\u.exe", L"C:\\" + fits + L"\\u.exe"},
+               {L"\\\\?\\C:\\" + tooLong + L"\\u.exe", L""},
+               {L"\\\\?\\UNC\\s\\sh\\" + tooLong.substr(4) + L"\\u.exe", L""},
+               {L"C:\\u.exe", L"C:\\u.exe"}};  // "": unchanged
   for (const auto& c : cases) EXPECT_EQ(PathWithoutLongPrefix(c.final), c.expected.empty() ? c.final : c.expected);
 }
