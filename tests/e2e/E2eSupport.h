@@ -10,10 +10,10 @@
 
 inline constexpr RECT kPrimaryMonitor{0, 0, 1280, 800}, kSecondMonitor{1280, 0, 2304, 768};
 inline constexpr POINT kOnPrimary{640, 400}, kOnSecond{1800, 400};
-// No fade, no clock, opaque badges, the hotkey Ctrl+Alt+V opening the black screen on the cursor's monitor.
+// No fade, no clock, the hotkey Ctrl+Alt+V opening the black screen on the cursor's monitor.
 inline const std::string kPlainConfig =
     "[General]\r\nSleepPrevent=0\r\nKeepActive=0\r\nRunAtStartup=0\r\n[Overlay]\r\nFadeInDurationMs=0\r\n"
-    "ClockDisplay=None\r\nBadgeAlpha=255\r\n[Hotkey]\r\nAction=BlackCurrent\r\nToggleHotkey=VK_V\r\n";
+    "ClockDisplay=None\r\n[Hotkey]\r\nAction=BlackCurrent\r\nToggleHotkey=VK_V\r\n";
 
 inline std::wstring ConfigFolder() { return GetRoamingAppDataFolder() + L"kestov\\Umbraline"; }
 inline std::wstring ConfigFile() { return ConfigFolder() + L"\\config.ini"; }
@@ -42,9 +42,6 @@ inline bool Pause(DWORD ms = 300) {
 }
 
 inline bool PostCommand(HWND window, WORD id) { return ::PostMessageW(window, WM_COMMAND, id, 0) != FALSE; }
-inline bool RunCommand(HWND mainWindow, WORD command) {  // returns once the program has carried it out
-  return ::SendMessageTimeoutW(mainWindow, WM_COMMAND, command, 0, SMTO_NORMAL, 15000, nullptr) != 0;
-}
 inline bool PressKey(HWND window, WPARAM key) {
   return ::PostMessageW(window, WM_KEYDOWN, key, 0) && ::PostMessageW(window, WM_KEYUP, key, 0xC0000000);
 }
@@ -106,7 +103,6 @@ struct RunningProgram {
     if (WaitForExit(5000) == STILL_ACTIVE && Running()) ::TerminateProcess(process_.Get(), 99);
     WaitForExit(5000);
   }
-  DWORD Id() const { return ::GetProcessId(process_.Get()); }
   KernelHandle process_;
 };
 
@@ -135,11 +131,6 @@ inline CallResult RunCall(const std::wstring& arguments) {
 
 inline bool SendInputs(std::vector<INPUT> in) {
   return ::SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) == in.size();
-}
-inline bool SendMouse(std::initializer_list<DWORD> flags) {
-  std::vector<INPUT> in;
-  for (DWORD flag : flags) in.push_back({INPUT_MOUSE, {.mi = {0, 0, 0, flag}}});
-  return SendInputs(in);
 }
 inline bool SendKeys(std::initializer_list<WORD> keys) {  // pressed in order, released in reverse
   std::vector<INPUT> in;
