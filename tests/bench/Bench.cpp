@@ -23,55 +23,53 @@
 #include "overlay/Overlay.h"
 #include "resource.h"
 
-static double Median(std::vector<double> times) {
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
+static double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
 }
-
+template <typename Work>
+static double TimeMs(const Work& work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
 template <typename Work>
 static double MedianMs(int rounds, const Work& work) {
-  std::vector<double> times;
-  for (int i = 0; i < rounds; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-  }
+  std::vector<double> times(rounds);
+  for (double& time : times) time = TimeMs(work);
   return Median(times);
 }
 
-static void Row(const std::string& name, double value, const char* unit, double limit = 0) {
+static void Row(const std::string& name, double value, const char* unit, double goal = 0) {
   std::printf("%-48s %12.3f %-3s", name.c_str(), value, unit);
-  std::printf(limit > 0 ? " goal <= %.2f: %s\n" : "\n", limit, value <= limit ? "met" : "NOT MET");
+  std::printf(goal > 0 ? " goal <= %.2f: %s\n" : "\n", goal, value <= goal ? "met" : "NOT MET");
 }
 
+// The largest file the reader accepts (ASCII after a 3-byte mark): 40 short keys a section, the program's at the end.
 static void RunIniAndConfigBench() {
-  // The largest file the reader accepts (ASCII after a 3-byte mark): sections of 40 short keys, the
-  // program's own keys at the end.
   const std::wstring tail = L"\n[General]\nSleepPrevent=0\n[Overlay]\nBadgeAlpha=64\n";
   std::wstring text;
-  for (int n = 0; text.size() < kIniMaxFileBytes; ++n)
-    text += (n % 40 ? std::wstring() : L"[Section" + std::to_wstring(n / 40) + L"]\n") + L"Key" +
-            std::to_wstring(n % 40) + L" = value " + std::to_wstring(n % 40 * 7) + L" ; note\n";
+  for (int n = 0; text.size() < kIniMaxFileBytes; ++n) {
+    if (n % 40 == 0) text += L"[Section" + std::to_wstring(n / 40) + L"]\n";
+    text += L"Key" + std::to_wstring(n % 40) + L" = value " + std::to_wstring(n % 40 * 7) + L" ; note\n";
+  }
   WriteUtf8FileAtomic(App().configPath, text.substr(0, kIniMaxFileBytes - 3 - tail.size()) + tail);
   IniDocument document(App().configPath);
   Row("ini: Load 512 KiB file", MedianMs(15, [&] { document.Load(); }), "ms");
   Row("ini: Save the loaded document", MedianMs(15, [&] { document.Save(); }), "ms");
-  Row("config: LoadConfig, 512 KiB file", MedianMs(15, [] { LoadConfig(); }), "ms");
+  Row("config: LoadConfig, 512 KiB file", MedianMs(15, LoadConfig), "ms");
   const HRSRC stock = ::FindResourceW(nullptr, MAKEINTRESOURCEW(IDR_DEFAULT_CONFIG), RT_RCDATA);
   WriteFileAtomic(App().configPath, ::LockResource(::LoadResource(nullptr, stock)), ::SizeofResource(nullptr, stock));
-  Row("config: LoadConfig, default file", MedianMs(31, [] { LoadConfig(); }), "ms");
-  Row("config: SaveConfig, default file", MedianMs(31, [] { SaveConfig(); }), "ms");
+  Row("config: LoadConfig, default file", MedianMs(31, LoadConfig), "ms");
+  Row("config: SaveConfig, default file", MedianMs(31, SaveConfig), "ms");
 }
 
-// An elapsed clock ticking over both badges, full against partial render (push excluded: Wine copies it all).
-// The ratio has no goal: a partial render is mostly GDI+ drawing the text, and a tick costs about 0.4 ms a
-// second per monitor, which no user can notice.
+// An elapsed clock ticking over both badges, full against partial render (push excluded: Wine copies it all). The
+// ratio has no goal: a partial render is mostly GDI+ drawing the text, about 0.4 ms a second per monitor, unnoticed.
 static void RunOverlayBench() {
   ScopedSeams seams;
-  seams->getTickCount64 = [] {
-    static ULONGLONG tick = 10000000;
-    return tick += 1000;
-  };
+  static ULONGLONG tick = 10000000;
+  seams->getTickCount64 = [] { return tick += 1000; };
   App().sleepPreventBadgeImage = BadgeImage{std::vector<std::uint32_t>(64 * 64, 0xFF30A0F0), 64, 64, true};
   App().keepActiveBadgeImage = BadgeImage{std::vector<std::uint32_t>(64 * 64, 0xC0C86432), 64, 64, true};
   RegisterOverlayClass();
@@ -111,8 +109,8 @@ static std::string HostProcFile(const std::string& exe, const char* file) {
   return newest.second.empty() ? "" : ReadHostFile(newest.second + file);
 }
 
-static std::wstring BesideBench(const std::string& file) {
-  return ExecutableFolder() + L"\\" + std::wstring(file.begin(), file.end());
+static std::wstring BesideBench(const std::string& name) {
+  return ExecutableFolder() + L"\\" + std::wstring(name.begin(), name.end());
 }
 
 struct Program {
@@ -126,7 +124,7 @@ static void RunOnce(Program& p) {
   STARTUPINFOW startup{sizeof startup};
   PROCESS_INFORMATION info{};
   std::wstring command = BesideBench(p.copy) + p.arguments;
-  p.startMs.push_back(MedianMs(1, [&] {
+  p.startMs.push_back(TimeMs([&] {
     ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
     ::WaitForInputIdle(info.hProcess, 30000);
   }));
@@ -137,7 +135,8 @@ static void RunOnce(Program& p) {
   std::sscanf(rollup.c_str() + std::min(rollup.size(), rollup.find("Private_Clean:")),
               "Private_Clean: %lf kB Private_Dirty: %lf", &clean, &dirty);
   p.privateMiB.push_back((clean + dirty) / 1024.0);
-  std::istringstream maps((p.dlls.clear(), HostProcFile(p.copy, "maps")));
+  p.dlls.clear();
+  std::istringstream maps(HostProcFile(p.copy, "maps"));
   for (std::string line; std::getline(maps, line);)
     if (line.ends_with(".dll")) p.dlls.insert(line.substr(line.rfind('/') + 1));
   if (HWND window = ::FindWindowW(p.windowClass, nullptr)) ::PostMessageW(window, WM_CLOSE, 0, 0);
@@ -189,15 +188,17 @@ static void RunFootprintBench() {
   const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
   const WNDCLASSW layerClass{0, ::DefWindowProcW, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, L"BareLayer"};
   ::RegisterClassW(&layerClass);
-  const double first = MedianMs(1, [] { ShowOverlays(OverlayTarget::Current); });
-  CloseOverlays();
+  const auto show = [] { ShowOverlays(OverlayTarget::Current); };
+  const double first = TimeMs(show);
   std::vector<double> floor, shows;
-  for (int i = 0; i < 21; ++i, CloseOverlays()) {
+  for (int i = 0; i < 21; ++i) {
+    CloseOverlays();
     WindowHandle layer;
-    floor.push_back(MedianMs(1, [&] { layer = OpenBareLayer(width, height); }));
+    floor.push_back(TimeMs([&] { layer = OpenBareLayer(width, height); }));
     layer.Reset();
-    shows.push_back(MedianMs(1, [] { ShowOverlays(OverlayTarget::Current); }));
+    shows.push_back(TimeMs(show));
   }
+  CloseOverlays();
   const std::string size = std::to_string(width) + "x" + std::to_string(height);
   Row("overlay: first ShowOverlays on " + size, first, "ms");
   Row("overlay: bare layered window, one frame, " + size, Median(floor), "ms");
@@ -205,9 +206,8 @@ static void RunFootprintBench() {
   Row("overlay: ratio ShowOverlays / bare layered window", Median(shows) / Median(floor), "x", 1.25);
 }
 
-// The watched programs against 300 processes fed through the seam (Wine lists only its own), two lists
-// of 16 names of which none runs, each as long as every process's name and sharing its first letters in
-// the other case: every name is compared with every process, letter by letter.
+// Two lists of 16 watched names against 300 processes from the seam (Wine lists only its own); none runs, each as
+// long as every process's name and sharing its first letters in the other case: all compared, letter by letter.
 static void RunConditionsBench() {
   ScopedSeams seams;
   seams->listRunningProcesses = [] {
@@ -217,26 +217,22 @@ static void RunConditionsBench() {
   };
   ProgramList lists[2];
   for (int i = 0; i < 32; ++i) lists[i / 16].push_back(L"PROCESS" + std::to_wstring(400 + i) + (i % 2 ? L".EXE" : L""));
-  Row("conditions: match 300 processes, 2 lists of 16",
-      MedianMs(101,
-               [&] {
-                 const std::vector<RunningProcess> processes = Seams().listRunningProcesses();
-                 for (const ProgramList& list : lists) FindRunningProgram(list, processes);
-               }),
-      "ms", 2.0);
+  const auto match = [&] {
+    const std::vector<RunningProcess> processes = Seams().listRunningProcesses();
+    for (const ProgramList& list : lists) FindRunningProgram(list, processes);
+  };
+  Row("conditions: match 300 processes, 2 lists of 16", MedianMs(101, match), "ms", 2.0);
 }
 
 int main(int argc, char** argv) {
   const std::string only = argc > 1 ? argv[1] : "";
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   std::printf("%-48s %12s\n", "measurement", "median");
-  const std::pair<const char*, void (*)()> groups[] = {{"ini", RunIniAndConfigBench},
-                                                       {"conditions", RunConditionsBench},
-                                                       {"overlay", RunOverlayBench},
-                                                       {"footprint", RunFootprintBench}};
   App().instance = ::GetModuleHandleW(nullptr);
   App().configPath = (std::filesystem::temp_directory_path() / L"umbraline-bench-config.ini").wstring();
-  for (const auto& [name, run] : groups)
-    if (only.empty() || only == name || (only == "config" && name == std::string("ini"))) run();
+  if (only.empty() || only == "ini" || only == "config") RunIniAndConfigBench();
+  if (only.empty() || only == "conditions") RunConditionsBench();
+  if (only.empty() || only == "overlay") RunOverlayBench();
+  if (only.empty() || only == "footprint") RunFootprintBench();
   ::DeleteFileW(App().configPath.c_str());
 }
