@@ -11,7 +11,7 @@
 #include "about/AboutWindow.h"
 #include "app/Commands.h"
 
-TEST(AboutTexts, CardPlaceAtEachDpiCreatedByLinkAndVersionFallbacks) {
+TEST(AboutCardPlace, IsAboveTheWorkAreasBottomNearTheCursorAtEachDpi) {
   const RECT primary{0, 0, 1280, 770}, second{1280, 0, 2304, 738};
   const struct {
     POINT cursor;
@@ -28,35 +28,43 @@ TEST(AboutTexts, CardPlaceAtEachDpiCreatedByLinkAndVersionFallbacks) {
               (std::vector<LONG>{c.left, c.width, c.height, c.work.bottom - LONG(c.dpi) / 8}))
         << c.cursor.x << "@" << c.dpi;
   }
-  // The created-by text links the first maker name; the version texts fall back.
+}
+
+TEST(AboutTexts, TheCreatedByTextLinksTheFirstMakerName) {
   const std::wstring link = std::wstring(L"<a href=\"") + kMakerPageUrl + L"\">kestov</a>";
-  const struct {
-    std::wstring text, expected;
-  } texts[] = {{L"Created by kestov", L"Created by " + link},
-               {L"by kestov and kestov", L"by " + link + L" and kestov"},
-               {L"Created by someone else", L"Created by someone else"},
-               {L"kest", L"kest"},
-               {L"", L""}};
-  for (const auto& c : texts) EXPECT_EQ(c.expected, BuildCreatedByMarkup(c.text));
+  // clang-format off
+  const std::pair<std::wstring, std::wstring> texts[] = {
+      {L"Created by kestov", L"Created by " + link}, {L"by kestov and kestov", L"by " + link + L" and kestov"},
+      {L"Created by someone else", L"Created by someone else"}, {L"kest", L"kest"}, {L"", L""}};
+  // clang-format on
+  for (const auto& [text, expected] : texts) EXPECT_EQ(BuildCreatedByMarkup(text), expected);
+}
+
+static std::vector<std::wstring> AllTexts(const AboutTexts& t) {
+  return {t.productName, t.productVersion, t.comments, t.legalCopyright, t.createdBy, t.note};
+}
+
+// The executable's block with the version changed and the Comments and Note keys renamed.
+TEST(AboutTexts, AreTakenFromTheVersionBlockAndEachMissingOneFallsBack) {
   wchar_t path[MAX_PATH];
   DWORD ignored = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::vector<BYTE> block(::GetFileVersionInfoSizeW(path, &ignored));
   ASSERT_TRUE(!block.empty() && ::GetFileVersionInfoW(path, 0, static_cast<DWORD>(block.size()), block.data()));
-  // The executable's block with the version changed and the Comments and Note keys renamed: those two fall back.
   std::wstring_view all(reinterpret_cast<const wchar_t*>(block.data()), block.size() / sizeof(wchar_t));
   for (const auto& [from, to] :
        {std::pair{L"1.01", L"9.8.7"}, std::pair{L"Comments", L"Commentx"}, std::pair{L"Note", L"Notx"}})
     for (std::size_t at = all.find(from); at != all.npos; at = all.find(from, at + 1))
       std::wmemcpy(reinterpret_cast<wchar_t*>(block.data()) + at, to, std::wcslen(to));
-  const AboutTexts got = AboutTextsFromBlock(block.data()), none = AboutTextsFromBlock(nullptr);
-  EXPECT_EQ(
-      (std::vector<std::wstring>{got.productName, got.productVersion, got.comments, got.legalCopyright, got.note}),
-      (std::vector<std::wstring>{L"Umbraline", L"9.8.7", kFallbackComments, L"\u00A9 2026 kestov. All rights reserved.",
-                                 kFallbackNote}));
-  EXPECT_EQ(
-      (std::vector<std::wstring>{none.productName, none.productVersion, none.comments, none.createdBy, none.note}),
-      (std::vector<std::wstring>{kFallbackProductName, kFallbackProductVersion, kFallbackComments, kFallbackCreatedBy,
-                                 kFallbackNote}));
+  const AboutTexts got = AboutTextsFromBlock(block.data());
+  EXPECT_EQ(AllTexts(got), (std::vector<std::wstring>{L"Umbraline", L"9.8.7", kFallbackComments,
+                                                      L"\u00A9 2026 kestov. All rights reserved.", L"Created by kestov",
+                                                      kFallbackNote}));
+}
+
+TEST(AboutTexts, WithoutAVersionBlockEachTextFallsBack) {
+  EXPECT_EQ(AllTexts(AboutTextsFromBlock(nullptr)),
+            (std::vector<std::wstring>{kFallbackProductName, kFallbackProductVersion, kFallbackComments,
+                                       kFallbackLegalCopyright, kFallbackCreatedBy, kFallbackNote}));
 }
 
 std::vector<std::wstring> calls;  // each shell call's file, and what held during it
@@ -67,33 +75,72 @@ bool InApartment() {
   return SUCCEEDED(::CoGetApartmentType(&type, &qualifier)) && (type == APTTYPE_STA || type == APTTYPE_MAINSTA);
 }
 
-TEST(AboutCard, ShellCallsInAnApartmentDpiChangeHighContrastDragClickAndTooltip) {
+// A fresh state with its config.ini; the shell's calls are recorded and high contrast is `highContrast`.
+class ShellCalls : public testing::Test {
+ protected:
+  ShellCalls() {
+    calls.clear();
+    seams->shellExecute = [](HWND, LPCWSTR, LPCWSTR file, LPCWSTR, LPCWSTR, INT) {
+      const AboutWindowState* card = AboutStateOf(App().aboutWindow);
+      calls.push_back(file + std::wstring(InApartment() ? L" apartment" : L"") +
+                      (card && card->linkActivated ? L" marked" : L""));
+      return reinterpret_cast<HINSTANCE>(42);
+    };
+    seams->systemParametersInfo = AnswerHighContrast;
+  }
   AppScope app;
   ConfigScope config;
   ScopedSeams seams;
-  seams->shellExecute = [](HWND, LPCWSTR, LPCWSTR file, LPCWSTR, LPCWSTR, INT) {
-    const AboutWindowState* card = AboutStateOf(App().aboutWindow);
-    calls.push_back(file + std::wstring(InApartment() ? L" apartment" : L"") +
-                    (card && card->linkActivated ? L" marked" : L""));
-    return reinterpret_cast<HINSTANCE>(42);
-  };
-  seams->systemParametersInfo = AnswerHighContrast;
-  // In a thread without windows (whose input method makes an apartment under Wine) and from the link, marked first.
+};
+
+// A thread without windows (whose input method makes an apartment under Wine) is left without one.
+TEST_F(ShellCalls, AreMadeInAnApartmentThatIsNotLeftBehind) {
   std::thread([] {
     HandleCommand(IDM_EDIT_CONFIG);
     EXPECT_FALSE(InApartment());
   }).join();
+  EXPECT_EQ(calls, std::vector<std::wstring>{config.File() + L" apartment"});
+}
+
+// The card shown.
+class AboutCard : public ShellCalls {
+ protected:
+  void SetUp() override {
+    ShowAboutWindow();
+    card = App().aboutWindow;
+    state = AboutStateOf(card);
+    ASSERT_NE(state, nullptr);
+  }
+  void TearDown() override {
+    if (::IsWindow(card)) ::DestroyWindow(card);
+  }
+  // Presses on a blank spot, moves by `move` and releases; gives where the card was.
+  RECT Drag(int move) {
+    RECT r{};
+    ::GetWindowRect(card, &r);
+    for (const UINT m : {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}) {
+      ::SetCursorPos(r.left + 5 + (m == WM_LBUTTONDOWN ? 0 : move), r.top + 150);
+      ::SendMessageW(card, m, MK_LBUTTON, 0);
+    }
+    return r;
+  }
+  HWND card = nullptr;
+  AboutWindowState* state = nullptr;
+};
+
+TEST_F(AboutCard, AskedForAgainItIsTheSameCard) {
   ShowAboutWindow();
-  const HWND card = App().aboutWindow;
-  AboutWindowState* state = AboutStateOf(card);
-  ASSERT_NE(state, nullptr);
-  ShowAboutWindow();  // asked again: the same card, not a second one in front of it
-  EXPECT_TRUE(App().aboutWindow == card && ::FindWindowW(kAboutWindowClass, nullptr) == card);
+  EXPECT_EQ(App().aboutWindow, card);
+  EXPECT_EQ(::FindWindowW(kAboutWindowClass, nullptr), card);
+}
+
+TEST_F(AboutCard, ItsLinkOpensTheMakersPageInAnApartmentMarkedFirst) {
   NMLINK link{{state->linkControl, 0, NM_CLICK}};
   ::SendMessageW(card, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&link));
-  EXPECT_EQ(calls, (std::vector<std::wstring>{config.File() + L" apartment",
-                                              kMakerPageUrl + std::wstring(L" apartment marked")}));
+  EXPECT_EQ(calls, std::vector<std::wstring>{kMakerPageUrl + std::wstring(L" apartment marked")});
+}
 
+TEST_F(AboutCard, ADpiChangeTakesTheSuggestedPlaceAndScalesTheTitleAndEveryControl) {
   RECT suggested{100, 100, 880, 400}, now{};  // 780 x 300: the card at 150 %
   ::SendMessageW(card, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
   EXPECT_TRUE(::GetWindowRect(card, &now) && ::EqualRect(&now, &suggested));
@@ -106,30 +153,31 @@ TEST(AboutCard, ShellCallsInAnApartmentDpiChangeHighContrastDragClickAndTooltip)
     ::MapWindowPoints(nullptr, card, reinterpret_cast<POINT*>(&box), 2);
     EXPECT_TRUE(::EqualRect(&box, &expected)) << i;
   }
+}
+
+TEST_F(AboutCard, HighContrastIsAskedAgainAtEveryPaint) {
   MemoryDcHandle dc(::CreateCompatibleDC(nullptr));
-  for (const bool on : {true, false}) {  // asked again at every paint
+  for (const bool on : {true, false}) {
     highContrast = on;
     const LRESULT brush = ::SendMessageW(card, WM_CTLCOLORSTATIC, WPARAM(dc.Get()), LPARAM(state->controls[6]));
     EXPECT_EQ(std::pair(::GetTextColor(dc.Get()), brush == LRESULT(::GetSysColorBrush(COLOR_WINDOW))),
               std::pair(on ? ::GetSysColor(COLOR_WINDOWTEXT) : kAboutTextColor, on));
   }
-  const auto drag = [card](int move) {  // press on a blank spot, move, release
-    RECT r{};
-    ::GetWindowRect(card, &r);
-    for (const UINT m : {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP})
-      ::SetCursorPos(r.left + 5 + (m == WM_LBUTTONDOWN ? 0 : move), r.top + 150),
-          ::SendMessageW(card, m, MK_LBUTTON, 0);
-    return r;
-  };
-  const RECT before = drag(4);  // 4 px drags the card
+}
+
+TEST_F(AboutCard, FourPixelsDragTheCard) {
+  const RECT before = Drag(4);
+  RECT now{};
   EXPECT_TRUE(::GetWindowRect(card, &now) && now.left == before.left + 4 && now.top == before.top);
-  // Windows destroys the owned tooltip first; the card destroys nothing at a handle value now another's.
+}
+
+// Windows destroys the owned tooltip first; the card destroys nothing at a handle value now another's.
+TEST_F(AboutCard, ThreePixelsAreAClickThatClosesItAndDestroysNoWindowOfAnother) {
   const HWND tooltip = state->tooltipWindow;
   ASSERT_TRUE(::IsWindow(tooltip));
-  const WindowHandle stranger(
-      ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr));
+  const WindowHandle stranger(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 9, 9, 0, 0, 0, 0));
   state->tooltipWindow = stranger.Get();
-  drag(3);  // less is a click, which closes it
+  Drag(3);
   EXPECT_FALSE(::IsWindow(card) || ::IsWindow(tooltip));
   EXPECT_EQ(App().aboutWindow, nullptr);
   EXPECT_TRUE(::IsWindow(stranger.Get()));
