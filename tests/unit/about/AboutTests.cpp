@@ -6,6 +6,7 @@
 
 #include <string_view>
 #include <thread>
+#include <tuple>
 
 #include "TestSupport.h"
 #include "about/AboutWindow.h"
@@ -13,20 +14,17 @@
 
 TEST(AboutCardPlace, IsAboveTheWorkAreasBottomNearTheCursorAtEachDpi) {
   const RECT primary{0, 0, 1280, 770}, second{1280, 0, 2304, 738};
-  const struct {
-    POINT cursor;
-    RECT work;
-    UINT dpi;
-    LONG left, width, height;
-  } cases[] = {{{640, 100}, primary, 96, 380, 520, 200}, {{640, 100}, primary, 144, 250, 780, 300},
-               {{3, 5}, primary, 96, 12, 520, 200},      {{3, 5}, primary, 144, 18, 780, 300},
-               {{1279, 5}, primary, 96, 748, 520, 200},  {{1279, 5}, primary, 144, 482, 780, 300},
-               {{2303, 5}, second, 96, 1772, 520, 200},  {{1281, 5}, second, 96, 1292, 520, 200}};
-  for (const auto& c : cases) {  // 12 px (at 96 DPI) above the work area's bottom
-    const RECT r = AboutCardRect(c.cursor, c.work, c.dpi);
+  // 520 x 200 at 96 DPI, 12 px above the work area's bottom; cursor x, work area, DPI, left edge.
+  // clang-format off
+  const std::tuple<LONG, RECT, LONG, LONG> cases[] = {
+      {640, primary, 96, 380}, {640, primary, 144, 250}, {3, primary, 96, 12}, {3, primary, 144, 18},
+      {1279, primary, 96, 748}, {1279, primary, 144, 482}, {2303, second, 96, 1772}, {1281, second, 96, 1292}};
+  // clang-format on
+  for (const auto& [x, work, dpi, left] : cases) {
+    const RECT r = AboutCardRect({x, 5}, work, dpi);
     EXPECT_EQ((std::vector<LONG>{r.left, r.right - r.left, r.bottom - r.top, r.bottom}),
-              (std::vector<LONG>{c.left, c.width, c.height, c.work.bottom - LONG(c.dpi) / 8}))
-        << c.cursor.x << "@" << c.dpi;
+              (std::vector<LONG>{left, 520 * dpi / 96, 200 * dpi / 96, work.bottom - dpi / 8}))
+        << x << "@" << dpi;
   }
 }
 
@@ -44,7 +42,7 @@ static std::vector<std::wstring> AllTexts(const AboutTexts& t) {
   return {t.productName, t.productVersion, t.comments, t.legalCopyright, t.createdBy, t.note};
 }
 
-// The executable's block with the version changed and the Comments and Note keys renamed.
+// The executable's block with the version changed and the Comments and Note keys renamed; no block at all.
 TEST(AboutTexts, AreTakenFromTheVersionBlockAndEachMissingOneFallsBack) {
   wchar_t path[MAX_PATH];
   DWORD ignored = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -59,9 +57,6 @@ TEST(AboutTexts, AreTakenFromTheVersionBlockAndEachMissingOneFallsBack) {
   EXPECT_EQ(AllTexts(got), (std::vector<std::wstring>{L"Umbraline", L"9.8.7", kFallbackComments,
                                                       L"\u00A9 2026 kestov. All rights reserved.", L"Created by kestov",
                                                       kFallbackNote}));
-}
-
-TEST(AboutTexts, WithoutAVersionBlockEachTextFallsBack) {
   EXPECT_EQ(AllTexts(AboutTextsFromBlock(nullptr)),
             (std::vector<std::wstring>{kFallbackProductName, kFallbackProductVersion, kFallbackComments,
                                        kFallbackLegalCopyright, kFallbackCreatedBy, kFallbackNote}));
@@ -111,9 +106,7 @@ class AboutCard : public ShellCalls {
     state = AboutStateOf(card);
     ASSERT_NE(state, nullptr);
   }
-  void TearDown() override {
-    if (::IsWindow(card)) ::DestroyWindow(card);
-  }
+  void TearDown() override { ::DestroyWindow(card); }  // unless a test closed it
   // Presses on a blank spot, moves by `move` and releases; gives where the card was.
   RECT Drag(int move) {
     RECT r{};

@@ -49,8 +49,7 @@ TEST(Handles, AReleaseLeavesTheThreadsLastErrorAsItWas) {
 TEST(Handles, AWindowDcIsGivenBackByItsOwner) {
   const WindowHandle window(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, 0, 0, 0, 0));
   const HDC raw = WindowDc(window.Get()).Get();
-  EXPECT_NE(raw, nullptr);
-  EXPECT_EQ(::ReleaseDC(window.Get(), raw), 0);  // already given back
+  EXPECT_TRUE(raw != nullptr && ::ReleaseDC(window.Get(), raw) == 0);  // already given back
 }
 
 // A memory DC with its first brush and bitmap, a brush and a bitmap to select into it.

@@ -5,10 +5,9 @@
 #include "config/IniDocument.h"
 #include "config/StartupShortcut.h"
 
-// A private roaming folder, named with a final '\'; the first-run sources beside the executable are removed at the end.
+// A private roaming folder; the first-run sources beside the executable are removed at the end.
 class ConfigFile : public testing::Test {
  protected:
-  ConfigFile() { testRoaming = scope.roaming.Path() + L"\\"; }
   ~ConfigFile() override { RemoveBeside(); }
   void RemoveBeside() {
     for (const std::wstring& name : beside)
@@ -37,12 +36,6 @@ class ConfigFile : public testing::Test {
   const Bytes defaultIni = ToBytes("[General]\nSleepPrevent=1\n"),
               configIni = Utf16Le(L"[General]\r\nKeepActive=1", true);
 };
-
-TEST_F(ConfigFile, LivesUnderTheRoamingFolderEvenOneEndingInABackslash) {
-  EXPECT_EQ(GetRoamingAppDataFolder(), scope.roaming.Path() + L"\\");
-  EXPECT_EQ(GetConfigFilePath(), scope.File());
-  EXPECT_TRUE(PathExists(scope.File().substr(0, scope.File().rfind(L'\\'))));
-}
 
 // config.default.ini beside us, config.ini there, the resource; a folder in a source's place falls through.
 TEST_F(ConfigFile, TheFirstRunCopiesTheFirstSourceThatWorks) {

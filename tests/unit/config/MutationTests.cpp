@@ -1,18 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <random>
 
 #include "TestSupport.h"
-#include "config/ConfigLoad.h"
-#include "config/ConfigLocation.h"
 #include "config/HotkeyText.h"
 
 constexpr std::uint32_t kCtrlAlt = kModControl | kModAlt;
 using Random = std::mt19937_64;
 static const std::wstring& Pick(Random& r, const std::vector<std::wstring>& items) { return items[r() % items.size()]; }
 
-// Grammar pieces, numbers out of range, and characters with unusual class or case (also config values).
+// Grammar pieces, numbers out of range, and characters with unusual class or case.
 // clang-format off
 const std::vector<std::wstring> kPieces = {
     L"+", L"++", L" ", L"ctrl+", L"VK_", L"0x", L"#", L"'", L"none", L"0x100", L"256", L"99999999999", L"-1", L"3601",
@@ -56,41 +53,8 @@ static bool Broken(const HotkeySpec& s) {
          FormatHotkeyForDisplay(s).size() > 127;
 }
 
-// Seeded rounds over a private config.ini.
 class Mutation : public testing::Test {
  protected:
-  Mutation() { EnsureConfigFilePath(); }
-  // The default text or lines of the known keys in a read encoding, often mutated as text and as bytes.
-  Bytes RandomFile() {
-    static const std::vector<std::wstring> lines = {
-        L"[General]", L"[KeepActive]",  L"[UI]",          L"[Hotkey]",          L"[Overlay]",
-        L"; note",    L"SleepPrevent=", L"KeepActive = ", L"IdleThresholdSec=", L"CheckIntervalSec=",
-        L"Nudge=",    L"Language=",     L"Action=",       L"ClockDisplay=",     L"ToggleHotkey=",
-        L"x=y\r"};
-    std::wstring text;
-    for (auto n = r() % 40; n > 0; --n) {
-      const std::wstring& line = Pick(r, lines);
-      const bool valued = line.back() == L'=' || line.back() == L' ';
-      text += line + (!valued ? L"" : line == L"ToggleHotkey=" ? HotkeyText(r) : Pick(r, kPieces)) + L"\n";
-    }
-    if (r() % 4 == 0) Mutate(r, text);
-    const auto kind = r() % 10;  // the default text, UTF-16 with or without mark, UTF-8 with or without mark
-    Bytes bytes = kind < 3   ? DefaultTextBytes()
-                  : kind < 5 ? Utf16Le(text, kind == 3)
-                             : Concat(kind == 5 ? Bytes{0xEF, 0xBB, 0xBF} : Bytes{}, Utf8Bytes(text));
-    for (auto n = kind == 0 || r() % 2 ? 1 + r() % 6 : 0; n > 0; --n) {  // erase, flip a bit, insert a byte or a run
-      const auto at = bytes.begin() + static_cast<std::ptrdiff_t>(r() % (bytes.size() + 1));
-      if (r() % 3 == 0) bytes.erase(at, at + std::min<std::ptrdiff_t>(1 + r() % 16, bytes.end() - at));
-      else if (r() % 2 && at != bytes.end()) *at ^= static_cast<std::uint8_t>(1u << r() % 8);
-      else bytes.insert(at, r() % 3 ? 1 : r() % 2000, static_cast<std::uint8_t>(r()));
-    }
-    EXPECT_TRUE(WriteBytes(scope.File(), bytes));
-    return bytes;
-  }
-  static bool Readable(const Bytes& b) {
-    return !b.empty() && b.size() <= kIniMaxFileBytes && !DecodeIniBytes(b.data(), b.size()).empty();
-  }
-  ConfigScope scope;
   Random r{0x5EED0002};
   const std::size_t total = LongTestMode() ? 100000 : 800;
 };
@@ -108,40 +72,5 @@ TEST_F(Mutation, ParsedHotkeysKeepTheirRules) {
     accepted += ok;
     withKey += ok && spec.virtualKey != 0;
   }
-  EXPECT_GT(withKey, total / 4);  // both outcomes in quantity
-  EXPECT_GT(total - accepted, total / 10);
-}
-
-TEST_F(Mutation, LoadedSettingsKeepTheirRules) {
-  const auto out = [](auto value, IntegerKey range) {
-    return static_cast<std::int32_t>(value) < range.minimum || static_cast<std::int32_t>(value) > range.maximum;
-  };
-  for (std::size_t i = 0; i < total; ++i) {
-    RandomFile();
-    LoadConfig();
-    const Settings& s = App().settings;
-    ASSERT_FALSE(out(s.IdleThresholdSec, kIdleThresholdKey) || out(s.CheckIntervalSec, kCheckIntervalKey) ||
-                 out(s.Nudge, {.maximum = 1}) || out(s.Action, {.maximum = 4}) || out(s.ClockDisplay, {.maximum = 3}) ||
-                 s.Language.size() > kLanguageMaxChars || Broken(s.ToggleHotkey))
-        << "case " << i;
-  }
-}
-
-// A file loads when the decoder reads it; what it loads as, saved, reads back the same.
-TEST_F(Mutation, ASavedDocumentReadsBackTheSame) {
-  const std::wstring copy = scope.roaming.File(L"copy.ini");
-  std::size_t saved = 0;
-  for (std::size_t i = 0; i < total; ++i) {
-    const bool readable = Readable(RandomFile());
-    IniDocument first(scope.File()), second(copy);
-    ASSERT_EQ(first.Load(), readable) << "case " << i;
-    const std::wstring text = first.Serialize();
-    if (first.SectionOrder().empty() ||
-        std::any_of(text.begin(), text.end(), [](wchar_t c) { return c >= 0xD800 && c <= 0xDFFF; }))
-      continue;  // nothing to save, or a surrogate that UTF-8 cannot keep
-    ASSERT_TRUE(WriteUtf8FileAtomic(copy, text) && second.Load()) << "case " << i;
-    ASSERT_EQ(second.Serialize(), text) << "case " << i;
-    ++saved;
-  }
-  EXPECT_GT(saved, total / 3);
+  EXPECT_TRUE(withKey > total / 4 && total - accepted > total / 10);  // both outcomes in quantity
 }
