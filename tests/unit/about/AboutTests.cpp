@@ -15,11 +15,9 @@
 TEST(AboutCardPlace, IsAboveTheWorkAreasBottomNearTheCursorAtEachDpi) {
   const RECT primary{0, 0, 1280, 770}, second{1280, 0, 2304, 738};
   // 520 x 200 at 96 DPI, 12 px above the work area's bottom; cursor x, work area, DPI, left edge.
-  // clang-format off
   const std::tuple<LONG, RECT, LONG, LONG> cases[] = {
-      {640, primary, 96, 380}, {640, primary, 144, 250}, {3, primary, 96, 12}, {3, primary, 144, 18},
+      {640, primary, 96, 380},  {640, primary, 144, 250},  {3, primary, 96, 12},     {3, primary, 144, 18},
       {1279, primary, 96, 748}, {1279, primary, 144, 482}, {2303, second, 96, 1772}, {1281, second, 96, 1292}};
-  // clang-format on
   for (const auto& [x, work, dpi, left] : cases) {
     const RECT r = AboutCardRect({x, 5}, work, dpi);
     EXPECT_EQ((std::vector<LONG>{r.left, r.right - r.left, r.bottom - r.top, r.bottom}),
@@ -30,11 +28,11 @@ TEST(AboutCardPlace, IsAboveTheWorkAreasBottomNearTheCursorAtEachDpi) {
 
 TEST(AboutTexts, TheCreatedByTextLinksTheFirstMakerName) {
   const std::wstring link = std::wstring(L"<a href=\"") + kMakerPageUrl + L"\">kestov</a>";
-  // clang-format off
-  const std::pair<std::wstring, std::wstring> texts[] = {
-      {L"Created by kestov", L"Created by " + link}, {L"by kestov and kestov", L"by " + link + L" and kestov"},
-      {L"Created by someone else", L"Created by someone else"}, {L"kest", L"kest"}, {L"", L""}};
-  // clang-format on
+  const std::pair<std::wstring, std::wstring> texts[] = {{L"Created by kestov", L"Created by " + link},
+                                                         {L"by kestov and kestov", L"by " + link + L" and kestov"},
+                                                         {L"Created by someone else", L"Created by someone else"},
+                                                         {L"kest", L"kest"},
+                                                         {L"", L""}};
   for (const auto& [text, expected] : texts) EXPECT_EQ(BuildCreatedByMarkup(text), expected);
 }
 

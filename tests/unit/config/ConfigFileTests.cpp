@@ -39,13 +39,12 @@ class ConfigFile : public testing::Test {
 
 // config.default.ini beside us, config.ini there, the resource; a folder in a source's place falls through.
 TEST_F(ConfigFile, TheFirstRunCopiesTheFirstSourceThatWorks) {
-  const struct {
-    Bytes defaultIni, configIni, expected;
-  } cases[] = {{defaultIni, configIni, defaultIni}, {{}, configIni, configIni}, {{}, {}, DefaultTextBytes()}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(&c - cases);
-    Beside(c.defaultIni, c.configIni);
-    EXPECT_EQ(Bootstrap(), c.expected);
+  const std::tuple<Bytes, Bytes, Bytes> cases[] = {
+      {defaultIni, configIni, defaultIni}, {{}, configIni, configIni}, {{}, {}, DefaultTextBytes()}};
+  for (const auto& [defaultSource, configSource, expected] : cases) {
+    SCOPED_TRACE(&defaultSource - &std::get<0>(cases[0]));
+    Beside(defaultSource, configSource);
+    EXPECT_EQ(Bootstrap(), expected);
     ASSERT_TRUE(::DeleteFileW(scope.File().c_str()));
   }
 }

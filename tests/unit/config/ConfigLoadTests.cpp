@@ -22,6 +22,7 @@ constexpr IntegerKey kFade = kFadeInKey, kAlpha = kBadgeAlphaKey;
 static const Settings kScrambled{true, true, true, 999, 99, NudgeKind::F15, L"previous", A::BlackAll, {kModShift, 0x41},
                                  M::Elapsed, {{L"old"}, {L"old"}, true, 50, true}, {{L"9s", 9}}, false, 7};
 // clang-format on
+static const Bytes kGood = ToBytes("[General]\r\nSleepPrevent=1\r\n[KeepActive]\r\nIdleThresholdSec=12");
 
 // A fresh state with a private roaming folder (named with a final '\'), and settings scrambled as the file is read.
 class ConfigLoad : public testing::Test {
@@ -30,9 +31,21 @@ class ConfigLoad : public testing::Test {
     App().settings = kScrambled;
     testRoaming = scope.roaming.Path() + L"\\";
   }
-  void WriteFile(const char* text) {
+  void WriteFile(const Bytes& bytes) {
     EnsureConfigFilePath();
-    ASSERT_TRUE(WriteBytes(scope.File(), ToBytes(text)));
+    ASSERT_TRUE(WriteBytes(scope.File(), bytes));
+  }
+  // Loads the file (held open while `locked`), then saves, from the scrambled settings; what the file holds then.
+  Bytes LoadAndSave(bool locked = false) {
+    {
+      LockedFile lock(locked ? scope.File() : L"");
+      App().settings = kScrambled;
+      App().configSavePending = false;  // a fresh start on each file
+      LoadConfig();
+      SaveConfig();
+    }
+    EXPECT_FALSE(PathExists(scope.File() + L".tmp"));
+    return ReadBytesOrEmpty(scope.File());
   }
   AppScope app;
   ConfigScope scope;
@@ -77,11 +90,11 @@ TEST_F(ConfigLoad, EachKeyIsReadByItsRules) {
 }
 
 TEST(ClockDisplay, TakesItsAliasesInAnyCaseAndTheOldKey) {
-  // clang-format off
-  const std::pair<const wchar_t*, M> clocks[] = {
-      {L"ClockDisplay=", M::None}, {L"ClockDisplay=BOTH", M::TimeAndElapsed}, {L"ShowOverlayClock=7", M::Time},
-      {L"ShowOverlayClock=0", M::None}, {L"ClockDisplay=weird\nShowOverlayClock=0", M::Time}};
-  // clang-format on
+  const std::pair<const wchar_t*, M> clocks[] = {{L"ClockDisplay=", M::None},
+                                                 {L"ClockDisplay=BOTH", M::TimeAndElapsed},
+                                                 {L"ShowOverlayClock=7", M::Time},
+                                                 {L"ShowOverlayClock=0", M::None},
+                                                 {L"ClockDisplay=weird\nShowOverlayClock=0", M::Time}};
   for (const auto& [text, mode] : clocks)
     EXPECT_EQ(ReadClockDisplay(FromText(std::wstring(L"[Overlay]\n") + text)), mode) << Narrow(text);
 }
@@ -90,8 +103,8 @@ TEST(ClockDisplay, TakesItsAliasesInAnyCaseAndTheOldKey) {
 TEST(OverlayKeys, AreFoundInAnySectionWithOverlayWinning) {
   const std::int32_t alpha = kAlpha.defaultValue, fade = kFade.defaultValue;
   const std::pair<const wchar_t*, std::tuple<std::int32_t, std::int32_t, bool, bool>> overlay[] = {
-      // clang-format off
-      {L"[Overlay]", {alpha, fade, true, true}}, {L"[Overlay]\nBadgeAlpha=1000", {255, fade, true, true}},
+      {L"[Overlay]", {alpha, fade, true, true}},
+      {L"[Overlay]\nBadgeAlpha=1000", {255, fade, true, true}},
       {L"[General]\nBadgeAlpha=10\nFadeInDurationMs=6000\n[Overlay]\nBadgeAlpha=200\nShowSleepPreventBadge=OFF",
        {200, 5000, false, true}},
       {L"[overlay]\nBadgeAlpha=30\nFadeInDurationMs=-1\n[General]\nBadgeAlpha=10\nShowKeepActiveBadge=no ; hidden",
@@ -99,9 +112,9 @@ TEST(OverlayKeys, AreFoundInAnySectionWithOverlayWinning) {
       {L"[General]\nBadgeAlpha=10\nShowSleepPreventBadge=0\n[Hotkey]\nBADGEALPHA=20\nShowKeepActiveBadge=00",
        {20, fade, false, true}},
       {L"[Overlay]\nBadgeAlpha=abc\nShowKeepActiveBadge=\n[General]\nShowSleepPreventBadge=0\n[OVERLAY]\n"
-       L"showsleeppreventbadge=yes", {alpha, fade, true, true}},
+       L"showsleeppreventbadge=yes",
+       {alpha, fade, true, true}},
       {L"[Overlay]\nbadgealpha=6\nBadgeAlpha=5", {6, fade, true, true}}};
-  // clang-format on
   for (const auto& [text, expected] : overlay) {
     const IniDocument d = FromText(text);
     EXPECT_EQ(std::tuple(ReadOverlayInt(d, kAlpha), ReadOverlayInt(d, kFade),
@@ -113,13 +126,13 @@ TEST(OverlayKeys, AreFoundInAnySectionWithOverlayWinning) {
 
 // Seconds kept as such, a time of day as @hmm.
 TEST(TimerPresets, ValidEntriesAreKeptInOrderEachValueOnceAndAtMostEight) {
-  // clang-format off
   const std::pair<const wchar_t*, const wchar_t*> cases[] = {
       {L" 90s,1H30m\t, 1d12h, 7d, 8d, 0s, 1x, , 17:30, 7:05, 24:00, 7:5, 1h 30m, 17:30;",
        L"90 5400 129600 604800 @1730 @705 "},
-      {L"1h, 60m, 3600s, 0d1h, 17:30, 17:30, 5:00, 05:00", L"3600 @1730 @500 "}, {L"", L""}, {L",, x", L""},
+      {L"1h, 60m, 3600s, 0d1h, 17:30, 17:30, 5:00, 05:00", L"3600 @1730 @500 "},
+      {L"", L""},
+      {L",, x", L""},
       {L"1s,2s,3s,bad,4s,4s,5s,6s,7s,8s,9s", L"1 2 3 4 5 6 7 8 "}};
-  // clang-format on
   for (const auto& [text, kept] : cases) {
     std::wstring seen;
     for (const TimerPreset& p : ParseTimerPresets(text))
@@ -142,7 +155,7 @@ TEST_F(ConfigLoad, TheFirstLoadCreatesTheFileInTheRoamingFolderAndSetsTheDefault
 }
 
 TEST_F(ConfigLoad, HandEditsAreReadAndRunAtStartupMakesTheShortcut) {
-  WriteFile("[KeepActive]\nIdleThresholdSec=600\n[General]\nRunAtStartup=1\n");
+  WriteFile(ToBytes("[KeepActive]\nIdleThresholdSec=600\n[General]\nRunAtStartup=1\n"));
   LoadConfig();
   EXPECT_EQ(App().settings, (Settings{.RunAtStartup = true, .IdleThresholdSec = 600}));
   EXPECT_EQ(ReadBytesOrEmpty(scope.File()), ToBytes("[KeepActive]\nIdleThresholdSec=600\n[General]\nRunAtStartup=1\n"));
@@ -150,7 +163,7 @@ TEST_F(ConfigLoad, HandEditsAreReadAndRunAtStartupMakesTheShortcut) {
 }
 
 TEST_F(ConfigLoad, AFileDeletedWhileRunningComesBackWithTheDefaultsAndTheShortcutGoes) {
-  WriteFile("[General]\nRunAtStartup=1\n");
+  WriteFile(ToBytes("[General]\nRunAtStartup=1\n"));
   LoadConfig();
   ASSERT_TRUE(PathExists(StartupShortcutPath()) && ::DeleteFileW(scope.File().c_str()));
   LoadConfig();
@@ -161,8 +174,8 @@ TEST_F(ConfigLoad, AFileDeletedWhileRunningComesBackWithTheDefaultsAndTheShortcu
 // Hand-edited and unknown keys stay, [Conditions] is never written, and a save of unchanged settings creates no
 // empty [UI] section ([UI] comes last once a language is set).
 TEST_F(ConfigLoad, ASaveKeepsTheHandEditsAndWritesEachValueInItsCanonicalForm) {
-  WriteFile(
-      "[Overlay]\nFadeInDurationMs=800\nShowOverlayClock=0\nBadgeAlpha=9 ; dim\n[Conditions]\nMinBatteryPercent=x\n");
+  WriteFile(ToBytes(
+      "[Overlay]\nFadeInDurationMs=800\nShowOverlayClock=0\nBadgeAlpha=9 ; dim\n[Conditions]\nMinBatteryPercent=x\n"));
   LoadConfig();
   SaveConfig();
   // clang-format off
@@ -178,30 +191,12 @@ TEST_F(ConfigLoad, ASaveKeepsTheHandEditsAndWritesEachValueInItsCanonicalForm) {
               "Nudge=F15\r\n[Hotkey]\r\nAction=BlackAll\r\nToggleHotkey=Win+0xA0\r\n[UI]\r\nLanguage=zh-Hant"));
 }
 
-// A file loaded (held open while `locked`), then a save over it, each from the same settings.
-class DamagedFile : public ConfigLoad {
- protected:
-  DamagedFile() { EnsureConfigFilePath(); }
-  Bytes LoadAndSave(bool locked = false) {
-    {
-      LockedFile lock(locked ? scope.File() : L"");
-      App().settings = kScrambled;
-      App().configSavePending = false;
-      LoadConfig();
-      SaveConfig();
-    }
-    EXPECT_FALSE(PathExists(scope.File() + L".tmp"));
-    return ReadBytesOrEmpty(scope.File());
-  }
-  const Bytes good = ToBytes("[General]\r\nSleepPrevent=1\r\n[KeepActive]\r\nIdleThresholdSec=12");
-};
-
 // Empty, held open, not decodable, or a folder in its place.
-TEST_F(DamagedFile, AnUnreadableOneIsNeitherAppliedNorSavedOver) {
-  const Bytes cases[] = {{}, good, Utf16Le(L";\r\n[General]\r\nSleepPrevent=1", false)};
+TEST_F(ConfigLoad, AnUnreadableFileIsNeitherAppliedNorSavedOver) {
+  const Bytes cases[] = {{}, kGood, Utf16Le(L";\r\n[General]\r\nSleepPrevent=1", false)};
   for (const Bytes& content : cases) {
     SCOPED_TRACE(&content - cases);
-    ASSERT_TRUE(WriteBytes(scope.File(), content));
+    WriteFile(content);
     EXPECT_EQ(LoadAndSave(&content == &cases[1]), content);
     EXPECT_EQ(App().settings, kScrambled);
   }
@@ -212,14 +207,14 @@ TEST_F(DamagedFile, AnUnreadableOneIsNeitherAppliedNorSavedOver) {
 }
 
 // Zeros at the end or inside are what an interrupted write leaves.
-TEST_F(DamagedFile, ZeroPaddingCostsTheLinesItTouchesAndIsSavedClean) {
+TEST_F(ConfigLoad, ZeroPaddingCostsTheLinesItTouchesAndIsSavedClean) {
   const std::pair<Bytes, Settings> cases[] = {
-      {Concat(Concat(good, ToBytes("0\r\n")), Bytes(60, 0)), {.SleepPrevent = true, .IdleThresholdSec = 120}},
-      {Concat(Concat(good, Bytes(9, 0)), ToBytes("0\r\n")), {.SleepPrevent = true}},
+      {Concat(Concat(kGood, ToBytes("0\r\n")), Bytes(60, 0)), {.SleepPrevent = true, .IdleThresholdSec = 120}},
+      {Concat(Concat(kGood, Bytes(9, 0)), ToBytes("0\r\n")), {.SleepPrevent = true}},
       {Bytes(80, 0), {}}};
   for (const auto& [content, expected] : cases) {
     SCOPED_TRACE(&content - &cases[0].first);
-    ASSERT_TRUE(WriteBytes(scope.File(), content));
+    WriteFile(content);
     const Bytes saved = LoadAndSave();
     EXPECT_EQ(App().settings, expected);
     EXPECT_TRUE(!saved.empty() && std::count(saved.begin(), saved.end(), 0) == 0);

@@ -2,39 +2,39 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <tuple>
+
 #include "TestSupport.h"
 
 constexpr std::uint32_t CA = kModControl | kModAlt, C = kModControl;
 
-// Refused: ok is 0 and the rest does not matter.
+// Refused: ok is 0 (and the hotkey does not matter).
 TEST(HotkeyText, EachTextParsesToItsHotkeyOrIsRefused) {
   std::wstring ctrl15;
   for (int i = 0; i < 15; ++i) ctrl15 += L"Ctrl+";
-  const struct {
-    std::wstring text;
-    bool ok;
-    std::uint32_t modifiers, key;
-  } cases[] = {// clang-format off
+  const std::tuple<std::wstring, bool, std::uint32_t, std::uint32_t> cases[] = {
+      // clang-format off
       {L"  \tvk_v", 1, CA, 0x56}, {L"v", 1, CA, 0x56}, {L"'v'", 1, CA, 0x56}, {L"#56", 1, CA, 0x56},
       {L"ctrl + alt + v", 1, CA, 0x56}, {L"Control+Menu+V", 1, CA, 0x56}, {L"Ctrl++Alt++V", 1, CA, 0x56},
       {L"Win+Windows+LWin+RWin+V", 1, kModWin, 0x56}, {L"none", 1, CA, 0}, {L"Disabled", 1, CA, 0},
-      {L"   \t ", 1, CA, 0}, {L"F1", 1, CA, 0}, {L"VK_F1", 1, CA, 0x70}, {L"Ctrl+F1", 0}, {L"Ctrl+Alt+", 0},
-      {L"+V", 0}, {L"Hyper+V", 0}, {L"Ctrl+ \t +V", 1, C, 0x56},
-      {L"Ctrl+Alt+" + std::wstring(115, L' ') + L"VK_V", 0},  // 128 characters
+      {L"   \t ", 1, CA, 0}, {L"F1", 1, CA, 0}, {L"VK_F1", 1, CA, 0x70}, {L"Ctrl+F1", 0, 0, 0}, {L"+V", 0, 0, 0},
+      {L"Ctrl+Alt+", 0, 0, 0}, {L"Hyper+V", 0, 0, 0}, {L"Ctrl+ \t +V", 1, C, 0x56},
+      {L"Ctrl+Alt+" + std::wstring(115, L' ') + L"VK_V", 0, 0, 0},  // 128 characters
       {L"Alt+" + std::wstring(119, L' ') + L"VK_V", 1, kModAlt, 0x56},
       {L"Ctrl+Alt+\\", 1, CA, 0xDC}, {L"Ctrl+Alt+backslash", 1, CA, 0xDC}, {L"Ctrl+Alt+OEM5", 1, CA, 0xDC},
       {L"Ctrl+Alt+space", 1, CA, 0x20}, {L"Ctrl+Alt+7", 1, CA, 0x07}, {L"Ctrl+Alt+'7'", 1, CA, 0x37},
       {L"0x100", 1, CA, 0}, {L"0x41zz", 1, CA, 0x41}, {L"256", 1, CA, 0}, {L"255", 1, CA, 0xFF},
-      {L"99999999999999999999", 1, CA, 0}, {L"Ctrl+0x0", 0}, {L"Ctrl+'+'", 0}, {ctrl15 + L"V+Q", 1, C, 0x56},
-      {L"Ctrl+" + ctrl15 + L"V", 0}, {L"vk_oem_clear", 1, CA, 0xFE},
+      {L"99999999999999999999", 1, CA, 0}, {L"Ctrl+0x0", 0, 0, 0}, {L"Ctrl+'+'", 0, 0, 0},
+      {L"vk_oem_clear", 1, CA, 0xFE}, {ctrl15 + L"V+Q", 1, C, 0x56}, {L"Ctrl+" + ctrl15 + L"V", 0, 0, 0},
       {L"Ctrl+  VK_V" + std::wstring(43, L' ') + L"zz", 1, C, 0x56},
-      {L"Ctrl+  VK_V" + std::wstring(42, L' ') + L"zz", 0},  // pieces cut at 47
+      {L"Ctrl+  VK_V" + std::wstring(42, L' ') + L"zz", 0, 0, 0},  // pieces cut at 47
       {L"007", 1, CA, 7}, {L"'%'", 1, CA, 0}, {L"ab", 1, CA, 0}, {L"\x0436", 1, CA, 0}};
   // clang-format on
-  for (const auto& c : cases) {
+  for (const auto& [text, ok, modifiers, key] : cases) {
     HotkeySpec hotkey{0x55, 0x55};
-    EXPECT_EQ(ParseHotkeySpec(c.text.c_str(), &hotkey), c.ok) << Narrow(c.text);
-    EXPECT_TRUE(!c.ok || hotkey == (HotkeySpec{c.modifiers, c.key})) << Narrow(c.text);
+    EXPECT_EQ(ParseHotkeySpec(text.c_str(), &hotkey), ok) << Narrow(text);
+    EXPECT_TRUE(!ok || hotkey == (HotkeySpec{modifiers, key})) << Narrow(text);
   }
 }
 
@@ -43,18 +43,16 @@ TEST(HotkeyText, NullArgumentsAreRefused) {
 }
 
 TEST(HotkeyText, IsWrittenOneWayForTheFileAndAnotherForDisplay) {
-  const struct {
-    HotkeySpec hotkey;
-    std::wstring config, display;
-  } cases[] = {// clang-format off
+  const std::tuple<HotkeySpec, std::wstring, std::wstring> cases[] = {
+      // clang-format off
       {{0x6, 0}, L"none", L""}, {{0x3, 0x56}, L"VK_V", L"Ctrl + Alt + VK_V"},
       {{0x6, 0x70}, L"Ctrl+Shift+VK_F1", L"Ctrl + Shift + VK_F1"}, {{0x2, 0x19}, L"Ctrl+VK_HANJA", L"Ctrl + VK_HANJA"},
       {{0x3, 0x07}, L"0x07", L"Ctrl + Alt + 0x07"},
       {{0xF, 0x1234}, L"Ctrl+Alt+Shift+Win+0x1234", L"Ctrl + Alt + Shift + Win + 0x1234"}};
   // clang-format on
-  for (const auto& c : cases) {
-    EXPECT_EQ(FormatHotkeyForConfig(c.hotkey), c.config);
-    EXPECT_EQ(FormatHotkeyForDisplay(c.hotkey), c.display);
+  for (const auto& [hotkey, config, display] : cases) {
+    EXPECT_EQ(FormatHotkeyForConfig(hotkey), config);
+    EXPECT_EQ(FormatHotkeyForDisplay(hotkey), display);
   }
 }
 
@@ -66,4 +64,72 @@ TEST(HotkeyText, EveryKeyWithEveryModifierSetReadsBackAsWritten) {
                   parsed == (HotkeySpec{modifiers, key}))
           << modifiers << ' ' << key;
     }
+}
+
+using Random = std::mt19937_64;
+static const std::wstring& Pick(Random& r, const std::vector<std::wstring>& items) { return items[r() % items.size()]; }
+
+// Grammar pieces, numbers out of range, and characters with unusual class or case.
+// clang-format off
+const std::vector<std::wstring> kPieces = {
+    L"+", L"++", L" ", L"ctrl+", L"VK_", L"0x", L"#", L"'", L"none", L"0x100", L"256", L"99999999999", L"-1", L"3601",
+    L" 7 ; x", L"F15", L"blackall", L"\\", std::wstring(1, L'\0'), std::wstring(63, L'a'), L"\x00DF", L"\x00B2",
+    L"\x0663", L"\xFF21", L"\xD83D", L"\xFEFF", L"\x0130", L"[", L"]", L"=", L";", L"\r\n"};
+// clang-format on
+
+// Inserts pieces, erases characters, flips bits, or repeats the text after '+' (up to 200 times).
+static void Mutate(Random& r, std::wstring& text) {
+  for (auto n = 1 + r() % 4; n > 0; --n) {
+    const std::size_t at = r() % (text.size() + 1), kind = r() % 4;
+    if (kind == 0) text.insert(at, Pick(r, kPieces));
+    if (kind == 1) text.erase(at, 1 + r() % 3);
+    if (kind == 2 && !text.empty()) text[at % text.size()] ^= static_cast<wchar_t>(1u << r() % 16);
+    for (auto t = kind < 3 ? 0 : r() % 10 ? 1 + r() % 3 : 200, base = text.size(); t > 0; --t)
+      text += L"+" + text.substr(0, base);
+  }
+}
+
+static std::wstring HotkeyText(Random& r) {
+  static const std::vector<std::wstring> mods = {L"ctrl", L"Control", L"ALT", L"menu", L"Shift", L"win", L"rwin"},
+                                         keys = {L"v",     L"7",    L"'q'",  L"VK_F15", L"vk_v", L"F12",
+                                                 L"Space", L"\\",   L"OEM5", L"0x41",   L"#7b",  L"65",
+                                                 L"007",   L"none", L"",     L"\x00E9"};
+  std::wstring text = r() % 4 ? L"" : L" ";
+  for (auto n = r() % 4; n > 0; --n) text += Pick(r, mods) + (r() % 5 ? L"+" : L" + ");
+  text += Pick(r, keys);
+  if (r() % 10 < 6) Mutate(r, text);
+  return text;
+}
+
+// Whether the hotkey breaks its rules: no key means Ctrl+Alt; a key is 1..255 with at least one of the
+// four modifiers; the hotkey as written to the file (at most 127 characters, as its label) parses back.
+static bool Broken(const HotkeySpec& s) {
+  const std::wstring written = FormatHotkeyForConfig(s);
+  HotkeySpec back;
+  if (s.virtualKey == 0) return s.modifiers != CA;
+  return s.modifiers == 0 || (s.modifiers & ~0xFu) != 0 || s.virtualKey > 255 ||
+         !ParseHotkeySpec(written.c_str(), &back) || !(back == s) || written.size() > 127 ||
+         FormatHotkeyForDisplay(s).size() > 127;
+}
+
+class Mutation : public testing::Test {
+ protected:
+  Random r{0x5EED0002};
+  const std::size_t total = LongTestMode() ? 100000 : 800;
+};
+
+// Parsed or refused, a text gives a hotkey within the rules; so does a key name alone.
+TEST_F(Mutation, ParsedHotkeysKeepTheirRules) {
+  std::size_t accepted = 0, withKey = 0;
+  for (std::size_t i = 0; i < total; ++i) {
+    const std::wstring hotkey = HotkeyText(r);
+    HotkeySpec spec{0x55, 0x55};
+    const bool ok = ParseHotkeySpec(hotkey.c_str(), &spec);
+    const std::uint32_t key = ParseKeyName(hotkey.c_str());
+    ASSERT_FALSE(ok ? Broken(spec) : !(spec == HotkeySpec{CA, 0})) << Narrow(hotkey);
+    ASSERT_FALSE(key != 0 && Broken({CA, key})) << Narrow(hotkey);
+    accepted += ok;
+    withKey += ok && spec.virtualKey != 0;
+  }
+  EXPECT_TRUE(withKey > total / 4 && total - accepted > total / 10);  // both outcomes in quantity
 }

@@ -101,18 +101,10 @@ TEST_F(IniSave, AnEmptyDocumentWritesNothing) {
 // Held open (the rename onto it fails), a folder in the temporary file's place, or read-only (kept, as by Windows;
 // Wine would replace it).
 TEST_F(IniSave, AFailedSaveLeavesTheTargetAsItWasAndNoTemporaryFile) {
-  {
-    const LockedFile held(path);
-    EXPECT_FALSE(!held.Held() || doc.Save());
-  }
-  EXPECT_FALSE(PathExists(tmp));
-  ASSERT_TRUE(::CreateDirectoryW(tmp.c_str(), nullptr));
-  EXPECT_FALSE(doc.Save());
-  ASSERT_TRUE(::RemoveDirectoryW(tmp.c_str()));
+  EXPECT_FALSE(!LockedFile(path).Held() || doc.Save() || PathExists(tmp));
+  EXPECT_TRUE(::CreateDirectoryW(tmp.c_str(), nullptr) && !doc.Save() && ::RemoveDirectoryW(tmp.c_str()));
   ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_FALSE(doc.Save());
-  EXPECT_FALSE(PathExists(tmp));
-  ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+  EXPECT_FALSE(doc.Save() || PathExists(tmp) || !::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
   EXPECT_EQ(ReadBytesOrEmpty(path), original);
 }
 
