@@ -52,30 +52,21 @@ TEST(Handles, AWindowDcIsGivenBackByItsOwner) {
   EXPECT_TRUE(raw != nullptr && ::ReleaseDC(window.Get(), raw) == 0);  // already given back
 }
 
-// A memory DC with its first brush and bitmap, a brush and a bitmap to select into it.
-class DcSelections : public testing::Test {
- protected:
-  HGDIOBJ Current(UINT type) const { return ::GetCurrentObject(dc.Get(), type); }
-  const MemoryDcHandle dc{::CreateCompatibleDC(nullptr)};
-  const BitmapHandle bitmap{::CreateBitmap(4, 4, 1, 1, nullptr)};
-  const HGDIOBJ brush = ::GetStockObject(BLACK_BRUSH), firstBrush = Current(OBJ_BRUSH),
-                firstBitmap = Current(OBJ_BITMAP);
-};
-
-TEST_F(DcSelections, AreUndoneAtTheEndOfTheirScope) {
+// A moved-from selection selects nothing back; the last owner does, at the end of its scope.
+TEST(DcSelections, AreUndoneOnceByTheirLastOwner) {
+  const MemoryDcHandle dc(::CreateCompatibleDC(nullptr));
+  const BitmapHandle bitmap(::CreateBitmap(4, 4, 1, 1, nullptr));
+  const auto current = [&](UINT type) { return ::GetCurrentObject(dc.Get(), type); };
+  const HGDIOBJ brush = ::GetStockObject(BLACK_BRUSH), firstBrush = current(OBJ_BRUSH),
+                firstBitmap = current(OBJ_BITMAP);
   {
     const SelectedObject selected(dc.Get(), brush);
-    const DcSelection selection(dc.Get(), bitmap.Get());
-    EXPECT_TRUE(Current(OBJ_BRUSH) == brush && Current(OBJ_BITMAP) == bitmap.Get());
+    DcSelection first(dc.Get(), bitmap.Get());
+    const DcSelection moved(std::move(first));
+    first.Reset();
+    EXPECT_TRUE(current(OBJ_BRUSH) == brush && current(OBJ_BITMAP) == bitmap.Get());
   }
-  EXPECT_TRUE(Current(OBJ_BRUSH) == firstBrush && firstBrush != brush && Current(OBJ_BITMAP) == firstBitmap);
-}
-
-TEST_F(DcSelections, AMovedFromOneSelectsNothingBack) {
-  DcSelection first(dc.Get(), bitmap.Get());
-  const DcSelection moved(std::move(first));
-  first.Reset();
-  EXPECT_EQ(Current(OBJ_BITMAP), bitmap.Get());
+  EXPECT_TRUE(current(OBJ_BRUSH) == firstBrush && firstBrush != brush && current(OBJ_BITMAP) == firstBitmap);
 }
 
 TEST(Helpers, NumbersAreWrittenWithTheirDigitsPaddedAndTheSmallestKeepsItsSign) {

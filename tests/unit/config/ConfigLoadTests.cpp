@@ -154,14 +154,6 @@ TEST_F(ConfigLoad, TheFirstLoadCreatesTheFileInTheRoamingFolderAndSetsTheDefault
   EXPECT_EQ(App().settings, Settings{});
 }
 
-TEST_F(ConfigLoad, HandEditsAreReadAndRunAtStartupMakesTheShortcut) {
-  WriteFile(ToBytes("[KeepActive]\nIdleThresholdSec=600\n[General]\nRunAtStartup=1\n"));
-  LoadConfig();
-  EXPECT_EQ(App().settings, (Settings{.RunAtStartup = true, .IdleThresholdSec = 600}));
-  EXPECT_EQ(ReadBytesOrEmpty(scope.File()), ToBytes("[KeepActive]\nIdleThresholdSec=600\n[General]\nRunAtStartup=1\n"));
-  EXPECT_TRUE(PathExists(StartupShortcutPath()));
-}
-
 TEST_F(ConfigLoad, AFileDeletedWhileRunningComesBackWithTheDefaultsAndTheShortcutGoes) {
   WriteFile(ToBytes("[General]\nRunAtStartup=1\n"));
   LoadConfig();

@@ -38,10 +38,6 @@ TEST(HotkeyText, EachTextParsesToItsHotkeyOrIsRefused) {
   }
 }
 
-TEST(HotkeyText, NullArgumentsAreRefused) {
-  EXPECT_FALSE(ParseHotkeySpec(nullptr, nullptr) || ParseHotkeySpec(L"VK_V", nullptr) || ParseKeyName(nullptr) != 0);
-}
-
 TEST(HotkeyText, IsWrittenOneWayForTheFileAndAnotherForDisplay) {
   const std::tuple<HotkeySpec, std::wstring, std::wstring> cases[] = {
       // clang-format off

@@ -73,13 +73,6 @@ TEST(IniDocument, NumbersAreASignAndDigitsBeforeTheCommentSaturated) {
   }
 }
 
-TEST(IniDocument, LookupsMatchSectionAndKeyExactly) {
-  IniDocument doc(L"unused");
-  doc.SetString(L"S", L"k", L"1");
-  for (const auto& [section, key] : {std::pair{L"S", L"K"}, {L"s", L"k"}, {nullptr, L"k"}, {L"S", nullptr}})
-    EXPECT_EQ(doc.GetInt(section, key, -3), -3);
-}
-
 // A target holding the last saved text, and a document with other text to save over it.
 class IniSave : public testing::Test {
  protected:
