@@ -95,7 +95,6 @@ TEST_F(ShellCalls, AreMadeInAnApartmentThatIsNotLeftBehind) {
   EXPECT_EQ(calls, std::vector<std::wstring>{config.File() + L" apartment"});
 }
 
-// The card shown.
 class AboutCard : public ShellCalls {
  protected:
   void SetUp() override {

@@ -31,8 +31,7 @@ TEST(IniDocument, LoadsUtf8OrUtf16UpToTheSizeLimitAndRefusesEverythingElse) {
     EXPECT_EQ(doc.Load(), !serialized.empty());
     EXPECT_EQ(doc.Serialize(), serialized);
   }
-  EXPECT_FALSE(IniDocument(folder.File(L"absent.ini")).Load());
-  EXPECT_FALSE(IniDocument(folder.Path()).Load());
+  EXPECT_FALSE(IniDocument(folder.File(L"absent.ini")).Load() || IniDocument(folder.Path()).Load());
 }
 
 // Any line end; a section's keys gathered under its first header; only spaces and tabs are blanks; comments,
