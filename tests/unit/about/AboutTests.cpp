@@ -12,28 +12,27 @@
 #include "about/AboutWindow.h"
 #include "app/Commands.h"
 
+// Cursor x, work area, DPI and the left edge of the 520 x 200 card (at 96 DPI), 12 px above the work area's bottom.
 TEST(AboutCardPlace, IsAboveTheWorkAreasBottomNearTheCursorAtEachDpi) {
-  const RECT primary{0, 0, 1280, 770}, second{1280, 0, 2304, 738};
-  // 520 x 200 at 96 DPI, 12 px above the work area's bottom; cursor x, work area, DPI, left edge.
-  const std::tuple<LONG, RECT, LONG, LONG> cases[] = {
-      {640, primary, 96, 380},  {640, primary, 144, 250},  {3, primary, 96, 12},     {3, primary, 144, 18},
-      {1279, primary, 96, 748}, {1279, primary, 144, 482}, {2303, second, 96, 1772}, {1281, second, 96, 1292}};
+  const RECT one{0, 0, 1280, 770}, two{1280, 0, 2304, 738};
+  // clang-format off
+  const std::tuple<LONG, RECT, LONG, LONG> cases[] = {{640, one, 96, 380}, {640, one, 144, 250}, {3, one, 96, 12},
+      {3, one, 144, 18}, {1279, one, 96, 748}, {1279, one, 144, 482}, {2303, two, 96, 1772}, {1281, two, 96, 1292}};
+  // clang-format on
   for (const auto& [x, work, dpi, left] : cases) {
     const RECT r = AboutCardRect({x, 5}, work, dpi);
-    EXPECT_EQ((std::vector<LONG>{r.left, r.right - r.left, r.bottom - r.top, r.bottom}),
-              (std::vector<LONG>{left, 520 * dpi / 96, 200 * dpi / 96, work.bottom - dpi / 8}))
-        << x << "@" << dpi;
+    EXPECT_EQ(std::tuple(r.left, r.right - r.left, r.bottom - r.top, r.bottom),
+              std::tuple(left, 520 * dpi / 96, 200 * dpi / 96, work.bottom - dpi / 8))
+        << x;
   }
 }
 
 TEST(AboutTexts, TheCreatedByTextLinksTheFirstMakerName) {
   const std::wstring link = std::wstring(L"<a href=\"") + kMakerPageUrl + L"\">kestov</a>";
-  const std::pair<std::wstring, std::wstring> texts[] = {{L"Created by kestov", L"Created by " + link},
-                                                         {L"by kestov and kestov", L"by " + link + L" and kestov"},
-                                                         {L"Created by someone else", L"Created by someone else"},
-                                                         {L"kest", L"kest"},
-                                                         {L"", L""}};
-  for (const auto& [text, expected] : texts) EXPECT_EQ(BuildCreatedByMarkup(text), expected);
+  EXPECT_EQ(BuildCreatedByMarkup(L"Created by kestov"), L"Created by " + link);
+  EXPECT_EQ(BuildCreatedByMarkup(L"by kestov and kestov"), L"by " + link + L" and kestov");
+  for (const std::wstring same : {L"Created by someone else", L"kest", L""})
+    EXPECT_EQ(BuildCreatedByMarkup(same), same);
 }
 
 static std::vector<std::wstring> AllTexts(const AboutTexts& t) {
@@ -104,16 +103,6 @@ class AboutCard : public ShellCalls {
     ASSERT_NE(state, nullptr);
   }
   void TearDown() override { ::DestroyWindow(card); }  // unless a test closed it
-  // Presses on a blank spot, moves by `move` and releases; gives where the card was.
-  RECT Drag(int move) {
-    RECT r{};
-    ::GetWindowRect(card, &r);
-    for (const UINT m : {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}) {
-      ::SetCursorPos(r.left + 5 + (m == WM_LBUTTONDOWN ? 0 : move), r.top + 150);
-      ::SendMessageW(card, m, MK_LBUTTON, 0);
-    }
-    return r;
-  }
   HWND card = nullptr;
   AboutWindowState* state = nullptr;
 };
@@ -155,20 +144,22 @@ TEST_F(AboutCard, HighContrastIsAskedAgainAtEveryPaint) {
   }
 }
 
-TEST_F(AboutCard, FourPixelsDragTheCard) {
-  const RECT before = Drag(4);
-  RECT now{};
-  EXPECT_TRUE(::GetWindowRect(card, &now) && now.left == before.left + 4 && now.top == before.top);
-}
-
-// Windows destroys the owned tooltip first; the card destroys nothing at a handle value now another's.
-TEST_F(AboutCard, ThreePixelsAreAClickThatClosesItAndDestroysNoWindowOfAnother) {
+// Pressed on a blank spot, moved and released. Windows destroys the owned tooltip first; the card destroys nothing
+// at a handle value now another's.
+TEST_F(AboutCard, FourPixelsDragItAndThreeAreAClickThatClosesItAndDestroysNoWindowOfAnother) {
   const HWND tooltip = state->tooltipWindow;
   ASSERT_TRUE(::IsWindow(tooltip));
   const WindowHandle stranger(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 9, 9, 0, 0, 0, 0));
   state->tooltipWindow = stranger.Get();
-  Drag(3);
-  EXPECT_FALSE(::IsWindow(card) || ::IsWindow(tooltip));
-  EXPECT_EQ(App().aboutWindow, nullptr);
+  for (const int move : {4, 3}) {
+    RECT before{}, now{};
+    ::GetWindowRect(card, &before);
+    for (const UINT m : {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}) {
+      ::SetCursorPos(before.left + 5 + (m == WM_LBUTTONDOWN ? 0 : move), before.top + 150);
+      ::SendMessageW(card, m, MK_LBUTTON, 0);
+    }
+    EXPECT_EQ(::GetWindowRect(card, &now) && now.left == before.left + 4 && now.top == before.top, move == 4);
+  }
+  EXPECT_FALSE(::IsWindow(card) || ::IsWindow(tooltip) || App().aboutWindow);
   EXPECT_TRUE(::IsWindow(stranger.Get()));
 }
