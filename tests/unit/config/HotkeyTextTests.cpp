@@ -62,28 +62,6 @@ TEST(HotkeyText, EveryKeyWithEveryModifierSetReadsBackAsWritten) {
     }
 }
 
-using Random = std::mt19937_64;
-
-// Grammar pieces, numbers out of range, and characters with unusual class or case.
-// clang-format off
-const std::vector<std::wstring> kPieces = {
-    L"+", L"++", L" ", L"ctrl+", L"VK_", L"0x", L"#", L"'", L"none", L"0x100", L"256", L"99999999999", L"-1", L"3601",
-    L" 7 ; x", L"F15", L"blackall", L"\\", std::wstring(1, L'\0'), std::wstring(63, L'a'), L"\x00DF", L"\x00B2",
-    L"\x0663", L"\xFF21", L"\xD83D", L"\xFEFF", L"\x0130", L"[", L"]", L"=", L";", L"\r\n"};
-// clang-format on
-
-// Inserts pieces, erases characters, flips bits, or repeats the text after '+' (up to 200 times).
-static void Mutate(Random& r, std::wstring& text) {
-  for (auto n = 1 + r() % 4; n > 0; --n) {
-    const std::size_t at = r() % (text.size() + 1), kind = r() % 4;
-    if (kind == 0) text.insert(at, kPieces[r() % kPieces.size()]);
-    if (kind == 1) text.erase(at, 1 + r() % 3);
-    if (kind == 2 && !text.empty()) text[at % text.size()] ^= static_cast<wchar_t>(1u << r() % 16);
-    for (auto t = kind < 3 ? 0 : r() % 10 ? 1 + r() % 3 : 200, base = text.size(); t > 0; --t)
-      text += L"+" + text.substr(0, base);
-  }
-}
-
 // Whether the hotkey breaks its rules: no key means Ctrl+Alt; a key is 1..255 with at least one of the
 // four modifiers; the hotkey as written to the file (at most 127 characters, as its label) parses back.
 static bool Broken(const HotkeySpec& s) {
@@ -95,21 +73,19 @@ static bool Broken(const HotkeySpec& s) {
          FormatHotkeyForDisplay(s).size() > 127;
 }
 
-// The table's texts, half of them mutated: parsed or refused, each gives a hotkey within the rules, as a key name does.
+// A table's text with the end of another spliced in, and half the time one bit of a character flipped: parsed or
+// refused, it gives a hotkey within the rules, as a key name does.
 TEST(Mutation, ParsedHotkeysKeepTheirRules) {
-  Random r(0x5EED0002);
-  const std::size_t total = LongTestMode() ? 100000 : 800;
-  std::size_t accepted = 0, withKey = 0;
-  for (std::size_t i = 0; i < total; ++i) {
-    std::wstring hotkey = std::get<0>(kParseCases[r() % std::size(kParseCases)]);
-    if (r() % 2) Mutate(r, hotkey);
+  std::mt19937_64 r(0x5EED0002);
+  const auto pick = [&r] { return std::get<0>(kParseCases[r() % std::size(kParseCases)]); };
+  for (std::size_t i = 0, total = LongTestMode() ? 100000 : 800; i < total; ++i) {
+    std::wstring hotkey = pick(), tail = pick();
+    hotkey.insert(r() % (hotkey.size() + 1), tail.substr(r() % (tail.size() + 1)));
+    if (r() % 2) hotkey[r() % hotkey.size()] ^= static_cast<wchar_t>(1u << r() % 16);
     HotkeySpec spec{0x55, 0x55};
     const bool ok = ParseHotkeySpec(hotkey.c_str(), &spec);
     const std::uint32_t key = ParseKeyName(hotkey.c_str());
     ASSERT_FALSE(ok ? Broken(spec) : !(spec == HotkeySpec{CA, 0})) << Narrow(hotkey);
     ASSERT_FALSE(key != 0 && Broken({CA, key})) << Narrow(hotkey);
-    accepted += ok;
-    withKey += ok && spec.virtualKey != 0;
   }
-  EXPECT_TRUE(withKey > total / 4 && total - accepted > total / 10) << withKey << " " << accepted;  // both outcomes
 }
