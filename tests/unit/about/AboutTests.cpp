@@ -6,33 +6,16 @@
 
 #include <string_view>
 #include <thread>
-#include <tuple>
 
 #include "TestSupport.h"
 #include "about/AboutWindow.h"
 #include "app/Commands.h"
 
-// Cursor x, work area, DPI and the left edge of the 520 x 200 card (at 96 DPI), 12 px above the work area's bottom.
-TEST(AboutCardPlace, IsAboveTheWorkAreasBottomNearTheCursorAtEachDpi) {
-  const RECT one{0, 0, 1280, 770}, two{1280, 0, 2304, 738};
-  // clang-format off
-  const std::tuple<LONG, RECT, LONG, LONG> cases[] = {{640, one, 96, 380}, {640, one, 144, 250}, {3, one, 96, 12},
-      {3, one, 144, 18}, {1279, one, 96, 748}, {1279, one, 144, 482}, {2303, two, 96, 1772}, {1281, two, 96, 1292}};
-  // clang-format on
-  for (const auto& [x, work, dpi, left] : cases) {
-    const RECT r = AboutCardRect({x, 5}, work, dpi);
-    EXPECT_EQ(std::tuple(r.left, r.right - r.left, r.bottom - r.top, r.bottom),
-              std::tuple(left, 520 * dpi / 96, 200 * dpi / 96, work.bottom - dpi / 8))
-        << x;
-  }
-}
-
 TEST(AboutTexts, TheCreatedByTextLinksTheFirstMakerName) {
   const std::wstring link = std::wstring(L"<a href=\"") + kMakerPageUrl + L"\">kestov</a>";
   EXPECT_EQ(BuildCreatedByMarkup(L"Created by kestov"), L"Created by " + link);
   EXPECT_EQ(BuildCreatedByMarkup(L"by kestov and kestov"), L"by " + link + L" and kestov");
-  for (const std::wstring same : {L"Created by someone else", L"kest", L""})
-    EXPECT_EQ(BuildCreatedByMarkup(same), same);
+  for (const std::wstring s : {L"Created by someone else", L"kest", L""}) EXPECT_EQ(BuildCreatedByMarkup(s), s);
 }
 
 static std::vector<std::wstring> AllTexts(const AboutTexts& t) {
@@ -50,10 +33,10 @@ TEST(AboutTexts, AreTakenFromTheVersionBlockAndEachMissingOneFallsBack) {
        {std::pair{L"1.01", L"9.8.7"}, std::pair{L"Comments", L"Commentx"}, std::pair{L"Note", L"Notx"}})
     for (std::size_t at = all.find(from); at != all.npos; at = all.find(from, at + 1))
       std::wmemcpy(reinterpret_cast<wchar_t*>(block.data()) + at, to, std::wcslen(to));
-  const AboutTexts got = AboutTextsFromBlock(block.data());
-  EXPECT_EQ(AllTexts(got), (std::vector<std::wstring>{L"Umbraline", L"9.8.7", kFallbackComments,
-                                                      L"\u00A9 2026 kestov. All rights reserved.", L"Created by kestov",
-                                                      kFallbackNote}));
+  EXPECT_EQ(
+      AllTexts(AboutTextsFromBlock(block.data())),
+      (std::vector<std::wstring>{L"Umbraline", L"9.8.7", kFallbackComments, L"\u00A9 2026 kestov. All rights reserved.",
+                                 L"Created by kestov", kFallbackNote}));
   EXPECT_EQ(AllTexts(AboutTextsFromBlock(nullptr)),
             (std::vector<std::wstring>{kFallbackProductName, kFallbackProductVersion, kFallbackComments,
                                        kFallbackLegalCopyright, kFallbackCreatedBy, kFallbackNote}));
@@ -67,7 +50,6 @@ bool InApartment() {
   return SUCCEEDED(::CoGetApartmentType(&type, &qualifier)) && (type == APTTYPE_STA || type == APTTYPE_MAINSTA);
 }
 
-// A fresh state with its config.ini; the shell's calls are recorded and high contrast is `highContrast`.
 class ShellCalls : public testing::Test {
  protected:
   ShellCalls() {
@@ -106,12 +88,6 @@ class AboutCard : public ShellCalls {
   HWND card = nullptr;
   AboutWindowState* state = nullptr;
 };
-
-TEST_F(AboutCard, AskedForAgainItIsTheSameCard) {
-  ShowAboutWindow();
-  EXPECT_EQ(App().aboutWindow, card);
-  EXPECT_EQ(::FindWindowW(kAboutWindowClass, nullptr), card);
-}
 
 TEST_F(AboutCard, ItsLinkOpensTheMakersPageInAnApartmentMarkedFirst) {
   NMLINK link{{state->linkControl, 0, NM_CLICK}};
@@ -160,6 +136,5 @@ TEST_F(AboutCard, FourPixelsDragItAndThreeAreAClickThatClosesItAndDestroysNoWind
     }
     EXPECT_EQ(::GetWindowRect(card, &now) && now.left == before.left + 4 && now.top == before.top, move == 4);
   }
-  EXPECT_FALSE(::IsWindow(card) || ::IsWindow(tooltip) || App().aboutWindow);
-  EXPECT_TRUE(::IsWindow(stranger.Get()));
+  EXPECT_FALSE(::IsWindow(card) || ::IsWindow(tooltip) || App().aboutWindow || !::IsWindow(stranger.Get()));
 }
