@@ -28,8 +28,6 @@ TEST(Handles, EachKindIsReleasedOnceByItsLastOwner) {
                                  [](HICON i) { return IconHandle(::CopyIcon(i)).Valid(); });
 }
 
-// A release that fails (the handle went stale) sets an error of its own: the caller, reading GetLastError after
-// the owner went out of scope, still reads the error of the call it meant.
 template <typename Owner>
 DWORD ErrorAfterRelease(typename Owner::Handle stale) {
   Owner owner(stale);
@@ -46,13 +44,6 @@ TEST(Handles, AReleaseLeavesTheThreadsLastErrorAsItWas) {
   EXPECT_EQ(ErrorAfterRelease<HookHandle>(reinterpret_cast<HHOOK>(0x7FF0)), DWORD{ERROR_FILE_NOT_FOUND});
 }
 
-TEST(Handles, AWindowDcIsGivenBackByItsOwner) {
-  const WindowHandle window(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, 0, 0, 0, 0));
-  const HDC raw = WindowDc(window.Get()).Get();
-  EXPECT_TRUE(raw != nullptr && ::ReleaseDC(window.Get(), raw) == 0);  // already given back
-}
-
-// A moved-from selection selects nothing back; the last owner does, at the end of its scope.
 TEST(DcSelections, AreUndoneOnceByTheirLastOwner) {
   const MemoryDcHandle dc(::CreateCompatibleDC(nullptr));
   const BitmapHandle bitmap(::CreateBitmap(4, 4, 1, 1, nullptr));
@@ -69,19 +60,11 @@ TEST(DcSelections, AreUndoneOnceByTheirLastOwner) {
   EXPECT_TRUE(current(OBJ_BRUSH) == firstBrush && firstBrush != brush && current(OBJ_BITMAP) == firstBitmap);
 }
 
-TEST(Helpers, NumbersAreWrittenWithTheirDigitsPaddedAndTheSmallestKeepsItsSign) {
-  EXPECT_EQ(DecimalText(-42, 4), L"-0042");
-  EXPECT_EQ(DecimalText(INT64_MIN), L"-9223372036854775808");
-  EXPECT_EQ(HexText(0xAB, 4, true), L"00ab");
-  EXPECT_EQ(HexText(UINT64_MAX, 2), L"FFFFFFFFFFFFFFFF");
-}
-
 // A cut path would name some other file, to every user of the executable's path.
 TEST(Helpers, ACutExecutablePathGivesNothing) {
   ScopedSeams seams;
   seams->getModuleFileName = [](HMODULE, LPWSTR buffer, DWORD size) {  // cut as the system cuts it
-    const std::wstring path = L"C:\\" + std::wstring(300, L'x') + L"\\u.exe";
-    buffer[path.copy(buffer, size - 1)] = L'\0';
+    buffer[(L"C:\\" + std::wstring(300, L'x') + L"\\u.exe").copy(buffer, size - 1)] = L'\0';
     return size;
   };
   EXPECT_EQ(ResolveExecutablePath(), L"");
