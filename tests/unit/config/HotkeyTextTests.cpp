@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <tuple>
 
 #include "TestSupport.h"
@@ -41,15 +40,12 @@ TEST(HotkeyText, EachTextParsesToItsHotkeyOrIsRefused) {
 TEST(HotkeyText, IsWrittenOneWayForTheFileAndAnotherForDisplay) {
   const std::tuple<HotkeySpec, std::wstring, std::wstring> cases[] = {
       // clang-format off
-      {{0x6, 0}, L"none", L""}, {{0x3, 0x56}, L"VK_V", L"Ctrl + Alt + VK_V"},
+      {{0x3, 0x56}, L"VK_V", L"Ctrl + Alt + VK_V"}, {{0x3, 0x07}, L"0x07", L"Ctrl + Alt + 0x07"},
       {{0x6, 0x70}, L"Ctrl+Shift+VK_F1", L"Ctrl + Shift + VK_F1"}, {{0x2, 0x19}, L"Ctrl+VK_HANJA", L"Ctrl + VK_HANJA"},
-      {{0x3, 0x07}, L"0x07", L"Ctrl + Alt + 0x07"},
-      {{0xF, 0x1234}, L"Ctrl+Alt+Shift+Win+0x1234", L"Ctrl + Alt + Shift + Win + 0x1234"}};
+      {{0xF, 0x1234}, L"Ctrl+Alt+Shift+Win+0x1234", L"Ctrl + Alt + Shift + Win + 0x1234"}, {{0x6, 0}, L"none", L""}};
   // clang-format on
-  for (const auto& [hotkey, config, display] : cases) {
-    EXPECT_EQ(FormatHotkeyForConfig(hotkey), config);
-    EXPECT_EQ(FormatHotkeyForDisplay(hotkey), display);
-  }
+  for (const auto& [hotkey, config, display] : cases)
+    EXPECT_EQ(std::pair(FormatHotkeyForConfig(hotkey), FormatHotkeyForDisplay(hotkey)), std::pair(config, display));
 }
 
 TEST(HotkeyText, EveryKeyWithEveryModifierSetReadsBackAsWritten) {
@@ -60,32 +56,4 @@ TEST(HotkeyText, EveryKeyWithEveryModifierSetReadsBackAsWritten) {
                   parsed == (HotkeySpec{modifiers, key}))
           << modifiers << ' ' << key;
     }
-}
-
-// Whether the hotkey breaks its rules: no key means Ctrl+Alt; a key is 1..255 with at least one of the
-// four modifiers; the hotkey as written to the file (at most 127 characters, as its label) parses back.
-static bool Broken(const HotkeySpec& s) {
-  const std::wstring written = FormatHotkeyForConfig(s);
-  HotkeySpec back;
-  if (s.virtualKey == 0) return s.modifiers != CA;
-  return s.modifiers == 0 || (s.modifiers & ~0xFu) != 0 || s.virtualKey > 255 ||
-         !ParseHotkeySpec(written.c_str(), &back) || !(back == s) || written.size() > 127 ||
-         FormatHotkeyForDisplay(s).size() > 127;
-}
-
-// A table's text with the end of another spliced in, and half the time one bit of a character flipped: parsed or
-// refused, it gives a hotkey within the rules, as a key name does.
-TEST(Mutation, ParsedHotkeysKeepTheirRules) {
-  std::mt19937_64 r(0x5EED0002);
-  const auto pick = [&r] { return std::get<0>(kParseCases[r() % std::size(kParseCases)]); };
-  for (std::size_t i = 0, total = LongTestMode() ? 100000 : 800; i < total; ++i) {
-    std::wstring hotkey = pick(), tail = pick();
-    hotkey.insert(r() % (hotkey.size() + 1), tail.substr(r() % (tail.size() + 1)));
-    if (r() % 2) hotkey[r() % hotkey.size()] ^= static_cast<wchar_t>(1u << r() % 16);
-    HotkeySpec spec{0x55, 0x55};
-    const bool ok = ParseHotkeySpec(hotkey.c_str(), &spec);
-    const std::uint32_t key = ParseKeyName(hotkey.c_str());
-    ASSERT_FALSE(ok ? Broken(spec) : !(spec == HotkeySpec{CA, 0})) << Narrow(hotkey);
-    ASSERT_FALSE(key != 0 && Broken({CA, key})) << Narrow(hotkey);
-  }
 }
