@@ -9,8 +9,7 @@ TEST(IniDocument, LoadsUtf8OrUtf16UpToTheSizeLimitAndRefusesEverythingElse) {
   const std::wstring plain = L"[General]\nSleepPrevent=1\nKeepActive = 0\n[UI]\nLanguage=日本語\n";
   const std::wstring crlf = L"[General]\r\nSleepPrevent=1\r\nKeepActive=0\r\n[UI]\r\nLanguage=日本語";
   const Bytes mark = {0xEF, 0xBB, 0xBF}, limit = Concat(ToBytes("[S]\nk="), Bytes(kIniMaxFileBytes - 6, 'x'));
-  const Bytes bigEndian = {0xFE, 0xFF, 0,   '[', 0,   'S', 0,   ']', 0,    '\r', 0,
-                           '\n', 0,    'k', 0,   '=', 0,   '1', 0,   '\r', 0,    '\n'};
+  const Bytes bigEndian = {0xFE, 0xFF, 0, '[', 0, 'S', 0, ']', 0, '\n', 0, 'k', 0, '=', 0, '1'};
   const Bytes bigEndianNoMark(bigEndian.begin() + 2, bigEndian.end());
   const std::pair<Bytes, std::wstring> cases[] = {
       // clang-format off
@@ -34,8 +33,7 @@ TEST(IniDocument, LoadsUtf8OrUtf16UpToTheSizeLimitAndRefusesEverythingElse) {
   EXPECT_FALSE(IniDocument(folder.File(L"absent.ini")).Load() || IniDocument(folder.Path()).Load());
 }
 
-// Any line end; a section's keys gathered under its first header; only spaces and tabs are blanks; comments,
-// lines without '=' or a key, and keys outside a section are left out.
+// Any line end; a section's keys gather under its first header; only spaces and tabs are blanks.
 TEST(IniDocument, LinesAreReadAsSectionsAndKeysAndTheRestIsLeftOut) {
   const std::pair<std::wstring, std::wstring> cases[] = {
       // clang-format off
@@ -57,17 +55,6 @@ TEST(IniDocument, LinesAreReadAsSectionsAndKeysAndTheRestIsLeftOut) {
   }
 }
 
-// The text before ';', trimmed, then a sign and digits, saturated; else the default (42).
-TEST(IniDocument, NumbersAreASignAndDigitsBeforeTheCommentSaturated) {
-  // clang-format off
-  const std::pair<const wchar_t*, std::int32_t> ints[] = {{L"-7", -7}, {L"+5", 5}, {L"+", 42}, {L"0x10", 0}, {L"", 42},
-      {L"; only", 42}, {L"\t12\t;x", 12}, {L"１２", 42}, {L"99999999999", INT32_MAX}, {L"-99999999999", INT32_MIN},
-      {L"2147483647", INT32_MAX}, {L"-2147483648", INT32_MIN}};
-  // clang-format on
-  for (const auto& [value, expected] : ints) EXPECT_EQ(ParseIniInt(value, 42), expected) << Narrow(value);
-}
-
-// A target holding the last saved text, and a document with other text to save over it.
 class IniSave : public testing::Test {
  protected:
   IniSave() {
