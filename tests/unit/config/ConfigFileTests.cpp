@@ -36,7 +36,6 @@ TEST_F(ConfigFile, TheFirstRunCopiesTheFirstSourceThatWorks) {
   const std::tuple<Bytes, Bytes, Bytes> cases[] = {
       {defaultIni, configIni, defaultIni}, {{}, configIni, configIni}, {{}, {}, DefaultTextBytes()}};
   for (const auto& [defaultSource, configSource, expected] : cases) {
-    SCOPED_TRACE(&defaultSource - &std::get<0>(cases[0]));
     Beside(defaultSource, configSource);
     EXPECT_EQ(Bootstrap(), expected);
     ASSERT_TRUE(::DeleteFileW(scope.File().c_str()));

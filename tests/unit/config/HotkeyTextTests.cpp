@@ -49,11 +49,9 @@ TEST(HotkeyText, IsWrittenOneWayForTheFileAndAnotherForDisplay) {
 }
 
 TEST(HotkeyText, EveryKeyWithEveryModifierSetReadsBackAsWritten) {
-  for (std::uint32_t modifiers = 1; modifiers <= 0xF; ++modifiers)
-    for (std::uint32_t key = 1; key <= 255; ++key) {
-      HotkeySpec parsed;
-      ASSERT_TRUE(ParseHotkeySpec(FormatHotkeyForConfig({modifiers, key}).c_str(), &parsed) &&
-                  parsed == (HotkeySpec{modifiers, key}))
-          << modifiers << ' ' << key;
-    }
+  for (std::uint32_t i = 0; i < 15 * 255; ++i) {
+    const HotkeySpec written{1 + i / 255, 1 + i % 255};
+    HotkeySpec parsed;
+    ASSERT_TRUE(ParseHotkeySpec(FormatHotkeyForConfig(written).c_str(), &parsed) && parsed == written) << i;
+  }
 }
