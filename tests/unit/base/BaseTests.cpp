@@ -28,8 +28,6 @@ TEST(Handles, EachKindIsReleasedOnceByItsLastOwner) {
                                  [](HICON i) { return IconHandle(::CopyIcon(i)).Valid(); });
 }
 
-// A release that fails (the handle went stale) sets an error of its own: the caller, reading GetLastError after
-// the owner went out of scope, still reads the error of the call it meant.
 template <typename Owner>
 DWORD ErrorAfterRelease(typename Owner::Handle stale) {
   Owner owner(stale);
@@ -46,48 +44,40 @@ TEST(Handles, AReleaseLeavesTheThreadsLastErrorAsItWas) {
   EXPECT_EQ(ErrorAfterRelease<HookHandle>(reinterpret_cast<HHOOK>(0x7FF0)), DWORD{ERROR_FILE_NOT_FOUND});
 }
 
-TEST(Handles, DcHelpersRestoreWhatTheyChanged) {
-  const WindowHandle window(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, 0, 0, 0, 0));
-  const HDC raw = WindowDc(window.Get()).Get();
-  EXPECT_TRUE(raw != nullptr && ::ReleaseDC(window.Get(), raw) == 0);  // already given back
+TEST(DcSelections, AreUndoneOnceByTheirLastOwner) {
   const MemoryDcHandle dc(::CreateCompatibleDC(nullptr));
   const BitmapHandle bitmap(::CreateBitmap(4, 4, 1, 1, nullptr));
   const auto current = [&](UINT type) { return ::GetCurrentObject(dc.Get(), type); };
-  const HGDIOBJ brush = ::GetStockObject(BLACK_BRUSH), brushBefore = current(OBJ_BRUSH),
-                bitmapBefore = current(OBJ_BITMAP);
+  const HGDIOBJ brush = ::GetStockObject(BLACK_BRUSH), firstBrush = current(OBJ_BRUSH),
+                firstBitmap = current(OBJ_BITMAP);
   {
     const SelectedObject selected(dc.Get(), brush);
     DcSelection first(dc.Get(), bitmap.Get());
     const DcSelection moved(std::move(first));
-    first.Reset();  // the moved-from one selects nothing back
+    first.Reset();
     EXPECT_TRUE(current(OBJ_BRUSH) == brush && current(OBJ_BITMAP) == bitmap.Get());
   }
-  EXPECT_TRUE(current(OBJ_BRUSH) == brushBefore && brushBefore != brush && current(OBJ_BITMAP) == bitmapBefore);
+  EXPECT_TRUE(current(OBJ_BRUSH) == firstBrush && firstBrush != brush && current(OBJ_BITMAP) == firstBitmap);
 }
 
-TEST(Helpers, NumbersAsText) {  // the common cases are read back in the clock, hotkey and config texts
-  EXPECT_EQ(DecimalText(-42, 4) + L' ' + DecimalText(INT64_MIN) + L' ' + HexText(0x409, 4, true) + L' ' +
-                HexText(UINT64_MAX, 2),
-            L"-0042 -9223372036854775808 0409 FFFFFFFFFFFFFFFF");
-}
-
-// Every user of the executable's path (badges, first-run sources, the shortcut, the starter) gets nothing rather
-// than a cut path, which would name some other file; a final path loses "\\?\" where the rest fits in MAX_PATH.
-TEST(Helpers, ExecutablePathNeverCutAndWithoutLongPrefixWhereItFits) {
+// A cut path would name some other file, to every user of the executable's path.
+TEST(Helpers, ACutExecutablePathGivesNothing) {
   ScopedSeams seams;
   seams->getModuleFileName = [](HMODULE, LPWSTR buffer, DWORD size) {  // cut as the system cuts it
-    const std::wstring path = L"C:\\" + std::wstring(300, L'x') + L"\\u.exe";
-    return buffer[path.copy(buffer, size - 1)] = L'\0', size;
+    buffer[(L"C:\\" + std::wstring(300, L'x') + L"\\u.exe").copy(buffer, size - 1)] = L'\0';
+    return size;
   };
   EXPECT_EQ(ResolveExecutablePath(), L"");
+}
+
+TEST(Helpers, AFinalPathLosesItsLongPrefixOnlyWhereTheRestFitsInMaxPath) {
   const std::wstring fits(MAX_PATH - 10, L'x'), tooLong(MAX_PATH - 9, L'x');  // the paths without "\\?\": 259, 260
-  const struct {
-    std::wstring final, expected;
-  } cases[] = {{L"\\\\?\\C:\\Tools\\u.exe", L"C:\\Tools\\u.exe"},
-               {L"\\\\?\\UNC\\srv\\share\\u.exe", L"\\\\srv\\share\\u.exe"},
-               {L"\\\\?\\C:\\" + fits + L"\\u.exe", L"C:\\" + fits + L"\\u.exe"},
-               {L"\\\\?\\C:\\" + tooLong + L"\\u.exe", L""},
-               {L"\\\\?\\UNC\\s\\sh\\" + tooLong.substr(4) + L"\\u.exe", L""},
-               {L"C:\\u.exe", L"C:\\u.exe"}};  // "": unchanged
-  for (const auto& c : cases) EXPECT_EQ(PathWithoutLongPrefix(c.final), c.expected.empty() ? c.final : c.expected);
+  // clang-format off
+  const std::pair<std::wstring, std::wstring> cases[] = {
+      {L"\\\\?\\C:\\Tools\\u.exe", L"C:\\Tools\\u.exe"}, {L"\\\\?\\UNC\\srv\\share\\u.exe", L"\\\\srv\\share\\u.exe"},
+      {L"\\\\?\\C:\\" + fits + L"\\u.exe", L"C:\\" + fits + L"\\u.exe"}, {L"C:\\u.exe", L"C:\\u.exe"},
+      {L"\\\\?\\C:\\" + tooLong + L"\\u.exe", L""}, {L"\\\\?\\UNC\\s\\sh\\" + tooLong.substr(4) + L"\\u.exe", L""}};
+  // clang-format on
+  for (const auto& [final, expected] : cases)
+    EXPECT_EQ(PathWithoutLongPrefix(final), expected.empty() ? final : expected);
 }

@@ -5,92 +5,91 @@
 #include "config/IniDocument.h"
 #include "config/StartupShortcut.h"
 
-// Under the roaming folder (also one ending in '\'), first run takes the first source that works: config.default.ini
-// beside us (read-only, via a temporary file, into a writable file), config.ini there, the resource, the built-in text.
-// A folder in a source's place falls through; a blocked temporary file gives none.
-TEST(ConfigFile, LocationAndFirstRunSources) {
-  const Bytes defaultIni = ToBytes("[General]\nSleepPrevent=1\n"),
-              besideIni = Utf16Le(L"[General]\r\nKeepActive=1", true);
-  const struct {
-    Bytes beside[2];
-    bool withResource, tmpBlocked;
-    Bytes expected;
-  } cases[] = {// beside: empty for a folder
-               {{defaultIni, besideIni}, true, false, defaultIni},
-               {{defaultIni}, true, true, {}},
-               {{{}, besideIni}, true, false, besideIni},
-               {{}, true, false, DefaultTextBytes()},
-               {{}, false, false, {}}};  // last: the default text's keys and values
-  const std::wstring names[] = {ExecutableFolder() + L"\\config.default.ini", ExecutableFolder() + L"\\config.ini"};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(&c - cases);
-    ConfigScope scope;
-    testRoaming = scope.roaming.Path() + L"\\";
-    ASSERT_EQ(std::pair(GetRoamingAppDataFolder(), GetConfigFilePath()),
-              std::pair(scope.roaming.Path() + L"\\", scope.File()));  // makes the folder
-    for (int i = 0; i < 2; ++i)
-      ASSERT_TRUE(c.beside[i].empty() ? ::CreateDirectoryW(names[i].c_str(), nullptr)
-                                      : WriteBytes(names[i], c.beside[i]));
-    const bool readOnly = !c.beside[0].empty() && ::SetFileAttributesW(names[0].c_str(), FILE_ATTRIBUTE_READONLY);
-    ASSERT_TRUE(!c.tmpBlocked || ::CreateDirectoryW((scope.File() + L".tmp").c_str(), nullptr));
-    const HINSTANCE instance =  // kernel32 stands for a module without the text
-        std::exchange(App().instance, c.withResource ? App().instance : ::GetModuleHandleW(L"kernel32.dll"));
+class ConfigFile : public testing::Test {
+ protected:
+  ~ConfigFile() override { Beside({}, {}, false); }
+  // config.default.ini and config.ini beside the executable: a file with the bytes, a folder for none.
+  void Beside(const Bytes& defaultIni, const Bytes& configIni, bool make = true) {
+    for (const auto& [name, bytes] : {std::pair(beside[0], defaultIni), std::pair(beside[1], configIni)}) {
+      if (!::SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL) || !::DeleteFileW(name.c_str()))
+        ::RemoveDirectoryW(name.c_str());
+      ASSERT_TRUE(!make || (bytes.empty() ? ::CreateDirectoryW(name.c_str(), nullptr) : WriteBytes(name, bytes)));
+    }
+  }
+  // The first run's config.ini; kernel32 stands for a module without the default text.
+  Bytes Bootstrap(bool withResource = true) {
+    const HINSTANCE instance =
+        std::exchange(App().instance, withResource ? App().instance : ::GetModuleHandleW(L"kernel32.dll"));
     BootstrapConfigFile();
     App().instance = instance;
-    EXPECT_EQ((::GetFileAttributesW(names[0].c_str()) & FILE_ATTRIBUTE_READONLY) != 0,
-              readOnly);  // the template keeps its own
-    for (const std::wstring& name : names)
-      if (::SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL), !::DeleteFileW(name.c_str()))
-        ::RemoveDirectoryW(name.c_str());
-    EXPECT_EQ(PathExists(scope.File()), !c.tmpBlocked);
-    if (c.tmpBlocked) continue;
-    IniDocument written(scope.File()), shipped(SourcePath(L"resources\\default-config.ini"));
-    EXPECT_TRUE(c.expected.empty() ? written.Load() && shipped.Load() && written.Values() == shipped.Values()
-                                   : ReadBytesOrEmpty(scope.File()) == c.expected);
-    EXPECT_FALSE((::GetFileAttributesW(scope.File().c_str()) & FILE_ATTRIBUTE_READONLY) ||
-                 PathExists(scope.File() + L".tmp"));
+    EXPECT_FALSE(PathExists(scope.File() + L".tmp"));
+    return ReadBytesOrEmpty(scope.File());
+  }
+  ConfigScope scope;
+  const std::wstring beside[2] = {ExecutableFolder() + L"\\config.default.ini", ExecutableFolder() + L"\\config.ini"};
+  const Bytes defaultIni = ToBytes("[General]\nSleepPrevent=1\n"),
+              configIni = Utf16Le(L"[General]\r\nKeepActive=1", true);
+};
+
+// config.default.ini beside us, config.ini there, the resource; a folder in a source's place falls through.
+TEST_F(ConfigFile, TheFirstRunCopiesTheFirstSourceThatWorks) {
+  const std::tuple<Bytes, Bytes, Bytes> cases[] = {
+      {defaultIni, configIni, defaultIni}, {{}, configIni, configIni}, {{}, {}, DefaultTextBytes()}};
+  for (const auto& [defaultSource, configSource, expected] : cases) {
+    Beside(defaultSource, configSource);
+    EXPECT_EQ(Bootstrap(), expected);
+    ASSERT_TRUE(::DeleteFileW(scope.File().c_str()));
   }
 }
 
-// The default text states each integer key's default as the table holds it, and its range in the key's comment;
-// [Conditions] is not in it.
-TEST(ConfigFile, TheDefaultTextAgreesWithTheTableOfDefaultsAndRanges) {
+TEST_F(ConfigFile, WithoutAnySourceTheFirstRunWritesTheKeysAndValuesOfTheDefaultText) {
+  Beside({}, {});
+  Bootstrap(false);
+  IniDocument written(scope.File()), shipped(SourcePath(L"resources\\default-config.ini"));
+  ASSERT_TRUE(written.Load() && shipped.Load());
+  EXPECT_EQ(written.Values(), shipped.Values());
+}
+
+TEST_F(ConfigFile, AReadOnlyTemplateGivesAWritableFileAndStaysReadOnly) {
+  Beside(defaultIni, {});
+  ASSERT_TRUE(::SetFileAttributesW(beside[0].c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(Bootstrap(), defaultIni);
+  EXPECT_FALSE(::GetFileAttributesW(scope.File().c_str()) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(::GetFileAttributesW(beside[0].c_str()) & FILE_ATTRIBUTE_READONLY);
+}
+
+TEST_F(ConfigFile, TheDefaultTextAgreesWithTheTableOfDefaultsAndRanges) {
   const Bytes bytes = DefaultTextBytes();
   const std::wstring text = DecodeIniBytes(bytes.data(), bytes.size());
   IniDocument shipped(L"");
   shipped.Parse(text);
   for (const IntegerKey& key : kIntegerKeys) {
-    SCOPED_TRACE(Narrow(key.name));
     const bool listed = std::wstring_view(key.section) != L"Conditions";
-    ASSERT_EQ(shipped.HasKey(key.section, key.name), listed);
-    if (!listed) continue;
-    EXPECT_EQ(shipped.GetInt(key.section, key.name, -1), key.defaultValue);
-    const std::size_t at = text.find(L"; " + std::wstring(key.name) + L" \u2014");
-    ASSERT_NE(at, std::wstring::npos);
-    const std::wstring comment = text.substr(at, text.find(L'\n', at) - at);
-    EXPECT_NE(comment.find(DecimalText(key.minimum)), comment.npos);
-    EXPECT_NE(comment.find(DecimalText(key.maximum)), comment.npos);
+    EXPECT_EQ(shipped.GetInt(key.section, key.name, -1), listed ? key.defaultValue : -1) << Narrow(key.name);
+    const std::size_t at = text.find(L"; " + std::wstring(key.name) + L" \u2014"), end = text.find(L'\n', at);
+    EXPECT_TRUE(!listed ||
+                (text.find(DecimalText(key.minimum), at) < end && text.find(DecimalText(key.maximum), at) < end))
+        << Narrow(key.name);
   }
 }
 
-// On writes a link (also over a damaged file) and leaves one that starts this executable untouched;
-// off removes it, silently when it is gone; nothing is linked from inside the temporary folder.
-TEST(ConfigFile, StartupShortcut) {
+TEST(PathWithinFolder, ComparesWithoutCaseAndByWholeNames) {
   const std::wstring temp = L"C:\\Users\\Ann\\AppData\\Local\\Temp";
-  EXPECT_TRUE(PathWithinFolder(temp + L"\\Rar$EX01\\u.exe", temp + L"\\") &&
-              PathWithinFolder(L"c:\\users\\ann\\appdata\\local\\TEMP\\u.exe", temp));
-  EXPECT_FALSE(PathWithinFolder(temp + L"2\\u.exe", temp + L"\\") || PathWithinFolder(L"C:\\Tools\\u.exe", temp) ||
-               PathWithinFolder(temp, temp + L"\\"));
+  // clang-format off
+  const std::tuple<std::wstring, std::wstring, bool> cases[] = {{temp + L"\\Rar$EX01\\u.exe", temp + L"\\", true},
+      {L"c:\\users\\ann\\appdata\\local\\TEMP\\u.exe", temp, true}, {temp + L"2\\u.exe", temp + L"\\", false},
+      {L"C:\\Tools\\u.exe", temp, false}, {temp, temp + L"\\", false}};
+  // clang-format on
+  for (const auto& [path, folder, within] : cases) EXPECT_EQ(PathWithinFolder(path, folder), within) << Narrow(path);
+}
+
+// A current link is not written again: held open, it could not be.
+TEST(StartupShortcut, UpdatesWriteTheLinkOnlyWhereItDisagreesWithTheSetting) {
   ConfigScope scope;
   const std::wstring path = StartupShortcutPath();
-  ASSERT_TRUE(WriteBytes(path, ToBytes("not a shortcut")) && UpdateStartupShortcut(true));
+  ASSERT_TRUE(WriteBytes(path, ToBytes("not a shortcut")));
+  EXPECT_TRUE(UpdateStartupShortcut(true));
   EXPECT_NE(ReadBytesOrEmpty(path), ToBytes("not a shortcut"));
-  const FILETIME old{0x12345678, 0x01C00000};
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  ASSERT_TRUE(::SetFileTime(
-      FileHandle(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr)).Get(),
-      nullptr, nullptr, &old));
-  ASSERT_TRUE(UpdateStartupShortcut(true) && ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
-  EXPECT_EQ(::CompareFileTime(&data.ftLastWriteTime, &old), 0);
-  EXPECT_TRUE(UpdateStartupShortcut(false) && !PathExists(path) && UpdateStartupShortcut(false));
+  EXPECT_TRUE(LockedFile(path, FILE_SHARE_READ).Held() && UpdateStartupShortcut(true));
+  for (int twice = 0; twice < 2; ++twice) EXPECT_TRUE(UpdateStartupShortcut(false) && !PathExists(path));
 }

@@ -7,256 +7,194 @@
 #include "config/ConfigLoad.h"
 #include "config/ConfigLocation.h"
 #include "config/ConfigSave.h"
-#include "tray/UiLanguage.h"
 
 static IniDocument FromText(const std::wstring& text) {
   IniDocument document(L"");
   document.Parse(text);
   return document;
 }
-// Every field differs from its default, so a test sees which fields a load set.
-static const Settings kScrambled{true,
-                                 true,
-                                 true,
-                                 999,
-                                 99,
-                                 NudgeKind::F15,
-                                 L"previous",
-                                 OverlayAction::BlackAll,
-                                 {kModShift, 0x41},
-                                 ClockDisplayMode::Elapsed,
-                                 {{L"old"}, {L"old"}, true, 50, true},
-                                 {{L"9s", 9}},
-                                 false};
 using M = ClockDisplayMode;
 using A = OverlayAction;
 constexpr std::uint32_t CA = kModControl | kModAlt;
-constexpr IntegerKey kIdle = kIdleThresholdKey, kCheck = kCheckIntervalKey, kFade = kFadeInKey, kAlpha = kBadgeAlphaKey;
+constexpr IntegerKey kAlpha = kBadgeAlphaKey;
+// Every field differs from its default, so a test sees which fields a load set.
+// clang-format off
+static const Settings kScrambled{true, true, true, 999, 99, NudgeKind::F15, L"previous", A::BlackAll, {kModShift, 0x41},
+                                 M::Elapsed, {{L"old"}, {L"old"}, true, 50, true}, {{L"9s", 9}}, false, 7};
+// clang-format on
+static const Bytes kGood = ToBytes("[General]\r\nSleepPrevent=1\r\n[KeepActive]\r\nIdleThresholdSec=12");
 
-TEST(ConfigLoad, EachKeyIsReadByItsRules) {
+class ConfigLoad : public testing::Test {
+ protected:
+  ConfigLoad() {
+    App().settings = kScrambled;
+    testRoaming = scope.roaming.Path() + L"\\";
+  }
+  void WriteFile(const Bytes& bytes) {
+    EnsureConfigFilePath();
+    ASSERT_TRUE(WriteBytes(scope.File(), bytes));
+  }
+  Bytes LoadAndSave(bool locked = false) {
+    {
+      LockedFile lock(locked ? scope.File() : L"");
+      App().settings = kScrambled;
+      App().configSavePending = false;  // a fresh start on each file
+      LoadConfig();
+      SaveConfig();
+    }
+    EXPECT_FALSE(PathExists(scope.File() + L".tmp"));
+    return ReadBytesOrEmpty(scope.File());
+  }
+  AppScope app;
+  ConfigScope scope;
+};
+
+TEST_F(ConfigLoad, EachKeyIsReadByItsRules) {
   const std::wstring long70(70, L'x'), surrogateAt63 = std::wstring(62, L'a') + L"\U0001F600" + L"bcd";
-  const struct {
-    std::wstring text;
-    Settings expected;
-  } cases[] = {
+  const std::pair<std::wstring, Settings> cases[] = {
+      // clang-format off
       {L"[General]\n[KeepActive]\n[UI]\n[Hotkey]\n[Overlay]", {}},
       {L"[general]\nSleepPrevent=1\n[Overlay]\nclockdisplay=None", {}},
-      {L"[General]\nSleepPrevent=true\nKeepActive=1 ; on\nRunAtStartup=yes", {.KeepActive = true}},
-      {L"[General]\nSleepPrevent=2\nKeepActive=-1\nsleepprevent=0", {.SleepPrevent = true, .KeepActive = true}},
-      {L"[KeepActive]\nIdleThresholdSec=59\nCheckIntervalSec=0",
-       {.IdleThresholdSec = kIdle.minimum, .CheckIntervalSec = kCheck.minimum}},
-      {L"[KeepActive]\nIdleThresholdSec=3601\nCheckIntervalSec=99999999999",
-       {.IdleThresholdSec = kIdle.maximum, .CheckIntervalSec = kCheck.maximum}},
-      {L"[KeepActive]\nIdleThresholdSec=300 ; "
-       L"five\nCheckIntervalSec=20s\nNudge=vk_f15\n[Hotkey]\nAction=blackcurrent\nToggleHotkey=Shift+VK_F1",
-       {.IdleThresholdSec = 300,
-        .CheckIntervalSec = 20,
-        .Nudge = NudgeKind::F15,
-        .Action = A::BlackCurrent,
-        .ToggleHotkey = {kModShift, 0x70}}},
+      {L"[General]\nSleepPrevent=2\nKeepActive=-1\nRunAtStartup=yes", {.SleepPrevent = true, .KeepActive = true}},
+      {L"[KeepActive]\nIdleThresholdSec=59\nCheckIntervalSec=0", {.IdleThresholdSec = 60, .CheckIntervalSec = 10}},
+      {L"[KeepActive]\nIdleThresholdSec=3601\nCheckIntervalSec=9999999999",
+       {.IdleThresholdSec = 3600, .CheckIntervalSec = 600}},
+      {L"[KeepActive]\nIdleThresholdSec=300 ; five\nCheckIntervalSec=20s\nNudge=vk_f15\n[Hotkey]\nAction=blackcurrent\n"
+       L"ToggleHotkey=Shift+VK_F1", {.IdleThresholdSec = 300, .CheckIntervalSec = 20, .Nudge = NudgeKind::F15,
+                                    .Action = A::BlackCurrent, .ToggleHotkey = {kModShift, 0x70}}},
       {L"[KeepActive]\nNudge=f15\n[Hotkey]\nAction=BLACKALL\nToggleHotkey=none",
        {.Nudge = NudgeKind::F15, .Action = A::BlackAll, .ToggleHotkey = {CA, 0}}},
       {L"[Hotkey]\nAction=awayall\nToggleHotkey=VK_B", {.Action = A::AwayAll, .ToggleHotkey = {CA, 0x42}}},
-      {L"[Hotkey]\nToggleHotkey=Shift+VK_OEM_6", {}},
       {L"[KeepActive]\nNudge=F16\nIdleThresholdSec=abc\n[Hotkey]\nAction=Away\nToggleHotkey=0xDB\n[UI]\nLanguage=", {}},
       {L"[KeepActive]\nNudge=F15 ; tap\n[Hotkey]\nToggleHotkey=Ctrl+Alt+VK_OEM_4", {}},
-      {L"[Hotkey]\nToggleHotkey=Ctrl+Alt+Nonsense", {}},
+      {L"[Hotkey]\nToggleHotkey=Shift+VK_OEM_6", {}}, {L"[Hotkey]\nToggleHotkey=Ctrl+Alt+Nonsense", {}},
       {L"[Hotkey]\nToggleHotkey=", {.ToggleHotkey = {CA, 0}}},
       {L"[UI]\nLanguage=" + long70, {.Language = long70.substr(0, 63)}},
       {L"[UI]\nLanguage=" + surrogateAt63, {.Language = std::wstring(62, L'a')}},
-      {L"[Conditions]\nSleepPreventWhileRunning= obs64.exe ,C:\\x.exe,\tOBS64 ; "
-       L"recorder\nKeepActiveWhileRunning=*\nOnlyOnMainsPower=yes\n"
-       L"MinBatteryPercent=101\nPauseSleepPreventWhileLocked=1 ; on\nWhatever=1",
-       {.Conditions = {{L"obs64.exe", L"OBS64"}, {}, false, kMinBatteryKey.maximum, true}}},
+      {L"[Conditions]\nSleepPreventWhileRunning=obs64.exe,C:\\x.exe, OBS64\nKeepActiveWhileRunning=*\n"
+       L"OnlyOnMainsPower=yes\nMinBatteryPercent=101\nPauseSleepPreventWhileLocked=1",
+       {.Conditions = {{L"obs64.exe", L"OBS64"}, {}, false, 100, true}}},
       {L"[Conditions]\nOnlyOnMainsPower=2\nMinBatteryPercent=-5\nPauseSleepPreventWhileLocked=on",
        {.Conditions = {.OnlyOnMainsPower = true}}},
-      {L"[Conditions]\nMinBatteryPercent=abc\n[conditions]\nOnlyOnMainsPower=1", {}},
-      {L"[Conditions]\nMinBatteryPercent= 30 %", {.Conditions = {.MinBatteryPercent = 30}}},
       {L"[Timer]\nPresets=\nNotifyAtEnd=0 ; quiet", {.Presets = {}, .NotifyAtEnd = false}},
-      {L"[Timer]\nPresets=2h, x\nNotifyAtEnd=on", {.Presets = {{L"2h", 7200}}}}};
-  ConfigScope scope;
-  for (const auto& c : cases) {
+      {L"[Timer]\nPresets=2h, x\nNotifyAtEnd=on", {.Presets = {{L"2h", 7200}}}},
+      {L"[Overlay]\nClockDisplay=", {.ClockDisplay = M::None}}, {L"[Overlay]\nShowOverlayClock=7", {}},
+      {L"[Overlay]\nShowOverlayClock=0", {.ClockDisplay = M::None}},
+      {L"[Overlay]\nClockDisplay=BOTH", {.ClockDisplay = M::TimeAndElapsed}},
+      {L"[Overlay]\nClockDisplay=weird\nShowOverlayClock=0", {}},
+      {L"[Overlay]\nBlackScreenAfterIdleMin=1441", {.BlackScreenAfterIdleMin = 1440}}};
+  // clang-format on
+  for (const auto& [text, expected] : cases) {
     App().settings = kScrambled;
-    ApplyConfigDocument(FromText(c.text));
-    EXPECT_EQ(App().settings, c.expected) << Narrow(c.text);
+    ApplyConfigDocument(FromText(text));
+    EXPECT_EQ(App().settings, expected) << Narrow(text);
   }
-}
-
-TEST(ConfigLoad, TheClockDisplayTakesItsAliasesInAnyCaseAndTheOldKey) {
-  const std::pair<const wchar_t*, M> clocks[] = {{L"ClockDisplay=", M::None},
-                                                 {L"ClockDisplay=BOTH", M::TimeAndElapsed},
-                                                 {L"ShowOverlayClock=7", M::Time},
-                                                 {L"ShowOverlayClock=0", M::None},
-                                                 {L"ClockDisplay=weird\nShowOverlayClock=0", M::Time}};
-  for (const auto& [text, mode] : clocks)
-    EXPECT_EQ(ReadClockDisplay(FromText(std::wstring(L"[Overlay]\n") + text)), mode) << Narrow(text);
 }
 
 // Names compared without case; the last in a section named [Overlay] (any case) wins, else the last anywhere.
 TEST(OverlayKeys, AreFoundInAnySectionWithOverlayWinning) {
-  const std::int32_t alpha = kAlpha.defaultValue, fade = kFade.defaultValue;
-  const struct {
-    const wchar_t* text;
-    std::int32_t alpha, fade;
-    bool sleepBadge, keepBadge;
-  } overlay[] = {
-      {L"[Overlay]", alpha, fade, true, true},
-      {L"[General]\nBadgeAlpha=10\nFadeInDurationMs=6000\n[Overlay]\nBadgeAlpha=200\nShowSleepPreventBadge=OFF", 200,
-       kFade.maximum, false, true},
-      {L"[overlay]\nBadgeAlpha=30\nFadeInDurationMs=-1\n[General]\nBadgeAlpha=10\nShowKeepActiveBadge=no ; hidden", 30,
-       kFade.minimum, true, false},
-      {L"[General]\nBadgeAlpha=10\nShowSleepPreventBadge=0\n[Hotkey]\nBADGEALPHA=20\nShowKeepActiveBadge=00", 20, fade,
-       false, true},
-      {L"[Overlay]\nBadgeAlpha=abc\nShowKeepActiveBadge=\n[General]\nShowSleepPreventBadge=0\n[OVERLAY]"
-       L"\nshowsleeppreventbadge=yes",
-       alpha, fade, true, true},
-      {L"[Overlay]\nBadgeAlpha=1000", kAlpha.maximum, fade, true, true},
-      {L"[Overlay]\nbadgealpha=6\nBadgeAlpha=5", 6, fade, true, true}};
-  for (const auto& c : overlay) {
-    const IniDocument d = FromText(c.text);
-    EXPECT_EQ(std::tuple(ReadOverlayInt(d, kAlpha), ReadOverlayInt(d, kFade),
-                         ReadOverlayBool(d, L"ShowSleepPreventBadge"), ReadOverlayBool(d, L"ShowKeepActiveBadge")),
-              std::tuple(c.alpha, c.fade, c.sleepBadge, c.keepBadge))
-        << Narrow(c.text);
+  const std::tuple<const wchar_t*, std::int32_t, bool> cases[] = {
+      {L"[General]\nBadgeAlpha=10\n[Overlay]\nBadgeAlpha=-1\nShowSleepPreventBadge=OFF", 0, false},
+      {L"[overlay]\nBadgeAlpha=300\n[General]\nBadgeAlpha=10\nShowSleepPreventBadge=no ; hidden", 255, false},
+      {L"[General]\nBadgeAlpha=10\nShowSleepPreventBadge=0\n[UI]\nBADGEALPHA=20\nShowSleepPreventBadge=00", 20, true},
+      {L"[Overlay]\nBadgeAlpha=abc\nShowSleepPreventBadge=\n[General]\nBadgeAlpha=9", kAlpha.defaultValue, true},
+      {L"[General]\nShowSleepPreventBadge=0\n[OVERLAY]\nshowsleeppreventbadge=yes", kAlpha.defaultValue, true},
+      {L"[Overlay]\nbadgealpha=6\nBadgeAlpha=5", 6, true}};
+  for (const auto& [text, alpha, badge] : cases) {
+    const IniDocument d = FromText(text);
+    EXPECT_EQ(std::pair(ReadOverlayInt(d, kAlpha), ReadOverlayBool(d, L"ShowSleepPreventBadge")),
+              std::pair(alpha, badge))
+        << Narrow(text);
   }
 }
 
-TEST(ConfigLoad, TimerPresetsValidOnesInOrderEachValueOnceAtMostEight) {  // kept: seconds, or @hmm for a time of day
-  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
-      {kDefaultTimerPresets, L"1800 3600 7200 14400 "},
-      {L" 90s,1H30m\t, 1d12h, 7d, 8d, 0s, 1x, , 17:30, 7:05, 24:00, 7:5, 1h 30m, 17:30;",
-       L"90 5400 129600 604800 @1730 @705 "},
-      {L"1h, 60m, 3600s, 0d1h, 17:30, 17:30, 5:00, 05:00", L"3600 @1730 @500 "},
-      {L"", L""},
-      {L",, x", L""},
-      {L"1s,2s,3s,bad,4s,4s,5s,6s,7s,8s,9s", L"1 2 3 4 5 6 7 8 "}};
-  for (const auto& [text, kept] : cases) {
-    std::wstring seen;
-    for (const TimerPreset& p : ParseTimerPresets(text))
-      seen += (p.seconds ? std::to_wstring(p.seconds) : L"@" + std::to_wstring(p.hour * 100 + p.minute)) + L" ";
-    EXPECT_EQ(seen, kept) << Narrow(text);
-  }
-  EXPECT_EQ(ParseTimerPresets(kDefaultTimerPresets), Settings{}.Presets);
+// Seconds kept as such, a time of day as @hmm.
+TEST(TimerPresets, ValidEntriesAreKeptInOrderEachValueOnceAndAtMostEight) {
+  std::wstring seen;
+  for (const TimerPreset& p :
+       ParseTimerPresets(L" 90s,1H30m\t, 1h 30m, 5400s, ,17:30, 5:00, 05:00, 17:30, x, 1s, 2s, 3s, 4s, 5s"))
+    seen += (p.seconds ? std::to_wstring(p.seconds) : L"@" + std::to_wstring(p.hour * 100 + p.minute)) + L" ";
+  EXPECT_EQ(seen, L"90 5400 @1730 @500 1 2 3 4 ");
 }
 
-TEST(ConfigLoad, LoadBootstrapsFollowsHandEditsReconcilesTheShortcutAndSaves) {
-  ConfigScope scope;
-  IniDocument document(L"somewhere");  // a reload does not create the file
-  EXPECT_FALSE(ReloadConfigDocument(document) || PathExists(scope.File()));
-  App().settings = kScrambled;
-  LoadConfig();
-  EXPECT_EQ(std::pair(App().configPath, App().settings), std::pair(scope.File(), Settings{}));
-  ASSERT_TRUE(
-      WriteBytes(scope.File(), ToBytes("[KeepActive]\nIdleThresholdSec=600\n[UI]\nLanguage=de\n"
-                                       "[Hotkey]\nToggleHotkey=Ctrl+Shift+VK_F2\n[General]\nRunAtStartup=1\n")));
-  LoadConfig();
-  EXPECT_EQ(App().settings, (Settings{.RunAtStartup = true,
-                                      .IdleThresholdSec = 600,
-                                      .Language = L"de",
-                                      .ToggleHotkey = {kModControl | kModShift, 0x71}}));
-  EXPECT_TRUE(PathExists(StartupShortcutPath()));
-  ASSERT_TRUE(::DeleteFileW(scope.File().c_str()));  // deleted while running: the default text again
-  LoadConfig();
-  EXPECT_EQ(App().settings, Settings{});
-  EXPECT_TRUE(!PathExists(StartupShortcutPath()) && PathExists(scope.File()));
-  // A save keeps hand-edited and unknown keys, writes each value in its canonical form, and creates no
-  // empty [UI] section (it comes last once a language is set).
-  ASSERT_TRUE(WriteBytes(scope.File(), ToBytes("[Overlay]\nFadeInDurationMs=800\nShowOverlayClock=0\nBadgeAlpha=9 ; "
-                                               "dim\n[Conditions]\nMinBatteryPercent=x\n")));
-  LoadConfig();
-  SaveConfig();
-  App().settings = {true,
-                    false,
-                    true,
-                    3600,
-                    10,
-                    NudgeKind::F15,
-                    L"zh-Hant",
-                    A::BlackAll,
-                    {kModWin, 0xA0},
-                    M::TimeAndElapsed,
-                    {{L"obs64"}, {L"vlc"}, true, 20, true}};  // [Conditions] is kept as written, never written
-  SaveConfig();
-  EXPECT_EQ(ReadBytesOrEmpty(scope.File()),
-            ToBytes("\xEF\xBB\xBF[Overlay]\r\nFadeInDurationMs=800\r\nShowOverlayClock=0\r\n"
-                    "BadgeAlpha=9 ; "
-                    "dim\r\nClockDisplay=TimeAndElapsed\r\n[Conditions]\r\nMinBatteryPercent=x\r\n[General]"
-                    "\r\nSleepPrevent=1\r\nKeepActive=0\r\n"
-                    "RunAtStartup=1\r\n[KeepActive]\r\nIdleThresholdSec=3600\r\nCheckIntervalSec=10\r\nNudge=F15\r\n["
-                    "Hotkey]\r\n"
-                    "Action=BlackAll\r\nToggleHotkey=Win+0xA0\r\n[UI]\r\nLanguage=zh-Hant"));
-}
-
-// Unreadable files (empty, a folder, held open, not decodable) are neither applied nor saved over; zero padding
-// (an interrupted write) costs its own lines and is saved clean.
-TEST(ConfigLoad, UnreadableOrDamagedFiles) {
-  ConfigScope scope;
-  EnsureConfigFilePath();
-  const Bytes good = ToBytes("[General]\r\nSleepPrevent=1\r\n[KeepActive]\r\nIdleThresholdSec=12");
-  const Settings before{.SleepPrevent = true, .RunAtStartup = true, .Nudge = NudgeKind::F15, .Action = A::BlackAll};
-  const struct {
-    Bytes content;
-    bool repaired;
-    Settings expected;
-  } cases[] = {
-      {{}, false, before},
-      {{'/'}, false, before},
-      {good, false, before},
-      {Utf16Le(L";\r\n[General]\r\nSleepPrevent=1", false), false, before},
-      {Concat(Concat(good, ToBytes("0\r\n")), Bytes(60, 0)), true, {.SleepPrevent = true, .IdleThresholdSec = 120}},
-      {Concat(Concat(good, Bytes(9, 0)), ToBytes("0\r\n")), true, {.SleepPrevent = true}},
-      {Bytes(80, 0), true, {}}};
-  App().settings = before;
+TEST_F(ConfigLoad, NeitherAReloadNorASaveBeforeTheFirstLoadCreatesTheFile) {
+  IniDocument document(L"somewhere");
+  EXPECT_FALSE(ReloadConfigDocument(document));
   SaveConfig();
   EXPECT_FALSE(PathExists(scope.File()));
-  for (const auto& c : cases) {
-    SCOPED_TRACE(&c - cases);
-    ASSERT_TRUE(c.content == Bytes{'/'} ? ::CreateDirectoryW(scope.File().c_str(), nullptr)
-                                        : WriteBytes(scope.File(), c.content));
-    {
-      LockedFile lock(&c == &cases[2] ? scope.File() : L"");
-      App().settings = before, App().configSavePending = false;  // a fresh start on each file
-      LoadConfig();
-      EXPECT_EQ(App().settings, c.expected);
-      SaveConfig();
-    }
-    const Bytes saved = ReadBytesOrEmpty(scope.File());
-    EXPECT_FALSE(PathExists(scope.File() + L".tmp"));
-    EXPECT_TRUE(c.content == Bytes{'/'} || (saved == c.content) != c.repaired);
-    EXPECT_TRUE(!c.repaired || (!saved.empty() && std::count(saved.begin(), saved.end(), 0) == 0));
-    if (!::DeleteFileW(scope.File().c_str())) ::RemoveDirectoryW(scope.File().c_str());
+}
+
+TEST_F(ConfigLoad, AMissingFileIsCreatedInTheRoamingFolderWithTheDefaultsAndTheShortcutGoes) {
+  LoadConfig();
+  EXPECT_TRUE(App().configPath == scope.File() && PathExists(scope.File()));
+  EXPECT_EQ(App().settings, Settings{});
+  ASSERT_TRUE(WriteBytes(scope.File(), ToBytes("[General]\nRunAtStartup=1\n")));
+  LoadConfig();
+  ASSERT_TRUE(PathExists(StartupShortcutPath()) && ::DeleteFileW(scope.File().c_str()));
+  LoadConfig();
+  EXPECT_EQ(App().settings, Settings{});
+  EXPECT_TRUE(PathExists(scope.File()) && !PathExists(StartupShortcutPath()));
+}
+
+// Hand-edited and unknown keys stay, [Conditions] is never written, and a save of unchanged settings creates no
+// empty [UI] section ([UI] comes last once a language is set).
+TEST_F(ConfigLoad, ASaveKeepsTheHandEditsAndWritesEachValueInItsCanonicalForm) {
+  WriteFile(ToBytes(
+      "[Overlay]\nFadeInDurationMs=800\nShowOverlayClock=0\nBadgeAlpha=9 ; dim\n[Conditions]\nMinBatteryPercent=x\n"));
+  LoadConfig();
+  SaveConfig();
+  // clang-format off
+  App().settings = {true, false, true, 3600, 10, NudgeKind::F15, L"zh-Hant", A::BlackAll, {kModWin, 0xA0},
+                    M::TimeAndElapsed, {{L"obs64"}, {L"vlc"}, true, 20, true}};
+  // clang-format on
+  SaveConfig();
+  EXPECT_EQ(
+      ReadBytesOrEmpty(scope.File()),
+      ToBytes("\xEF\xBB\xBF[Overlay]\r\nFadeInDurationMs=800\r\nShowOverlayClock=0\r\nBadgeAlpha=9 ; dim\r\n"
+              "ClockDisplay=TimeAndElapsed\r\n[Conditions]\r\nMinBatteryPercent=x\r\n[General]\r\nSleepPrevent=1\r\n"
+              "KeepActive=0\r\nRunAtStartup=1\r\n[KeepActive]\r\nIdleThresholdSec=3600\r\nCheckIntervalSec=10\r\n"
+              "Nudge=F15\r\n[Hotkey]\r\nAction=BlackAll\r\nToggleHotkey=Win+0xA0\r\n[UI]\r\nLanguage=zh-Hant"));
+}
+
+// Empty, held open, not decodable, or a folder in its place.
+TEST_F(ConfigLoad, AnUnreadableFileIsNeitherAppliedNorSavedOver) {
+  const Bytes cases[] = {{}, kGood, Utf16Le(L";\r\n[General]\r\nSleepPrevent=1", false)};
+  for (const Bytes& content : cases) {
+    SCOPED_TRACE(&content - cases);
+    WriteFile(content);
+    EXPECT_EQ(LoadAndSave(&content == &cases[1]), content);
+    EXPECT_EQ(App().settings, kScrambled);
+  }
+  ASSERT_TRUE(::DeleteFileW(scope.File().c_str()) && ::CreateDirectoryW(scope.File().c_str(), nullptr));
+  LoadAndSave();
+  EXPECT_EQ(App().settings, kScrambled);
+  EXPECT_TRUE(::RemoveDirectoryW(scope.File().c_str()));  // still the folder
+}
+
+TEST_F(ConfigLoad, ZeroPaddingCostsTheLinesItTouchesAndIsSavedClean) {
+  const std::pair<Bytes, Settings> cases[] = {
+      {Concat(Concat(kGood, ToBytes("0\r\n")), Bytes(60, 0)), {.SleepPrevent = true, .IdleThresholdSec = 120}},
+      {Concat(Concat(kGood, Bytes(9, 0)), ToBytes("0\r\n")), {.SleepPrevent = true}},
+      {Bytes(80, 0), {}}};
+  for (const auto& [content, expected] : cases) {
+    SCOPED_TRACE(&content - &cases[0].first);
+    WriteFile(content);
+    const Bytes saved = LoadAndSave();
+    EXPECT_EQ(App().settings, expected);
+    EXPECT_TRUE(!saved.empty() && std::count(saved.begin(), saved.end(), 0) == 0);
   }
 }
 
-TEST(ProgramList, ParsedAsWrittenMatchedWithoutCaseOrExeInListOrder) {
-  std::wstring seventeen;  // a wildcard does not count among the 16 names kept
+TEST(ProgramList, KeepsTheValidNamesAsWrittenAndAtMostSixteen) {
+  std::wstring seventeen = L"*, ";  // a wildcard does not count among the 16 names kept
   ProgramList sixteen;
-  for (int i = 1; i <= 17; ++i)
-    seventeen += L"p" + std::to_wstring(i) + L" ,", sixteen.push_back(L"p" + std::to_wstring(i));
-  sixteen.pop_back();
-  const struct {
-    std::wstring text;
-    ProgramList names;
-  } lists[] = {{L"", {}},
-               {L" , ,", {}},
-               {L" obs64.exe ,\tFFmpeg,, ; obs.exe, vlc", {L"obs64.exe", L"FFmpeg"}},
-               {L"My App.exe,\"a\",<b>,c|d,e?,f*", {L"My App.exe"}},
-               {L"C:\\x\\a.exe, b/c.exe, D:a.exe, ok", {L"ok"}},
-               {L"*, " + seventeen, sixteen}};
-  for (const auto& c : lists) EXPECT_EQ(ParseProgramList(c.text), c.names) << Narrow(c.text);
-  const std::vector<RunningProcess> running{
-      {4, L"System"}, {8, L"OBS64.EXE"}, {12, L"ffmpeg.exe"}, {16, L"vlc"}, {20, L".exe"}};
-  const struct {
-    ProgramList list;
-    ProgramMatch match;
-  } finds[] = {{{L"missing", L"FFMPEG", L"obs64.exe"}, {L"FFMPEG", 12}},
-               {{L"obs64"}, {L"obs64", 8}},
-               {{L"VLC.exe"}, {L"VLC.exe", 16}},
-               {{L"obs"}, {}},
-               {{L"obs64.exe.exe", L"exe", L"ffmpeg.ex"}, {}},
-               {{}, {}}};
-  for (const auto& f : finds) EXPECT_EQ(FindRunningProgram(f.list, running), f.match) << f.match.processId;
-  const std::vector<RunningProcess> all = Seams().listRunningProcesses();  // every process, this one among them
-  EXPECT_TRUE(std::any_of(all.begin(), all.end(),
-                          [](auto& p) { return p.id == ::GetCurrentProcessId() && p.fileName == L"unit_config.exe"; }));
+  for (int i = 1; i <= 17; ++i) seventeen += L"p" + std::to_wstring(i) + L" ,";
+  for (int i = 1; i <= 16; ++i) sixteen.push_back(L"p" + std::to_wstring(i));
+  // clang-format off
+  const std::pair<std::wstring, ProgramList> lists[] = {
+      {L"", {}}, {L" , ,", {}}, {L" obs64.exe ,\tFFmpeg,, ; obs.exe, vlc", {L"obs64.exe", L"FFmpeg"}},
+      {L"My App.exe,\"a\",<b>,c|d,e?,f*", {L"My App.exe"}}, {L"C:\\x\\a.exe, b/c.exe, D:a.exe, ok", {L"ok"}},
+      {seventeen, sixteen}};
+  // clang-format on
+  for (const auto& [text, names] : lists) EXPECT_EQ(ParseProgramList(text), names) << Narrow(text);
 }
