@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <iterator>
-#include <atomic>
 #include <random>
 #include <regex>
 #include <sstream>
@@ -165,12 +164,8 @@ TEST(CommandLineMessage, DataIsTakenOnlyWithItsTagALengthThatEndsItsTextAndWithi
 TEST(CommandLineMessage, StatusLinesAreTakenOnlyAsWellFormedTextWithTheirOwnTag) {
   const std::wstring lines = L"prevent-sleep on while obs64.exe\r\nkeep-active paused locked\r\nblack-screen off\r\n";
   const ULONG_PTR tag = kStatusLinesCopyDataTag;
-  const struct {
-    ULONG_PTR tag;
-    std::wstring text;
-    DWORD shorter;  // bytes left off
-    bool taken;
-  } cases[] = {// clang-format off
+  // clang-format off
+  const struct { ULONG_PTR tag; std::wstring text; DWORD shorter; bool taken; } cases[] = {  // shorter: bytes left off
       {tag, lines, 0, true}, {kCommandLineCopyDataTag, lines, 0, false}, {tag, lines, 1, false}, {tag, lines, 2, false},
       {tag, L"a\xD83D\xDE00\r\n", 0, true}, {tag, L"a\xD83D\r\n", 0, false}, {tag, L"\xDE00\r\n", 0, false},
       {tag, L"", 0, false}, {tag, std::wstring(L"a\0\r\n", 4), 0, false},
@@ -180,6 +175,12 @@ TEST(CommandLineMessage, StatusLinesAreTakenOnlyAsWellFormedTextWithTheirOwnTag)
     EXPECT_EQ(DecodeStatusLines(c.tag, c.text.data(), static_cast<DWORD>(c.text.size() * 2 - c.shorter)).value_or(L"-"),
               c.taken ? c.text : L"-")
         << c.text.size() << " " << c.shorter;
+}
+
+TEST(CommandLineMessage, StatusLinesNameEachModesStateAndWhy) {
+  EXPECT_EQ(StatusLines({{ModeState::On, ModeReason::Program, L"obs64.exe"}, {ModeState::Paused, ModeReason::Locked}},
+                        BlackScreenWord::Current),
+            L"prevent-sleep on while obs64.exe\r\nkeep-active paused locked\r\nblack-screen current\r\n");
 }
 
 TEST(CommandLineExit, WithoutAHandleToTheProgramItsMutexTellsWhenItIsGone) {  // no integrity levels under Wine
@@ -207,16 +208,14 @@ struct CommandLineStart : testing::Test {
   }
   static int UsageWithoutConsole() {  // no standard handle: only a box can tell
     const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE), error = ::GetStdHandle(STD_ERROR_HANDLE);
-    ::SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
-    ::SetStdHandle(STD_ERROR_HANDLE, nullptr);
+    for (const DWORD which : {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) ::SetStdHandle(which, nullptr);
     const int code = CallRunningProgram({L"--keep-active", L"maybe"});
     ::SetStdHandle(STD_OUTPUT_HANDLE, out);
     ::SetStdHandle(STD_ERROR_HANDLE, error);
     return code;
   }
   static inline std::vector<DWORD> starts;
-  static inline DWORD firstError = 0;
-  static inline int boxes = 0;
+  static inline DWORD firstError = 0, boxes = 0;
   ScopedSeams seams_;
 };
 
@@ -233,10 +232,9 @@ TEST_F(CommandLineStart, OutsideTheJobAtNormalPriorityOrInsideAJobThatRefusesBre
 
 TEST_F(CommandLineStart, AUsageErrorWithoutAConsoleIsShownInABoxOnlyOnADesktop) {
   EXPECT_EQ(UsageWithoutConsole(), kExitUsage);
-  EXPECT_EQ(boxes, 1);
   seams_->getUserObjectInformation = InvisibleStation;
   EXPECT_EQ(UsageWithoutConsole(), kExitUsage);
-  EXPECT_EQ(boxes, 1);
+  EXPECT_EQ(boxes, 1u);
 }
 
 TEST_F(CommandLineStart, NothingStartsWithoutADesktop) {
@@ -310,8 +308,8 @@ TEST_F(CommandLineCallTest, TheBlackScreenOpensAsAskedAndAskingAgainLeavesItAsIt
   const std::size_t all = ::GetSystemMetrics(SM_CMONITORS);
   // clang-format off
   const std::tuple<const wchar_t*, std::size_t, const wchar_t*> steps[] = {
-      {L"current", 1, L"current"}, {L"current", 1, L"current"}, {L"all", all, L"all"}, {L"all", all, L"all"},
-      {L"off", 0, L"off"}, {L"off", 0, L"off"}};
+      {L"current", 1, L"current"}, {L"current", 1, L"current"}, {L"all", all, L"all"}, {L"off", 0, L"off"},
+      {L"off", 0, L"off"}};
   // clang-format on
   for (const auto& [word, windows, status] : steps) {
     EXPECT_EQ(Call(L"--black-screen " + std::wstring(word)), kAnswerApplied);
@@ -434,44 +432,17 @@ TEST_F(CommandLineCallTest, ACallArrivingWhileAnotherIsCarriedOutComesAgainAfter
   EXPECT_EQ(nested, kAnswerStarting);
 }
 
-// Prevent sleep held by a program, keep active paused by the lock.
-struct ModesHeldTest : CommandLineCallTest {
-  void SetUp() override {
-    CommandLineCallTest::SetUp();
-    ASSERT_TRUE(AddTrayIcon());
-    seams_->sessionLockedOrDisconnected = [] { return true; };  // read when keep active asks for the session's notices
-    App().sleepPreventProgram = L"obs64.exe";
-    App().settings.KeepActive = true;
-    ApplyWantedState();
-  }
-};
-
-TEST_F(ModesHeldTest, TheTrayAndTheBadgesShowWhyAModeIsInForceButTheTickStaysTheUsers) {
+TEST_F(CommandLineCallTest, TheTrayAndTheBadgesShowWhyAModeIsInForceButTheTickStaysTheUsers) {
+  ASSERT_TRUE(AddTrayIcon());
+  seams_->sessionLockedOrDisconnected = [] { return true; };  // read when keep active asks for the session's notices
+  App().sleepPreventProgram = L"obs64.exe";
+  App().settings.KeepActive = true;
+  ApplyWantedState();
   EXPECT_EQ(TipAndMenuLabel(), L"Umbraline | Sleep prevent ON (while obs64.exe runs) | Keep active ON (paused: "
                                L"locked)|Prevent sleep (while obs64.exe runs)");
   const OverlayComposition badges = BuildOverlayComposition(0);
   EXPECT_TRUE(badges.showSleepPreventBadge && !badges.showKeepActiveBadge);
   EXPECT_FALSE(::GetMenuState(BuildTrayMenu().Get(), IDM_PREVENT_SLEEP, MF_BYCOMMAND) & MF_CHECKED);
-}
-
-// As from the command line: the call comes from another thread, its reply window takes the lines once.
-TEST_F(ModesHeldTest, AStatusCallPrintsTheModesWhyAndTheMonitors) {
-  const KernelHandle mutex(::CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName));
-  KernelHandle readEnd, writeEnd;
-  const HANDLE standard = ::GetStdHandle(STD_OUTPUT_HANDLE);
-  ASSERT_TRUE(::CreatePipe(readEnd.Put(), writeEnd.Put(), nullptr, 4096) &&
-              ::SetStdHandle(STD_OUTPUT_HANDLE, writeEnd.Get()));
-  std::atomic<int> code{-1};
-  std::thread caller([&] { code = CallRunningProgram({L"--status"}); });
-  for (MSG m; code == -1; ::Sleep(1)) ::PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE);  // takes the sent call
-  caller.join();
-  ::SetStdHandle(STD_OUTPUT_HANDLE, standard);
-  char text[256] = {};
-  DWORD got = 0;
-  EXPECT_TRUE(code == kExitApplied && ::ReadFile(readEnd.Get(), text, sizeof text, &got, nullptr));
-  EXPECT_EQ(std::string(text, got),
-            "prevent-sleep on while obs64.exe\r\nkeep-active paused locked\r\nblack-screen off\r\n"
-            "monitor 1 0,0 1280x800 primary\r\nmonitor 2 1280,0 1024x768\r\n");  // the test screen
 }
 
 // A call from another thread, as from the command line, while config.ini is held without sharing.

@@ -119,12 +119,6 @@ TEST(MainWindow, TrayEventsOpenTheMenuOnceWithin250Ms) {
   for (const auto& [code, at, opens] : events) EXPECT_EQ(AcceptTrayClick(code, at), opens) << code << " at " << at;
 }
 
-TEST(Elevation, AMutexThatExistsOrIsDeniedIsACopyRunning) {
-  const std::pair<DWORD, bool> cases[] = {
-      {ERROR_ALREADY_EXISTS, true}, {ERROR_ACCESS_DENIED, true}, {ERROR_SUCCESS, false}, {ERROR_INVALID_HANDLE, false}};
-  for (const auto& [error, running] : cases) EXPECT_EQ(AnotherInstanceRuns(error), running) << error;
-}
-
 static std::vector<std::pair<UINT, DWORD>> g_filtered;
 
 // Allowing admits every lower level, a sandbox included: only an elevated copy (Wine's is) needs it.

@@ -1,5 +1,4 @@
-// A second start, start-up before the taskbar is there, the tray icon after "TaskbarCreated", and the tray menu's
-// preparation.
+// A second start, start-up before the taskbar is there, the tray icon, and the tray menu's preparation.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
@@ -135,18 +134,14 @@ TEST_F(TrayIconTest, TheTooltipFollowsTheModesInTheUsersLanguage) {
   }
 }
 
+// Also when the shell took an add after its answer timed out (log-on): every add fails from then on.
 TEST_F(TrayIconTest, RemovedItIsGoneFromTheShell) {
   RemoveTrayIcon();
   EXPECT_FALSE(App().trayIconAdded || ShellHoldsIcon());
-}
-
-// An add the shell took after its answer timed out (log-on): every add fails from then on, a modify finds it.
-TEST_F(TrayIconTest, AnAddTheShellTookDespiteFailingIsFoundAndRemoved) {
-  RemoveTrayIcon();
   s_.seams->shellNotifyIcon = [](DWORD m, PNOTIFYICONDATAW d) -> BOOL {
     return ::Shell_NotifyIconW(m, d) && m != NIM_ADD;
   };
-  EXPECT_TRUE(AddTrayIcon() && ShellHoldsIcon());
+  EXPECT_TRUE(AddTrayIcon() && ShellHoldsIcon());  // a modify finds it
   RemoveTrayIcon();
   EXPECT_FALSE(ShellHoldsIcon());
 }
