@@ -100,9 +100,9 @@ inline bool LongTestMode() {
   return ::GetEnvironmentVariableW(L"UMBRALINE_TEST_MODE", m, 16) && m == std::wstring(L"long");
 }
 
-// A clean AppState with its own config.ini in a private folder and, on request, the main window.
+// A clean AppState with its own config.ini (holding `configText`, if any) in a private folder and, on request, the
+// main window.
 struct AppScope {
-  // Starts from fresh defaults; config.ini holds `configText` (nothing is written when empty).
   explicit AppScope(const std::string& configText = "") {
     App() = AppState{};
     App().instance = ::GetModuleHandleW(nullptr);

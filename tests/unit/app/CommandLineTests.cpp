@@ -232,6 +232,7 @@ TEST_F(CommandLineStart, OutsideTheJobAtNormalPriorityOrInsideAJobThatRefusesBre
 
 TEST_F(CommandLineStart, AUsageErrorWithoutAConsoleIsShownInABoxOnlyOnADesktop) {
   EXPECT_EQ(UsageWithoutConsole(), kExitUsage);
+  EXPECT_EQ(boxes, 1u);
   seams_->getUserObjectInformation = InvisibleStation;
   EXPECT_EQ(UsageWithoutConsole(), kExitUsage);
   EXPECT_EQ(boxes, 1u);
@@ -302,20 +303,6 @@ TEST_F(CommandLineCallTest, AnOptionAppliesOnTopOfTheHandEditsOfTheFile) {
   EXPECT_EQ(app_.ConfigText(), edited);  // already on: nothing written
   EXPECT_EQ(Call(L"--prevent-sleep on"), kAnswerApplied);
   EXPECT_TRUE(FileHas("SleepPrevent=1") && FileHas("KeepActive=1") && FileHas("IdleThresholdSec=100"));
-}
-
-TEST_F(CommandLineCallTest, TheBlackScreenOpensAsAskedAndAskingAgainLeavesItAsItIs) {
-  const std::size_t all = ::GetSystemMetrics(SM_CMONITORS);
-  // clang-format off
-  const std::tuple<const wchar_t*, std::size_t, const wchar_t*> steps[] = {
-      {L"current", 1, L"current"}, {L"current", 1, L"current"}, {L"all", all, L"all"}, {L"off", 0, L"off"},
-      {L"off", 0, L"off"}};
-  // clang-format on
-  for (const auto& [word, windows, status] : steps) {
-    EXPECT_EQ(Call(L"--black-screen " + std::wstring(word)), kAnswerApplied);
-    EXPECT_EQ(App().overlayWindows.size(), windows) << word;
-    EXPECT_TRUE(Status().ends_with(L"black-screen " + std::wstring(status) + L"\r\n")) << word;
-  }
 }
 
 TEST_F(CommandLineCallTest, NothingOfAnInvalidCallIsApplied) {
