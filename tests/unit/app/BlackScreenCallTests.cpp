@@ -69,7 +69,7 @@ TEST_F(OtherMonitors, WithOneMonitorTheItemIsGreyAndNoWayOpensABlackScreen) {
   EXPECT_TRUE(App().overlayWindows.empty() && !App().blackScreenActive);
 }
 
-TEST_F(OtherMonitors, WithTwoACallForOthersLeavesTheOpenBlackScreenAndTheHotkeyClosesIt) {
+TEST_F(OtherMonitors, WithTwoACallForOthersLeavesTheOpenOneOpen) {
   monitorsSeen = {{0, 0, 1280, 800}, {1280, 0, 2304, 768}};  // the test screen
   ASSERT_TRUE(!Grey() && ::SetCursorPos(300, 300));
   HandleCommand(IDM_BLACK_OTHERS);
@@ -77,6 +77,4 @@ TEST_F(OtherMonitors, WithTwoACallForOthersLeavesTheOpenBlackScreenAndTheHotkeyC
   const HWND open = App().overlayWindows.at(0).window.Get();
   EXPECT_TRUE(Call(L"others") == kAnswerApplied && ::IsWindow(open));
   EXPECT_EQ(CurrentProgramStatus().blackScreen, BlackScreenWord::Others);
-  RunHotkeyAction();
-  EXPECT_TRUE(App().overlayWindows.empty() && !App().blackScreenActive);
 }

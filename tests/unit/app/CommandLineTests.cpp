@@ -321,7 +321,7 @@ TEST_F(CommandLineCallTest, ACallBeforeTheStartUpHasFinishedIsAskedToComeAgain) 
   EXPECT_TRUE(TakePosted(App().mainWindow, WM_CLOSE));
 }
 
-TEST_F(CommandLineCallTest, AnEndIsSavedAndShownInTheTrayAndTheStatusWithItsDateWhenNotToday) {
+TEST_F(CommandLineCallTest, APendingEndIsSavedAndShownWithItsDateWhenNotToday) {
   ASSERT_TRUE(AddTrayIcon());
   EXPECT_EQ(Call(L"--prevent-sleep on --for 90s --keep-active on --until 13:00"), kAnswerApplied);
   EXPECT_EQ(App().sleepPreventUntil, (SessionEnd{At(L"2026-12-06 14:01:30"), true}));
@@ -510,7 +510,7 @@ TEST_F(PresetTest, APresetStartsASessionAsTheCommandLineWouldMarkedAcrossARestar
   EXPECT_EQ(App().keepActiveUntil.time, At(L"2026-12-07 17:30:00"));
 }
 
-TEST_F(PresetTest, UntilTurnedOffAnEndFromTheCommandLineOrTheModeTurnedOffDropsThePreset) {
+TEST_F(PresetTest, APresetIsDroppedByAnyOtherWayOfSettingItsMode) {
   // clang-format off
   const std::pair<void (*)(), const wchar_t*> cases[] = {{[] { HandleCommand(1040); }, L"1040 "},
       {[] { Call(L"--prevent-sleep on --for 2h"); }, L""}, {[] { HandleCommand(IDM_PREVENT_SLEEP); }, L""}};

@@ -85,8 +85,9 @@ TEST_F(IdleBlackScreen, OpensOnceForEachInputOfTheUser) {
   EXPECT_FALSE(IsOpen());
 }
 
-// The lock is known from the key alone: the session's notices come to no one here.
-TEST_F(IdleBlackScreen, IsHeldBackByItsSettingAWakeUnattendedAnOpenBlackScreenTheUsersStateOrTheLock) {
+// Its setting, an unattended wake, a black screen open, the user away or busy, the lock (known from the key
+// alone: the session's notices come to no one here).
+TEST_F(IdleBlackScreen, OpensOnlyWhenNothingHoldsItBack) {
   // clang-format off
   void (*const cases[])() = {[] {}, [] { presence = QUNS_QUIET_TIME; },  // the first two open
       [] { App().settings.BlackScreenAfterIdleMin = 0; }, [] { App().wakeUnattended = true; },
