@@ -10,7 +10,6 @@ endforeach()
 
 get_filename_component(out ${ZIP} DIRECTORY)
 get_filename_component(zip_name ${ZIP} NAME)
-get_filename_component(PACKAGE_NAME ${ZIP} NAME_WLE)
 file(SHA256 ${ZIP} SHA256)
 string(TOUPPER ${SHA256} SHA256_UPPER)
 file(WRITE ${out}/SHA256SUMS "${SHA256}  ${zip_name}\n")
@@ -20,7 +19,6 @@ file(WRITE ${out}/SHA256SUMS "${SHA256}  ${zip_name}\n")
 set(UMBRALINE_PRODUCT_VERSION ${VERSION})
 string(CONFIGURE "${URL}" URL @ONLY)
 string(REPLACE "${VERSION}" "$version" URL_TEMPLATE "${URL}")
-string(REPLACE "${VERSION}" "$version" PACKAGE_NAME_TEMPLATE "${PACKAGE_NAME}")
 
 file(REMOVE_RECURSE ${out}/winget ${out}/scoop)
 foreach(manifest winget/kestov.Umbraline.yaml winget/kestov.Umbraline.installer.yaml

@@ -27,7 +27,8 @@ std::wstring ReadVersionString(const void* block, const wchar_t* key) {
 
 namespace {
 std::wstring OrFallback(std::wstring value, const wchar_t* fallback) {
-  return value.empty() ? std::wstring(fallback) : value;
+  if (value.empty()) return fallback;
+  return value;
 }
 }  // namespace
 

@@ -92,6 +92,24 @@ std::wstring BlackScreenLine(BlackScreenWord word, std::uint64_t chosen) {
   return StatusLine(L"black-screen", value.c_str(), 0);
 }
 
+// Reads the duration after --for or the time of day after --until (null: nothing follows) into the
+// request; when it cannot, returns what the option takes.
+const wchar_t* ReadSessionEnd(bool duration, const std::wstring* value, ModeRequest& request) {
+  if (duration) {
+    const std::optional<std::uint64_t> seconds = value ? DurationSeconds(*value) : std::nullopt;
+    if (!seconds) return L"a duration such as 90s, 45m, 2h, 1h30m or 1d12h";
+    if (*seconds < 1 || *seconds > kMaxDurationSeconds) return L"1 second to 7 days (7d)";
+    request.end = EndKind::For;
+    request.forSeconds = static_cast<std::uint32_t>(*seconds);
+    return nullptr;
+  }
+  if (!value || !TimeOfDayForm(*value, request.untilHour, request.untilMinute))
+    return L"a 24-hour time HH:MM such as 7:30 or 18:05";
+  if (request.untilHour > 23 || request.untilMinute > 59) return L"a time from 00:00 to 23:59";
+  request.end = EndKind::Until;
+  return nullptr;
+}
+
 }  // namespace
 
 std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>& arguments, std::wstring* error,
@@ -125,7 +143,8 @@ std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>&
       const int broken =
           call.blackScreen != BlackScreenWord::None ? 0 : ReadMonitorNumbers(next(), monitorCount, call.monitors);
       const std::wstring range =
-          L"monitor numbers 1 to " + DecimalText(std::min<long long>(monitorCount, kMaxNumberedMonitors));
+          L"monitor numbers 1 to " +
+          DecimalText(static_cast<long long>(std::min<std::size_t>(monitorCount, kMaxNumberedMonitors)));
       if (broken != 0)
         return takes(option, broken == 1   ? L"all, current, others, off, toggle or monitor numbers such as 2 or 1,3"
                              : broken == 2 ? range.c_str()
@@ -152,19 +171,9 @@ std::optional<CommandLineCall> ParseCommandLine(const std::vector<std::wstring>&
     if (endOption != L"--for" && endOption != L"--until") continue;
     if (request->word != SwitchWord::On) return fail(endOption + kEndFollows + L", not after " + option + L" " + word);
     ++at;
-    if (endOption == L"--for") {
-      const std::optional<std::uint64_t> seconds = at < arguments.size() ? DurationSeconds(arguments[at])
-                                                                         : std::nullopt;
-      if (!seconds) return takes(endOption, L"a duration such as 90s, 45m, 2h, 1h30m or 1d12h");
-      if (*seconds < 1 || *seconds > kMaxDurationSeconds) return takes(endOption, L"1 second to 7 days (7d)");
-      request->end = EndKind::For;
-      request->forSeconds = static_cast<std::uint32_t>(*seconds);
-    } else {
-      if (at >= arguments.size() || !TimeOfDayForm(arguments[at], request->untilHour, request->untilMinute))
-        return takes(endOption, L"a 24-hour time HH:MM such as 7:30 or 18:05");
-      if (request->untilHour > 23 || request->untilMinute > 59) return takes(endOption, L"a time from 00:00 to 23:59");
-      request->end = EndKind::Until;
-    }
+    const wchar_t* wanted =
+        ReadSessionEnd(endOption == L"--for", at < arguments.size() ? &arguments[at] : nullptr, *request);
+    if (wanted) return takes(endOption, wanted);
     ++at;
   }
   return call;

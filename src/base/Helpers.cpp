@@ -122,7 +122,7 @@ std::wstring ResolveExecutablePath() {
   const std::wstring folder = FinalPath(folderPath.c_str());
   const bool fileIsALink = !file.empty() && !folder.empty() &&
                            !EqualsNoCase(file, (folder.back() == L'\\' ? folder : folder + L'\\') + std::wstring(name));
-  return fileIsALink ? file : std::wstring(module);
+  return fileIsALink ? file : PathWithoutLongPrefix(module);  // a program started as \\?\C:\... too
 }
 
 const std::wstring& ExecutablePath() {

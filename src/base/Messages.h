@@ -26,8 +26,19 @@ inline constexpr UINT kSessionNoticeRetryMs = 5000;
 inline constexpr UINT_PTR TIMER_IDLE_BLACK_SCREEN = 9;  // while BlackScreenAfterIdleMin is set: the user's idle time
 inline constexpr UINT kIdleBlackScreenCheckMs = 10000;
 
-// dwExtraInfo of the keep-active nudge's input records: the black screen tells them from the user's.
+// dwExtraInfo of the program's own input records (the keep-active nudge, the idle black screen's masking
+// key): the black screen and the idle clock tell them from the user's.
 inline constexpr ULONG_PTR kNudgeInputMark = 0x554D'4E44;  // "UMND"
+
+// A key's input record, marked as the program's own.
+inline INPUT MarkedKeyInput(WORD key, DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.dwFlags = flags;
+  input.ki.dwExtraInfo = kNudgeInputMark;
+  return input;
+}
 
 // Overlay windows
 inline constexpr UINT WM_OVERLAYCLOSE = WM_APP + 1;  // 0x8001

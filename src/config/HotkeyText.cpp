@@ -202,7 +202,7 @@ bool ParseHotkeySpec(const wchar_t* text, HotkeySpec* hotkey) {
 
 std::wstring FormatHotkeyForConfig(const HotkeySpec& hotkey) {
   if (hotkey.virtualKey == 0) return L"none";
-  const std::wstring key = KeyText(hotkey.virtualKey);
+  std::wstring key = KeyText(hotkey.virtualKey);
   if (hotkey.modifiers == (kModControl | kModAlt)) return key;
   return JoinModifiersAndKey(hotkey.modifiers, key, L"+");
 }

@@ -123,7 +123,8 @@ bool UpdateStartupShortcut(bool enable) {
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid()))) return false;
     // Every settings load comes here: the Startup folder is written only when the link differs.
     if (ShortcutIsCurrent(*link.Get(), *file.Get(), shortcut, executable)) return true;
-    link->SetPath(executable);
+    // A path the link cannot hold (longer than MAX_PATH) would save a link to nothing.
+    if (FAILED(link->SetPath(executable))) return false;
     link->SetArguments(L"");
     link->SetDescription(kShortcutDescription);
     saved = SUCCEEDED(file->Save(shortcut.c_str(), TRUE));

@@ -187,11 +187,30 @@ bool OverlayClosesOnKey(bool idle, UINT message, DWORD key, bool altDown, ULONG_
   return extraInfo != kNudgeInputMark && IdleOverlayClosingKey(message, key);
 }
 
+// Windows opens the Start menu at a lone tap of the Windows key, and the foreground window's menu bar at a
+// lone tap of Alt. Such a tap closes the idle black screen, at its release, and must do nothing else: a key
+// of no meaning (0xE8, unassigned), marked as the program's own, comes in between. A window reads the press
+// after Windows took note of it, so there the key goes in as the press is read (not again as it repeats);
+// the keyboard hook sees each key before Windows does, and what it sends is handled at once, so there it
+// goes in just before the release.
+void MaskIdleModifierTap(UINT message, DWORD key, ULONG_PTR extraInfo, bool fromHook) {
+  constexpr WORD kMaskKey = 0xE8;
+  const bool opensMenu = key == VK_LWIN || key == VK_RWIN || key == VK_MENU || key == VK_LMENU || key == VK_RMENU;
+  const bool released = message == WM_KEYUP || message == WM_SYSKEYUP;
+  const bool pressed = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+  if (!opensMenu || extraInfo == kNudgeInputMark || !(fromHook ? released : pressed)) return;
+  INPUT inputs[] = {MarkedKeyInput(kMaskKey, 0), MarkedKeyInput(kMaskKey, KEYEVENTF_KEYUP)};
+  Seams().sendInput(2, inputs, sizeof(INPUT));
+}
+
 // A key pressed or released. The key state as of this message, not of the moment it is handled: a
 // quick Alt+F4 whose Alt is already up again by the time the message is read still counts.
 LRESULT OnOverlayKey(HWND window, UINT message, WPARAM key, LPARAM lParam) {
-  if (OverlayClosesOnKey(App().overlayTarget == OverlayTarget::Idle, message, static_cast<DWORD>(key),
-                         (::GetKeyState(VK_MENU) & 0x8000) != 0, static_cast<ULONG_PTR>(::GetMessageExtraInfo())))
+  const bool idle = App().overlayTarget == OverlayTarget::Idle;
+  const auto extraInfo = static_cast<ULONG_PTR>(::GetMessageExtraInfo());
+  constexpr LPARAM kRepeated = 1 << 30;  // the key was down already
+  if (idle && (lParam & kRepeated) == 0) MaskIdleModifierTap(message, static_cast<DWORD>(key), extraInfo, false);
+  if (OverlayClosesOnKey(idle, message, static_cast<DWORD>(key), (::GetKeyState(VK_MENU) & 0x8000) != 0, extraInfo))
     RequestOverlayClose();
   else if (message == WM_KEYUP || message == WM_SYSKEYUP) return ::DefWindowProcW(window, message, key, lParam);
   return 0;
@@ -485,9 +504,11 @@ LRESULT CALLBACK OverlayKeyboardHookProc(int code, WPARAM message, LPARAM info) 
   const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(info);
   const UINT m = static_cast<UINT>(message);
   const AppState& app = App();
+  const bool idle = app.overlayTarget == OverlayTarget::Idle;
+  if (code == HC_ACTION && !app.overlayWindows.empty() && idle)
+    MaskIdleModifierTap(m, key->vkCode, key->dwExtraInfo, true);
   if (code == HC_ACTION && !app.overlayWindows.empty() &&
-      OverlayClosesOnKey(app.overlayTarget == OverlayTarget::Idle, m, key->vkCode, (key->flags & LLKHF_ALTDOWN) != 0,
-                         key->dwExtraInfo) &&
+      OverlayClosesOnKey(idle, m, key->vkCode, (key->flags & LLKHF_ALTDOWN) != 0, key->dwExtraInfo) &&
       ClosingInputCounts()) {
     ::PostMessageW(app.overlayWindows.front().window.Get(), WM_OVERLAYCLOSE, 0, 0);
     if (m == WM_KEYDOWN || m == WM_SYSKEYDOWN) return 1;

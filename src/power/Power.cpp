@@ -21,15 +21,6 @@ INPUT MouseMove(LONG dx) {
   return input;
 }
 
-INPUT KeyEvent(DWORD flags) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = VK_F15;
-  input.ki.dwFlags = flags;
-  input.ki.dwExtraInfo = kNudgeInputMark;
-  return input;
-}
-
 // The DWORD a power setting's notice carries for `guid`; -1 for another setting.
 long long SettingValue(LPARAM data, const GUID& guid) {
   const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(data);
@@ -133,8 +124,8 @@ std::uint32_t UserInputTick(std::uint32_t lastInput, std::uint32_t userInput, st
 bool SendNudge(NudgeKind kind) {
   INPUT inputs[2];
   if (kind == NudgeKind::F15) {
-    inputs[0] = KeyEvent(0);
-    inputs[1] = KeyEvent(KEYEVENTF_KEYUP);
+    inputs[0] = MarkedKeyInput(VK_F15, 0);
+    inputs[1] = MarkedKeyInput(VK_F15, KEYEVENTF_KEYUP);
   } else {
     inputs[0] = MouseMove(1);
     inputs[1] = MouseMove(-1);
