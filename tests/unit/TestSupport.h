@@ -31,7 +31,6 @@ inline Bytes Utf16Le(const std::wstring& text, bool mark) {
     out.insert(out.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
   return out;
 }
-// Text as UTF-8 bytes, without a mark (a lone surrogate becomes U+FFFD).
 inline Bytes Utf8Bytes(const std::wstring& text) { return ToBytes(ToUtf8(text)); }
 
 // Writes or reads a whole file; reading shares everything so it works beside the program's own handles.
@@ -52,11 +51,9 @@ inline Bytes ReadBytesOrEmpty(const std::wstring& path) {
   Bytes bytes;
   return TransferBytes(path, bytes, false) ? bytes : Bytes{};
 }
-
 inline bool PathExists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
-
 inline void RemoveTree(const std::wstring& folder) {
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);
@@ -67,7 +64,7 @@ struct TempFolder {
   TempFolder() {
     static unsigned counter = 0;
     const std::wstring name = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount());
-    path_ = (std::filesystem::temp_directory_path() / (L"umbraline-test-" + name + L"-" + std::to_wstring(++counter)));
+    path_ = std::filesystem::temp_directory_path() / (L"umbraline-test-" + name + L"-" + std::to_wstring(++counter));
     ::CreateDirectoryW(path_.c_str(), nullptr);
   }
   ~TempFolder() { RemoveTree(path_); }
@@ -82,7 +79,7 @@ struct LockedFile {
   explicit LockedFile(const std::wstring& path, DWORD share = 0)
       : handle_(
             ::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-  bool Held() const { return static_cast<bool>(handle_); }
+  bool Held() const { return bool(handle_); }
   FileHandle handle_;
 };
 
@@ -94,14 +91,13 @@ inline std::wstring SourcePath(const std::wstring& relative) {
   return path;
 }
 
-// "long" (scripts/stress) makes the load tests push harder.
+// "long" (scripts/stress): the load tests push harder.
 inline bool LongTestMode() {
   wchar_t m[16] = {};
   return ::GetEnvironmentVariableW(L"UMBRALINE_TEST_MODE", m, 16) && m == std::wstring(L"long");
 }
 
-// A clean AppState with its own config.ini (holding `configText`, if any) in a private folder and, on request, the
-// main window.
+// A clean AppState with its own config.ini (holding `configText`, if any) in a private folder.
 struct AppScope {
   explicit AppScope(const std::string& configText = "") {
     App() = AppState{};
@@ -143,7 +139,6 @@ inline BOOL WINAPI InvisibleStation(HANDLE, int, PVOID flags, DWORD, LPDWORD) {
   return TRUE;
 }
 
-// Takes a posted message of the given number for the window, if one is waiting.
 inline bool TakePosted(HWND window, UINT message) {
   MSG m;
   return ::PeekMessageW(&m, window, message, message, PM_REMOVE) != 0;
@@ -181,17 +176,20 @@ inline HRESULT WINAPI TestUserFolder(HWND, int folder, HANDLE, DWORD, LPWSTR pat
   return S_OK;
 }
 
-// A fresh roaming folder, App().configPath cleared, no Startup shortcut; all put back at the end.
+// A fresh roaming folder, App().configPath cleared, no save owed, no Startup shortcut; all put back at the end.
 struct ConfigScope {
-  ConfigScope() {
-    App().configPath.clear();
-    ::DeleteFileW(StartupShortcutPath().c_str());
-  }
+  ConfigScope() { Clear(); }
   ~ConfigScope() {
-    ::DeleteFileW(StartupShortcutPath().c_str());
+    Clear();
     App().settings = settings_;
     App().configPath = path_;
     testRoaming = roaming_;
+  }
+  static void Clear() {
+    ::DeleteFileW(StartupShortcutPath().c_str());
+    App().configPath.clear();
+    App().savedSettingsText.clear();
+    App().settingsFromFile = App().configSavePending = false;
   }
   std::wstring File() const { return roaming.Path() + L"\\kestov\\Umbraline\\config.ini"; }
   TempFolder roaming;

@@ -78,3 +78,19 @@ TEST_F(OtherMonitors, WithTwoACallForOthersLeavesTheOpenOneOpen) {
   EXPECT_TRUE(Call(L"others") == kAnswerApplied && ::IsWindow(open));
   EXPECT_EQ(CurrentProgramStatus().blackScreen, BlackScreenWord::Others);
 }
+
+// By the menu or the hotkey (0 here, set to other monitors): the same target again closes the open black screen,
+// another replaces it.
+TEST_F(OtherMonitors, TheSameTargetAgainClosesTheBlackScreenAndAnotherReplacesIt) {
+  monitorsSeen = {{0, 0, 1280, 800}, {1280, 0, 2304, 768}};
+  ASSERT_TRUE(::SetCursorPos(300, 300));  // on monitor 1
+  // clang-format off
+  const std::pair<WORD, int> steps[] = {{IDM_BLACK_CURRENT, 0b01}, {IDM_BLACK_ALL, 0b11}, {IDM_BLACK_ALL, 0},
+      {0, 0b10}, {IDM_BLACK_CURRENT, 0b01}, {0, 0b10}, {0, 0}};  // the monitors covered after each
+  // clang-format on
+  for (const auto& [id, covered] : steps) {
+    if (id != 0) HandleCommand(id);
+    else RunHotkeyAction();
+    EXPECT_EQ(App().overlayWindows.empty() ? 0 : CoveredMonitors(), covered) << &id - &steps[0].first;
+  }
+}

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <span>
+
 #include "TestSupport.h"
 #include "app/Commands.h"
 #include "app/Conditions.h"
@@ -19,6 +21,7 @@ TEST(IdleClock, NeitherTheNudgeNorAnInputFromBeforeTheReturnIsTheUsers) {
 }
 
 static DWORD tick, lastInput, presence;
+static std::wstring sent;  // the keys sent: "E8d E8u " (down, up), "?" after one not marked as the program's
 
 // The black screen after a minute idle; the clock, the last input and the user's presence as set here.
 struct IdleBlackScreen : testing::Test {
@@ -35,7 +38,10 @@ struct IdleBlackScreen : testing::Test {
       info->dwTime = lastInput;
       return TRUE;
     };
-    seams_->sendInput = [](UINT n, LPINPUT, int) {  // the nudge, stamped
+    seams_->sendInput = [](UINT n, LPINPUT inputs, int) {  // the nudge, stamped
+      for (const INPUT& i : std::span(inputs, n))
+        sent += HexText(i.ki.wVk) + (i.ki.dwFlags & KEYEVENTF_KEYUP ? L"u" : L"d") +
+                (i.ki.dwExtraInfo == kNudgeInputMark ? L" " : L"? ");
       lastInput = tick + 15;
       return n;
     };
@@ -83,6 +89,12 @@ TEST_F(IdleBlackScreen, OpensOnceForEachInputOfTheUser) {
   tick += 600000;
   CheckIdleTime();
   EXPECT_FALSE(IsOpen());
+}
+
+TEST_F(IdleBlackScreen, TheHotkeyClosesIt) {
+  ASSERT_TRUE(Opens());
+  RunHotkeyAction();
+  EXPECT_TRUE(App().overlayWindows.empty());
 }
 
 // Its setting, an unattended wake, a black screen open, the user away or busy, the lock (known from the key
@@ -145,4 +157,35 @@ TEST_F(IdleBlackScreen, ARealKeyClosesItButTheNudgesMarkedKeyDoesNot) {
   ::keybd_event('A', 0, KEYEVENTF_KEYUP, 0);
   PumpMessages(100);
   EXPECT_FALSE(IsOpen());
+}
+
+// A lone tap of Windows or Alt would open the Start menu or a menu bar: a marked key of no meaning comes in between,
+// at the press read by the window (not its repeat), just before the release seen by the hook.
+TEST_F(IdleBlackScreen, ATapOfWindowsOrAltIsMaskedByAMarkedKey) {
+  const struct {
+    bool hook;
+    UINT message;
+    DWORD key;
+    LPARAM lParam;
+    ULONG_PTR mark;
+    const wchar_t* sent;
+  } cases[] = {// clang-format off
+      {false, WM_KEYDOWN, VK_LWIN, 0, 0, L"E8d E8u "}, {false, WM_SYSKEYDOWN, VK_MENU, 0, 0, L"E8d E8u "},
+      {false, WM_KEYDOWN, VK_LWIN, 1 << 30, 0, L""}, {false, WM_KEYDOWN, 'A', 0, 0, L""},
+      {false, WM_KEYDOWN, VK_LWIN, 0, kNudgeInputMark, L""}, {false, WM_SYSKEYDOWN, VK_MENU, 0, kNudgeInputMark, L""},
+      {true, WM_KEYDOWN, VK_LWIN, 0, 0, L""}, {true, WM_KEYUP, VK_LWIN, 0, 0, L"E8d E8u "},
+      {true, WM_SYSKEYDOWN, VK_LMENU, 0, 0, L""}, {true, WM_SYSKEYUP, VK_LMENU, 0, 0, L"E8d E8u "},
+      {true, WM_KEYUP, VK_LWIN, 0, kNudgeInputMark, L""}};
+  // clang-format on
+  for (const auto& c : cases) {
+    CloseOverlays();
+    ASSERT_TRUE(Opens());
+    sent.clear();
+    const KBDLLHOOKSTRUCT key{c.key, 0, 0, 0, c.mark};
+    ::SetMessageExtraInfo(static_cast<LPARAM>(c.mark));
+    if (c.hook) OverlayKeyboardHookProc(HC_ACTION, c.message, LPARAM(&key));
+    else ::SendMessageW(App().overlayWindows[0].window.Get(), c.message, c.key, c.lParam);
+    ::SetMessageExtraInfo(0);
+    EXPECT_EQ(sent, c.sent) << &c - cases;
+  }
 }
