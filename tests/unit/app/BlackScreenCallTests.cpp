@@ -69,16 +69,6 @@ TEST_F(OtherMonitors, WithOneMonitorTheItemIsGreyAndNoWayOpensABlackScreen) {
   EXPECT_TRUE(App().overlayWindows.empty() && !App().blackScreenActive);
 }
 
-TEST_F(OtherMonitors, WithTwoACallForOthersLeavesTheOpenOneOpen) {
-  monitorsSeen = {{0, 0, 1280, 800}, {1280, 0, 2304, 768}};  // the test screen
-  ASSERT_TRUE(!Grey() && ::SetCursorPos(300, 300));
-  HandleCommand(IDM_BLACK_OTHERS);
-  ASSERT_EQ(CoveredMonitors(), 2);
-  const HWND open = App().overlayWindows.at(0).window.Get();
-  EXPECT_TRUE(Call(L"others") == kAnswerApplied && ::IsWindow(open));
-  EXPECT_EQ(CurrentProgramStatus().blackScreen, BlackScreenWord::Others);
-}
-
 // By the menu or the hotkey (0 here, set to other monitors): the same target again closes the open black screen,
 // another replaces it.
 TEST_F(OtherMonitors, TheSameTargetAgainClosesTheBlackScreenAndAnotherReplacesIt) {

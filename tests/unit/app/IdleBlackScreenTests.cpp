@@ -162,14 +162,9 @@ TEST_F(IdleBlackScreen, ARealKeyClosesItButTheNudgesMarkedKeyDoesNot) {
 // A lone tap of Windows or Alt would open the Start menu or a menu bar: a marked key of no meaning comes in between,
 // at the press read by the window (not its repeat), just before the release seen by the hook.
 TEST_F(IdleBlackScreen, ATapOfWindowsOrAltIsMaskedByAMarkedKey) {
-  const struct {
-    bool hook;
-    UINT message;
-    DWORD key;
-    LPARAM lParam;
-    ULONG_PTR mark;
-    const wchar_t* sent;
-  } cases[] = {// clang-format off
+  // From the hook?, the message, the key, lParam, dwExtraInfo, what is sent
+  const std::tuple<bool, UINT, DWORD, LPARAM, ULONG_PTR, const wchar_t*> cases[] = {
+      // clang-format off
       {false, WM_KEYDOWN, VK_LWIN, 0, 0, L"E8d E8u "}, {false, WM_SYSKEYDOWN, VK_MENU, 0, 0, L"E8d E8u "},
       {false, WM_KEYDOWN, VK_LWIN, 1 << 30, 0, L""}, {false, WM_KEYDOWN, 'A', 0, 0, L""},
       {false, WM_KEYDOWN, VK_LWIN, 0, kNudgeInputMark, L""}, {false, WM_SYSKEYDOWN, VK_MENU, 0, kNudgeInputMark, L""},
@@ -177,15 +172,15 @@ TEST_F(IdleBlackScreen, ATapOfWindowsOrAltIsMaskedByAMarkedKey) {
       {true, WM_SYSKEYDOWN, VK_LMENU, 0, 0, L""}, {true, WM_SYSKEYUP, VK_LMENU, 0, 0, L"E8d E8u "},
       {true, WM_KEYUP, VK_LWIN, 0, kNudgeInputMark, L""}};
   // clang-format on
-  for (const auto& c : cases) {
+  for (const auto& [hook, message, key, lParam, mark, keys] : cases) {
     CloseOverlays();
     ASSERT_TRUE(Opens());
     sent.clear();
-    const KBDLLHOOKSTRUCT key{c.key, 0, 0, 0, c.mark};
-    ::SetMessageExtraInfo(static_cast<LPARAM>(c.mark));
-    if (c.hook) OverlayKeyboardHookProc(HC_ACTION, c.message, LPARAM(&key));
-    else ::SendMessageW(App().overlayWindows[0].window.Get(), c.message, c.key, c.lParam);
+    const KBDLLHOOKSTRUCT hooked{key, 0, 0, 0, mark};
+    ::SetMessageExtraInfo(static_cast<LPARAM>(mark));
+    if (hook) OverlayKeyboardHookProc(HC_ACTION, message, LPARAM(&hooked));
+    else ::SendMessageW(App().overlayWindows[0].window.Get(), message, key, lParam);
     ::SetMessageExtraInfo(0);
-    EXPECT_EQ(sent, c.sent) << &c - cases;
+    EXPECT_EQ(sent, keys) << hook << " " << message << " " << key << " " << lParam << " " << mark;
   }
 }

@@ -5,7 +5,6 @@
 #include "app/CommandLine.h"
 #include "app/Commands.h"
 #include "base/Messages.h"
-#include "power/Power.h"
 #include "tray/TrayIcon.h"
 #include "tray/UiLanguage.h"
 
@@ -69,11 +68,6 @@ struct LogOn : testing::Test {
   StateSeams seams_;
 };
 
-TEST_F(LogOn, NothingStartsOnAWindowStationNoOneSees) {
-  seams_->getUserObjectInformation = InvisibleStation;
-  EXPECT_TRUE(RunResident() == 1 && App().mainWindow == nullptr);
-}
-
 // Inside the program's message loop: a call answered and applied before the icon is added, then the retry.
 std::vector<bool> seenAtLogOn;
 void CALLBACK CallBeforeTheIcon(HWND, UINT, UINT_PTR timer, DWORD) {
@@ -108,20 +102,6 @@ TEST_F(TrayIconTest, ComesBackAfterTaskbarCreatedWithItsImageLoadedAgain) {
     ASSERT_TRUE(!lost || ::Shell_NotifyIconW(NIM_DELETE, &App().trayIconData));
     ::SendMessageW(s_.window, App().taskbarCreatedMessage, 0, 0);
     EXPECT_TRUE(App().trayIconAdded && ShellHoldsIcon() && data_.hIcon != before) << lost;  // at the primary's DPI
-  }
-}
-
-TEST_F(TrayIconTest, TheTooltipFollowsTheModesInTheUsersLanguage) {
-  // clang-format off
-  const std::pair<void (*)(), const wchar_t*> steps[] = {{[] {}, L"Umbraline"},
-      {[] { HandleCommand(IDM_PREVENT_SLEEP); }, L"Umbraline | Sleep prevent ON"},
-      {[] { SetKeepActive(true); }, L"Umbraline | Sleep prevent ON | Keep active ON"},
-      {[] { App().settings.SleepPrevent = false; ReapplyPowerState(); }, L"Umbraline | Keep active ON"},
-      {[] { App().settings.Language = L"de"; UpdateTrayTooltip(); }, L"Umbraline | Aktiv ON"}};
-  // clang-format on
-  for (const auto& [step, tip] : steps) {
-    step();
-    EXPECT_STREQ(data_.szTip, tip);
   }
 }
 
