@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "app/CommandLineCalls.h"
 #include "app/MainWindow.h"
 #include "app/Startup.h"
 #include "base/Handles.h"
@@ -137,6 +138,13 @@ inline BOOL WINAPI AnswerHighContrast(UINT action, UINT size, PVOID data, UINT f
 inline BOOL WINAPI InvisibleStation(HANDLE, int, PVOID flags, DWORD, LPDWORD) {
   static_cast<USEROBJECTFLAGS*>(flags)->dwFlags = 0;
   return TRUE;
+}
+
+// A command-line call as the running program is given it.
+inline LRESULT CallProgram(const std::vector<std::wstring>& args) {
+  std::wstring data = EncodeCommandLineData(args);
+  const COPYDATASTRUCT message{kCommandLineCopyDataTag, static_cast<DWORD>(data.size() * 2), data.data()};
+  return AnswerCommandLineCall(&message);
 }
 
 inline bool TakePosted(HWND window, UINT message) {

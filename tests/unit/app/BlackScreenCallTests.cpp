@@ -28,14 +28,6 @@ TEST(BlackScreenCall, MonitorNumbersAreStrictAndMustNameAMonitor) {
   }
 }
 
-TEST(BlackScreenCall, TheStatusNamesTheChosenMonitorsThenListsEveryMonitor) {
-  const RECT monitors[] = {{-1280, -200, 0, 824}, {0, 0, 1920, 1080}, {1920, 0, 4480, 1440}};
-  EXPECT_EQ(StatusLines({}, BlackScreenWord::Chosen, 0b101, monitors),
-            L"prevent-sleep off\r\nkeep-active off\r\nblack-screen 1,3\r\nmonitor 1 -1280,-200 1280x1024\r\n"
-            L"monitor 2 0,0 1920x1080 primary\r\nmonitor 3 1920,0 2560x1440\r\n");
-  EXPECT_TRUE(StatusLines({}, BlackScreenWord::Idle).ends_with(L"\r\nblack-screen idle\r\n"));
-}
-
 static std::vector<RECT> monitorsSeen;
 
 // The hotkey set to "other monitors", the monitors those of `monitorsSeen`.
@@ -49,11 +41,7 @@ struct OtherMonitors : testing::Test {
     App().settings.Action = OverlayAction::BlackOthers;
     App().startupFinished = true;
   }
-  static LRESULT Call(const std::wstring& word) {
-    std::wstring data = EncodeCommandLineData({L"--black-screen", word});
-    const COPYDATASTRUCT message{kCommandLineCopyDataTag, static_cast<DWORD>(data.size() * 2), data.data()};
-    return AnswerCommandLineCall(&message);
-  }
+  static LRESULT Call(const std::wstring& word) { return CallProgram({L"--black-screen", word}); }
   static bool Grey() { return ::GetMenuState(BuildTrayMenu().Get(), IDM_BLACK_OTHERS, MF_BYCOMMAND) & MF_GRAYED; }
   AppScope app_{"[Hotkey]\r\nAction=BlackOthers\r\n[Overlay]\r\nFadeInDurationMs=0\r\nClockDisplay=None\r\n"};
   ScopedSeams seams_;

@@ -4,7 +4,6 @@
 
 #include <iterator>
 #include <sstream>
-#include <thread>
 
 #include "TestSupport.h"
 #include "app/CommandLineCalls.h"
@@ -120,12 +119,6 @@ TEST(CommandLineMessage, StatusLinesAreTakenOnlyAsWellFormedTextWithTheirOwnTag)
         << c.text.size() << " " << c.shorter;
 }
 
-TEST(CommandLineMessage, StatusLinesNameEachModesStateAndWhy) {
-  EXPECT_EQ(StatusLines({{ModeState::On, ModeReason::Program, L"obs64.exe"}, {ModeState::Paused, ModeReason::Locked}},
-                        BlackScreenWord::Current),
-            L"prevent-sleep on while obs64.exe\r\nkeep-active paused locked\r\nblack-screen current\r\n");
-}
-
 TEST(CommandLineExit, WithoutAHandleToTheProgramItsMutexTellsWhenItIsGone) {  // no integrity levels under Wine
   EXPECT_TRUE(WaitForProgramExit(nullptr, 0));
   const KernelHandle mutex(::CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName));
@@ -195,11 +188,7 @@ struct CommandLineCallTest : testing::Test {
     App().startupFinished = true;
   }
   static LocalTime At(const wchar_t* text) { return ParseLocalTimeFromConfig(text); }
-  static LRESULT Call(const std::wstring& line) {
-    std::wstring data = EncodeCommandLineData(Split(line));
-    const COPYDATASTRUCT message{kCommandLineCopyDataTag, static_cast<DWORD>(data.size() * 2), data.data()};
-    return AnswerCommandLineCall(&message);
-  }
+  static LRESULT Call(const std::wstring& line) { return CallProgram(Split(line)); }
   static std::wstring Status() {
     ProgramStatus s;
     EXPECT_TRUE(DecodeStatusAnswer(Call(L"--status"), s));
@@ -316,40 +305,6 @@ TEST_F(CommandLineCallTest, TheTrayAndTheBadgesShowWhyAModeIsInForceButTheTickSt
   const OverlayComposition badges = BuildOverlayComposition(0);
   EXPECT_TRUE(badges.showSleepPreventBadge && !badges.showKeepActiveBadge);
   EXPECT_FALSE(::GetMenuState(BuildTrayMenu().Get(), IDM_PREVENT_SLEEP, MF_BYCOMMAND) & MF_CHECKED);
-}
-
-// A call from another thread, as from the command line, while config.ini is held without sharing.
-struct BusyFileCallTest : CommandLineCallTest {
-  void SetUp() override {
-    CommandLineCallTest::SetUp();
-    answer = pauses = answeredBeforePause = 0;
-    seams_->sleep = [](DWORD) {  // the pauses between the tries on the busy file; the first waits for the answer
-      for (int i = 0; i < 1000 && pauses == 0 && answer == 0; ++i) ::Sleep(5);
-      answeredBeforePause += pauses++ == 0 && answer != 0;
-    };
-    lock_.emplace(App().configPath);
-    std::thread caller([data = EncodeCommandLineData(Split(L"--prevent-sleep on --for 1h --keep-active on"))] {
-      COPYDATASTRUCT message{kCommandLineCopyDataTag, static_cast<DWORD>(data.size() * 2),
-                             const_cast<wchar_t*>(data.data())};
-      DWORD_PTR answered = 0;
-      ::SendMessageTimeoutW(App().mainWindow, WM_COPYDATA, 0, LPARAM(&message), SMTO_NORMAL, 60000, &answered);
-      answer = static_cast<int>(answered);
-    });
-    for (MSG m; answer == 0; ::Sleep(1)) ::PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE);  // takes the sent call
-    caller.join();
-  }
-  static inline std::atomic<int> answer, pauses, answeredBeforePause;  // the pauses count only on this thread
-  std::optional<LockedFile> lock_;
-};
-
-TEST_F(BusyFileCallTest, TheAnswerComesBeforeTheOneSaveWaitsOnTheFile) {  // one save, not one per change
-  EXPECT_TRUE(answer == kAnswerApplied && answeredBeforePause == 1 && pauses == kFileBusyTries - 1);
-}
-
-TEST_F(BusyFileCallTest, AReloadWhileTheSaveIsOwedKeepsTheCallsChanges) {
-  lock_.emplace(App().configPath, FILE_SHARE_READ);  // now readable, but not to be replaced
-  LoadConfig();
-  EXPECT_TRUE(App().settings.SleepPrevent && App().settings.KeepActive && App().sleepPreventUntil.time != 0);
 }
 
 // Presets 1h30m and 17:30: items 1041 and 1042 of prevent sleep, 1051 and 1052 of keep active; 1040 and 1050

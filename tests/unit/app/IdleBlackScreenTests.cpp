@@ -148,17 +148,6 @@ TEST_F(IdleBlackScreen, TheUsersFirstInputClosesItButNotASmallMoveNorTheNudge) {
   }
 }
 
-TEST_F(IdleBlackScreen, ARealKeyClosesItButTheNudgesMarkedKeyDoesNot) {
-  seams_->sendInput = ::SendInput;
-  ASSERT_TRUE(Opens() && SendNudge(NudgeKind::F15));
-  PumpMessages(100);
-  EXPECT_TRUE(IsOpen());
-  ::keybd_event('A', 0, 0, 0);
-  ::keybd_event('A', 0, KEYEVENTF_KEYUP, 0);
-  PumpMessages(100);
-  EXPECT_FALSE(IsOpen());
-}
-
 // A lone tap of Windows or Alt would open the Start menu or a menu bar: a marked key of no meaning comes in between,
 // at the press read by the window (not its repeat), just before the release seen by the hook.
 TEST_F(IdleBlackScreen, ATapOfWindowsOrAltIsMaskedByAMarkedKey) {

@@ -25,21 +25,6 @@ struct Session : AppScope {
   HWND window = MakeMainWindow();
 };
 
-std::vector<DWORD> allowed;
-
-TEST(SecondStart, PassesTheForegroundRightOnBeforeAskingForTheMenu) {
-  Session s;
-  s.seams->allowSetForegroundWindow = [](DWORD process) {
-    MSG posted;  // 0 when the request is already on its way
-    const bool late = ::PeekMessageW(&posted, nullptr, WM_SHOWTRAYMENU, WM_SHOWTRAYMENU, PM_NOREMOVE);
-    allowed.push_back(late ? 0 : process);
-    return TRUE;
-  };
-  ASSERT_TRUE(SignalRunningInstance());
-  EXPECT_EQ(allowed, std::vector<DWORD>{::GetCurrentProcessId()});
-  EXPECT_TRUE(TakePosted(s.window, WM_SHOWTRAYMENU));
-}
-
 // How a copy was started, from what Explorer and a command-line call leave in its start-up information.
 TEST(SecondStart, OnlyACopyTheUserStartedAsksForTheMenu) {
   const std::wstring startup =
@@ -56,37 +41,28 @@ TEST(SecondStart, OnlyACopyTheUserStartedAsksForTheMenu) {
     EXPECT_EQ(ClassifyStart(flags, title, startup, mark), by) << flags << " " << mark;
 }
 
-// The program as run at log-on, the taskbar not there yet: the shell refuses the icon while refuseIcon holds.
-bool refuseIcon = true;
-struct LogOn : testing::Test {
-  void SetUp() override {
-    seams_->shellNotifyIcon = [](DWORD message, PNOTIFYICONDATAW data) {
-      return message == NIM_ADD && refuseIcon ? FALSE : ::Shell_NotifyIconW(message, data);
-    };
-  }
-  AppScope app_{"[General]\r\nSleepPrevent=0\r\n[UI]\r\nLanguage=en\r\n[Hotkey]\r\nToggleHotkey=none\r\n"};
-  StateSeams seams_;
-};
-
-// Inside the program's message loop: a call answered and applied before the icon is added, then the retry.
-std::vector<bool> seenAtLogOn;
+// The program as run at log-on, the taskbar not there yet: the shell refuses the icon while refuseIcon holds. Inside
+// the program's message loop a call is answered and applied before the icon is added; then the retry adds it.
+bool refuseIcon = true, answeredBeforeTheIcon = false, addedWithTheTooltip = false;
 void CALLBACK CallBeforeTheIcon(HWND, UINT, UINT_PTR timer, DWORD) {
   ::KillTimer(nullptr, timer);
-  std::wstring data = EncodeCommandLineData({L"--prevent-sleep", L"on"});
-  COPYDATASTRUCT call{kCommandLineCopyDataTag, static_cast<DWORD>(data.size() * 2), data.data()};
-  const LRESULT answer = ::SendMessageW(App().mainWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&call));
-  seenAtLogOn = {!App().trayIconAdded && answer == kAnswerApplied && executionStates.size() == 1 &&
-                 ::KillTimer(App().mainWindow, TIMER_TRAY_ICON)};
+  answeredBeforeTheIcon = CallProgram({L"--prevent-sleep", L"on"}) == kAnswerApplied && !App().trayIconAdded &&
+                          executionStates.size() == 1 && ::KillTimer(App().mainWindow, TIMER_TRAY_ICON);
   refuseIcon = false;
   ::SendMessageW(App().mainWindow, WM_TIMER, TIMER_TRAY_ICON, 0);  // the retry, the taskbar now there
-  seenAtLogOn.push_back(ShellHoldsIcon() && App().trayIconData.szTip == std::wstring(L"Umbraline | Sleep prevent ON"));
+  addedWithTheTooltip = ShellHoldsIcon() && App().trayIconData.szTip == std::wstring(L"Umbraline | Sleep prevent ON");
   ::SendMessageW(App().mainWindow, WM_CLOSE, 0, 0);
 }
 
-TEST_F(LogOn, ACallIsAnsweredBeforeTheIconIsAddedAndARetryAddsItWithTheTooltip) {
+TEST(LogOn, ACallIsAnsweredBeforeTheIconIsAddedAndARetryAddsItWithTheTooltip) {
+  AppScope app("[General]\r\nSleepPrevent=0\r\n[UI]\r\nLanguage=en\r\n[Hotkey]\r\nToggleHotkey=none\r\n");
+  StateSeams seams;
+  seams->shellNotifyIcon = [](DWORD message, PNOTIFYICONDATAW data) {
+    return message == NIM_ADD && refuseIcon ? FALSE : ::Shell_NotifyIconW(message, data);
+  };
   ::SetTimer(nullptr, 0, 10, CallBeforeTheIcon);
   EXPECT_EQ(RunResident(), 0);
-  EXPECT_EQ(seenAtLogOn, std::vector<bool>(2, true));
+  EXPECT_TRUE(answeredBeforeTheIcon && addedWithTheTooltip);
 }
 
 struct TrayIconTest : testing::Test {
@@ -103,18 +79,6 @@ TEST_F(TrayIconTest, ComesBackAfterTaskbarCreatedWithItsImageLoadedAgain) {
     ::SendMessageW(s_.window, App().taskbarCreatedMessage, 0, 0);
     EXPECT_TRUE(App().trayIconAdded && ShellHoldsIcon() && data_.hIcon != before) << lost;  // at the primary's DPI
   }
-}
-
-// Also when the shell took an add after its answer timed out (log-on): every add fails from then on.
-TEST_F(TrayIconTest, RemovedItIsGoneFromTheShell) {
-  RemoveTrayIcon();
-  EXPECT_FALSE(App().trayIconAdded || ShellHoldsIcon());
-  s_.seams->shellNotifyIcon = [](DWORD m, PNOTIFYICONDATAW d) -> BOOL {
-    return ::Shell_NotifyIconW(m, d) && m != NIM_ADD;
-  };
-  EXPECT_TRUE(AddTrayIcon() && ShellHoldsIcon());  // a modify finds it
-  RemoveTrayIcon();
-  EXPECT_FALSE(ShellHoldsIcon());
 }
 
 // Inside the menu's modal loop: the cursor shown (the count restored) and its hide timer stopped; then it closes.
