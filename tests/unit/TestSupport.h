@@ -4,7 +4,6 @@
 #include <shlobj.h>
 
 #include <cstdint>
-#include <cwchar>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -140,7 +139,6 @@ inline BOOL WINAPI InvisibleStation(HANDLE, int, PVOID flags, DWORD, LPDWORD) {
   return TRUE;
 }
 
-// A command-line call as the running program is given it.
 inline LRESULT CallProgram(const std::vector<std::wstring>& args) {
   std::wstring data = EncodeCommandLineData(args);
   const COPYDATASTRUCT message{kCommandLineCopyDataTag, static_cast<DWORD>(data.size() * 2), data.data()};
@@ -152,21 +150,14 @@ inline bool TakePosted(HWND window, UINT message) {
   return ::PeekMessageW(&m, window, message, message, PM_REMOVE) != 0;
 }
 
-// Records the thread's execution state and UI language requests (items ended by '|') instead of making them.
+// Records the thread's execution state requests instead of making them.
 inline std::vector<EXECUTION_STATE> executionStates;
-inline std::vector<std::wstring> languageLists;
 struct StateSeams : ScopedSeams {
   StateSeams() {
     executionStates.clear();
-    languageLists.clear();
     Seams().setThreadExecutionState = [](EXECUTION_STATE s) {
       executionStates.push_back(s);
       return EXECUTION_STATE{ES_CONTINUOUS};
-    };
-    Seams().setThreadPreferredUILanguages = [](DWORD, PCZZWSTR list, PULONG) -> BOOL {
-      std::wstring& joined = languageLists.emplace_back();
-      for (const wchar_t* p = list; p != nullptr && *p; p += std::wcslen(p) + 1) (joined += p) += L'|';
-      return TRUE;
     };
   }
 };

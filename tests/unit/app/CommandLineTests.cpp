@@ -119,12 +119,6 @@ TEST(CommandLineMessage, StatusLinesAreTakenOnlyAsWellFormedTextWithTheirOwnTag)
         << c.text.size() << " " << c.shorter;
 }
 
-TEST(CommandLineExit, WithoutAHandleToTheProgramItsMutexTellsWhenItIsGone) {  // no integrity levels under Wine
-  EXPECT_TRUE(WaitForProgramExit(nullptr, 0));
-  const KernelHandle mutex(::CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName));
-  EXPECT_FALSE(WaitForProgramExit(nullptr, 100));
-}
-
 // Starting the program when no copy answers: every start fails here, the first with `firstError`.
 struct CommandLineStart : testing::Test {
   void SetUp() override {
@@ -227,11 +221,9 @@ TEST_F(CommandLineCallTest, AnOptionAppliesOnTopOfTheHandEditsOfTheFile) {
 
 TEST_F(CommandLineCallTest, ACallBeforeTheStartUpHasFinishedIsAskedToComeAgain) {
   App().startupFinished = false;
-  EXPECT_EQ(Call(L"--exit"), kAnswerStarting);
-  EXPECT_FALSE(TakePosted(App().mainWindow, WM_CLOSE));
+  EXPECT_TRUE(Call(L"--exit") == kAnswerStarting && !TakePosted(App().mainWindow, WM_CLOSE));
   App().startupFinished = true;
-  EXPECT_EQ(Call(L"--exit"), kAnswerApplied);
-  EXPECT_TRUE(TakePosted(App().mainWindow, WM_CLOSE));
+  EXPECT_TRUE(Call(L"--exit") == kAnswerApplied && TakePosted(App().mainWindow, WM_CLOSE));
 }
 
 TEST_F(CommandLineCallTest, APendingEndIsSavedAndShownWithItsDateWhenNotToday) {
@@ -341,28 +333,23 @@ TEST_F(CommandLineCallTest, APresetStartsASessionAndStaysMarkedUntilItsModeIsSet
   }
 }
 
-// The tray icon's calls to the shell are recorded.
+// The notices the shell is given, recorded as "A4 text|" (user icon, large, quiet time), "(wrong)" after the flags
+// of one not sent as a notice should be.
 constexpr UtcTime kMsPerHour = 60 * kMsPerMinute;
 struct NoticeTest : CommandLineCallTest {
   void SetUp() override {
     CommandLineCallTest::SetUp();
-    seams_->shellNotifyIcon = [](DWORD message, PNOTIFYICONDATAW data) -> BOOL {
-      shellCalls.emplace_back(message, *data, data->hBalloonIcon == App().noticeIcon.Get());
+    seams_->shellNotifyIcon = [](DWORD message, PNOTIFYICONDATAW d) -> BOOL {
+      const bool right = message == NIM_MODIFY && d->uFlags == NIF_INFO && d->hWnd == App().mainWindow &&
+                         d->uID == kTrayIconId && d->hBalloonIcon == App().noticeIcon.Get() &&
+                         d->szInfoTitle == std::wstring(L"Umbraline");
+      if (d->uFlags & NIF_INFO || d->szInfo[0])
+        notices += HexText(d->dwInfoFlags) + (right ? L" " : L" (wrong) ") + d->szInfo + L"|";
       return TRUE;
     };
     ASSERT_TRUE(AddTrayIcon());
   }
-  static std::wstring Notices() {  // the text of each notice the shell was given
-    std::wstring shown;
-    for (const auto& [message, data, ownIcon] : shellCalls) {
-      const bool right = message == NIM_MODIFY && data.uFlags == NIF_INFO && data.hWnd == App().mainWindow &&
-                         data.uID == kTrayIconId && ownIcon && data.szInfoTitle == std::wstring(L"Umbraline");
-      if (data.uFlags & NIF_INFO || data.szInfo[0])  // A4: user icon, large, quiet time
-        shown += HexText(data.dwInfoFlags) + (right ? L" " : L" (wrong) ") + data.szInfo + L"|";
-    }
-    return shown;
-  }
-  static inline std::vector<std::tuple<DWORD, NOTIFYICONDATAW, bool>> shellCalls;  // with the program's large icon?
+  static inline std::wstring notices;
 };
 
 // Each row an hour before its check; the ends of the user's command, of a script's call that leaves the mode on,
@@ -378,27 +365,20 @@ TEST_F(NoticeTest, ANoticeTellsWhichModesEndedByThemselvesAndOnlyOnce) {
       {[] { Call(L"--keep-active on --for 1m"); HandleCommand(IDM_KEEP_ACTIVE); }, L""},
       {[] { Call(L"--keep-active on --for 1m"); Call(L"--keep-active on"); }, L""},
       {[] { Call(L"--keep-active on --for 1m"); g_clock += kMsPerHour; CheckTimedEndsWithNotice();
-            shellCalls.clear(); UpdateTrayTooltip(); ReAddTrayIcon(); }, L""},
+            notices.clear(); UpdateTrayTooltip(); ReAddTrayIcon(); }, L""},
       {[] { Restart("[General]\r\nSleepPrevent=1\r\nSleepPreventUntil=2026-12-06 14:00:00\r\n"); }, L""},
       {[] { Restart("[Timer]\r\nNotifyAtEnd=0\r\n"); Call(L"--prevent-sleep on --for 1m"); }, L""}};
   // clang-format on
-  for (const auto& [step, notices] : cases) {
-    shellCalls.clear();
+  for (const auto& [step, expected] : cases) {
+    notices.clear();
     step();
     g_clock += kMsPerHour;
     CheckTimedEndsWithNotice();
-    EXPECT_EQ(Notices(), notices);
+    EXPECT_EQ(notices, expected);
   }
 }
 
 TEST_F(NoticeTest, AClickOnTheNoticeOpensTheMenu) {
   ::SendMessageW(App().mainWindow, WM_TRAYICON, 0, NIN_BALLOONUSERCLICK);
   EXPECT_TRUE(TakePosted(App().mainWindow, WM_SHOWTRAYMENU));
-}
-
-TEST(LocalTimeText, TheConfigFormIsReadOnlyWhenItIsAValidTime) {
-  EXPECT_EQ(FormatLocalTimeForConfig(ParseLocalTimeFromConfig(L" 2026-02-28 23:59 ")), L"2026-02-28 23:59:00");
-  for (const wchar_t* bad :
-       {L"", L"2026-02-29 10:00", L"2026-12-06 24:00", L"2026-12-06T14:00", L"2026-12-06 14:00:60", L"26-12-06 14:00"})
-    EXPECT_EQ(ParseLocalTimeFromConfig(bad), 0) << bad;
 }

@@ -77,20 +77,6 @@ TEST_F(DisabledStartupEntry, IsTurnedOnByTheItemWithTheShortcutMadeAsAlways) {
   EXPECT_NE(app_.ConfigText().find("RunAtStartup=1"), std::string::npos);
 }
 
-TEST(MainWindow, CloseAndEndSessionRunTheShutdownAndQuitWithZero) {
-  AppScope app;
-  for (UINT message : {UINT{WM_CLOSE}, UINT{WM_ENDSESSION}}) {
-    const HWND window = app.MakeMainWindow();
-    ASSERT_TRUE(::RegisterHotKey(window, HOTKEY_ID_TOGGLE, kModControl | kModAlt | kModShift, VK_F9));
-    ::SendMessageW(window, message, TRUE, 0);
-    EXPECT_FALSE(::IsWindow(window)) << message;
-    MSG quit{};
-    EXPECT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && quit.wParam == 0);
-    EXPECT_FALSE(HotkeyTaken(kModControl | kModAlt | kModShift, VK_F9));  // free again
-    App().mainWindow = nullptr;
-  }
-}
-
 // A click or key opens the menu once: not again within 250 ms (a right click also sends WM_CONTEXTMENU).
 TEST(MainWindow, TrayEventsOpenTheMenuOnceWithin250Ms) {
   // clang-format off

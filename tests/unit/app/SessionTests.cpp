@@ -6,7 +6,6 @@
 #include "app/Commands.h"
 #include "base/Messages.h"
 #include "tray/TrayIcon.h"
-#include "tray/UiLanguage.h"
 
 namespace {
 
@@ -122,7 +121,6 @@ TEST_F(MenuPreparation, TheCursorIsShownForTheMenuAndItsHideTimerStopped) {
 TEST_F(MenuPreparation, HandEditsOfTheFileTakeEffectWithoutASave) {
   OpenMenuAfterEditing("BlackAll");
   EXPECT_TRUE(App().idleThresholdMs == 120000u && App().settings.Action == OverlayAction::BlackAll);
-  EXPECT_EQ(languageLists, std::vector<std::wstring>{std::wstring(PreferredUiLanguageList(L"English").c_str()) + L"|"});
   EXPECT_TRUE(HotkeyTaken(MOD_CONTROL | MOD_SHIFT, VK_F9));  // registered again
   EXPECT_EQ(executionStates, std::vector<EXECUTION_STATE>{0x80000003});
   EXPECT_TRUE(App().keepActiveTimerOn && ::KillTimer(s_.window, TIMER_KEEPACTIVE));
