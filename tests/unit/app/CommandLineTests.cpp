@@ -91,12 +91,12 @@ TEST(CommandLineMessage, DataIsTakenOnlyWithItsTagALengthThatEndsItsTextAndWithi
   const std::vector<std::wstring> args = {L"--keep-active", L"on"};
   const std::wstring data = EncodeCommandLineData(args), big(2049, L'a'), zeros(2048, L'\0');
   const DWORD size = static_cast<DWORD>(data.size() * 2);
-  EXPECT_EQ(DecodeCommandLineData(kCommandLineCopyDataTag, data.data(), size), args);
+  const ULONG_PTR tag = kCommandLineCopyDataTag;
+  EXPECT_EQ(DecodeCommandLineData(tag, data.data(), size), args);
   // clang-format off
   const std::tuple<ULONG_PTR, const wchar_t*, DWORD> refused[] = {  // another tag, odd, not ended by U+0000, empty,
-      {kCommandLineCopyDataTag + 1, data.data(), size}, {kCommandLineCopyDataTag, data.data(), size - 1},
-      {kCommandLineCopyDataTag, data.data(), size - 2}, {kCommandLineCopyDataTag, data.data(), 0},
-      {kCommandLineCopyDataTag, big.data(), 4098}, {kCommandLineCopyDataTag, zeros.data(), 4096}};  // too big
+      {tag + 1, data.data(), size}, {tag, data.data(), size - 1}, {tag, data.data(), size - 2}, {tag, data.data(), 0},
+      {tag, big.data(), 4098}, {tag, zeros.data(), 4096}};  // too big
   // clang-format on
   for (const auto& [tag, text, bytes] : refused) EXPECT_FALSE(DecodeCommandLineData(tag, text, bytes)) << bytes;
   EXPECT_TRUE(EncodeCommandLineData({big}).empty());
@@ -113,15 +113,17 @@ TEST(CommandLineMessage, StatusLinesAreTakenOnlyAsWellFormedTextWithTheirOwnTag)
       {tag, L"", 0, false}, {tag, std::wstring(L"a\0\r\n", 4), 0, false},
       {tag, std::wstring(2046, L'a') + L"\r\n", 0, true}, {tag, std::wstring(2047, L'a') + L"\r\n", 0, false}};
   // clang-format on
-  for (const auto& c : cases)
-    EXPECT_EQ(DecodeStatusLines(c.tag, c.text.data(), static_cast<DWORD>(c.text.size() * 2 - c.shorter)).value_or(L"-"),
-              c.taken ? c.text : L"-")
-        << c.text.size() << " " << c.shorter;
+  for (const auto& [tag, text, shorter, taken] : cases)
+    EXPECT_EQ(DecodeStatusLines(tag, text.data(), DWORD(text.size() * 2 - shorter)),
+              taken ? std::optional(text) : std::nullopt)
+        << text.size() << " " << shorter;
 }
 
 // Starting the program when no copy answers: every start fails here, the first with `firstError`.
 struct CommandLineStart : testing::Test {
   void SetUp() override {
+    starts.clear();
+    boxes = 0;
     seams_->createProcess = [](LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD flags, LPVOID,
                                LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION) -> BOOL {
       wchar_t mark[2] = {};  // the flags of each start; 0 when it lacked the mark
@@ -130,8 +132,6 @@ struct CommandLineStart : testing::Test {
       return FALSE;
     };
     seams_->messageBox = [](HWND, LPCWSTR, LPCWSTR, UINT) { return ++boxes; };
-    starts.clear();
-    boxes = 0;
   }
   static inline std::vector<DWORD> starts;
   static inline int firstError = 0, boxes = 0;

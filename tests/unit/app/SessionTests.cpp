@@ -80,43 +80,22 @@ TEST_F(TrayIconTest, ComesBackAfterTaskbarCreatedWithItsImageLoadedAgain) {
   }
 }
 
-// Inside the menu's modal loop: the cursor shown (the count restored) and its hide timer stopped; then it closes.
-bool cursorShownInMenu = false;
-void CALLBACK LookAndCloseMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+// The menu, opened after config.ini was edited by hand, closed from inside its modal loop.
+void CALLBACK CloseMenu(HWND, UINT, UINT_PTR timer, DWORD) {
   ::KillTimer(nullptr, timer);
-  ::ShowCursor(TRUE);
-  cursorShownInMenu = !App().cursorHidden && ::ShowCursor(FALSE) == 0 &&
-                      !::KillTimer(App().overlayWindows.at(0).window.Get(), TIMER_OVERLAY_CURSOR);
   ::EndMenu();
 }
-
-// A black screen with the cursor hidden (and its hide timer running, as another window's runs); config.ini
-// edited by hand just before the menu opens.
 struct MenuPreparation : testing::Test {
   void OpenMenuAfterEditing(const std::string& action) {
-    ASSERT_TRUE(AddTrayIcon() && ::SetCursorPos(300, 300));
-    ShowOverlays(OverlayTarget::Current);
-    ASSERT_EQ(App().overlayWindows.size(), 1u);
-    ::SendMessageW(App().overlayWindows[0].window.Get(), WM_TIMER, TIMER_OVERLAY_CURSOR, 0);
-    ::SetTimer(App().overlayWindows[0].window.Get(), TIMER_OVERLAY_CURSOR, 3000, nullptr);
-    ASSERT_TRUE(App().cursorHidden && WriteBytes(App().configPath, ToBytes(edited + action)));
-    ::SetTimer(nullptr, 0, 50, LookAndCloseMenu);
+    ASSERT_TRUE(AddTrayIcon() && WriteBytes(App().configPath, ToBytes(edited + action)));
+    ::SetTimer(nullptr, 0, 50, CloseMenu);
     ::SendMessageW(s_.window, WM_SHOWTRAYMENU, 0, 0);
   }
-  void TearDown() override {
-    RemoveTrayIcon();
-    CloseOverlays();
-  }
+  void TearDown() override { RemoveTrayIcon(); }
   const std::string edited = "[General]\r\nSleepPrevent=1\r\nKeepActive=1\r\n[KeepActive]\r\nIdleThresholdSec=120\r\n"
                              "[UI]\r\nLanguage=English\r\n[Hotkey]\r\nToggleHotkey=Ctrl+Shift+VK_F9\r\nAction=";
   Session s_;
 };
-
-TEST_F(MenuPreparation, TheCursorIsShownForTheMenuAndItsHideTimerStopped) {
-  cursorShownInMenu = false;
-  OpenMenuAfterEditing("BlackAll");
-  EXPECT_TRUE(cursorShownInMenu);
-}
 
 TEST_F(MenuPreparation, HandEditsOfTheFileTakeEffectWithoutASave) {
   OpenMenuAfterEditing("BlackAll");
@@ -124,7 +103,7 @@ TEST_F(MenuPreparation, HandEditsOfTheFileTakeEffectWithoutASave) {
   EXPECT_TRUE(HotkeyTaken(MOD_CONTROL | MOD_SHIFT, VK_F9));  // registered again
   EXPECT_EQ(executionStates, std::vector<EXECUTION_STATE>{0x80000003});
   EXPECT_TRUE(App().keepActiveTimerOn && ::KillTimer(s_.window, TIMER_KEEPACTIVE));
-  EXPECT_STREQ(App().trayIconData.szTip, L"Umbraline | Sleep prevent ON | Keep active ON | Black screen");
+  EXPECT_STREQ(App().trayIconData.szTip, L"Umbraline | Sleep prevent ON | Keep active ON");
   EXPECT_EQ(s_.ConfigText(), edited + "BlackAll");
 }
 
