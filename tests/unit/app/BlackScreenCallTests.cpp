@@ -1,11 +1,9 @@
-// The black screen's targets on the command line, in the status, the menu and the hotkey.
+// The black screen's targets on the command line, the menu and the hotkey.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "app/CommandLineCalls.h"
 #include "app/Commands.h"
 #include "base/Messages.h"
-#include "tray/TrayMenu.h"
 
 TEST(BlackScreenCall, MonitorNumbersAreStrictAndMustNameAMonitor) {
   const std::wstring form = L"takes all, current, others, off, toggle or monitor numbers such as 2 or 1,3, not \"";
@@ -28,39 +26,16 @@ TEST(BlackScreenCall, MonitorNumbersAreStrictAndMustNameAMonitor) {
   }
 }
 
-static std::vector<RECT> monitorsSeen;
-
-// The hotkey set to "other monitors", the monitors those of `monitorsSeen`.
-struct OtherMonitors : testing::Test {
-  void SetUp() override {
-    seams_->enumDisplayMonitors = [](HDC, LPCRECT, MONITORENUMPROC f, LPARAM d) {
-      for (RECT r : monitorsSeen) f(nullptr, nullptr, &r, d);
-      return TRUE;
-    };
-    app_.MakeMainWindow();
-    App().settings.Action = OverlayAction::BlackOthers;
-    App().startupFinished = true;
-  }
-  static LRESULT Call(const std::wstring& word) { return CallProgram({L"--black-screen", word}); }
-  static bool Grey() { return ::GetMenuState(BuildTrayMenu().Get(), IDM_BLACK_OTHERS, MF_BYCOMMAND) & MF_GRAYED; }
-  AppScope app_{"[Hotkey]\r\nAction=BlackOthers\r\n[Overlay]\r\nFadeInDurationMs=0\r\nClockDisplay=None\r\n"};
-  ScopedSeams seams_;
-};
-
-TEST_F(OtherMonitors, WithOneMonitorTheItemIsGreyAndNoWayOpensABlackScreen) {
-  monitorsSeen = {{0, 0, 1280, 800}};
-  EXPECT_TRUE(Grey());
-  HandleCommand(IDM_BLACK_OTHERS);
-  RunHotkeyAction();
-  EXPECT_EQ(Call(L"toggle"), kAnswerApplied);
-  EXPECT_EQ(Call(L"others"), kAnswerUsage);
-  EXPECT_TRUE(App().overlayWindows.empty() && !App().blackScreenActive);
-}
-
-// By the menu or the hotkey (0 here, set to other monitors): the same target again closes the open black screen,
-// another replaces it.
-TEST_F(OtherMonitors, TheSameTargetAgainClosesTheBlackScreenAndAnotherReplacesIt) {
-  monitorsSeen = {{0, 0, 1280, 800}, {1280, 0, 2304, 768}};
+// By the menu or the hotkey (0 here, set to other monitors), on two monitors: the same target again closes the open
+// black screen, another replaces it.
+TEST(BlackScreenCommands, TheSameTargetAgainClosesTheBlackScreenAndAnotherReplacesIt) {
+  AppScope app("[Hotkey]\r\nAction=BlackOthers\r\n[Overlay]\r\nFadeInDurationMs=0\r\nClockDisplay=None\r\n");
+  ScopedSeams seams;
+  seams->enumDisplayMonitors = [](HDC, LPCRECT, MONITORENUMPROC f, LPARAM d) {
+    for (RECT r : {RECT{0, 0, 1280, 800}, RECT{1280, 0, 2304, 768}}) f(nullptr, nullptr, &r, d);
+    return TRUE;
+  };
+  app.MakeMainWindow();
   ASSERT_TRUE(::SetCursorPos(300, 300));  // on monitor 1
   // clang-format off
   const std::pair<WORD, int> steps[] = {{IDM_BLACK_CURRENT, 0b01}, {IDM_BLACK_ALL, 0b11}, {IDM_BLACK_ALL, 0},
