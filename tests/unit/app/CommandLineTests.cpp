@@ -382,3 +382,10 @@ TEST_F(NoticeTest, AClickOnTheNoticeOpensTheMenu) {
   ::SendMessageW(App().mainWindow, WM_TRAYICON, 0, NIN_BALLOONUSERCLICK);
   EXPECT_TRUE(TakePosted(App().mainWindow, WM_SHOWTRAYMENU));
 }
+
+TEST(LocalTimeText, TheConfigFormIsReadOnlyWhenItIsAValidTime) {
+  EXPECT_EQ(FormatLocalTimeForConfig(ParseLocalTimeFromConfig(L" 2026-02-28 23:59 ")), L"2026-02-28 23:59:00");
+  for (const wchar_t* bad :
+       {L"", L"2026-02-29 10:00", L"2026-12-06 24:00", L"2026-12-06T14:00", L"2026-12-06 14:00:60", L"26-12-06 14:00"})
+    EXPECT_EQ(ParseLocalTimeFromConfig(bad), 0) << bad;
+}
