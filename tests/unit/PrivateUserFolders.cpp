@@ -1,7 +1,6 @@
-// Every unit test program works on a roaming folder, a Startup folder and a start-up approvals key of its own,
-// never on the user's, so that the suite can run on anyone's PC: a folder under the temporary folder and a key
-// under HKCU\Software\kestov\UmbralineTests, both named after the test program, removed before the first test
-// (what a run that crashed left) and after the last.
+// Every unit test program works on a roaming folder, a Startup folder and a start-up approvals key of its own, never
+// on the user's: a folder under %TEMP% and a key under HKCU\Software\kestov\UmbralineTests, both named after the
+// program, removed before the first test (what a run that crashed left) and after the last.
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
@@ -12,12 +11,15 @@ namespace {
 struct PrivateUserFolders : testing::Environment {
   void SetUp() override {
     TearDown();
-    testRoaming = root + L"\\Roaming", testStartup = root + L"\\Startup";
+    testRoaming = root + L"\\Roaming";
+    testStartup = root + L"\\Startup";
     for (const std::wstring& folder : {root, testRoaming, testStartup}) ::CreateDirectoryW(folder.c_str(), nullptr);
-    Seams().getFolderPath = TestUserFolder, Seams().startupApprovedKey = approvals.c_str();
+    Seams().getFolderPath = TestUserFolder;
+    Seams().startupApprovedKey = approvals.c_str();
   }
   void TearDown() override {
-    RemoveTree(root), ::RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+    RemoveTree(root);
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
     for (const wchar_t* parent : {L"Software\\kestov\\UmbralineTests", L"Software\\kestov"})
       ::SHDeleteEmptyKeyW(HKEY_CURRENT_USER, parent);  // only when no other program's key or value is left
   }

@@ -4,12 +4,12 @@
 #include <shlobj.h>
 
 #include <cstdint>
-#include <cwchar>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/AppState.h"
+#include "app/CommandLineCalls.h"
 #include "app/MainWindow.h"
 #include "app/Startup.h"
 #include "base/Handles.h"
@@ -21,14 +21,16 @@
 using Bytes = std::vector<std::uint8_t>;
 
 inline Bytes ToBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
-inline Bytes Concat(Bytes a, const Bytes& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
+inline Bytes Concat(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
 inline Bytes Utf16Le(const std::wstring& text, bool mark) {
   Bytes out = mark ? Bytes{0xFF, 0xFE} : Bytes{};
   for (wchar_t c : text)
     out.insert(out.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
   return out;
 }
-// Text as UTF-8 bytes, without a mark (a lone surrogate becomes U+FFFD).
 inline Bytes Utf8Bytes(const std::wstring& text) { return ToBytes(ToUtf8(text)); }
 
 // Writes or reads a whole file; reading shares everything so it works beside the program's own handles.
@@ -49,11 +51,9 @@ inline Bytes ReadBytesOrEmpty(const std::wstring& path) {
   Bytes bytes;
   return TransferBytes(path, bytes, false) ? bytes : Bytes{};
 }
-
 inline bool PathExists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
-
 inline void RemoveTree(const std::wstring& folder) {
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);
@@ -63,10 +63,8 @@ inline void RemoveTree(const std::wstring& folder) {
 struct TempFolder {
   TempFolder() {
     static unsigned counter = 0;
-    path_ = (std::filesystem::temp_directory_path() /
-             (L"umbraline-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount()) +
-              L"-" + std::to_wstring(++counter)))
-                .wstring();
+    const std::wstring name = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount());
+    path_ = std::filesystem::temp_directory_path() / (L"umbraline-test-" + name + L"-" + std::to_wstring(++counter));
     ::CreateDirectoryW(path_.c_str(), nullptr);
   }
   ~TempFolder() { RemoveTree(path_); }
@@ -81,7 +79,7 @@ struct LockedFile {
   explicit LockedFile(const std::wstring& path, DWORD share = 0)
       : handle_(
             ::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-  bool Held() const { return static_cast<bool>(handle_); }
+  bool Held() const { return bool(handle_); }
   FileHandle handle_;
 };
 
@@ -93,15 +91,14 @@ inline std::wstring SourcePath(const std::wstring& relative) {
   return path;
 }
 
-// "long" (scripts/stress) makes the load tests push harder than the default "short".
+// "long" (scripts/stress): the load tests push harder.
 inline bool LongTestMode() {
   wchar_t m[16] = {};
   return ::GetEnvironmentVariableW(L"UMBRALINE_TEST_MODE", m, 16) && m == std::wstring(L"long");
 }
 
-// A clean AppState with its own config.ini in a private folder and, on request, the main window.
+// A clean AppState with its own config.ini (holding `configText`, if any) in a private folder.
 struct AppScope {
-  // Starts from fresh defaults; config.ini holds `configText` (nothing is written when empty).
   explicit AppScope(const std::string& configText = "") {
     App() = AppState{};
     App().instance = ::GetModuleHandleW(nullptr);
@@ -111,9 +108,8 @@ struct AppScope {
   ~AppScope() {
     if (App().mainWindow != nullptr) ::DestroyWindow(App().mainWindow);  // its hotkey goes with it
     App() = AppState{};
-    // WM_DESTROY of the main window posts WM_QUIT; do not let it reach a later test's message loop.
-    for (MSG message; ::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);) {
-    }
+    MSG quit;  // WM_DESTROY of the main window posts WM_QUIT; do not let it reach a later test's message loop.
+    while (::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) continue;
   }
   AppScope(const AppScope&) = delete;
   HWND MakeMainWindow() { return CreateMainWindow(); }
@@ -133,33 +129,35 @@ inline bool HotkeyTaken(UINT modifiers, UINT key) {
 inline bool highContrast = false;
 inline BOOL WINAPI AnswerHighContrast(UINT action, UINT size, PVOID data, UINT flags) {
   if (action != SPI_GETHIGHCONTRAST) return ::SystemParametersInfoW(action, size, data, flags);
-  return static_cast<HIGHCONTRASTW*>(data)->dwFlags = highContrast ? HCF_HIGHCONTRASTON : 0, TRUE;
+  static_cast<HIGHCONTRASTW*>(data)->dwFlags = highContrast ? HCF_HIGHCONTRASTON : 0;
+  return TRUE;
 }
 
 // A window station no one sees (a task run whether the user is logged on or not): no WSF_VISIBLE.
 inline BOOL WINAPI InvisibleStation(HANDLE, int, PVOID flags, DWORD, LPDWORD) {
-  return static_cast<USEROBJECTFLAGS*>(flags)->dwFlags = 0, TRUE;
+  static_cast<USEROBJECTFLAGS*>(flags)->dwFlags = 0;
+  return TRUE;
 }
 
-// Takes a posted message of the given number for the window, if one is waiting.
+inline LRESULT CallProgram(const std::vector<std::wstring>& args) {
+  std::wstring data = EncodeCommandLineData(args);
+  const COPYDATASTRUCT message{kCommandLineCopyDataTag, static_cast<DWORD>(data.size() * 2), data.data()};
+  return AnswerCommandLineCall(&message);
+}
+
 inline bool TakePosted(HWND window, UINT message) {
   MSG m;
   return ::PeekMessageW(&m, window, message, message, PM_REMOVE) != 0;
 }
 
-// Records the thread's execution state and UI language requests (items ended by '|') instead of making them.
+// Records the thread's execution state requests instead of making them.
 inline std::vector<EXECUTION_STATE> executionStates;
-inline std::vector<std::wstring> languageLists;
 struct StateSeams : ScopedSeams {
   StateSeams() {
-    executionStates.clear(), languageLists.clear();
+    executionStates.clear();
     Seams().setThreadExecutionState = [](EXECUTION_STATE s) {
-      return executionStates.push_back(s), EXECUTION_STATE{ES_CONTINUOUS};
-    };
-    Seams().setThreadPreferredUILanguages = [](DWORD, PCZZWSTR list, PULONG) -> BOOL {
-      std::wstring& joined = languageLists.emplace_back();
-      for (const wchar_t* p = list; p != nullptr && *p; p += std::wcslen(p) + 1) (joined += p) += L'|';
-      return TRUE;
+      executionStates.push_back(s);
+      return EXECUTION_STATE{ES_CONTINUOUS};
     };
   }
 };
@@ -172,15 +170,25 @@ inline Bytes DefaultTextBytes() { return ReadBytesOrEmpty(SourcePath(L"resources
 inline std::wstring testRoaming, testStartup;
 inline HRESULT WINAPI TestUserFolder(HWND, int folder, HANDLE, DWORD, LPWSTR path) {
   const std::wstring own = folder == CSIDL_APPDATA ? testRoaming : folder == CSIDL_STARTUP ? testStartup : L"";
-  return own.empty() ? E_FAIL : (CopyTruncated(path, MAX_PATH, own), S_OK);
+  if (own.empty()) return E_FAIL;
+  CopyTruncated(path, MAX_PATH, own);
+  return S_OK;
 }
 
-// A fresh roaming folder, App().configPath cleared, no Startup shortcut; all put back at the end.
+// A fresh roaming folder, App().configPath cleared, no save owed, no Startup shortcut; all put back at the end.
 struct ConfigScope {
-  ConfigScope() { App().configPath.clear(), ::DeleteFileW(StartupShortcutPath().c_str()); }
+  ConfigScope() { Clear(); }
   ~ConfigScope() {
+    Clear();
+    App().settings = settings_;
+    App().configPath = path_;
+    testRoaming = roaming_;
+  }
+  static void Clear() {
     ::DeleteFileW(StartupShortcutPath().c_str());
-    App().settings = settings_, App().configPath = path_, testRoaming = roaming_;
+    App().configPath.clear();
+    App().savedSettingsText.clear();
+    App().settingsFromFile = App().configSavePending = false;
   }
   std::wstring File() const { return roaming.Path() + L"\\kestov\\Umbraline\\config.ini"; }
   TempFolder roaming;
@@ -211,8 +219,10 @@ inline BadgeImage SolidBadge(int w, int h, std::uint32_t bgra) {
 inline void PumpMessages(DWORD forMs) {
   const ULONGLONG end = ::GetTickCount64() + forMs;
   do {
-    for (MSG message; ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
-      ::TranslateMessage(&message), ::DispatchMessageW(&message);
+    for (MSG message; ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
     ::Sleep(5);
   } while (::GetTickCount64() < end);
 }

@@ -1,71 +1,49 @@
-// The black screen's targets on the command line, in the status, the menu and the hotkey.
+// The black screen's targets on the command line, the menu and the hotkey.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "app/CommandLineCalls.h"
 #include "app/Commands.h"
 #include "base/Messages.h"
-#include "tray/TrayMenu.h"
 
-TEST(BlackScreenCall, MonitorNumbersAreStrictAndMustNameAMonitorAndTheStatusListsThem) {
-  const std::wstring form = L"takes all, current, others, off, toggle or monitor numbers such as 2 or 1,3, not \"",
-                     once = L"takes at most 16 monitor numbers, each once, not \"", to = L"takes monitor numbers 1 to ",
-                     sixteen = L"1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16", huge = L"99999999999999999999";
-  const std::pair<std::wstring, std::wstring> cases[] = {// word|monitors; the set, the error, or "-" for the form's
-                                                         {L"2|2", L"2"},
-                                                         {L"3,1|3", L"5"},
-                                                         {L"10,2|10", L"514"},
-                                                         {sixteen + L"|16", L"65535"},
-                                                         {L"OTHERS|2", L"0"},
-                                                         {L"3|2", to + L"2, not \"3\""},
-                                                         {L"65|70", to + L"64, not \"65\""},
-                                                         {L"2,2|2", once + L"2,2\""},
-                                                         {huge + L"|2", to + L"2, not \"" + huge + L"\""},
-                                                         {sixteen + L",17|20", once + sixteen + L",17\""},
-                                                         {L"others|1", L"others needs a second monitor"},
-                                                         {L"1,,2|2", L"-"},
-                                                         {L"02|2", L"-"},
-                                                         {L"0|2", L"-"},
-                                                         {L"1,|2", L"-"},
-                                                         {L",1|2", L"-"},
-                                                         {L" 1|2", L"-"},
-                                                         {L"+1|2", L"-"},
-                                                         {L"1.5|2", L"-"}};
+TEST(BlackScreenCall, MonitorNumbersAreStrictAndMustNameAMonitor) {
+  const std::wstring form = L"takes all, current, others, off, toggle or monitor numbers such as 2 or 1,3, not \"";
+  const std::wstring once = L"takes at most 16 monitor numbers, each once, not \"", to = L"takes monitor numbers 1 to ";
+  const std::wstring sixteen = L"1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16", huge = L"99999999999999999999";
+  // word|monitors; the set, the error, or "-" for the form's
+  // clang-format off
+  const std::pair<std::wstring, std::wstring> cases[] = {
+      {L"2|2", L"2"}, {L"3,1|3", L"5"}, {L"10,2|10", L"514"}, {sixteen + L"|16", L"65535"}, {L"OTHERS|2", L"0"},
+      {L"3|2", to + L"2, not \"3\""}, {L"65|70", to + L"64, not \"65\""}, {L"2,2|2", once + L"2,2\""},
+      {huge + L"|2", to + L"2, not \"" + huge + L"\""}, {sixteen + L",17|20", once + sixteen + L",17\""},
+      {L"others|1", L"others needs a second monitor"}, {L"1,,2|2", L"-"}, {L"02|2", L"-"}, {L"0|2", L"-"},
+      {L"1,|2", L"-"}, {L",1|2", L"-"}, {L" 1|2", L"-"}, {L"+1|2", L"-"}, {L"1.5|2", L"-"}};
+  // clang-format on
   for (const auto& [given, result] : cases) {
     std::wstring error, word = given.substr(0, given.find(L'|'));
     const auto call = ParseCommandLine({L"--black-screen", word}, &error, std::stoul(given.substr(word.size() + 1)));
     const std::wstring got = call ? std::to_wstring(call->monitors) : error.substr(std::size(L"--black-screen"));
     EXPECT_EQ(got, result == L"-" ? form + word + L"\"" : result) << word;
   }
-  const RECT monitors[] = {{-1280, -200, 0, 824}, {0, 0, 1920, 1080}, {1920, 0, 4480, 1440}};
-  EXPECT_EQ(StatusLines({}, BlackScreenWord::Chosen, 0b101, monitors),
-            L"prevent-sleep off\r\nkeep-active off\r\nblack-screen 1,3\r\nmonitor 1 -1280,-200 1280x1024\r\n"
-            L"monitor 2 0,0 1920x1080 primary\r\nmonitor 3 1920,0 2560x1440\r\n");
-  EXPECT_TRUE(StatusLines({}, BlackScreenWord::Idle).ends_with(L"\r\nblack-screen idle\r\n"));
 }
 
-static std::vector<RECT> fake;
-TEST(BlackScreenCall, WithOneMonitorOtherMonitorsIsGreyAndDoesNothingWithTwoACallLeavesItOpen) {
+// By the menu or the hotkey (0 here, set to other monitors), on two monitors: the same target again closes the open
+// black screen, another replaces it.
+TEST(BlackScreenCommands, TheSameTargetAgainClosesTheBlackScreenAndAnotherReplacesIt) {
   AppScope app("[Hotkey]\r\nAction=BlackOthers\r\n[Overlay]\r\nFadeInDurationMs=0\r\nClockDisplay=None\r\n");
   ScopedSeams seams;
   seams->enumDisplayMonitors = [](HDC, LPCRECT, MONITORENUMPROC f, LPARAM d) {
-    for (RECT r : fake) f(nullptr, nullptr, &r, d);
+    for (RECT r : {RECT{0, 0, 1280, 800}, RECT{1280, 0, 2304, 768}}) f(nullptr, nullptr, &r, d);
     return TRUE;
   };
-  App().startupFinished = (app.MakeMainWindow(), App().settings.Action = OverlayAction::BlackOthers, true);
-  const auto call = [](const std::wstring& word) {
-    std::wstring data = EncodeCommandLineData({L"--black-screen", word});
-    const COPYDATASTRUCT message{kCommandLineCopyDataTag, static_cast<DWORD>(data.size() * 2), data.data()};
-    return AnswerCommandLineCall(&message);
-  };
-  const auto grey = [] { return ::GetMenuState(BuildTrayMenu().Get(), IDM_BLACK_OTHERS, MF_BYCOMMAND) & MF_GRAYED; };
-  fake = {{0, 0, 1280, 800}};
-  EXPECT_TRUE(grey() && (HandleCommand(IDM_BLACK_OTHERS), RunHotkeyAction(), call(L"toggle")) == kAnswerApplied);
-  EXPECT_TRUE(call(L"others") == kAnswerUsage && App().overlayWindows.empty() && !App().blackScreenActive);
-  fake = {{0, 0, 1280, 800}, {1280, 0, 2304, 768}};  // the test screen
-  ASSERT_TRUE(!grey() && ::SetCursorPos(300, 300) && (HandleCommand(IDM_BLACK_OTHERS), CoveredMonitors() == 2));
-  const HWND open = App().overlayWindows.at(0).window.Get();
-  EXPECT_TRUE(call(L"others") == kAnswerApplied && ::IsWindow(open));
-  EXPECT_EQ(CurrentProgramStatus().blackScreen, BlackScreenWord::Others);
-  EXPECT_TRUE((RunHotkeyAction(), App().overlayWindows.empty() && !App().blackScreenActive));
+  app.MakeMainWindow();
+  ASSERT_TRUE(::SetCursorPos(300, 300));  // on monitor 1
+  // clang-format off
+  const std::pair<WORD, int> steps[] = {{IDM_BLACK_CURRENT, 0b01}, {IDM_BLACK_ALL, 0b11}, {IDM_BLACK_ALL, 0},
+      {0, 0b10}, {IDM_BLACK_CURRENT, 0b01}, {0, 0b10}, {0, 0}};  // the monitors covered after each
+  // clang-format on
+  for (const auto& [id, covered] : steps) {
+    if (id != 0) HandleCommand(id);
+    else RunHotkeyAction();
+    EXPECT_EQ(App().overlayWindows.empty() ? 0 : CoveredMonitors(), covered) << &id - &steps[0].first;
+  }
 }

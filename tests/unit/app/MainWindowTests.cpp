@@ -11,6 +11,7 @@
 
 static Settings& S() { return App().settings; }
 static bool HotkeyIs(UINT key) { return S().ToggleHotkey == HotkeySpec{kModControl | kModAlt, key}; }
+static bool Held(UINT key) { return HotkeyTaken(MOD_CONTROL | MOD_ALT, key); }
 
 TEST(Commands, EachCommandChangesItsSettingSavesAndApplies) {
   AppScope app("[General]\r\nSleepPrevent=0\r\nKeepActive=0\r\nRunAtStartup=0\r\n; keep me\r\n"
@@ -18,116 +19,70 @@ TEST(Commands, EachCommandChangesItsSettingSavesAndApplies) {
   StateSeams seams;
   ASSERT_NE(app.MakeMainWindow(), nullptr);
   LoadConfig();
-  using enum ClockDisplayMode;
   const struct {
     WORD id;
-    const char* line;
+    const char* line;  // expected in the file
     bool (*applied)();
   } cases[] = {
-      // line: expected in the file
-      {IDM_ACTION_BLACK_CURRENT, "; keep me", [] { return S().Action == OverlayAction::BlackCurrent; }},
-      {IDM_CLOCK_TIME, "; keep me", [] { return S().ClockDisplay == Time; }},  // unchanged: no write
+      // clang-format off
+      {IDM_ACTION_BLACK_CURRENT, "; keep me", [] { return S().Action == OverlayAction::BlackCurrent; }},  // no write
       {IDM_ACTION_BLACK_ALL, "Action=BlackAll", [] { return S().Action == OverlayAction::BlackAll; }},
-      {IDM_PREVENT_SLEEP, "SleepPrevent=1", [] { return S().SleepPrevent; }},
-      {IDM_PREVENT_SLEEP, "SleepPrevent=0", [] { return !S().SleepPrevent; }},
-      {IDM_KEEP_ACTIVE, "KeepActive=1",
-       [] { return S().KeepActive && ::KillTimer(App().mainWindow, TIMER_KEEPACTIVE); }},
+      {IDM_KEEP_ACTIVE, "KeepActive=1", [] { return S().KeepActive && App().keepActiveTimerOn; }},
       {IDM_KEEP_ACTIVE, "KeepActive=0", [] { return !S().KeepActive && !App().keepActiveTimerOn; }},
-      {IDM_CLOCK_NONE, "ClockDisplay=None", [] { return S().ClockDisplay == None; }},
-      {IDM_CLOCK_TIME_AND_ELAPSED, "ClockDisplay=TimeAndElapsed", [] { return S().ClockDisplay == TimeAndElapsed; }},
-      {IDM_HOTKEY_CTRL_ALT_B, "ToggleHotkey=VK_B",
-       [] { return HotkeyIs('B') && HotkeyTaken(MOD_CONTROL | MOD_ALT, 'B'); }},
-      {IDM_HOTKEY_CTRL_ALT_Q, "ToggleHotkey=VK_Q",
-       [] { return HotkeyIs('Q') && !HotkeyTaken(MOD_CONTROL | MOD_ALT, 'B'); }},  // held elsewhere: stored
+      {IDM_HOTKEY_CTRL_ALT_B, "ToggleHotkey=VK_B", [] { return HotkeyIs('B') && Held('B'); }},
+      {IDM_HOTKEY_CTRL_ALT_Q, "ToggleHotkey=VK_Q", [] { return HotkeyIs('Q') && !Held('B'); }},  // held elsewhere
       {IDM_HOTKEY_DISABLED, "ToggleHotkey=none", [] { return HotkeyIs(0); }},
-      {IDM_HOTKEY_CTRL_ALT_V, "ToggleHotkey=VK_V",
-       [] { return HotkeyIs('V') && HotkeyTaken(MOD_CONTROL | MOD_ALT, 'V'); }},
+      {IDM_HOTKEY_CTRL_ALT_V, "ToggleHotkey=VK_V", [] { return HotkeyIs('V') && Held('V'); }},
       {IDM_RUN_AT_STARTUP, "RunAtStartup=1", [] { return S().RunAtStartup && PathExists(StartupShortcutPath()); }},
-      {IDM_RUN_AT_STARTUP, "RunAtStartup=0", [] { return !S().RunAtStartup && !PathExists(StartupShortcutPath()); }},
-  };
+      {IDM_RUN_AT_STARTUP, "RunAtStartup=0", [] { return !S().RunAtStartup && !PathExists(StartupShortcutPath()); }}};
+  // clang-format on
   ASSERT_TRUE(::RegisterHotKey(nullptr, 0x7F01, MOD_CONTROL | MOD_ALT, 'Q'));
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.line);
     HandleCommand(c.id);
-    EXPECT_TRUE(c.applied());
-    EXPECT_NE(app.ConfigText().find(c.line), std::string::npos);
+    EXPECT_TRUE(c.applied() && app.ConfigText().find(c.line) != std::string::npos) << c.line;
   }
   ::UnregisterHotKey(nullptr, 0x7F01);
-  EXPECT_EQ(executionStates, (std::vector<EXECUTION_STATE>{0x80000003, 0x80000000}));
 }
 
-// Disabled in Task Manager (an odd first byte): shown off, shortcut and setting left alone; the item turns it on.
-TEST(Commands, AStartupEntryDisabledInWindowsIsShownOffLeftAloneAndTurnedOnByTheItem) {
-  for (const auto& [type, data, disabled] : std::vector<std::tuple<DWORD, Bytes, bool>>{{REG_BINARY, {2, 0}, false},
-                                                                                        {REG_BINARY, {6}, false},
-                                                                                        {REG_BINARY, {3, 0, 0}, true},
-                                                                                        {REG_BINARY, {7}, true},
-                                                                                        {REG_DWORD, {3}, false},
-                                                                                        {REG_BINARY, {}, false}})
+TEST(StartupApproval, AnOddFirstByteOfTheBinaryValueMeansDisabled) {
+  // clang-format off
+  const std::tuple<DWORD, Bytes, bool> cases[] = {{REG_BINARY, {2, 0}, false}, {REG_BINARY, {6}, false},
+      {REG_BINARY, {3, 0, 0}, true}, {REG_BINARY, {7}, true}, {REG_DWORD, {3}, false}, {REG_BINARY, {}, false}};
+  // clang-format on
+  for (const auto& [type, data, disabled] : cases)
     EXPECT_EQ(StartupApprovalDisabled(type, data), disabled) << data.size();
-  AppScope app("[General]\r\nRunAtStartup=1\r\n");
-  const BYTE value[12] = {0x03, 0, 0, 0, 0x10, 0x20};  // under the tests' own key (PrivateUserFolders.cpp)
-  ASSERT_FALSE(
-      ::RegSetKeyValueW(HKEY_CURRENT_USER, Seams().startupApprovedKey, L"Umbraline.lnk", REG_BINARY, value, 12));
-  const std::wstring link = StartupShortcutPath();
-  ASSERT_TRUE(WriteBytes(link, ToBytes("kept")));
-  LoadConfig();
-  EXPECT_TRUE(ReadBytesOrEmpty(link) == ToBytes("kept") && S().RunAtStartup);
-  EXPECT_EQ(::GetMenuState(BuildTrayMenu().Get(), IDM_RUN_AT_STARTUP, MF_BYCOMMAND) & MF_CHECKED, 0u);
-  HandleCommand(IDM_RUN_AT_STARTUP);
-  EXPECT_FALSE(StartupDisabledInWindows());
-  EXPECT_TRUE(S().RunAtStartup && app.ConfigText().find("RunAtStartup=1") != std::string::npos);
-  EXPECT_TRUE(ReadBytesOrEmpty(link).size() > 4 && ::DeleteFileW(link.c_str()));  // the shortcut, made as always
 }
 
-TEST(MainWindow, CloseAndEndSessionRunTheShutdownAndQuitWithZero) {
-  AppScope app;
-  for (UINT message : {UINT{WM_CLOSE}, UINT{WM_ENDSESSION}}) {
-    const HWND window = app.MakeMainWindow();
-    ASSERT_TRUE(::RegisterHotKey(window, HOTKEY_ID_TOGGLE, kModControl | kModAlt | kModShift, VK_F9));
-    ::SendMessageW(window, WM_ENDSESSION, FALSE, 0);  // a cancelled log-off: the program goes on
-    EXPECT_TRUE(::IsWindow(window));
-    ::SendMessageW(window, message, TRUE, 0);
-    EXPECT_FALSE(::IsWindow(window)) << message;
-    MSG quit{};
-    EXPECT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && quit.wParam == 0);
-    EXPECT_FALSE(HotkeyTaken(kModControl | kModAlt | kModShift, VK_F9));  // free again
-    App().mainWindow = nullptr;
+// Run at start-up in config.ini, a shortcut of the user's, and the entry disabled in Task Manager.
+struct DisabledStartupEntry : testing::Test {
+  void SetUp() override {
+    const BYTE value[12] = {0x03, 0, 0, 0, 0x10, 0x20};  // under the tests' own key (PrivateUserFolders.cpp)
+    ASSERT_FALSE(::RegSetKeyValueW(HKEY_CURRENT_USER, Seams().startupApprovedKey, L"Umbraline.lnk", 3, value, 12));
+    ASSERT_TRUE(WriteBytes(link_, ToBytes("kept")));
+    LoadConfig();
   }
+  void TearDown() override { ::DeleteFileW(link_.c_str()); }
+  AppScope app_{"[General]\r\nRunAtStartup=1\r\n"};
+  const std::wstring link_ = StartupShortcutPath();
+};
+
+TEST_F(DisabledStartupEntry, IsShownOffWithTheShortcutAndTheSettingLeftAlone) {
+  EXPECT_TRUE(ReadBytesOrEmpty(link_) == ToBytes("kept") && S().RunAtStartup);
+  EXPECT_EQ(::GetMenuState(BuildTrayMenu().Get(), IDM_RUN_AT_STARTUP, MF_BYCOMMAND) & MF_CHECKED, 0u);
+}
+
+TEST_F(DisabledStartupEntry, IsTurnedOnByTheItemWithTheShortcutMadeAsAlways) {
+  HandleCommand(IDM_RUN_AT_STARTUP);
+  EXPECT_TRUE(!StartupDisabledInWindows() && S().RunAtStartup && ReadBytesOrEmpty(link_).size() > 4);
+  EXPECT_NE(app_.ConfigText().find("RunAtStartup=1"), std::string::npos);
 }
 
 // A click or key opens the menu once: not again within 250 ms (a right click also sends WM_CONTEXTMENU).
 TEST(MainWindow, TrayEventsOpenTheMenuOnceWithin250Ms) {
-  AppScope app;
-  const std::tuple<UINT, std::uint32_t, bool> events[] = {{WM_MOUSEMOVE, 100, false},   {WM_RBUTTONUP, 100, true},
-                                                          {WM_CONTEXTMENU, 349, false}, {NIN_KEYSELECT, 350, true},
-                                                          {WM_LBUTTONUP, 600, true},    {NIN_SELECT, 0xFFFFFFF0u, true},
-                                                          {WM_CONTEXTMENU, 0x10, false}};
+  // clang-format off
+  const std::tuple<UINT, std::uint32_t, bool> events[] = {{WM_MOUSEMOVE, 100, false}, {WM_RBUTTONUP, 100, true},
+      {WM_CONTEXTMENU, 349, false}, {NIN_KEYSELECT, 350, true}, {WM_LBUTTONUP, 600, true},
+      {NIN_SELECT, 0xFFFFFFF0u, true}, {WM_CONTEXTMENU, 0x10, false}};
+  // clang-format on
   for (const auto& [code, at, opens] : events) EXPECT_EQ(AcceptTrayClick(code, at), opens) << code << " at " << at;
-}
-
-static std::vector<std::pair<UINT, DWORD>> g_filtered;
-
-TEST(Elevation, ADeniedMutexIsARunningCopyAndOnlyAboveMediumThreeMessagesPassTheFilter) {
-  for (const auto& [error, running] : {std::pair<DWORD, bool>{ERROR_ALREADY_EXISTS, true},
-                                       {ERROR_ACCESS_DENIED, true},
-                                       {ERROR_SUCCESS, false},
-                                       {ERROR_INVALID_HANDLE, false}})
-    EXPECT_EQ(AnotherInstanceRuns(error), running) << error;
-  AppScope app;
-  ScopedSeams seams;
-  seams->changeWindowMessageFilterEx = [](HWND window, UINT message, DWORD action, PCHANGEFILTERSTRUCT) {
-    return window == App().mainWindow ? g_filtered.emplace_back(message, action), TRUE : TRUE;
-  };
-  App().taskbarCreatedMessage = ::RegisterWindowMessageW(L"TaskbarCreated");
-  ASSERT_NE(app.MakeMainWindow(), nullptr);
-  // Allowing admits every lower level, a sandbox included: only an elevated copy (Wine's is) needs it.
-  const std::vector<std::pair<UINT, DWORD>> three{
-      {App().taskbarCreatedMessage, MSGFLT_ALLOW}, {WM_SHOWTRAYMENU, MSGFLT_ALLOW}, {WM_COPYDATA, MSGFLT_ALLOW}};
-  EXPECT_EQ(g_filtered, ProcessIntegrityLevel() > SECURITY_MANDATORY_MEDIUM_RID ? three : decltype(three){});
-  for (const DWORD level :
-       {0x1000ul, 0x2000ul, 0x2100ul, 0x3000ul, 0x4000ul})  // low, medium, medium plus, high, system
-    EXPECT_EQ((g_filtered.clear(), AdmitLowerIntegrityCallers(App().mainWindow, level), g_filtered),
-              level > 0x2000 ? three : decltype(three){})
-        << level;
 }
