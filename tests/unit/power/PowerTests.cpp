@@ -13,279 +13,340 @@
 using Sent = std::vector<std::tuple<DWORD, LONG, DWORD>>;  // each input: type, dx or key, flags
 Sent nudges;
 DWORD lastInput = 0;
+BOOL WINAPI LastInput(PLASTINPUTINFO info) {
+  info->dwTime = lastInput;
+  return TRUE;
+}
+struct PowerSetting {  // a POWERBROADCAST_SETTING with its data
+  GUID guid;
+  DWORD length, value;
+};
 
-// Nudges only after the idle threshold (also across the tick's wrap): a pixel there and back, or F15.
+// Nudges only after the idle threshold (also across the tick's wrap), and only while its timer is on.
 TEST(KeepActive, NudgesOnlyAfterTheIdleThresholdWithTheChosenInput) {
   AppScope app;
   ScopedSeams seams;
   seams->getTickCount = [] { return DWORD{5000}; };
-  seams->getLastInputInfo = [](PLASTINPUTINFO info) { return info->dwTime = lastInput, TRUE; };
+  seams->getLastInputInfo = LastInput;
   seams->sendInput = [](UINT count, LPINPUT in, int) {
     for (UINT i = 0; i < count; ++i)
       nudges.emplace_back(in[i].type, in[i].type == INPUT_MOUSE ? in[i].mi.dx : in[i].ki.wVk,
                           in[i].type == INPUT_MOUSE ? in[i].mi.dwFlags : in[i].ki.dwFlags);
     return count;
   };
-  const Sent mouse{{INPUT_MOUSE, 1, MOUSEEVENTF_MOVE}, {INPUT_MOUSE, -1, MOUSEEVENTF_MOVE}};
-  const struct {
-    DWORD last;
-    NudgeKind kind;
-    bool on;
-    Sent sent;
-  } checks[] = {{4001, NudgeKind::Mouse, true, {}},
-                {4000, NudgeKind::Mouse, true, mouse},
-                {4000, NudgeKind::F15, true, {{INPUT_KEYBOARD, VK_F15, 0}, {INPUT_KEYBOARD, VK_F15, KEYEVENTF_KEYUP}}},
-                {0xFFFFFF00u, NudgeKind::Mouse, true, mouse},
-                {0, NudgeKind::Mouse, false, {}}};
+  const Sent mouse{{INPUT_MOUSE, 1, MOUSEEVENTF_MOVE}, {INPUT_MOUSE, -1, MOUSEEVENTF_MOVE}};  // a pixel and back
+  const Sent f15{{INPUT_KEYBOARD, VK_F15, 0}, {INPUT_KEYBOARD, VK_F15, KEYEVENTF_KEYUP}};
+  // clang-format off
+  const struct { DWORD last; NudgeKind kind; bool on; Sent sent; } checks[] = {
+      {4001, NudgeKind::Mouse, true, {}}, {4000, NudgeKind::Mouse, true, mouse}, {4000, NudgeKind::F15, true, f15},
+      {0xFFFFFF00u, NudgeKind::Mouse, true, mouse}, {0, NudgeKind::Mouse, false, {}}};
+  // clang-format on
   App().idleThresholdMs = 1000;
   for (const auto& c : checks) {
-    nudges.clear(), lastInput = c.last, App().nudgeKind = c.kind, App().keepActiveTimerOn = c.on;
+    nudges.clear();
+    lastInput = c.last;
+    App().nudgeKind = c.kind;
+    App().keepActiveTimerOn = c.on;
     OnKeepActiveTimer();
     EXPECT_EQ(nudges, c.sent) << c.last;
   }
 }
 
-// A wake nobody attends (a timer, maintenance): the user's modes rest through a timed end, a call and a
-// clock change, and nothing is nudged; sleep prevention that a call asks for holds at once, the rest
-// from the user's return (Windows' resume for the user, the first input, the display turning on).
-TEST(UnattendedWake, OnlyACallKeepsThePcAwakeUntilTheUserIsBack) {
-  struct DisplayState {
-    GUID setting;
-    DWORD length, state;
-  };  // a POWERBROADCAST_SETTING with its data
-  const DisplayState off{GUID_CONSOLE_DISPLAY_STATE, sizeof(DWORD), 0},
-      on{GUID_CONSOLE_DISPLAY_STATE, sizeof(DWORD), 1};
-  const std::vector<EXECUTION_STATE> states{0x80000003, 0x80000000, 0x80000003, 0x80000000, 0x80000003};
-  for (int back = 0; back < 3; ++back) {
-    SCOPED_TRACE(back);
-    AppScope app("[General]\r\nSleepPrevent=1\r\nKeepActive=1\r\n");
-    StateSeams seams;
-    seams->getTickCount = [] { return DWORD{0x7FFFFFFF}; };  // idle for weeks
-    seams->getLastInputInfo = [](PLASTINPUTINFO info) { return info->dwTime = lastInput, TRUE; };
-    seams->sendInput = [](UINT count, LPINPUT, int) { return nudges.emplace_back(), count; };
-    const HWND window = app.MakeMainWindow();
-    const auto send = [&](UINT message, WPARAM w, const void* l = nullptr) {
-      ::SendMessageW(window, message, w, LPARAM(l));
+// A wake nobody attends (a timer, maintenance) with both modes on, idle for weeks: nothing is ever nudged.
+struct UnattendedWake : testing::Test {
+  UnattendedWake() {
+    seams->getTickCount = [] { return DWORD{0x7FFFFFFF}; };
+    seams->getLastInputInfo = LastInput;
+    seams->sendInput = [](UINT count, LPINPUT, int) {
+      nudges.emplace_back();
+      return count;
     };
-    nudges.clear(), lastInput = 1, LoadConfig(), ReapplyPowerState();
-    App().keepActiveUntil = {1, false};  // an end long passed: it comes at the wake
-    send(WM_POWERBROADCAST, PBT_APMSUSPEND), send(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC);
-    EXPECT_TRUE(App().settings.SleepPrevent && !App().settings.KeepActive);
-    CarryOutCommandLineCall(*ParseCommandLine({L"--keep-active", L"on"}));
-    send(WM_TIMECHANGE, 0), send(WM_TIMER, TIMER_KEEPACTIVE), send(WM_TIMER, TIMER_USER_RETURN),
-        send(WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, &off);
-    EXPECT_EQ(executionStates, std::vector<EXECUTION_STATE>(states.begin(), states.begin() + 2));
-    EXPECT_TRUE(App().settings.KeepActive && app.ConfigText().find("KeepActive=1") != std::string::npos &&
-                !App().keepActiveTimerOn);
-    CarryOutCommandLineCall(*ParseCommandLine({L"--prevent-sleep", L"on", L"--until", L"05:00"}));
-    for (std::size_t round = 0; round < 2; ++round) {  // awake at once; the next wake rests until the user is back
-      if (round == 1) send(WM_POWERBROADCAST, PBT_APMSUSPEND), send(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC);
-      EXPECT_EQ(executionStates.size(), 3 + round);
-      back == 0   ? send(WM_POWERBROADCAST, PBT_APMRESUMESUSPEND)
-      : back == 1 ? (++lastInput, send(WM_TIMER, TIMER_USER_RETURN))
-                  : send(WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, &on);
-      EXPECT_EQ(executionStates, std::vector<EXECUTION_STATE>(states.begin(), states.begin() + 3 + 2 * round));
-      EXPECT_TRUE(App().keepActiveTimerOn && ::KillTimer(window, TIMER_KEEPACTIVE) &&
-                  !::KillTimer(window, TIMER_USER_RETURN));
-    }
-    EXPECT_TRUE(nudges.empty());
+    nudges.clear();
+    lastInput = 1;
+    LoadConfig();
+    ReapplyPowerState();
+  }
+  void TearDown() override { EXPECT_TRUE(nudges.empty()); }
+  void Send(UINT message, WPARAM w, const void* l = nullptr) { ::SendMessageW(window, message, w, LPARAM(l)); }
+  void Wake() {
+    Send(WM_POWERBROADCAST, PBT_APMSUSPEND);
+    Send(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC);
+  }
+  AppScope app{"[General]\r\nSleepPrevent=1\r\nKeepActive=1\r\n"};
+  StateSeams seams;
+  const HWND window = app.MakeMainWindow();
+};
+const PowerSetting kDisplayOff{GUID_CONSOLE_DISPLAY_STATE, sizeof(DWORD), 0};
+const PowerSetting kDisplayOn{GUID_CONSOLE_DISPLAY_STATE, sizeof(DWORD), 1};
+
+TEST_F(UnattendedWake, RestsTheModesThroughAClockChangeTheirTimersAndTheDisplayTurningOff) {
+  Wake();
+  Send(WM_TIMECHANGE, 0);
+  Send(WM_TIMER, TIMER_KEEPACTIVE);
+  Send(WM_TIMER, TIMER_USER_RETURN);  // no input since
+  Send(WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, &kDisplayOff);
+  EXPECT_EQ(executionStates, (std::vector<EXECUTION_STATE>{0x80000003, 0x80000000}));
+  EXPECT_FALSE(App().keepActiveTimerOn);
+}
+
+TEST_F(UnattendedWake, ACallForKeepActiveIsSavedYetRestsUntilTheUserIsBack) {
+  App().keepActiveUntil = {1, false};  // an end long passed: it comes at the wake
+  Wake();
+  ASSERT_FALSE(App().settings.KeepActive);
+  CarryOutCommandLineCall(*ParseCommandLine({L"--keep-active", L"on"}));
+  EXPECT_TRUE(App().settings.KeepActive && app.ConfigText().find("KeepActive=1") != std::string::npos);
+  EXPECT_FALSE(App().keepActiveTimerOn);
+}
+
+TEST_F(UnattendedWake, ACallForSleepPreventionHoldsAtOnceForThatWakeOnly) {
+  Wake();
+  CarryOutCommandLineCall(*ParseCommandLine({L"--prevent-sleep", L"on", L"--until", L"05:00"}));
+  EXPECT_EQ(executionStates.back(), 0x80000003);
+  Wake();
+  EXPECT_EQ(executionStates.back(), 0x80000000);
+}
+
+TEST_F(UnattendedWake, TheModesResumeWhenTheUserIsBackAndRestAgainAtTheNextWake) {
+  // clang-format off
+  const struct { const char* name; UINT message; WPARAM w; DWORD input; } backs[] = {
+      {"resume for the user", WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0}, {"an input", WM_TIMER, TIMER_USER_RETURN, 1},
+      {"the display on", WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, 0}};
+  // clang-format on
+  for (const auto& b : backs) {
+    SCOPED_TRACE(b.name);
+    Wake();
+    EXPECT_EQ(executionStates.back(), 0x80000000);
+    lastInput += b.input;
+    Send(b.message, b.w, &kDisplayOn);
+    EXPECT_EQ(executionStates.back(), 0x80000003);
+    EXPECT_TRUE(App().keepActiveTimerOn && ::KillTimer(window, TIMER_KEEPACTIVE) &&
+                !::KillTimer(window, TIMER_USER_RETURN));
   }
 }
 
 // Requests: s switch on, e pending end, c a call during the unattended wake, w a program running. Globals: b on
 // battery, n no battery, m only on mains power, l battery floor latched, k locked or disconnected, p sleep prevention
 // pauses while locked, u unattended wake. Each mode's status line tells its state.
-bool Has(std::wstring_view flags, wchar_t flag) { return flags.find(flag) != flags.npos; }
-ModeRequests Requests(std::wstring_view f) {
-  return {Has(f, L's'), Has(f, L'e') ? ToLocalTime(SYSTEMTIME{2026, 12, 0, 6, 16, 30}) : 0, Has(f, L'c'),
-          Has(f, L'w') ? L"OBS64" : L""};
+bool Has(std::string_view flags, char flag) { return flags.find(flag) != flags.npos; }
+ModeRequests Requests(std::string_view f) {
+  return {Has(f, 's'), Has(f, 'e') ? ToLocalTime(SYSTEMTIME{2026, 12, 0, 6, 16, 30}) : 0, Has(f, 'c'),
+          Has(f, 'w') ? L"OBS64" : L""};
 }
-
-TEST(WantedState, HoldersPausesAndTheirOrder) {
-  const wchar_t *until = L"on until 2026-12-06 16:30", *obs = L"on while OBS64", *battery = L"paused on-battery",
-                *low = L"paused battery-low";
-  const struct {
-    const wchar_t *sleep, *keep, *global, *sleepLine, *keepLine;
-  } cases[] = {{L"", L"", L"", L"off", L"off"},
-               {L"", L"", L"bmlkpu", L"off", L"off"},
-               {L"s", L"s", L"", L"on", L"on"},
-               {L"se", L"e", L"", until, until},
-               {L"w", L"sw", L"", obs, L"on"},
-               {L"sew", L"w", L"b", until, obs},
-               {L"s", L"w", L"bm", battery, battery},
-               {L"s", L"s", L"m", L"on", L"on"},
-               {L"s", L"w", L"bl", low, low},
-               {L"s", L"s", L"l", L"on", L"on"},
-               {L"s", L"s", L"bln", L"on", L"on"},
-               {L"s", L"s", L"bmlkpu", battery, battery},
-               {L"s", L"s", L"blkpu", low, low},
-               {L"s", L"w", L"k", L"on", L"paused locked"},
-               {L"w", L"s", L"kp", L"paused locked", L"paused locked"},
-               {L"s", L"", L"kpu", L"paused locked", L"off"},
-               {L"s", L"s", L"u", L"paused unattended", L"paused unattended"},
-               {L"s", L"s", L"ku", L"paused unattended", L"paused locked"},
-               {L"ce", L"c", L"u", until, L"off"},
-               {L"sew", L"w", L"u", obs, L"paused unattended"},
-               {L"w", L"", L"kpu", obs, L"off"},
-               {L"sc", L"", L"kpu", L"on", L"off"},
-               {L"c", L"c", L"", L"off", L"off"},
-               {L"w", L"", L"bmu", battery, L"off"},
-               {L"cw", L"", L"blu", low, L"off"}};
-  for (const auto& c : cases) {
-    const std::wstring_view g = c.global;
-    const WantedState wanted =
-        ComputeWantedState({Requests(c.sleep), Requests(c.keep), Has(g, L'b'), !Has(g, L'n'), Has(g, L'm'),
-                            Has(g, L'l'), Has(g, L'k'), Has(g, L'p'), Has(g, L'u')});
-    for (const auto& [word, mode, line] : {std::tuple(L"prevent-sleep", wanted.sleepPrevent, c.sleepLine),
-                                           std::tuple(L"keep-active", wanted.keepActive, c.keepLine)}) {
-      EXPECT_EQ(ModeStatusLine(word, mode), std::wstring(word) + L" " + line)
-          << Narrow(std::wstring(c.sleep) + L"/" + c.keep + L"/" + c.global);
-      EXPECT_EQ(mode.state, line[0] == L'p'   ? ModeState::Paused
-                            : line[1] == L'f' ? ModeState::Off
-                                              : ModeState::On)
-          << Narrow(line);
+std::wstring Wide(std::string_view text) { return {text.begin(), text.end()}; }
+void ExpectLines(std::initializer_list<std::array<const char*, 5>> cases) {  // sleep, keep, globals; two lines
+  for (const auto& [sleep, keep, g, sleepLine, keepLine] : cases) {
+    const WantedState wanted = ComputeWantedState({Requests(sleep), Requests(keep), Has(g, 'b'), !Has(g, 'n'),
+                                                   Has(g, 'm'), Has(g, 'l'), Has(g, 'k'), Has(g, 'p'), Has(g, 'u')});
+    for (const auto& [word, mode, line] : {std::tuple(L"prevent-sleep", wanted.sleepPrevent, sleepLine),
+                                           std::tuple(L"keep-active", wanted.keepActive, keepLine)}) {
+      SCOPED_TRACE(std::string(sleep) + "/" + keep + "/" + g + ": " + line);
+      EXPECT_EQ(ModeStatusLine(word, mode), std::wstring(word) + L" " + Wide(line));
+      EXPECT_EQ(mode.state, line[0] == 'p' ? ModeState::Paused : line[1] == 'f' ? ModeState::Off : ModeState::On);
     }
   }
 }
+const char *until = "on until 2026-12-06 16:30", *obs = "on while OBS64", *battery = "paused on-battery",
+           *low = "paused battery-low", *locked = "paused locked", *unattended = "paused unattended";
 
+// The switch before a program; a call counts only during an unattended wake; a mode nobody holds is never paused.
+TEST(WantedState, AHeldModeIsOnAndNamesWhatHoldsIt) {
+  // clang-format off
+  ExpectLines({{"", "", "", "off", "off"}, {"", "", "bmlkpu", "off", "off"}, {"s", "s", "", "on", "on"},
+               {"se", "e", "", until, until}, {"w", "sw", "", obs, "on"}, {"c", "c", "", "off", "off"}});
+  // clang-format on
+}
+
+// On battery only OnlyOnMainsPower pauses; the floor only on battery with a battery; a lock keep active, and sleep
+// prevention when asked.
+TEST(WantedState, PausesComeFirstReasonFirst) {
+  // clang-format off
+  ExpectLines({{"sew", "w", "b", until, obs}, {"s", "w", "bm", battery, battery}, {"s", "s", "m", "on", "on"},
+               {"s", "w", "bl", low, low}, {"s", "s", "l", "on", "on"}, {"s", "s", "bln", "on", "on"},
+               {"s", "s", "bmlkpu", battery, battery}, {"s", "s", "blkpu", low, low}, {"s", "w", "k", "on", locked},
+               {"w", "s", "kp", locked, locked}, {"s", "", "kpu", locked, "off"}});
+  // clang-format on
+}
+
+// It pauses keep active always, and sleep prevention held by the switch alone.
+TEST(WantedState, AnUnattendedWakePausesAllButACallOrAProgramForSleepPrevention) {
+  // clang-format off
+  ExpectLines({{"s", "s", "u", unattended, unattended}, {"s", "s", "ku", unattended, locked},
+               {"ce", "c", "u", until, "off"}, {"sew", "w", "u", obs, unattended}, {"w", "", "kpu", obs, "off"},
+               {"sc", "", "kpu", "on", "off"}, {"w", "", "bmu", battery, "off"}, {"cw", "", "blu", low, "off"}});
+  // clang-format on
+}
+
+// Latched below the floor until five more (at most 100) or mains; no battery, a floor of 0: never; unknown: kept.
 TEST(WantedState, BatteryFloorLatchesUntilFiveMoreOrMains) {
-  const struct {
-    bool wasLow, onBattery, hasBattery;
-    int percent;
-    std::uint32_t floor;
-    bool low;
-  } cases[] = {
-      {false, true, true, 19, 20, true},  {false, true, true, 20, 20, false}, {true, true, true, 24, 20, true},
-      {true, true, true, 25, 20, false},  {true, false, true, 5, 20, false},  {true, true, false, 5, 20, false},
-      {false, true, true, 0, 0, false},   {true, true, true, 99, 98, true},   {true, true, true, 100, 98, false},
-      {false, true, true, 99, 100, true}, {true, true, true, 255, 20, true},  {false, true, true, -1, 20, false}};
+  // clang-format off
+  const struct { bool wasLow, onBattery, hasBattery; int percent; std::uint32_t floor; bool low; } cases[] = {
+      {false, true, true, 19, 20, true}, {false, true, true, 20, 20, false}, {true, true, true, 24, 20, true},
+      {true, true, true, 25, 20, false}, {true, false, true, 5, 20, false}, {true, true, false, 5, 20, false},
+      {false, true, true, 0, 0, false}, {true, true, true, 99, 98, true}, {true, true, true, 100, 98, false},
+      {false, true, true, 99, 100, true}, {true, true, true, 255, 20, true}, {false, true, true, -1, 20, false}};
+  // clang-format on
   for (const auto& c : cases)
     EXPECT_EQ(NextBatteryLow(c.wasLow, c.onBattery, c.hasBattery, c.percent, c.floor), c.low)
         << c.percent << " " << c.floor;
 }
 
-// Records the power and session notices asked for (session: registered minus unregistered); Windows' answers chosen
-// here.
+// Records the power and session notices asked for (session: registered minus unregistered) and the tray notices
+// shown; Windows' answers chosen here: mains, charging, 50 %, an unlocked session, `runningNow`.
 std::vector<GUID> powerNotices;
-int sessionNotices = 0, notices = 0;  // notices: the tray notices shown
+int sessionNotices = 0, notices = 0;
 std::vector<RunningProcess> runningNow;
-struct ConditionSeams : StateSeams {
-  ConditionSeams() {
-    powerNotices.clear(), sessionNotices = 0, runningNow.clear();
-    Seams().registerPowerSettingNotification = [](HANDLE, LPCGUID guid, DWORD) {
-      return powerNotices.push_back(*guid), HPOWERNOTIFY(0x1234);
+BOOL WINAPI RegisterSession(HWND, DWORD) {
+  ++sessionNotices;
+  return TRUE;
+}
+const GUID kSource = GUID_ACDC_POWER_SOURCE, kCharge = GUID_BATTERY_PERCENTAGE_REMAINING, kSession{};
+const std::string kBoth = "SleepPrevent=1\r\nKeepActive=1";
+struct Conditions : testing::Test {
+  Conditions() {
+    powerNotices.clear();
+    sessionNotices = 0;
+    notices = 0;
+    runningNow.clear();
+    seams->registerPowerSettingNotification = [](HANDLE, LPCGUID guid, DWORD) {
+      powerNotices.push_back(*guid);
+      return HPOWERNOTIFY(0x1234);
     };
-    Seams().getSystemPowerStatus = [](LPSYSTEM_POWER_STATUS s) {
-      return *s = {1, 8, 50, 0, 0, 0}, TRUE;
-    };  // mains, charging, 50 %
-    Seams().registerSessionNotification = [](HWND, DWORD) { return ++sessionNotices, TRUE; };
-    Seams().unregisterSessionNotification = [](HWND) { return --sessionNotices, TRUE; };
-    Seams().sessionLockedOrDisconnected = [] { return false; };
-    Seams().listRunningProcesses = [] { return runningNow; };
+    seams->getSystemPowerStatus = [](LPSYSTEM_POWER_STATUS s) {
+      *s = {1, 8, 50, 0, 0, 0};
+      return TRUE;
+    };
+    seams->registerSessionNotification = RegisterSession;
+    seams->unregisterSessionNotification = [](HWND) {
+      --sessionNotices;
+      return TRUE;
+    };
+    seams->sessionLockedOrDisconnected = [] { return false; };
+    seams->listRunningProcesses = [] { return runningNow; };
   }
+  HWND Follow(const std::string& general, const std::string& conditions) {  // the main window
+    WriteBytes(App().configPath, ToBytes("[General]\r\n" + general + "\r\n[Conditions]\r\n" + conditions + "\r\n"));
+    if (!App().mainWindow) app.MakeMainWindow();
+    LoadConfig();
+    FollowPowerSettings();
+    return App().mainWindow;
+  }
+  // Each step: a power setting changes (or, from kSession, the session); then the modes in force.
+  void ExpectSteps(std::initializer_list<std::tuple<GUID, DWORD, const char*>> steps) const {
+    for (const auto& [guid, value, inForce] : steps) {
+      const PowerSetting setting{guid, sizeof(DWORD), value};
+      if (IsEqualGUID(guid, kSession)) ::SendMessageW(App().mainWindow, WM_WTSSESSION_CHANGE, value, 0);
+      else ::SendMessageW(App().mainWindow, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, LPARAM(&setting));
+      EXPECT_STREQ(InForce(), inForce) << value;
+    }
+  }
+  static const char* InForce() {  // S: sleep prevention, K: keep active
+    return App().executionStateApplied ? (App().keepActiveTimerOn ? "SK" : "S") : (App().keepActiveTimerOn ? "K" : "");
+  }
+  // A timed end long passed, which comes at an unattended wake; the tray notices shown once the user is back.
+  int EndNoticesOfAWake(const wchar_t* running) {
+    seams->shellNotifyIcon = [](DWORD, PNOTIFYICONDATAW data) {
+      notices += (data->uFlags & NIF_INFO) != 0;
+      return TRUE;
+    };
+    runningNow = {{1, running}};
+    App().trayIconAdded = true;
+    Follow("KeepActive=1", "KeepActiveWhileRunning=backup");
+    App().keepActiveUntil = {1, false};
+    for (WPARAM event : {PBT_APMSUSPEND, PBT_APMRESUMEAUTOMATIC}) Power(event);
+    EXPECT_TRUE(notices == 0 && !App().settings.KeepActive);
+    for (WPARAM event : {PBT_APMRESUMESUSPEND, PBT_APMRESUMESUSPEND}) Power(event);
+    return notices;
+  }
+  static void Power(WPARAM event) { ::SendMessageW(App().mainWindow, WM_POWERBROADCAST, event, 0); }
+  AppScope app;
+  StateSeams seams;
 };
-std::string ModesIn(const std::string& general, const std::string& conditions) {
-  return "[General]\r\n" + general + "\r\n[Conditions]\r\n" + conditions + "\r\n";
-}
-const char* InForce() {
-  return App().executionStateApplied ? (App().keepActiveTimerOn ? "SK" : "S") : (App().keepActiveTimerOn ? "K" : "");
-}
 
-// Each notice and the scan are held only while something needs them: none without a condition.
-TEST(Conditions, NoticesAndScanOnlyWhileNeeded) {
-  const struct {
-    const char *general, *conditions;
-    std::size_t power;
-    int session;
-    bool scan;
-  } cases[] = {{"SleepPrevent=1", "", 0, 0, false},
-               {"KeepActive=1", "", 0, 1, false},
-               {"", "PauseSleepPreventWhileLocked=1", 0, 1, false},
-               {"", "MinBatteryPercent=5", 2, 0, false},
-               {"", "OnlyOnMainsPower=1", 2, 0, false},
-               {"", "SleepPreventWhileRunning=absent", 0, 0, true}};
+TEST_F(Conditions, NoticesAndTheScanAreAskedForOnlyWhileAConditionNeedsThem) {
+  // clang-format off
+  const struct { const char *general, *conditions; std::size_t power; int session; bool scan; } cases[] = {
+      {"SleepPrevent=1", "", 0, 0, false}, {"KeepActive=1", "", 0, 1, false},
+      {"", "PauseSleepPreventWhileLocked=1", 0, 1, false}, {"", "MinBatteryPercent=5", 2, 0, false},
+      {"", "OnlyOnMainsPower=1", 2, 0, false}, {"", "SleepPreventWhileRunning=absent", 0, 0, true}};
+  // clang-format on
   for (const auto& c : cases) {
-    AppScope app(ModesIn(c.general, c.conditions));
-    ConditionSeams seams;
-    const HWND window = (app.MakeMainWindow(), LoadConfig(), FollowPowerSettings(), App().mainWindow);
+    const HWND window = Follow(c.general, c.conditions);
     EXPECT_TRUE(powerNotices.size() == c.power && sessionNotices == c.session &&
                 ::KillTimer(window, TIMER_PROGRAM_SCAN) == c.scan)
-        << c.conditions;
-    SetKeepActive(false), StopConditionWatch();
-    EXPECT_TRUE(sessionNotices == 0 && !App().powerSourceNotification && !App().batteryNotification) << c.general;
+        << c.general << c.conditions;
+    SetKeepActive(false);
+    StopConditionWatch();
+    powerNotices.clear();
   }
 }
 
-// Refused at log-on (Terminal Services not running yet), the session's notices are asked for again on a timer.
-TEST(Conditions, SessionNoticesAskedAgainWhenRefusedAtLogOn) {
-  AppScope app(ModesIn("KeepActive=1", ""));
-  ConditionSeams seams;
-  Seams().registerSessionNotification = [](HWND, DWORD) { return ::SetLastError(RPC_S_INVALID_BINDING), FALSE; };
-  const HWND window = (app.MakeMainWindow(), LoadConfig(), FollowPowerSettings(), App().mainWindow);
-  Seams().registerSessionNotification = [](HWND, DWORD) { return ++sessionNotices, TRUE; };
+TEST_F(Conditions, StoppingTheWatchLetsEveryNoticeGo) {
+  Follow("KeepActive=1", "MinBatteryPercent=5\r\nOnlyOnMainsPower=1\r\nPauseSleepPreventWhileLocked=1");
+  SetKeepActive(false);
+  StopConditionWatch();
+  EXPECT_TRUE(sessionNotices == 0 && !App().powerSourceNotification && !App().batteryNotification);
+}
+
+// Refused at log-on (Terminal Services not running yet).
+TEST_F(Conditions, SessionNoticesRefusedAreAskedForAgainOnATimer) {
+  seams->registerSessionNotification = [](HWND, DWORD) {
+    ::SetLastError(RPC_S_INVALID_BINDING);
+    return FALSE;
+  };
+  const HWND window = Follow("KeepActive=1", "");
+  seams->registerSessionNotification = RegisterSession;
   ASSERT_TRUE(!App().sessionNotificationRegistered && ::KillTimer(window, TIMER_SESSION_NOTICE));
   ::SendMessageW(window, WM_TIMER, TIMER_SESSION_NOTICE, 0);
   EXPECT_TRUE(sessionNotices == 1 && App().sessionNotificationRegistered && !::KillTimer(window, TIMER_SESSION_NOTICE));
 }
 
-// Windows tells of the power source (a UPS counts as battery), the charge and the session; the modes follow at once.
-TEST(Conditions, PowerSourceBatteryFloorAndLockPauseTheModes) {
-  struct Setting {
-    GUID guid;
-    DWORD length, value;
-  };
-  const GUID source = GUID_ACDC_POWER_SOURCE, charge = GUID_BATTERY_PERCENTAGE_REMAINING, none{};
-  const struct {
-    const char* conditions;
-    std::vector<std::tuple<GUID, DWORD, const char*>> steps;
-  } cases[] = {{"OnlyOnMainsPower=1",
-                {{source, 1, ""}, {source, 0, "SK"}, {source, 2, ""}, {charge, 80, ""}, {source, 0, "SK"}}},
-               {"MinBatteryPercent=20",
-                {{charge, 10, "SK"},
-                 {source, 1, ""},
-                 {charge, 24, ""},
-                 {charge, 25, "SK"},
-                 {charge, 19, ""},
-                 {source, 0, "SK"}}},
-               {"",
-                {{none, WTS_SESSION_LOCK, "S"},
-                 {none, WTS_SESSION_UNLOCK, "SK"},
-                 {none, WTS_REMOTE_DISCONNECT, "S"},
-                 {none, WTS_CONSOLE_CONNECT, "SK"}}},
-               {"PauseSleepPreventWhileLocked=1", {{none, WTS_SESSION_LOCK, ""}, {none, WTS_SESSION_UNLOCK, "SK"}}}};
-  for (const auto& c : cases) {
-    AppScope app(ModesIn("SleepPrevent=1\r\nKeepActive=1", c.conditions));
-    ConditionSeams seams;
-    const HWND window = (app.MakeMainWindow(), LoadConfig(), FollowPowerSettings(), App().mainWindow);
-    for (const auto& [guid, value, inForce] : c.steps) {
-      const Setting setting{guid, sizeof(DWORD), value};
-      IsEqualGUID(guid, none) ? ::SendMessageW(window, WM_WTSSESSION_CHANGE, value, 0)
-                              : ::SendMessageW(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, LPARAM(&setting));
-      EXPECT_STREQ(InForce(), inForce) << c.conditions << " " << value;
-    }
-  }
+TEST_F(Conditions, OnlyOnMainsPowerPausesBothModesOnBatteryOrAUps) {
+  Follow(kBoth, "OnlyOnMainsPower=1");
+  ExpectSteps({{kSource, 1, ""}, {kSource, 0, "SK"}, {kSource, 2, ""}, {kCharge, 80, ""}, {kSource, 0, "SK"}});
 }
 
-// A listed program (any case, with or without .exe) holds its mode from the scan; the end of a real one is seen through
-// the wait.
-TEST(Conditions, ListedProgramHoldsItsModeUntilItsEndIsSeen) {
-  AppScope app(ModesIn("", "SleepPreventWhileRunning=PING.exe\r\nKeepActiveWhileRunning=nothing, Ping"));
-  ConditionSeams seams;
-  const HWND window = app.MakeMainWindow();
-  runningNow = {{0xFFFFFFF0u, L"ping.EXE"}};  // cannot be opened: scanned again
-  LoadConfig(), FollowPowerSettings();
+TEST_F(Conditions, TheBatteryFloorPausesBothModesOnBatteryUntilFiveMore) {
+  Follow(kBoth, "MinBatteryPercent=20");
+  // clang-format off
+  ExpectSteps({{kCharge, 10, "SK"}, {kSource, 1, ""}, {kCharge, 24, ""}, {kCharge, 25, "SK"}, {kCharge, 19, ""},
+               {kSource, 0, "SK"}});
+  // clang-format on
+}
+
+TEST_F(Conditions, ALockedOrDisconnectedSessionPausesKeepActive) {
+  Follow(kBoth, "");
+  ExpectSteps({{kSession, WTS_SESSION_LOCK, "S"},
+               {kSession, WTS_SESSION_UNLOCK, "SK"},
+               {kSession, WTS_REMOTE_DISCONNECT, "S"},
+               {kSession, WTS_CONSOLE_CONNECT, "SK"}});
+}
+
+TEST_F(Conditions, ALockedSessionPausesSleepPreventionTooWhenAsked) {
+  Follow(kBoth, "PauseSleepPreventWhileLocked=1");
+  ExpectSteps({{kSession, WTS_SESSION_LOCK, ""}, {kSession, WTS_SESSION_UNLOCK, "SK"}});
+}
+
+// In any case, with or without .exe; one that cannot be opened is scanned for again.
+TEST_F(Conditions, AListedProgramHoldsItsModeFromTheScan) {
+  runningNow = {{0xFFFFFFF0u, L"ping.EXE"}};
+  const HWND window = Follow("", "SleepPreventWhileRunning=PING.exe\r\nKeepActiveWhileRunning=nothing, Ping");
   EXPECT_TRUE(App().sleepPreventProgram == L"PING.exe" && App().keepActiveProgram == L"Ping" &&
               ::KillTimer(window, TIMER_PROGRAM_SCAN));
   EXPECT_STREQ(InForce(), "SK");
+}
+
+// Seen through the wait; then the scan resumes, and the ended one, still listed while our handle holds it, is left.
+TEST_F(Conditions, ARunningProgramHoldsItsModeUntilItsEndIsSeen) {
+  const HWND window = Follow("", "SleepPreventWhileRunning=ping");
   std::wstring command = L"ping.exe -n 60 127.0.0.1";
   STARTUPINFOW startup{sizeof startup};
   PROCESS_INFORMATION ping{};
   ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
                                &startup, &ping));
   const KernelHandle process(ping.hProcess), thread(ping.hThread);
-  Seams().listRunningProcesses = ListRunningProcesses, runningNow.clear(), RescanPrograms();
-  EXPECT_TRUE(App().watchedProcesses.size() == 1 && App().keepActiveProgram == L"Ping")
-      << App().watchedProcesses.size();
+  seams->listRunningProcesses = ListRunningProcesses;
+  RescanPrograms();
+  ASSERT_TRUE(App().watchedProcesses.size() == 1 && App().sleepPreventProgram == L"ping");
   ::TerminateProcess(process.Get(), 0);
   for (int i = 0; i < 100 && !App().sleepPreventProgram.empty(); ++i) {
     for (MSG m; ::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE);) ::DispatchMessageW(&m);
@@ -293,28 +354,16 @@ TEST(Conditions, ListedProgramHoldsItsModeUntilItsEndIsSeen) {
   }
   EXPECT_TRUE(App().sleepPreventProgram.empty() && App().watchedProcesses.empty() &&
               ::KillTimer(window, TIMER_PROGRAM_SCAN) && !*InForce());
-  Seams().listRunningProcesses = [] { return runningNow; }, runningNow = {{ping.dwProcessId, L"ping.exe"}},
-  RescanPrograms();  // ended, listed while our handle holds it
+  seams->listRunningProcesses = [] { return runningNow; };
+  runningNow = {{ping.dwProcessId, L"ping.exe"}};
+  RescanPrograms();
   EXPECT_TRUE(App().sleepPreventProgram.empty() && App().watchedProcesses.empty());
 }
 
-// A timed end that fires while the wake is unattended is told of once, at the user's return; never while a program
-// holds the mode.
-TEST(Conditions, EndOfAnUnattendedWakeToldOnceWhenTheUserIsBack) {
-  for (const bool held : {false, true}) {
-    AppScope app(ModesIn("KeepActive=1", "KeepActiveWhileRunning=backup"));
-    ConditionSeams seams;
-    seams->shellNotifyIcon = [](DWORD, PNOTIFYICONDATAW data) {
-      return notices += (data->uFlags & NIF_INFO) != 0, TRUE;
-    };
-    runningNow = {{1, held ? L"backup.exe" : L"other.exe"}}, notices = 0;
-    const HWND window =
-        (app.MakeMainWindow(), App().trayIconAdded = true, LoadConfig(), FollowPowerSettings(), App().mainWindow);
-    App().keepActiveUntil = {1, false};  // long passed: it ends at the wake
-    const auto send = [&](WPARAM event) { ::SendMessageW(window, WM_POWERBROADCAST, event, 0); };
-    send(PBT_APMSUSPEND), send(PBT_APMRESUMEAUTOMATIC);
-    EXPECT_TRUE(notices == 0 && !App().settings.KeepActive);
-    send(PBT_APMRESUMESUSPEND), send(PBT_APMRESUMESUSPEND);
-    EXPECT_EQ(notices, held ? 0 : 1);
-  }
+TEST_F(Conditions, ATimedEndInAnUnattendedWakeIsToldOnceWhenTheUserIsBack) {
+  EXPECT_EQ(EndNoticesOfAWake(L"other.exe"), 1);
+}
+
+TEST_F(Conditions, ATimedEndInAnUnattendedWakeIsNotToldWhileAProgramHoldsTheMode) {
+  EXPECT_EQ(EndNoticesOfAWake(L"backup.exe"), 0);
 }
