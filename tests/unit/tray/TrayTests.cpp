@@ -34,40 +34,32 @@ struct LayoutSeams : ScopedSeams {
 
 TEST(HotkeyLayouts, AltGrCharactersAndDeadKeysRefuseACtrlAltHotkey) {
   LayoutSeams seams;
-  const struct {
-    std::vector<HKL> layouts;
-    std::uint32_t modifiers;
-    UINT key;
-    bool refused;
-  } cases[] = {{{kPlain}, ca, 'V', false},
-               {{kPlain, kAltGr}, ca, 'V', true},
-               {{kAltGr}, ca, 'S', true},
-               {{kAltGr}, ca, 'M', false},
-               {{kAltGr}, ca | kModShift, 'M', true},
-               {{kAltGr}, ca | kModShift, 'V', false},
-               {{kAltGr}, ca | kModWin, 'V', false},
-               {{kAltGr}, kModControl | kModShift, 'V', false}};
+  // clang-format off
+  const struct { std::vector<HKL> layouts; std::uint32_t modifiers; UINT key; bool refused; } cases[] = {
+      {{kPlain}, ca, 'V', false}, {{kPlain, kAltGr}, ca, 'V', true}, {{kAltGr}, ca, 'S', true},
+      {{kAltGr}, ca, 'M', false}, {{kAltGr}, ca | kModShift, 'M', true}, {{kAltGr}, ca | kModShift, 'V', false},
+      {{kAltGr}, ca | kModWin, 'V', false}, {{kAltGr}, kModControl | kModShift, 'V', false}};
+  // clang-format on
   for (const auto& c : cases) {
     layouts = c.layouts;
     EXPECT_EQ(HotkeyTakesAltGrCharacter(HotkeySpec{c.modifiers, c.key}), c.refused) << c.key << " " << c.modifiers;
   }
 }
 
-// A word of the setting (any case) wins; else the Windows language, Chinese by region, unknown ones English.
-TEST(UiLanguage, SettingWordThenTheWindowsLanguage) {
+TEST(UiLanguage, AWordOfTheSettingInAnyCaseWinsOverTheWindowsLanguage) {
+  EXPECT_EQ(ResolveUiLanguage(L"DE", 0x0411), UiLanguage::German);
+  EXPECT_EQ(ResolveUiLanguage(L"zh-hant", 0x0409), UiLanguage::ChineseTraditional);
+  EXPECT_EQ(ResolveUiLanguage(L"deutsch", 0x0411), UiLanguage::Japanese);  // not a word of the setting
+}
+
+TEST(UiLanguage, WithoutOneTheWindowsLanguageChineseByRegionAndUnknownOnesEnglish) {
   using enum UiLanguage;
-  const std::tuple<const wchar_t*, std::uint16_t, UiLanguage> cases[] = {{L"DE", 0x0411, German},
-                                                                         {L"zh-hant", 0x0409, ChineseTraditional},
-                                                                         {L"deutsch", 0x0411, Japanese},
-                                                                         {L"", 0x0404, ChineseTraditional},
-                                                                         {L"", 0x0C04, ChineseTraditional},
-                                                                         {L"", 0x1404, ChineseTraditional},
-                                                                         {L"", 0x0804, ChineseSimplified},
-                                                                         {L"", 0x1004, ChineseSimplified},
-                                                                         {L"", 0x040C, French},
-                                                                         {L"", 0x0419, English}};
-  for (const auto& [setting, langId, language] : cases)
-    EXPECT_EQ(ResolveUiLanguage(setting, langId), language) << langId;
+  // clang-format off
+  const std::pair<std::uint16_t, UiLanguage> cases[] = {{0x0404, ChineseTraditional}, {0x0C04, ChineseTraditional},
+      {0x1404, ChineseTraditional}, {0x0804, ChineseSimplified}, {0x1004, ChineseSimplified}, {0x040C, French},
+      {0x0419, English}};
+  // clang-format on
+  for (const auto& [langId, language] : cases) EXPECT_EQ(ResolveUiLanguage(L"", langId), language) << langId;
 }
 
 // A menu read back as one string: each item is "<id><marks> <text>|" with the marks x checked, o radio,
@@ -77,7 +69,8 @@ std::wstring Describe(HMENU menu) {
   for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
     wchar_t text[256] = {};
     MENUITEMINFOW info{sizeof(info), MIIM_ID | MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING};
-    info.dwTypeData = text, info.cch = 256;
+    info.dwTypeData = text;
+    info.cch = 256;
     if (!::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info)) return out + L"<unreadable>";
     if (info.fType & MFT_SEPARATOR) {
       out += L"-|";
@@ -91,60 +84,61 @@ std::wstring Describe(HMENU menu) {
   return out;
 }
 
-TEST(TrayMenu, HotkeySubmenuAndHeaderFlags) {
+// The tray menu in English, its hotkey registered from the layouts above.
+struct TrayMenu : testing::Test {
+  TrayMenu() {
+    app.MakeMainWindow();
+    App().settings.Language = L"en";
+    highContrast = false;
+  }
+  static void UseHotkey(HotkeySpec hotkey, std::vector<HKL> with = {kPlain}) {
+    App().settings.ToggleHotkey = hotkey;
+    layouts = with;
+    RegisterToggleHotkey();
+  }
+  static testing::AssertionResult MenuHas(const std::wstring& part) {
+    const std::wstring menu = Describe(BuildTrayMenu().Get());
+    if (menu.find(part) != std::wstring::npos) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << testing::PrintToString(menu);
+  }
   AppScope app;
   LayoutSeams seams;
-  app.MakeMainWindow();
-  App().settings.Language = L"en";
-  // The hotkey submenu, and whether the header is grey (only in the light menus, which high contrast takes).
   const std::wstring presets = L"1022o Ctrl + Alt + B|1023o Ctrl + Alt + Q|",
                      plain = L"1024o Ctrl + Alt + S|1025o Ctrl + Alt + M|-|";
-  const struct {
-    HotkeySpec hotkey;
-    std::vector<HKL> layouts;
-    bool heldElsewhere, dark, contrast, grey;
-    std::wstring part;
-  } cases[] = {
-      {{ca, 'V'},
-       {kPlain, kAltGr},
-       false,
-       true,
-       false,
-       false,
-       L" Hotkey: (Ctrl + Alt + V \u2013 unavailable){1020o Disabled|1021xog Ctrl + Alt + V|" + presets +
-           L"1024og Ctrl + Alt + S|1025o Ctrl + Alt + M|0d Other keys can be set in config.ini|-|1026"},
-      {{ca, 'V'},
-       {kPlain},
-       true,
-       true,
-       true,
-       true,
-       L" Hotkey: (Ctrl + Alt + V \u2013 unavailable){1020o Disabled|1021xo Ctrl + Alt + V|" + presets + plain +
-           L"1026"},
-      {{ca | kModShift, 'V'},
-       {kPlain},
-       false,
-       false,
-       false,
-       true,  // not a preset: an inert item, grey when light
-       L" Hotkey: (Ctrl + Alt + Shift + VK_V){1020o Disabled|1021o Ctrl + Alt + V|" + presets + plain +
-           L"0gd Ctrl + Alt + Shift + VK_V|-|1026"},
-      {{kModAlt | kModWin, 0}, {kPlain}, false, true, false, false, L" Hotkey: (Disabled){1020xo Disabled|1021o "}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(&c - cases);
-    App().settings.ToggleHotkey = c.hotkey, layouts = c.layouts, App().darkMode = c.dark, highContrast = c.contrast;
-    ASSERT_TRUE(!c.heldElsewhere || ::RegisterHotKey(nullptr, 0x7F02, MOD_CONTROL | MOD_ALT, 'V'));
-    RegisterToggleHotkey();
-    ::UnregisterHotKey(nullptr, 0x7F02);
-    const std::wstring menu = Describe(BuildTrayMenu().Get());
-    EXPECT_NE(menu.find(c.part), std::wstring::npos) << testing::PrintToString(menu);
-    EXPECT_NE(menu.find(c.grey ? L"|1028g Black screen|" : L"|1028 Black screen|"), std::wstring::npos);
+};
+
+TEST_F(TrayMenu, HotkeySubmenuChecksTheHotkeyAndTellsWhenAnotherProgramHoldsIt) {
+  ASSERT_TRUE(::RegisterHotKey(nullptr, 0x7F02, MOD_CONTROL | MOD_ALT, 'V'));
+  UseHotkey({ca, 'V'});
+  EXPECT_TRUE(MenuHas(L" Hotkey: (Ctrl + Alt + V \u2013 unavailable){1020o Disabled|1021xo Ctrl + Alt + V|" + presets +
+                      plain + L"1026"));
+  ::UnregisterHotKey(nullptr, 0x7F02);
+  UseHotkey({kModAlt | kModWin, 0});
+  EXPECT_TRUE(MenuHas(L" Hotkey: (Disabled){1020xo Disabled|1021o "));
+}
+
+TEST_F(TrayMenu, HotkeysTakingAnAltGrCharacterAreUnavailableAndGreyWithANote) {
+  UseHotkey({ca, 'V'}, {kPlain, kAltGr});
+  EXPECT_TRUE(MenuHas(L" Hotkey: (Ctrl + Alt + V \u2013 unavailable){1020o Disabled|1021xog Ctrl + Alt + V|" + presets +
+                      L"1024og Ctrl + Alt + S|1025o Ctrl + Alt + M|0gd Other keys can be set in config.ini|-|1026"));
+}
+
+TEST_F(TrayMenu, AHotkeyOutsideThePresetsIsAnInertItem) {
+  UseHotkey({ca | kModShift, 'V'});
+  EXPECT_TRUE(MenuHas(L" Hotkey: (Ctrl + Alt + Shift + VK_V){1020o Disabled|1021o Ctrl + Alt + V|" + presets + plain +
+                      L"0gd Ctrl + Alt + Shift + VK_V|-|1026"));
+}
+
+TEST_F(TrayMenu, TheBlackScreenHeaderIsGreyOnlyInLightMenusWhichHighContrastTakes) {
+  for (const auto& [dark, high, grey] : {std::tuple{true, false, false}, {true, true, true}, {false, false, true}}) {
+    App().darkMode = dark;
+    highContrast = high;
+    EXPECT_TRUE(MenuHas(grey ? L"|1028g Black screen|" : L"|1028 Black screen|")) << dark << high;
   }
 }
 
-
-// Each reason the tray names has a text in all nine languages, the program's name put in for %s.
-TEST(TrayTexts, ModeReasonsInEveryLanguage) {
+// The program's name put in for %s.
+TEST(TrayTexts, EachReasonTheTrayNamesHasATextInAllNineLanguages) {
   for (ModeReason reason : {ModeReason::Program, ModeReason::OnBattery, ModeReason::BatteryLow, ModeReason::Locked}) {
     const std::wstring key = ModeReasonUiKey(reason);
     const auto rows = UiStringRows();
@@ -153,6 +147,9 @@ TEST(TrayTexts, ModeReasonsInEveryLanguage) {
     for (std::wstring_view text : row->text)
       EXPECT_TRUE(!text.empty() && (text.find(L"%s") != text.npos) == (reason == ModeReason::Program));
   }
+}
+
+TEST(TrayTexts, AReasonFollowsItsLabelInTheLanguagesBrackets) {
   EXPECT_EQ(LabelWithReason(UiLanguage::English, L"Prevent sleep",
                             ModeReasonText(L"while %s runs", L"obs64.exe", UiLanguage::English)),
             L"Prevent sleep (while obs64.exe runs)");
@@ -162,29 +159,26 @@ TEST(TrayTexts, ModeReasonsInEveryLanguage) {
   EXPECT_EQ(LabelWithReason(UiLanguage::German, L"x", ModeReasonText(nullptr, L"a", UiLanguage::German)), L"x");
 }
 
-// A reason follows its mode as a menu value does; too long for the tooltip, the longer reason is cut first.
-TEST(TrayTooltip, ReasonsFollowTheirModesAndAreCutFirst) {
-  const std::wstring a(150, L'a'), b(100, L'b'), cut = L"\u2026) | Keep active ON (";
-  const struct {
-    std::wstring sleepReason, keepReason, tip;
-  } cases[] = {
-      {L"while obs64.exe runs", L"paused: locked",
-       L"Umbraline | Sleep prevent ON (while obs64.exe runs) | Keep active ON (paused: locked) | Black screen"},
-      {a, L"paused: locked",
-       L"Umbraline | Sleep prevent ON (" + a.substr(0, 46) + cut +
-           L"paused: locked) | Black screen"},  // the longer first
-      {b, b,
-       L"Umbraline | Sleep prevent ON (" + b.substr(0, 30) + cut + b.substr(0, 29) +
-           L"\u2026) | Black screen"}};  // then alike
-  for (const auto& c : cases)
-    EXPECT_EQ(ComposeTrayTooltip({true, true, true, L"", L"", c.sleepReason, c.keepReason}, UiLanguage::English),
-              c.tip);
+std::wstring Tooltip(const std::wstring& sleepReason, const std::wstring& keepReason) {
+  return ComposeTrayTooltip({true, true, true, L"", L"", sleepReason, keepReason}, UiLanguage::English);
 }
 
-// Durations named with each language's plural, the other texts in all nine; the submenus follow "Keep running".
-TEST(TrayMenu, TimedSessionSubmenusWithTheirLabelsInTheNineLanguages) {
+TEST(TrayTooltip, EachReasonFollowsItsMode) {
+  EXPECT_EQ(Tooltip(L"while obs64.exe runs", L"paused: locked"),
+            L"Umbraline | Sleep prevent ON (while obs64.exe runs) | Keep active ON (paused: locked) | Black screen");
+}
+
+TEST(TrayTooltip, TooLongTheLongerReasonIsCutFirstThenBothAlike) {
+  const std::wstring a(150, L'a'), b(100, L'b'), cut = L"\u2026) | Keep active ON (";
+  EXPECT_EQ(Tooltip(a, L"paused: locked"),
+            L"Umbraline | Sleep prevent ON (" + a.substr(0, 46) + cut + L"paused: locked) | Black screen");
+  EXPECT_EQ(Tooltip(b, b),
+            L"Umbraline | Sleep prevent ON (" + b.substr(0, 30) + cut + b.substr(0, 29) + L"\u2026) | Black screen");
+}
+
+// 1 h 30 min, 1 d 12 h, 2 d 1 min 2 s; Japanese to Spanish.
+TEST(TrayTexts, DurationsTakeEachLanguagesPlural) {
   const std::array<const wchar_t*, 3> durations[] = {
-      // 1 h 30 min, 1 d 12 h, 2 d 1 min 2 s; Japanese to Spanish
       {L"1時間30分", L"1日12時間", L"2日1分2秒"},
       {L"1 hour 30 minutes", L"1 day 12 hours", L"2 days 1 minute 2 seconds"},
       {L"1시간 30분", L"1일 12시간", L"2일 1분 2초"},
@@ -194,15 +188,20 @@ TEST(TrayMenu, TimedSessionSubmenusWithTheirLabelsInTheNineLanguages) {
       {L"1 ora 30 minuti", L"1 giorno 12 ore", L"2 giorni 1 minuto 2 secondi"},
       {L"1 Stunde 30 Minuten", L"1 Tag 12 Stunden", L"2 Tage 1 Minute 2 Sekunden"},
       {L"1 hora 30 minutos", L"1 día 12 horas", L"2 días 1 minuto 2 segundos"}};
-  for (int l = 0; l < 9; ++l) {
+  for (int l = 0; l < 9; ++l)
     for (int i = 0; i < 3; ++i)
       EXPECT_EQ(DurationLabel(std::array{5400u, 129600u, 172862u}[i], UiLanguage(l)), durations[l][i]) << l;
+}
+
+TEST(TrayTexts, TimedSessionTextsExistInAllNineLanguages) {
+  for (int l = 0; l < 9; ++l)
     for (const wchar_t* key : {L"Prevent sleep for", L"Keep running for", L"Until I turn it off", L"Until %s",
                                L"Prevent sleep ended", L"Keep running ended", L"Prevent sleep and Keep running ended"})
       EXPECT_TRUE(!UiText(key, UiLanguage(l)).empty() && (UiText(key, UiLanguage(l)) == key) == (l == 1)) << l;
-  }
-  AppScope app;
-  App().settings.Language = L"en", App().settings.Presets = {{L"1h30m", 5400}, {L"17:30", 0, 17, 30}, {L"2d", 172800}};
+}
+
+TEST_F(TrayMenu, TimedSessionSubmenusFollowKeepRunningWithThePresets) {
+  App().settings.Presets = {{L"1h30m", 5400}, {L"17:30", 0, 17, 30}, {L"2d", 172800}};
   const SYSTEMTIME evening{2026, 12, 0, 6, 17, 30};
   wchar_t clock[64] = {};
   ASSERT_GT(::GetTimeFormatEx(nullptr, TIME_NOSECONDS, &evening, nullptr, clock, 64), 0);
@@ -211,11 +210,11 @@ TEST(TrayMenu, TimedSessionSubmenusWithTheirLabelsInTheNineLanguages) {
            L"o 1 hour 30 minutes|" + std::to_wstring(id + 2) + L"o Until " + clock + L"|" + std::to_wstring(id + 3) +
            L"o 2 days|}|";
   };
-  EXPECT_NE(Describe(BuildTrayMenu().Get())
-                .find(L"|1004 Keep running|" + submenu(L"Prevent sleep for", 1040) +
-                      submenu(L"Keep running for", 1050) + L"-|"),
-            std::wstring::npos);
+  EXPECT_TRUE(MenuHas(L"|1004 Keep running|" + submenu(L"Prevent sleep for", 1040) +
+                      submenu(L"Keep running for", 1050) + L"-|"));
+}
+
+TEST_F(TrayMenu, WithoutPresetsATimedSessionSubmenuOffersOnlyUntilTurnedOff) {
   App().settings.Presets.clear();
-  EXPECT_NE(Describe(BuildTrayMenu().Get()).find(L" Prevent sleep for{1040o Until I turn it off|}"),
-            std::wstring::npos);
+  EXPECT_TRUE(MenuHas(L" Prevent sleep for{1040o Until I turn it off|}"));
 }
