@@ -17,6 +17,12 @@ BOOL WINAPI LastInput(PLASTINPUTINFO info) {
   info->dwTime = lastInput;
   return TRUE;
 }
+UINT WINAPI Record(UINT count, LPINPUT in, int) {
+  for (UINT i = 0; i < count; ++i)
+    nudges.emplace_back(in[i].type, in[i].type == INPUT_MOUSE ? in[i].mi.dx : in[i].ki.wVk,
+                        in[i].type == INPUT_MOUSE ? in[i].mi.dwFlags : in[i].ki.dwFlags);
+  return count;
+}
 struct PowerSetting {  // a POWERBROADCAST_SETTING with its data
   GUID guid;
   DWORD length, value;
@@ -28,12 +34,7 @@ TEST(KeepActive, NudgesOnlyAfterTheIdleThresholdWithTheChosenInput) {
   ScopedSeams seams;
   seams->getTickCount = [] { return DWORD{5000}; };
   seams->getLastInputInfo = LastInput;
-  seams->sendInput = [](UINT count, LPINPUT in, int) {
-    for (UINT i = 0; i < count; ++i)
-      nudges.emplace_back(in[i].type, in[i].type == INPUT_MOUSE ? in[i].mi.dx : in[i].ki.wVk,
-                          in[i].type == INPUT_MOUSE ? in[i].mi.dwFlags : in[i].ki.dwFlags);
-    return count;
-  };
+  seams->sendInput = Record;
   const Sent mouse{{INPUT_MOUSE, 1, MOUSEEVENTF_MOVE}, {INPUT_MOUSE, -1, MOUSEEVENTF_MOVE}};  // a pixel and back
   const Sent f15{{INPUT_KEYBOARD, VK_F15, 0}, {INPUT_KEYBOARD, VK_F15, KEYEVENTF_KEYUP}};
   // clang-format off
@@ -57,10 +58,7 @@ struct UnattendedWake : testing::Test {
   UnattendedWake() {
     seams->getTickCount = [] { return DWORD{0x7FFFFFFF}; };
     seams->getLastInputInfo = LastInput;
-    seams->sendInput = [](UINT count, LPINPUT, int) {
-      nudges.emplace_back();
-      return count;
-    };
+    seams->sendInput = Record;
     nudges.clear();
     lastInput = 1;
     LoadConfig();
@@ -204,8 +202,7 @@ const std::string kBoth = "SleepPrevent=1\r\nKeepActive=1";
 struct Conditions : testing::Test {
   Conditions() {
     powerNotices.clear();
-    sessionNotices = 0;
-    notices = 0;
+    sessionNotices = notices = 0;
     runningNow.clear();
     seams->registerPowerSettingNotification = [](HANDLE, LPCGUID guid, DWORD) {
       powerNotices.push_back(*guid);
