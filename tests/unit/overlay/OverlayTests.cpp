@@ -71,7 +71,7 @@ TEST_F(BlackScreen, CursorHidesAtRestOverItAndShowsOnAMove) {
   }
 }
 
-TEST_F(BlackScreen, CursorHiddenComesBackWhenItCloses) {
+TEST_F(BlackScreen, ClosingGivesBackAHiddenCursor) {
   Send(WM_MOUSEMOVE);
   Send(WM_TIMER, TIMER_OVERLAY_CURSOR);
   ASSERT_TRUE(App().cursorHidden);
