@@ -12,7 +12,7 @@
 
 using Sent = std::vector<std::tuple<DWORD, LONG, DWORD>>;  // each input: type, dx or key, flags
 Sent nudges;
-DWORD lastInput = 0;
+DWORD tick = 0, lastInput = 0;
 BOOL WINAPI LastInput(PLASTINPUTINFO info) {
   info->dwTime = lastInput;
   return TRUE;
@@ -23,18 +23,20 @@ UINT WINAPI Record(UINT count, LPINPUT in, int) {
                         in[i].type == INPUT_MOUSE ? in[i].mi.dwFlags : in[i].ki.dwFlags);
   return count;
 }
-struct PowerSetting {  // a POWERBROADCAST_SETTING with its data
-  GUID guid;
-  DWORD length, value;
+struct InputSeams : StateSeams {  // the tick `tick`, the last input at `lastInput`; inputs recorded, not sent
+  InputSeams() {
+    nudges.clear();
+    Seams().getTickCount = [] { return tick; };
+    Seams().getLastInputInfo = LastInput;
+    Seams().sendInput = Record;
+  }
 };
 
 // Nudges only after the idle threshold (also across the tick's wrap), and only while its timer is on.
 TEST(KeepActive, NudgesOnlyAfterTheIdleThresholdWithTheChosenInput) {
   AppScope app;
-  ScopedSeams seams;
-  seams->getTickCount = [] { return DWORD{5000}; };
-  seams->getLastInputInfo = LastInput;
-  seams->sendInput = Record;
+  InputSeams seams;
+  tick = 5000;
   const Sent mouse{{INPUT_MOUSE, 1, MOUSEEVENTF_MOVE}, {INPUT_MOUSE, -1, MOUSEEVENTF_MOVE}};  // a pixel and back
   const Sent f15{{INPUT_KEYBOARD, VK_F15, 0}, {INPUT_KEYBOARD, VK_F15, KEYEVENTF_KEYUP}};
   // clang-format off
@@ -53,125 +55,90 @@ TEST(KeepActive, NudgesOnlyAfterTheIdleThresholdWithTheChosenInput) {
   }
 }
 
-// A wake nobody attends (a timer, maintenance) with both modes on, idle for weeks: nothing is ever nudged.
-struct UnattendedWake : testing::Test {
-  UnattendedWake() {
-    seams->getTickCount = [] { return DWORD{0x7FFFFFFF}; };
-    seams->getLastInputInfo = LastInput;
-    seams->sendInput = Record;
-    nudges.clear();
-    lastInput = 1;
-    LoadConfig();
-    ReapplyPowerState();
-  }
-  void TearDown() override { EXPECT_TRUE(nudges.empty()); }
-  void Send(UINT message, WPARAM w, const void* l = nullptr) { ::SendMessageW(window, message, w, LPARAM(l)); }
-  void Wake() {
-    Send(WM_POWERBROADCAST, PBT_APMSUSPEND);
-    Send(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC);
-  }
-  AppScope app{"[General]\r\nSleepPrevent=1\r\nKeepActive=1\r\n"};
-  StateSeams seams;
-  const HWND window = app.MakeMainWindow();
+struct PowerSetting {  // a POWERBROADCAST_SETTING with its data
+  GUID guid;
+  DWORD length, value;
 };
-const PowerSetting kDisplayOff{GUID_CONSOLE_DISPLAY_STATE, sizeof(DWORD), 0};
-const PowerSetting kDisplayOn{GUID_CONSOLE_DISPLAY_STATE, sizeof(DWORD), 1};
 
-TEST_F(UnattendedWake, RestsTheModesThroughAClockChangeTheirTimersAndTheDisplayTurningOff) {
-  Wake();
-  Send(WM_TIMECHANGE, 0);
-  Send(WM_TIMER, TIMER_KEEPACTIVE);
-  Send(WM_TIMER, TIMER_USER_RETURN);  // no input since
-  Send(WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, &kDisplayOff);
-  EXPECT_EQ(executionStates, (std::vector<EXECUTION_STATE>{0x80000003, 0x80000000}));
-  EXPECT_FALSE(App().keepActiveTimerOn);
-}
-
-TEST_F(UnattendedWake, ACallForKeepActiveIsSavedYetRestsUntilTheUserIsBack) {
-  App().keepActiveUntil = {1, false};  // an end long passed: it comes at the wake
-  Wake();
-  ASSERT_FALSE(App().settings.KeepActive);
-  CarryOutCommandLineCall(*ParseCommandLine({L"--keep-active", L"on"}));
-  EXPECT_TRUE(App().settings.KeepActive && app.ConfigText().find("KeepActive=1") != std::string::npos);
-  EXPECT_FALSE(App().keepActiveTimerOn);
-}
-
-TEST_F(UnattendedWake, ACallForSleepPreventionHoldsAtOnceForThatWakeOnly) {
-  Wake();
-  CarryOutCommandLineCall(*ParseCommandLine({L"--prevent-sleep", L"on", L"--until", L"05:00"}));
-  EXPECT_EQ(executionStates.back(), 0x80000003);
-  Wake();
-  EXPECT_EQ(executionStates.back(), 0x80000000);
-}
-
-TEST_F(UnattendedWake, TheModesResumeWhenTheUserIsBackAndRestAgainAtTheNextWake) {
+// A wake nobody attends (a timer, maintenance) with both modes on, idle for weeks, keep active's timed end passed:
+// the modes rest, nothing nudged, until the user is back (a resume for the user, an input, the display on). A call
+// for sleep prevention holds at once, for that wake only; one for keep active is saved, yet rests.
+TEST(UnattendedWake, RestsTheModesUntilTheUserIsBackSaveACallForSleepPrevention) {
+  AppScope app{"[General]\r\nSleepPrevent=1\r\nKeepActive=1\r\n"};
+  InputSeams seams;
+  const HWND window = app.MakeMainWindow();
+  tick = 0x7FFFFFFF;
+  lastInput = 1;
+  LoadConfig();
+  ReapplyPowerState();
+  App().keepActiveUntil = {1, false};
+  const UINT kWake = WM_APP + 99, kCall = 0;  // a suspend, then a resume nobody attends; a command-line call
+  // Before each step the last input and the display's state; after it the modes: S sleep prevention held, K keep
+  // active's timer on, k its switch on yet resting.
   // clang-format off
-  const struct { const char* name; UINT message; WPARAM w; DWORD input; } backs[] = {
-      {"resume for the user", WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0}, {"an input", WM_TIMER, TIMER_USER_RETURN, 1},
-      {"the display on", WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, 0}};
+  struct Step { UINT message; WPARAM w; std::vector<std::wstring> call; DWORD input, display; const char* modes; };
+  const Step steps[] = {
+      {kWake, 0, {}, 1, 0, ""}, {WM_TIMECHANGE, 0, {}, 1, 0, ""}, {WM_TIMER, TIMER_KEEPACTIVE, {}, 1, 0, ""},
+      {WM_TIMER, TIMER_USER_RETURN, {}, 1, 0, ""}, {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, {}, 1, 0, ""},
+      {kCall, 0, {L"--keep-active", L"on"}, 1, 0, "k"},
+      {kCall, 0, {L"--prevent-sleep", L"on", L"--until", L"05:00"}, 1, 0, "Sk"}, {kWake, 0, {}, 1, 0, "k"},
+      {WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, {}, 1, 0, "SK"}, {kWake, 0, {}, 1, 0, "k"},
+      {WM_TIMER, TIMER_USER_RETURN, {}, 2, 0, "SK"}, {kWake, 0, {}, 2, 0, "k"},
+      {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, {}, 2, 1, "SK"}};
   // clang-format on
-  for (const auto& b : backs) {
-    SCOPED_TRACE(b.name);
-    Wake();
-    EXPECT_EQ(executionStates.back(), 0x80000000);
-    lastInput += b.input;
-    Send(b.message, b.w, &kDisplayOn);
-    EXPECT_EQ(executionStates.back(), 0x80000003);
-    EXPECT_TRUE(App().keepActiveTimerOn && ::KillTimer(window, TIMER_KEEPACTIVE) &&
-                !::KillTimer(window, TIMER_USER_RETURN));
+  for (const auto& s : steps) {
+    lastInput = s.input;
+    const PowerSetting display{GUID_CONSOLE_DISPLAY_STATE, sizeof(DWORD), s.display};
+    if (s.message == kCall) {
+      CarryOutCommandLineCall(*ParseCommandLine(s.call));
+    } else if (s.message == kWake) {
+      ::SendMessageW(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+      ::SendMessageW(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    } else {
+      ::SendMessageW(window, s.message, s.w, LPARAM(&display));
+    }
+    const std::string keep = App().keepActiveTimerOn ? "K" : App().settings.KeepActive ? "k" : "";
+    EXPECT_EQ((executionStates.back() == 0x80000003 ? "S" : "") + keep, s.modes) << "step " << &s - steps;
   }
+  EXPECT_TRUE(app.ConfigText().find("KeepActive=1") != std::string::npos);
+  EXPECT_TRUE(nudges.empty() && !::KillTimer(window, TIMER_USER_RETURN));
 }
 
 // Requests: s switch on, e pending end, c a call during the unattended wake, w a program running. Globals: b on
 // battery, n no battery, m only on mains power, l battery floor latched, k locked or disconnected, p sleep prevention
-// pauses while locked, u unattended wake. Each mode's status line tells its state.
+// pauses while locked, u unattended wake. The switch before a program; a call counts only during an unattended wake;
+// a mode nobody holds is never paused. Pauses come reason first: on battery only OnlyOnMainsPower pauses, the floor
+// only on battery with a battery; a lock pauses keep active, and sleep prevention when asked. An unattended wake
+// pauses keep active always, and sleep prevention held by the switch alone.
 bool Has(std::string_view flags, char flag) { return flags.find(flag) != flags.npos; }
 ModeRequests Requests(std::string_view f) {
   return {Has(f, 's'), Has(f, 'e') ? ToLocalTime(SYSTEMTIME{2026, 12, 0, 6, 16, 30}) : 0, Has(f, 'c'),
           Has(f, 'w') ? L"OBS64" : L""};
 }
-std::wstring Wide(std::string_view text) { return {text.begin(), text.end()}; }
-void ExpectLines(std::initializer_list<std::array<const char*, 5>> cases) {  // sleep, keep, globals; two lines
+TEST(WantedState, EachModeIsPausedByItsFirstReasonOrElseOnWhileHeldAndItsStatusLineTellsWhich) {
+  const char *until = "on until 2026-12-06 16:30", *obs = "on while OBS64", *battery = "paused on-battery",
+             *low = "paused battery-low", *locked = "paused locked", *unattended = "paused unattended";
+  // clang-format off
+  const std::array<const char*, 5> cases[] = {  // sleep, keep, globals; the two status lines
+      {"", "", "", "off", "off"}, {"", "", "bmlkpu", "off", "off"}, {"s", "s", "", "on", "on"},
+      {"se", "e", "", until, until}, {"w", "sw", "", obs, "on"}, {"c", "c", "", "off", "off"},
+      {"sew", "w", "b", until, obs}, {"s", "w", "bm", battery, battery}, {"s", "s", "m", "on", "on"},
+      {"s", "w", "bl", low, low}, {"s", "s", "l", "on", "on"}, {"s", "s", "bln", "on", "on"},
+      {"s", "s", "bmlkpu", battery, battery}, {"s", "s", "blkpu", low, low}, {"s", "w", "k", "on", locked},
+      {"w", "s", "kp", locked, locked}, {"s", "", "kpu", locked, "off"}, {"s", "s", "u", unattended, unattended},
+      {"s", "s", "ku", unattended, locked}, {"ce", "c", "u", until, "off"}, {"sew", "w", "u", obs, unattended},
+      {"w", "", "kpu", obs, "off"}, {"sc", "", "kpu", "on", "off"}, {"w", "", "bmu", battery, "off"},
+      {"cw", "", "blu", low, "off"}};
+  // clang-format on
   for (const auto& [sleep, keep, g, sleepLine, keepLine] : cases) {
     const WantedState wanted = ComputeWantedState({Requests(sleep), Requests(keep), Has(g, 'b'), !Has(g, 'n'),
                                                    Has(g, 'm'), Has(g, 'l'), Has(g, 'k'), Has(g, 'p'), Has(g, 'u')});
     for (const auto& [word, mode, line] : {std::tuple(L"prevent-sleep", wanted.sleepPrevent, sleepLine),
                                            std::tuple(L"keep-active", wanted.keepActive, keepLine)}) {
-      SCOPED_TRACE(std::string(sleep) + "/" + keep + "/" + g + ": " + line);
-      EXPECT_EQ(ModeStatusLine(word, mode), std::wstring(word) + L" " + Wide(line));
+      EXPECT_EQ(Narrow(ModeStatusLine(word, mode)), Narrow(word) + " " + line) << sleep << "/" << keep << "/" << g;
       EXPECT_EQ(mode.state, line[0] == 'p' ? ModeState::Paused : line[1] == 'f' ? ModeState::Off : ModeState::On);
     }
   }
-}
-const char *until = "on until 2026-12-06 16:30", *obs = "on while OBS64", *battery = "paused on-battery",
-           *low = "paused battery-low", *locked = "paused locked", *unattended = "paused unattended";
-
-// The switch before a program; a call counts only during an unattended wake; a mode nobody holds is never paused.
-TEST(WantedState, AHeldModeIsOnAndNamesWhatHoldsIt) {
-  // clang-format off
-  ExpectLines({{"", "", "", "off", "off"}, {"", "", "bmlkpu", "off", "off"}, {"s", "s", "", "on", "on"},
-               {"se", "e", "", until, until}, {"w", "sw", "", obs, "on"}, {"c", "c", "", "off", "off"}});
-  // clang-format on
-}
-
-// On battery only OnlyOnMainsPower pauses; the floor only on battery with a battery; a lock keep active, and sleep
-// prevention when asked.
-TEST(WantedState, PausesComeFirstReasonFirst) {
-  // clang-format off
-  ExpectLines({{"sew", "w", "b", until, obs}, {"s", "w", "bm", battery, battery}, {"s", "s", "m", "on", "on"},
-               {"s", "w", "bl", low, low}, {"s", "s", "l", "on", "on"}, {"s", "s", "bln", "on", "on"},
-               {"s", "s", "bmlkpu", battery, battery}, {"s", "s", "blkpu", low, low}, {"s", "w", "k", "on", locked},
-               {"w", "s", "kp", locked, locked}, {"s", "", "kpu", locked, "off"}});
-  // clang-format on
-}
-
-// It pauses keep active always, and sleep prevention held by the switch alone.
-TEST(WantedState, AnUnattendedWakePausesAllButACallOrAProgramForSleepPrevention) {
-  // clang-format off
-  ExpectLines({{"s", "s", "u", unattended, unattended}, {"s", "s", "ku", unattended, locked},
-               {"ce", "c", "u", until, "off"}, {"sew", "w", "u", obs, unattended}, {"w", "", "kpu", obs, "off"},
-               {"sc", "", "kpu", "on", "off"}, {"w", "", "bmu", battery, "off"}, {"cw", "", "blu", low, "off"}});
-  // clang-format on
 }
 
 // Latched below the floor until five more (at most 100) or mains; no battery, a floor of 0: never; unknown: kept.
@@ -193,12 +160,8 @@ TEST(WantedState, BatteryFloorLatchesUntilFiveMoreOrMains) {
 std::vector<GUID> powerNotices;
 int sessionNotices = 0, notices = 0;
 std::vector<RunningProcess> runningNow;
-BOOL WINAPI RegisterSession(HWND, DWORD) {
-  ++sessionNotices;
-  return TRUE;
-}
+BOOL WINAPI RegisterSession(HWND, DWORD) { return ++sessionNotices > 0; }
 const GUID kSource = GUID_ACDC_POWER_SOURCE, kCharge = GUID_BATTERY_PERCENTAGE_REMAINING, kSession{};
-const std::string kBoth = "SleepPrevent=1\r\nKeepActive=1";
 struct Conditions : testing::Test {
   Conditions() {
     powerNotices.clear();
@@ -213,12 +176,14 @@ struct Conditions : testing::Test {
       return TRUE;
     };
     seams->registerSessionNotification = RegisterSession;
-    seams->unregisterSessionNotification = [](HWND) {
-      --sessionNotices;
-      return TRUE;
-    };
+    seams->unregisterSessionNotification = [](HWND) -> BOOL { return --sessionNotices >= 0; };
     seams->sessionLockedOrDisconnected = [] { return false; };
     seams->listRunningProcesses = [] { return runningNow; };
+  }
+  void TearDown() override {  // a child started and not ended by an assertion that failed is ended here
+    if (!child) return;
+    ::TerminateProcess(child.Get(), 0);
+    ::WaitForSingleObject(child.Get(), 10000);
   }
   HWND Follow(const std::string& general, const std::string& conditions) {  // the main window
     WriteBytes(App().configPath, ToBytes("[General]\r\n" + general + "\r\n[Conditions]\r\n" + conditions + "\r\n"));
@@ -227,38 +192,15 @@ struct Conditions : testing::Test {
     FollowPowerSettings();
     return App().mainWindow;
   }
-  // Each step: a power setting changes (or, from kSession, the session); then the modes in force.
-  void ExpectSteps(std::initializer_list<std::tuple<GUID, DWORD, const char*>> steps) const {
-    for (const auto& [guid, value, inForce] : steps) {
-      const PowerSetting setting{guid, sizeof(DWORD), value};
-      if (IsEqualGUID(guid, kSession)) ::SendMessageW(App().mainWindow, WM_WTSSESSION_CHANGE, value, 0);
-      else ::SendMessageW(App().mainWindow, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, LPARAM(&setting));
-      EXPECT_STREQ(InForce(), inForce) << value;
-    }
-  }
   static const char* InForce() {  // S: sleep prevention, K: keep active
     return App().executionStateApplied ? (App().keepActiveTimerOn ? "SK" : "S") : (App().keepActiveTimerOn ? "K" : "");
   }
-  // A timed end long passed, which comes at an unattended wake; the tray notices shown once the user is back.
-  int EndNoticesOfAWake(const wchar_t* running) {
-    seams->shellNotifyIcon = [](DWORD, PNOTIFYICONDATAW data) {
-      notices += (data->uFlags & NIF_INFO) != 0;
-      return TRUE;
-    };
-    runningNow = {{1, running}};
-    App().trayIconAdded = true;
-    Follow("KeepActive=1", "KeepActiveWhileRunning=backup");
-    App().keepActiveUntil = {1, false};
-    for (WPARAM event : {PBT_APMSUSPEND, PBT_APMRESUMEAUTOMATIC}) Power(event);
-    EXPECT_TRUE(notices == 0 && !App().settings.KeepActive);
-    for (WPARAM event : {PBT_APMRESUMESUSPEND, PBT_APMRESUMESUSPEND}) Power(event);
-    return notices;
-  }
-  static void Power(WPARAM event) { ::SendMessageW(App().mainWindow, WM_POWERBROADCAST, event, 0); }
   AppScope app;
   StateSeams seams;
+  KernelHandle child;
 };
 
+// And when the watch stops, every notice is let go.
 TEST_F(Conditions, NoticesAndTheScanAreAskedForOnlyWhileAConditionNeedsThem) {
   // clang-format off
   const struct { const char *general, *conditions; std::size_t power; int session; bool scan; } cases[] = {
@@ -267,26 +209,20 @@ TEST_F(Conditions, NoticesAndTheScanAreAskedForOnlyWhileAConditionNeedsThem) {
       {"", "OnlyOnMainsPower=1", 2, 0, false}, {"", "SleepPreventWhileRunning=absent", 0, 0, true}};
   // clang-format on
   for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.general) + c.conditions);
     const HWND window = Follow(c.general, c.conditions);
     EXPECT_TRUE(powerNotices.size() == c.power && sessionNotices == c.session &&
-                ::KillTimer(window, TIMER_PROGRAM_SCAN) == c.scan)
-        << c.general << c.conditions;
+                ::KillTimer(window, TIMER_PROGRAM_SCAN) == c.scan);
     SetKeepActive(false);
     StopConditionWatch();
+    EXPECT_TRUE(sessionNotices == 0 && !App().powerSourceNotification && !App().batteryNotification);
     powerNotices.clear();
   }
 }
 
-TEST_F(Conditions, StoppingTheWatchLetsEveryNoticeGo) {
-  Follow("KeepActive=1", "MinBatteryPercent=5\r\nOnlyOnMainsPower=1\r\nPauseSleepPreventWhileLocked=1");
-  SetKeepActive(false);
-  StopConditionWatch();
-  EXPECT_TRUE(sessionNotices == 0 && !App().powerSourceNotification && !App().batteryNotification);
-}
-
 // Refused at log-on (Terminal Services not running yet).
 TEST_F(Conditions, SessionNoticesRefusedAreAskedForAgainOnATimer) {
-  seams->registerSessionNotification = [](HWND, DWORD) {
+  seams->registerSessionNotification = [](HWND, DWORD) -> BOOL {
     ::SetLastError(RPC_S_INVALID_BINDING);
     return FALSE;
   };
@@ -297,54 +233,50 @@ TEST_F(Conditions, SessionNoticesRefusedAreAskedForAgainOnATimer) {
   EXPECT_TRUE(sessionNotices == 1 && App().sessionNotificationRegistered && !::KillTimer(window, TIMER_SESSION_NOTICE));
 }
 
-TEST_F(Conditions, OnlyOnMainsPowerPausesBothModesOnBatteryOrAUps) {
-  Follow(kBoth, "OnlyOnMainsPower=1");
-  ExpectSteps({{kSource, 1, ""}, {kSource, 0, "SK"}, {kSource, 2, ""}, {kCharge, 80, ""}, {kSource, 0, "SK"}});
-}
-
-TEST_F(Conditions, TheBatteryFloorPausesBothModesOnBatteryUntilFiveMore) {
-  Follow(kBoth, "MinBatteryPercent=20");
+// Each step: a power setting changes (or, from kSession, the session); then the modes in force. Both modes pause on
+// battery or a UPS with OnlyOnMainsPower, below the floor on battery until five more; a locked or disconnected session
+// pauses keep active, and sleep prevention too when asked.
+TEST_F(Conditions, PausesFollowThePowerSourceTheChargeAndTheSession) {
+  using Steps = std::vector<std::tuple<GUID, DWORD, const char*>>;
   // clang-format off
-  ExpectSteps({{kCharge, 10, "SK"}, {kSource, 1, ""}, {kCharge, 24, ""}, {kCharge, 25, "SK"}, {kCharge, 19, ""},
-               {kSource, 0, "SK"}});
+  const std::pair<const char*, Steps> cases[] = {
+      {"OnlyOnMainsPower=1",
+       {{kSource, 1, ""}, {kSource, 0, "SK"}, {kSource, 2, ""}, {kCharge, 80, ""}, {kSource, 0, "SK"}}},
+      {"MinBatteryPercent=20",
+       {{kCharge, 10, "SK"}, {kSource, 1, ""}, {kCharge, 24, ""}, {kCharge, 25, "SK"}, {kCharge, 19, ""},
+        {kSource, 0, "SK"}}},
+      {"", {{kSession, WTS_SESSION_LOCK, "S"}, {kSession, WTS_SESSION_UNLOCK, "SK"},
+            {kSession, WTS_REMOTE_DISCONNECT, "S"}, {kSession, WTS_CONSOLE_CONNECT, "SK"}}},
+      {"PauseSleepPreventWhileLocked=1", {{kSession, WTS_SESSION_LOCK, ""}, {kSession, WTS_SESSION_UNLOCK, "SK"}}}};
   // clang-format on
-}
-
-TEST_F(Conditions, ALockedOrDisconnectedSessionPausesKeepActive) {
-  Follow(kBoth, "");
-  ExpectSteps({{kSession, WTS_SESSION_LOCK, "S"},
-               {kSession, WTS_SESSION_UNLOCK, "SK"},
-               {kSession, WTS_REMOTE_DISCONNECT, "S"},
-               {kSession, WTS_CONSOLE_CONNECT, "SK"}});
-}
-
-TEST_F(Conditions, ALockedSessionPausesSleepPreventionTooWhenAsked) {
-  Follow(kBoth, "PauseSleepPreventWhileLocked=1");
-  ExpectSteps({{kSession, WTS_SESSION_LOCK, ""}, {kSession, WTS_SESSION_UNLOCK, "SK"}});
-}
-
-// In any case, with or without .exe; one that cannot be opened is scanned for again.
-TEST_F(Conditions, AListedProgramHoldsItsModeFromTheScan) {
-  runningNow = {{0xFFFFFFF0u, L"ping.EXE"}};
-  const HWND window = Follow("", "SleepPreventWhileRunning=PING.exe\r\nKeepActiveWhileRunning=nothing, Ping");
-  EXPECT_TRUE(App().sleepPreventProgram == L"PING.exe" && App().keepActiveProgram == L"Ping" &&
-              ::KillTimer(window, TIMER_PROGRAM_SCAN));
-  EXPECT_STREQ(InForce(), "SK");
+  for (const auto& [conditions, steps] : cases) {
+    Follow("SleepPrevent=1\r\nKeepActive=1", conditions);
+    for (const auto& [guid, value, inForce] : steps) {
+      const PowerSetting setting{guid, sizeof(DWORD), value};
+      if (IsEqualGUID(guid, kSession)) ::SendMessageW(App().mainWindow, WM_WTSSESSION_CHANGE, value, 0);
+      else ::SendMessageW(App().mainWindow, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, LPARAM(&setting));
+      EXPECT_STREQ(InForce(), inForce) << conditions << " " << value;
+    }
+  }
 }
 
 // Seen through the wait; then the scan resumes, and the ended one, still listed while our handle holds it, is left.
 TEST_F(Conditions, ARunningProgramHoldsItsModeUntilItsEndIsSeen) {
+  runningNow = {{0xFFFFFFF0u, L"PING.EXE"}};  // one that cannot be opened holds it and is scanned for again
   const HWND window = Follow("", "SleepPreventWhileRunning=ping");
+  EXPECT_TRUE(App().sleepPreventProgram == L"ping" && ::KillTimer(window, TIMER_PROGRAM_SCAN) && *InForce() == 'S');
   std::wstring command = L"ping.exe -n 60 127.0.0.1";
   STARTUPINFOW startup{sizeof startup};
   PROCESS_INFORMATION ping{};
+  // No handle of ours passed on (no standard ones with CREATE_NO_WINDOW), so nothing waits on the child's end.
   ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
                                &startup, &ping));
-  const KernelHandle process(ping.hProcess), thread(ping.hThread);
+  child.Reset(ping.hProcess);
+  const KernelHandle thread(ping.hThread);
   seams->listRunningProcesses = ListRunningProcesses;
   RescanPrograms();
   ASSERT_TRUE(App().watchedProcesses.size() == 1 && App().sleepPreventProgram == L"ping");
-  ::TerminateProcess(process.Get(), 0);
+  ::TerminateProcess(child.Get(), 0);
   for (int i = 0; i < 100 && !App().sleepPreventProgram.empty(); ++i) {
     for (MSG m; ::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE);) ::DispatchMessageW(&m);
     WaitForMessageOrProgramEnd(100);
@@ -357,10 +289,23 @@ TEST_F(Conditions, ARunningProgramHoldsItsModeUntilItsEndIsSeen) {
   EXPECT_TRUE(App().sleepPreventProgram.empty() && App().watchedProcesses.empty());
 }
 
-TEST_F(Conditions, ATimedEndInAnUnattendedWakeIsToldOnceWhenTheUserIsBack) {
-  EXPECT_EQ(EndNoticesOfAWake(L"other.exe"), 1);
-}
-
-TEST_F(Conditions, ATimedEndInAnUnattendedWakeIsNotToldWhileAProgramHoldsTheMode) {
-  EXPECT_EQ(EndNoticesOfAWake(L"backup.exe"), 0);
+// A timed end long passed comes at an unattended wake: told once the user is back, unless a program holds the mode.
+TEST_F(Conditions, ATimedEndInAnUnattendedWakeIsToldOnceWhenTheUserIsBackUnlessAProgramHoldsIt) {
+  seams->shellNotifyIcon = [](DWORD, PNOTIFYICONDATAW data) {
+    notices += (data->uFlags & NIF_INFO) != 0;
+    return TRUE;
+  };
+  App().trayIconAdded = true;
+  for (const auto& [running, told] : {std::pair(L"other.exe", 1), std::pair(L"backup.exe", 0)}) {
+    notices = 0;
+    runningNow = {{1, running}};
+    Follow("KeepActive=1", "KeepActiveWhileRunning=backup");
+    App().keepActiveUntil = {1, false};
+    for (WPARAM event : {PBT_APMSUSPEND, PBT_APMRESUMEAUTOMATIC})
+      ::SendMessageW(App().mainWindow, WM_POWERBROADCAST, event, 0);
+    EXPECT_TRUE(notices == 0 && !App().settings.KeepActive);
+    for (WPARAM event : {PBT_APMRESUMESUSPEND, PBT_APMRESUMESUSPEND})
+      ::SendMessageW(App().mainWindow, WM_POWERBROADCAST, event, 0);
+    EXPECT_EQ(notices, told) << running;
+  }
 }
