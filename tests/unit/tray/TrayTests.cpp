@@ -44,20 +44,17 @@ TEST(HotkeyLayouts, AltGrCharactersAndDeadKeysRefuseACtrlAltHotkey) {
   }
 }
 
-TEST(UiLanguage, AWordOfTheSettingInAnyCaseWinsOverTheWindowsLanguage) {
-  EXPECT_EQ(ResolveUiLanguage(L"DE", 0x0411), UiLanguage::German);
-  EXPECT_EQ(ResolveUiLanguage(L"zh-hant", 0x0409), UiLanguage::ChineseTraditional);
-  EXPECT_EQ(ResolveUiLanguage(L"deutsch", 0x0411), UiLanguage::Japanese);  // not a word of the setting
-}
-
-TEST(UiLanguage, WithoutOneTheWindowsLanguageChineseByRegionAndUnknownOnesEnglish) {
+// A word of the setting in any case (not a name of the language) wins; else Windows' language, Chinese by region.
+TEST(UiLanguage, TheSettingsWordWinsOverTheWindowsLanguageAndUnknownOnesAreEnglish) {
   using enum UiLanguage;
   // clang-format off
-  const std::pair<std::uint16_t, UiLanguage> cases[] = {{0x0404, ChineseTraditional}, {0x0C04, ChineseTraditional},
-      {0x1404, ChineseTraditional}, {0x0804, ChineseSimplified}, {0x1004, ChineseSimplified}, {0x040C, French},
-      {0x0419, English}};
+  const struct { const wchar_t* setting; std::uint16_t windows; UiLanguage language; } cases[] = {
+      {L"DE", 0x0411, German}, {L"zh-hant", 0x0409, ChineseTraditional}, {L"deutsch", 0x0411, Japanese},
+      {L"", 0x0404, ChineseTraditional}, {L"", 0x0C04, ChineseTraditional}, {L"", 0x1404, ChineseTraditional},
+      {L"", 0x0804, ChineseSimplified}, {L"", 0x1004, ChineseSimplified}, {L"", 0x040C, French},
+      {L"", 0x0419, English}};
   // clang-format on
-  for (const auto& [langId, language] : cases) EXPECT_EQ(ResolveUiLanguage(L"", langId), language) << langId;
+  for (const auto& c : cases) EXPECT_EQ(ResolveUiLanguage(c.setting, c.windows), c.language) << c.windows;
 }
 
 // A menu read back as one string: each item is "<id><marks> <text>|" with the marks x checked, o radio,
@@ -66,18 +63,13 @@ std::wstring Describe(HMENU menu) {
   std::wstring out;
   for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
     wchar_t text[256] = {};
-    MENUITEMINFOW info{sizeof(info), MIIM_ID | MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING};
-    info.dwTypeData = text;
-    info.cch = 256;
-    if (!::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info)) return out + L"<unreadable>";
-    if (info.fType & MFT_SEPARATOR) {
-      out += L"-|";
-      continue;
-    }
-    out += (info.hSubMenu ? L"" : std::to_wstring(info.wID)) + (info.fState & MFS_CHECKED ? L"x" : L"") +
-           (info.fType & MFT_RADIOCHECK ? L"o" : L"") + (info.fState & MF_GRAYED ? L"g" : L"") +
-           (info.fState & MF_DISABLED ? L"d" : L"") + L" " + text +
-           (info.hSubMenu ? L"{" + Describe(info.hSubMenu) + L"}|" : L"|");
+    MENUITEMINFOW m{
+        sizeof m, MIIM_ID | MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING, 0, 0, 0, {}, {}, {}, 0, text, 256};
+    if (!::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &m)) return out + L"<unreadable>";
+    std::wstring item = (m.hSubMenu ? L"" : std::to_wstring(m.wID)) + (m.fState & MFS_CHECKED ? L"x" : L"") +
+                        (m.fType & MFT_RADIOCHECK ? L"o" : L"") + (m.fState & MF_GRAYED ? L"g" : L"") +
+                        (m.fState & MF_DISABLED ? L"d" : L"") + L" " + text;
+    out += m.fType & MFT_SEPARATOR ? L"-|" : item + (m.hSubMenu ? L"{" + Describe(m.hSubMenu) + L"}|" : L"|");
   }
   return out;
 }
@@ -89,11 +81,6 @@ struct TrayMenu : testing::Test {
     App().settings.Language = L"en";
     highContrast = false;
   }
-  static void UseHotkey(HotkeySpec hotkey, std::vector<HKL> with = {kPlain}) {
-    App().settings.ToggleHotkey = hotkey;
-    layouts = with;
-    RegisterToggleHotkey();
-  }
   static testing::AssertionResult MenuHas(const std::wstring& part) {
     const std::wstring menu = Describe(BuildTrayMenu().Get());
     if (menu.find(part) != std::wstring::npos) return testing::AssertionSuccess();
@@ -101,30 +88,32 @@ struct TrayMenu : testing::Test {
   }
   AppScope app;
   LayoutSeams seams;
-  const std::wstring presets = L"1022o Ctrl + Alt + B|1023o Ctrl + Alt + Q|",
-                     plain = L"1024o Ctrl + Alt + S|1025o Ctrl + Alt + M|-|";
 };
 
-TEST_F(TrayMenu, HotkeySubmenuChecksTheHotkeyAndTellsWhenAnotherProgramHoldsIt) {
-  ASSERT_TRUE(::RegisterHotKey(nullptr, 0x7F02, MOD_CONTROL | MOD_ALT, 'V'));
-  UseHotkey({ca, 'V'});
-  EXPECT_TRUE(MenuHas(L" Hotkey: (Ctrl + Alt + V \u2013 unavailable){1020o Disabled|1021xo Ctrl + Alt + V|" + presets +
-                      plain + L"1026"));
-  ::UnregisterHotKey(nullptr, 0x7F02);
-  UseHotkey({kModAlt | kModWin, 0});
-  EXPECT_TRUE(MenuHas(L" Hotkey: (Disabled){1020xo Disabled|1021o "));
-}
-
-TEST_F(TrayMenu, HotkeysTakingAnAltGrCharacterAreUnavailableAndGreyWithANote) {
-  UseHotkey({ca, 'V'}, {kPlain, kAltGr});
-  EXPECT_TRUE(MenuHas(L" Hotkey: (Ctrl + Alt + V \u2013 unavailable){1020o Disabled|1021xog Ctrl + Alt + V|" + presets +
-                      L"1024og Ctrl + Alt + S|1025o Ctrl + Alt + M|0gd Other keys can be set in config.ini|-|1026"));
-}
-
-TEST_F(TrayMenu, AHotkeyOutsideThePresetsIsAnInertItem) {
-  UseHotkey({ca | kModShift, 'V'});
-  EXPECT_TRUE(MenuHas(L" Hotkey: (Ctrl + Alt + Shift + VK_V){1020o Disabled|1021o Ctrl + Alt + V|" + presets + plain +
-                      L"0gd Ctrl + Alt + Shift + VK_V|-|1026"));
+// It checks the hotkey and tells when it is unavailable: held by another program, or taking an AltGr character (those
+// grey, with a note); one outside the presets is an inert item.
+TEST_F(TrayMenu, HotkeySubmenuChecksTheHotkeyAndTellsWhyItIsUnavailable) {
+  const std::wstring title = L" Hotkey: (Ctrl + Alt + V \u2013 unavailable){1020o Disabled|1021x",
+                     upToS = L"1022o Ctrl + Alt + B|1023o Ctrl + Alt + Q|1024o",
+                     sToM = L" Ctrl + Alt + S|1025o Ctrl + Alt + M|";
+  // clang-format off
+  const struct { HotkeySpec hotkey; std::vector<HKL> layouts; bool held; std::wstring menu; } cases[] = {
+      {{ca, 'V'}, {kPlain}, true, title + L"o Ctrl + Alt + V|" + upToS + sToM + L"-|1026"},
+      {{ca, 'V'}, {kPlain, kAltGr}, false,
+       title + L"og Ctrl + Alt + V|" + upToS + L"g" + sToM + L"0gd Other keys can be set in config.ini|-|1026"},
+      {{ca | kModShift, 'V'}, {kPlain}, false,
+       L" Hotkey: (Ctrl + Alt + Shift + VK_V){1020o Disabled|1021o Ctrl + Alt + V|" + upToS + sToM +
+       L"-|0gd Ctrl + Alt + Shift + VK_V|-|1026"},
+      {{kModAlt | kModWin, 0}, {kPlain}, false, L" Hotkey: (Disabled){1020xo Disabled|1021o "}};
+  // clang-format on
+  for (const auto& c : cases) {
+    ASSERT_TRUE(!c.held || ::RegisterHotKey(nullptr, 0x7F02, MOD_CONTROL | MOD_ALT, 'V'));
+    App().settings.ToggleHotkey = c.hotkey;
+    layouts = c.layouts;
+    RegisterToggleHotkey();
+    EXPECT_TRUE(MenuHas(c.menu));
+    ::UnregisterHotKey(nullptr, 0x7F02);
+  }
 }
 
 TEST_F(TrayMenu, TheBlackScreenHeaderIsGreyOnlyInLightMenusWhichHighContrastTakes) {
@@ -153,30 +142,25 @@ TEST(TrayTexts, ReasonsAndTimedSessionsHaveTextsInAllNineLanguages) {
 }
 
 TEST(TrayTexts, AReasonFollowsItsLabelInTheLanguagesBrackets) {
-  EXPECT_EQ(LabelWithReason(UiLanguage::English, L"Prevent sleep",
-                            ModeReasonText(L"while %s runs", L"obs64.exe", UiLanguage::English)),
-            L"Prevent sleep (while obs64.exe runs)");
-  EXPECT_EQ(
-      LabelWithReason(UiLanguage::Japanese, L"\u9ED2", ModeReasonText(L"while %s runs", L"a", UiLanguage::Japanese)),
-      L"\u9ED2\uFF08a \u5B9F\u884C\u4E2D\uFF09");
-  EXPECT_EQ(LabelWithReason(UiLanguage::German, L"x", ModeReasonText(nullptr, L"a", UiLanguage::German)), L"x");
+  using enum UiLanguage;
+  const std::tuple<UiLanguage, const wchar_t*, const wchar_t*, std::wstring> cases[] = {
+      {English, L"Prevent sleep", L"while %s runs", L"Prevent sleep (while a runs)"},
+      {Japanese, L"\u9ED2", L"while %s runs", L"\u9ED2\uFF08a \u5B9F\u884C\u4E2D\uFF09"},
+      {German, L"x", nullptr, L"x"}};
+  for (const auto& [language, label, reason, text] : cases)
+    EXPECT_EQ(LabelWithReason(language, label, ModeReasonText(reason, L"a", language)), text);
 }
 
-std::wstring Tooltip(const std::wstring& sleepReason, const std::wstring& keepReason) {
-  return ComposeTrayTooltip({true, true, true, L"", L"", sleepReason, keepReason}, UiLanguage::English);
-}
-
-TEST(TrayTooltip, EachReasonFollowsItsMode) {
-  EXPECT_EQ(Tooltip(L"while obs64.exe runs", L"paused: locked"),
-            L"Umbraline | Sleep prevent ON (while obs64.exe runs) | Keep active ON (paused: locked) | Black screen");
-}
-
-TEST(TrayTooltip, TooLongTheLongerReasonIsCutFirstThenBothAlike) {
-  const std::wstring a(150, L'a'), b(100, L'b'), cut = L"\u2026) | Keep active ON (";
-  EXPECT_EQ(Tooltip(a, L"paused: locked"),
-            L"Umbraline | Sleep prevent ON (" + a.substr(0, 46) + cut + L"paused: locked) | Black screen");
-  EXPECT_EQ(Tooltip(b, b),
-            L"Umbraline | Sleep prevent ON (" + b.substr(0, 30) + cut + b.substr(0, 29) + L"\u2026) | Black screen");
+// Too long, the longer reason is cut first, then both alike.
+TEST(TrayTooltip, EachReasonFollowsItsModeAndIsCutToFit) {
+  const std::wstring a(150, L'a'), b(100, L'b'), locked = L"paused: locked", cut = L"\u2026) | Keep active ON (";
+  const std::wstring cases[][3] = {
+      {L"while obs64.exe runs", locked, L"while obs64.exe runs) | Keep active ON (paused: locked) | Black screen"},
+      {a, locked, a.substr(0, 46) + cut + L"paused: locked) | Black screen"},
+      {b, b, b.substr(0, 30) + cut + b.substr(0, 29) + L"\u2026) | Black screen"}};
+  for (const auto& [sleep, keep, tail] : cases)
+    EXPECT_EQ(ComposeTrayTooltip({true, true, true, L"", L"", sleep, keep}, UiLanguage::English),
+              L"Umbraline | Sleep prevent ON (" + tail);
 }
 
 // 1 h 30 min, 1 d 12 h, 2 d 1 min 2 s; Japanese to Spanish.
@@ -196,8 +180,8 @@ TEST(TrayTexts, DurationsTakeEachLanguagesPlural) {
       EXPECT_EQ(DurationLabel(std::array{5400u, 129600u, 172862u}[i], UiLanguage(l)), durations[l][i]) << l;
 }
 
+// Without presets they offer only "until turned off".
 TEST_F(TrayMenu, TimedSessionSubmenusFollowKeepRunningWithThePresets) {
-  App().settings.Presets = {{L"1h30m", 5400}, {L"17:30", 0, 17, 30}, {L"2d", 172800}};
   const SYSTEMTIME evening{2026, 12, 0, 6, 17, 30};
   wchar_t clock[64] = {};
   ASSERT_GT(::GetTimeFormatEx(nullptr, TIME_NOSECONDS, &evening, nullptr, clock, 64), 0);
@@ -206,11 +190,9 @@ TEST_F(TrayMenu, TimedSessionSubmenusFollowKeepRunningWithThePresets) {
            L"o 1 hour 30 minutes|" + std::to_wstring(id + 2) + L"o Until " + clock + L"|" + std::to_wstring(id + 3) +
            L"o 2 days|}|";
   };
+  App().settings.Presets = {{L"1h30m", 5400}, {L"17:30", 0, 17, 30}, {L"2d", 172800}};
   EXPECT_TRUE(MenuHas(L"|1004 Keep running|" + submenu(L"Prevent sleep for", 1040) +
                       submenu(L"Keep running for", 1050) + L"-|"));
-}
-
-TEST_F(TrayMenu, WithoutPresetsATimedSessionSubmenuOffersOnlyUntilTurnedOff) {
   App().settings.Presets.clear();
   EXPECT_TRUE(MenuHas(L" Prevent sleep for{1040o Until I turn it off|}"));
 }
