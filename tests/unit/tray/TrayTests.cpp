@@ -79,7 +79,6 @@ struct TrayMenu : testing::Test {
   TrayMenu() {
     app.MakeMainWindow();
     App().settings.Language = L"en";
-    highContrast = false;
   }
   static testing::AssertionResult MenuHas(const std::wstring& part) {
     const std::wstring menu = Describe(BuildTrayMenu().Get());
@@ -116,14 +115,6 @@ TEST_F(TrayMenu, HotkeySubmenuChecksTheHotkeyAndTellsWhyItIsUnavailable) {
   }
 }
 
-TEST_F(TrayMenu, TheBlackScreenHeaderIsGreyOnlyInLightMenusWhichHighContrastTakes) {
-  for (const auto& [dark, high, grey] : {std::tuple{true, false, false}, {true, true, true}, {false, false, true}}) {
-    App().darkMode = dark;
-    highContrast = high;
-    EXPECT_TRUE(MenuHas(grey ? L"|1028g Black screen|" : L"|1028 Black screen|")) << dark << high;
-  }
-}
-
 // Those the tray names reasons and timed sessions by, each keeping the %s of its English form.
 TEST(TrayTexts, ReasonsAndTimedSessionsHaveTextsInAllNineLanguages) {
   // clang-format off
@@ -132,52 +123,42 @@ TEST(TrayTexts, ReasonsAndTimedSessionsHaveTextsInAllNineLanguages) {
   // clang-format on
   for (ModeReason reason : {ModeReason::Program, ModeReason::OnBattery, ModeReason::BatteryLow, ModeReason::Locked})
     keys.push_back(ModeReasonUiKey(reason));
-  for (const std::wstring& key : keys)
-    for (int l = 0; l < 9; ++l) {
-      const std::wstring text = UiText(key.c_str(), UiLanguage(l));
-      EXPECT_TRUE(!text.empty() && (text == key) == (l == 1) &&
-                  (text.find(L"%s") != text.npos) == (key.find(L"%s") != key.npos))
-          << Narrow(key) << " " << l;
-    }
+  for (int l = 0; l < 9 * static_cast<int>(keys.size()); ++l) {
+    const std::wstring &key = keys[l / 9], text = UiText(key.c_str(), UiLanguage(l % 9));
+    EXPECT_TRUE(!text.empty() && (text == key) == (l % 9 == 1) &&
+                (text.find(L"%s") == text.npos) == (key.find(L"%s") == key.npos))
+        << Narrow(key) << " " << l % 9;
+  }
 }
 
+// In the language's brackets (the English ones: with the tooltip and status lines in the app tests); none without one.
 TEST(TrayTexts, AReasonFollowsItsLabelInTheLanguagesBrackets) {
-  using enum UiLanguage;
-  const std::tuple<UiLanguage, const wchar_t*, const wchar_t*, std::wstring> cases[] = {
-      {English, L"Prevent sleep", L"while %s runs", L"Prevent sleep (while a runs)"},
-      {Japanese, L"\u9ED2", L"while %s runs", L"\u9ED2\uFF08a \u5B9F\u884C\u4E2D\uFF09"},
-      {German, L"x", nullptr, L"x"}};
-  for (const auto& [language, label, reason, text] : cases)
-    EXPECT_EQ(LabelWithReason(language, label, ModeReasonText(reason, L"a", language)), text);
+  const UiLanguage japanese = UiLanguage::Japanese;
+  EXPECT_EQ(LabelWithReason(japanese, L"\u9ED2", ModeReasonText(L"while %s runs", L"a", japanese)),
+            L"\u9ED2\uFF08a \u5B9F\u884C\u4E2D\uFF09");
+  EXPECT_EQ(LabelWithReason(japanese, L"x", ModeReasonText(nullptr, L"a", japanese)), L"x");
 }
 
-// Too long, the longer reason is cut first, then both alike.
-TEST(TrayTooltip, EachReasonFollowsItsModeAndIsCutToFit) {
+// Too long, the longer reason is cut first, then both alike. (Uncut: with the status lines in the app tests.)
+TEST(TrayTooltip, TooLongTheLongerReasonIsCutFirstThenBothAlike) {
   const std::wstring a(150, L'a'), b(100, L'b'), locked = L"paused: locked", cut = L"\u2026) | Keep active ON (";
-  const std::wstring cases[][3] = {
-      {L"while obs64.exe runs", locked, L"while obs64.exe runs) | Keep active ON (paused: locked) | Black screen"},
-      {a, locked, a.substr(0, 46) + cut + L"paused: locked) | Black screen"},
-      {b, b, b.substr(0, 30) + cut + b.substr(0, 29) + L"\u2026) | Black screen"}};
+  const std::wstring cases[][3] = {{a, locked, a.substr(0, 46) + cut + L"paused: locked) | Black screen"},
+                                   {b, b, b.substr(0, 30) + cut + b.substr(0, 29) + L"\u2026) | Black screen"}};
   for (const auto& [sleep, keep, tail] : cases)
     EXPECT_EQ(ComposeTrayTooltip({true, true, true, L"", L"", sleep, keep}, UiLanguage::English),
               L"Umbraline | Sleep prevent ON (" + tail);
 }
 
-// 1 h 30 min, 1 d 12 h, 2 d 1 min 2 s; Japanese to Spanish.
+// 1 h 30 min, 1 d 12 h, 2 d 1 min 2 s: a word for one and for many, parts apart or (Japanese, Chinese) joined.
 TEST(TrayTexts, DurationsTakeEachLanguagesPlural) {
-  const std::array<const wchar_t*, 3> durations[] = {
-      {L"1時間30分", L"1日12時間", L"2日1分2秒"},
-      {L"1 hour 30 minutes", L"1 day 12 hours", L"2 days 1 minute 2 seconds"},
-      {L"1시간 30분", L"1일 12시간", L"2일 1분 2초"},
-      {L"1小时30分钟", L"1天12小时", L"2天1分钟2秒"},
-      {L"1小時30分鐘", L"1天12小時", L"2天1分鐘2秒"},
-      {L"1 heure 30 minutes", L"1 jour 12 heures", L"2 jours 1 minute 2 secondes"},
-      {L"1 ora 30 minuti", L"1 giorno 12 ore", L"2 giorni 1 minuto 2 secondi"},
-      {L"1 Stunde 30 Minuten", L"1 Tag 12 Stunden", L"2 Tage 1 Minute 2 Sekunden"},
-      {L"1 hora 30 minutos", L"1 día 12 horas", L"2 días 1 minuto 2 segundos"}};
-  for (int l = 0; l < 9; ++l)
-    for (int i = 0; i < 3; ++i)
-      EXPECT_EQ(DurationLabel(std::array{5400u, 129600u, 172862u}[i], UiLanguage(l)), durations[l][i]) << l;
+  using enum UiLanguage;
+  const std::pair<UiLanguage, std::array<const wchar_t*, 3>> durations[] = {
+      {English, {L"1 hour 30 minutes", L"1 day 12 hours", L"2 days 1 minute 2 seconds"}},
+      {Japanese, {L"1時間30分", L"1日12時間", L"2日1分2秒"}},
+      {Korean, {L"1시간 30분", L"1일 12시간", L"2일 1분 2초"}},
+      {ChineseSimplified, {L"1小时30分钟", L"1天12小时", L"2天1分钟2秒"}}};
+  for (const auto& [language, labels] : durations)
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(DurationLabel(std::array{5400u, 129600u, 172862u}[i], language), labels[i]);
 }
 
 // Without presets they offer only "until turned off".
