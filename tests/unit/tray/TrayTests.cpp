@@ -33,14 +33,14 @@ struct LayoutSeams : ScopedSeams {
 TEST(HotkeyLayouts, AltGrCharactersAndDeadKeysRefuseACtrlAltHotkey) {
   LayoutSeams seams;
   // clang-format off
-  const struct { std::vector<HKL> layouts; std::uint32_t modifiers; UINT key; bool refused; } cases[] = {
+  const std::tuple<std::vector<HKL>, std::uint32_t, UINT, bool> cases[] = {
       {{kPlain}, ca, 'V', false}, {{kPlain, kAltGr}, ca, 'V', true}, {{kAltGr}, ca, 'S', true},
       {{kAltGr}, ca, 'M', false}, {{kAltGr}, ca | kModShift, 'M', true}, {{kAltGr}, ca | kModShift, 'V', false},
       {{kAltGr}, ca | kModWin, 'V', false}, {{kAltGr}, kModControl | kModShift, 'V', false}};
   // clang-format on
-  for (const auto& c : cases) {
-    layouts = c.layouts;
-    EXPECT_EQ(HotkeyTakesAltGrCharacter(HotkeySpec{c.modifiers, c.key}), c.refused) << c.key << " " << c.modifiers;
+  for (const auto& [with, modifiers, key, refused] : cases) {
+    layouts = with;
+    EXPECT_EQ(HotkeyTakesAltGrCharacter(HotkeySpec{modifiers, key}), refused) << key << " " << modifiers;
   }
 }
 
@@ -48,13 +48,12 @@ TEST(HotkeyLayouts, AltGrCharactersAndDeadKeysRefuseACtrlAltHotkey) {
 TEST(UiLanguage, TheSettingsWordWinsOverTheWindowsLanguageAndUnknownOnesAreEnglish) {
   using enum UiLanguage;
   // clang-format off
-  const struct { const wchar_t* setting; std::uint16_t windows; UiLanguage language; } cases[] = {
+  const std::tuple<const wchar_t*, std::uint16_t, UiLanguage> cases[] = {
       {L"DE", 0x0411, German}, {L"zh-hant", 0x0409, ChineseTraditional}, {L"deutsch", 0x0411, Japanese},
       {L"", 0x0404, ChineseTraditional}, {L"", 0x0C04, ChineseTraditional}, {L"", 0x1404, ChineseTraditional},
-      {L"", 0x0804, ChineseSimplified}, {L"", 0x1004, ChineseSimplified}, {L"", 0x040C, French},
-      {L"", 0x0419, English}};
+      {L"", 0x0804, ChineseSimplified}, {L"", 0x1004, ChineseSimplified}, {L"", 0x040C, French}, {L"", 0x419, English}};
   // clang-format on
-  for (const auto& c : cases) EXPECT_EQ(ResolveUiLanguage(c.setting, c.windows), c.language) << c.windows;
+  for (const auto& [setting, windows, language] : cases) EXPECT_EQ(ResolveUiLanguage(setting, windows), language);
 }
 
 // A menu read back as one string: each item is "<id><marks> <text>|" with the marks x checked, o radio,
@@ -159,21 +158,4 @@ TEST(TrayTexts, DurationsTakeEachLanguagesPlural) {
       {ChineseSimplified, {L"1小时30分钟", L"1天12小时", L"2天1分钟2秒"}}};
   for (const auto& [language, labels] : durations)
     for (int i = 0; i < 3; ++i) EXPECT_EQ(DurationLabel(std::array{5400u, 129600u, 172862u}[i], language), labels[i]);
-}
-
-// Without presets they offer only "until turned off".
-TEST_F(TrayMenu, TimedSessionSubmenusFollowKeepRunningWithThePresets) {
-  const SYSTEMTIME evening{2026, 12, 0, 6, 17, 30};
-  wchar_t clock[64] = {};
-  ASSERT_GT(::GetTimeFormatEx(nullptr, TIME_NOSECONDS, &evening, nullptr, clock, 64), 0);
-  const auto submenu = [&](std::wstring title, int id) {
-    return L" " + title + L"{" + std::to_wstring(id) + L"o Until I turn it off|-|" + std::to_wstring(id + 1) +
-           L"o 1 hour 30 minutes|" + std::to_wstring(id + 2) + L"o Until " + clock + L"|" + std::to_wstring(id + 3) +
-           L"o 2 days|}|";
-  };
-  App().settings.Presets = {{L"1h30m", 5400}, {L"17:30", 0, 17, 30}, {L"2d", 172800}};
-  EXPECT_TRUE(MenuHas(L"|1004 Keep running|" + submenu(L"Prevent sleep for", 1040) +
-                      submenu(L"Keep running for", 1050) + L"-|"));
-  App().settings.Presets.clear();
-  EXPECT_TRUE(MenuHas(L" Prevent sleep for{1040o Until I turn it off|}"));
 }
