@@ -55,55 +55,6 @@ TEST(KeepActive, NudgesOnlyAfterTheIdleThresholdWithTheChosenInput) {
   }
 }
 
-struct PowerSetting {  // a POWERBROADCAST_SETTING with its data
-  GUID guid;
-  DWORD length, value;
-};
-
-// A wake nobody attends (a timer, maintenance) with both modes on, idle for weeks, keep active's timed end passed:
-// the modes rest, nothing nudged, until the user is back (a resume for the user, an input, the display on). A call
-// for sleep prevention holds at once, for that wake only; one for keep active is saved, yet rests.
-TEST(UnattendedWake, RestsTheModesUntilTheUserIsBackSaveACallForSleepPrevention) {
-  AppScope app{"[General]\r\nSleepPrevent=1\r\nKeepActive=1\r\n"};
-  InputSeams seams;
-  const HWND window = app.MakeMainWindow();
-  tick = 0x7FFFFFFF;
-  lastInput = 1;
-  LoadConfig();
-  ReapplyPowerState();
-  App().keepActiveUntil = {1, false};
-  const UINT kWake = WM_APP + 99, kCall = 0;  // a suspend, then a resume nobody attends; a command-line call
-  // Before each step the last input and the display's state; after it the modes: S sleep prevention held, K keep
-  // active's timer on, k its switch on yet resting.
-  // clang-format off
-  struct Step { UINT message; WPARAM w; std::vector<std::wstring> call; DWORD input, display; const char* modes; };
-  const Step steps[] = {
-      {kWake, 0, {}, 1, 0, ""}, {WM_TIMECHANGE, 0, {}, 1, 0, ""}, {WM_TIMER, TIMER_KEEPACTIVE, {}, 1, 0, ""},
-      {WM_TIMER, TIMER_USER_RETURN, {}, 1, 0, ""}, {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, {}, 1, 0, ""},
-      {kCall, 0, {L"--keep-active", L"on"}, 1, 0, "k"},
-      {kCall, 0, {L"--prevent-sleep", L"on", L"--until", L"05:00"}, 1, 0, "Sk"}, {kWake, 0, {}, 1, 0, "k"},
-      {WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, {}, 1, 0, "SK"}, {kWake, 0, {}, 1, 0, "k"},
-      {WM_TIMER, TIMER_USER_RETURN, {}, 2, 0, "SK"}, {kWake, 0, {}, 2, 0, "k"},
-      {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, {}, 2, 1, "SK"}};
-  // clang-format on
-  for (const auto& s : steps) {
-    lastInput = s.input;
-    const PowerSetting display{GUID_CONSOLE_DISPLAY_STATE, sizeof(DWORD), s.display};
-    if (s.message == kCall) {
-      CarryOutCommandLineCall(*ParseCommandLine(s.call));
-    } else if (s.message == kWake) {
-      ::SendMessageW(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
-      ::SendMessageW(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
-    } else {
-      ::SendMessageW(window, s.message, s.w, LPARAM(&display));
-    }
-    const std::string keep = App().keepActiveTimerOn ? "K" : App().settings.KeepActive ? "k" : "";
-    EXPECT_EQ((executionStates.back() == 0x80000003 ? "S" : "") + keep, s.modes) << "step " << &s - steps;
-  }
-  EXPECT_TRUE(app.ConfigText().find("KeepActive=1") != std::string::npos);
-  EXPECT_TRUE(nudges.empty() && !::KillTimer(window, TIMER_USER_RETURN));
-}
-
 // Requests: s switch on, e pending end, c a call during the unattended wake, w a program running. Globals: b on
 // battery, n no battery, m only on mains power, l battery floor latched, k locked or disconnected, p sleep prevention
 // pauses while locked, u unattended wake. An unattended wake pauses sleep prevention held by the switch alone.
@@ -152,12 +103,21 @@ TEST(WantedState, BatteryFloorLatchesUntilFiveMoreAtMostAHundred) {
         << c.percent << " " << c.floor;
 }
 
+struct PowerSetting {  // a POWERBROADCAST_SETTING with its data
+  GUID guid;
+  DWORD length, value;
+};
+
 // Records the power and session notices asked for (session: registered minus unregistered) and the tray notices
 // shown; Windows' answers chosen here: mains, charging, 50 %, an unlocked session, `runningNow`.
 std::vector<GUID> powerNotices;
 int sessionNotices = 0, notices = 0;
 std::vector<RunningProcess> runningNow;
 BOOL WINAPI RegisterSession(HWND, DWORD) { return ++sessionNotices > 0; }
+BOOL WINAPI CountNotices(DWORD, PNOTIFYICONDATAW data) {
+  notices += (data->uFlags & NIF_INFO) != 0;
+  return TRUE;
+}
 const GUID kSource = GUID_ACDC_POWER_SOURCE, kCharge = GUID_BATTERY_PERCENTAGE_REMAINING, kSession{};
 struct Conditions : testing::Test {
   Conditions() {
@@ -195,6 +155,51 @@ struct Conditions : testing::Test {
   StateSeams seams;
   KernelHandle child;
 };
+
+// A wake nobody attends (a timer, maintenance) with both modes on, idle for weeks, keep active's timed end passed:
+// the modes rest, nothing nudged, until the user is back (a resume for the user, an input, the display on), who is
+// told of the end once. A call for sleep prevention holds at once, for that wake only; one for keep active is saved,
+// yet rests.
+TEST_F(Conditions, AnUnattendedWakeRestsTheModesUntilTheUserIsBackSaveACallForSleepPrevention) {
+  InputSeams input;
+  tick = 0x7FFFFFFF;
+  lastInput = 1;
+  seams->shellNotifyIcon = CountNotices;
+  App().trayIconAdded = true;
+  const HWND window = Follow("SleepPrevent=1\r\nKeepActive=1", "");
+  App().keepActiveUntil = {1, false};
+  const UINT kWake = WM_APP + 99, kCall = 0;  // a suspend, then a resume nobody attends; a command-line call
+  // Before each step the last input and the display's state; after it the modes: S sleep prevention held, K keep
+  // active's timer on, k its switch on yet resting; and ! for each notice shown.
+  // clang-format off
+  struct Step { UINT message; WPARAM w; std::vector<std::wstring> call; DWORD input, display; const char* modes; };
+  const Step steps[] = {
+      {kWake, 0, {}, 1, 0, ""}, {WM_TIMECHANGE, 0, {}, 1, 0, ""}, {WM_TIMER, TIMER_KEEPACTIVE, {}, 1, 0, ""},
+      {WM_TIMER, TIMER_USER_RETURN, {}, 1, 0, ""}, {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, {}, 1, 0, ""},
+      {WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, {}, 1, 0, "S!"}, {kWake, 0, {}, 1, 0, "!"},
+      {kCall, 0, {L"--keep-active", L"on"}, 1, 0, "k!"},
+      {kCall, 0, {L"--prevent-sleep", L"on", L"--until", L"05:00"}, 1, 0, "Sk!"}, {kWake, 0, {}, 1, 0, "k!"},
+      {WM_TIMER, TIMER_USER_RETURN, {}, 2, 0, "SK!"}, {kWake, 0, {}, 2, 0, "k!"},
+      {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, {}, 2, 1, "SK!"}};
+  // clang-format on
+  for (const auto& s : steps) {
+    lastInput = s.input;
+    const PowerSetting display{GUID_CONSOLE_DISPLAY_STATE, sizeof(DWORD), s.display};
+    if (s.message == kCall) {
+      CarryOutCommandLineCall(*ParseCommandLine(s.call));
+    } else if (s.message == kWake) {
+      ::SendMessageW(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+      ::SendMessageW(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    } else {
+      ::SendMessageW(window, s.message, s.w, LPARAM(&display));
+    }
+    const std::string keep = App().keepActiveTimerOn ? "K" : App().settings.KeepActive ? "k" : "";
+    EXPECT_EQ((executionStates.back() == 0x80000003 ? "S" : "") + keep + std::string(notices, '!'), s.modes)
+        << "step " << &s - steps;
+  }
+  EXPECT_TRUE(app.ConfigText().find("KeepActive=1") != std::string::npos);
+  EXPECT_TRUE(nudges.empty() && !::KillTimer(window, TIMER_USER_RETURN));
+}
 
 // And when the watch stops, every notice is let go.
 TEST_F(Conditions, NoticesAndTheScanAreAskedForOnlyWhileAConditionNeedsThem) {
@@ -275,25 +280,4 @@ TEST_F(Conditions, AListedProgramThatCannotBeWaitedOnIsScannedForAgain) {
   RescanPrograms();
   EXPECT_TRUE(App().sleepPreventProgram.empty() && App().watchedProcesses.empty() &&
               ::KillTimer(window, TIMER_PROGRAM_SCAN) && !*InForce());
-}
-
-// A timed end long passed comes at an unattended wake: told once the user is back, unless a program holds the mode.
-TEST_F(Conditions, ATimedEndInAnUnattendedWakeIsToldOnceWhenTheUserIsBackUnlessAProgramHoldsIt) {
-  seams->shellNotifyIcon = [](DWORD, PNOTIFYICONDATAW data) {
-    notices += (data->uFlags & NIF_INFO) != 0;
-    return TRUE;
-  };
-  App().trayIconAdded = true;
-  for (const auto& [running, told] : {std::pair(L"other.exe", 1), std::pair(L"backup.exe", 0)}) {
-    notices = 0;
-    runningNow = {{1, running}};
-    Follow("KeepActive=1", "KeepActiveWhileRunning=backup");
-    App().keepActiveUntil = {1, false};
-    for (WPARAM event : {PBT_APMSUSPEND, PBT_APMRESUMEAUTOMATIC})
-      ::SendMessageW(App().mainWindow, WM_POWERBROADCAST, event, 0);
-    EXPECT_TRUE(notices == 0 && !App().settings.KeepActive);
-    for (WPARAM event : {PBT_APMRESUMESUSPEND, PBT_APMRESUMESUSPEND})
-      ::SendMessageW(App().mainWindow, WM_POWERBROADCAST, event, 0);
-    EXPECT_EQ(notices, told) << running;
-  }
 }
