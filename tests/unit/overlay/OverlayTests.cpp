@@ -100,15 +100,6 @@ TEST_F(BlackScreen, ClosesOnEscADoubleClickARightReleaseOrTwoPressesOnly) {
   }
 }
 
-// The monitor it opened on forgotten (as a display change may leave it): where the cursor is gets measured.
-TEST_F(BlackScreen, EscOnTheOtherMonitorDoesNotClose) {
-  App().overlayMonitor = reinterpret_cast<HMONITOR>(0x7777);
-  ASSERT_TRUE(::SetCursorPos(1600, 300));
-  Send(WM_KEYDOWN, VK_ESCAPE);
-  PumpMessages(30);
-  EXPECT_TRUE(!App().overlayWindows.empty() && OverlayScope::Dismissals() == 0);
-}
-
 // Switched on while open it is drawn and ticks from the opening, switched off it goes with its timer; on a change of
 // scale it is drawn again at once; the time of day ticks at the next minute, not a minute after its last tick.
 TEST_F(BlackScreen, ClockFollowsItsSettingTheScaleAndTheMinute) {
@@ -210,13 +201,6 @@ TEST_F(OverlayKeyboard, ARefusedForegroundHooksExactlyEscAndAltF4) {
     PumpMessages(30);
     EXPECT_EQ(std::pair(App().overlayWindows.empty(), !App().overlayKeyHook), std::pair(k.taken, k.taken));
   }
-}
-
-TEST_F(OverlayKeyboard, TheHookGoesOnceTheBlackScreenHasTheKeyboard) {
-  Open();
-  foreground = App().overlayWindows.at(0).window.Get();  // a click on the black screen, say
-  ::SendMessageW(foreground, WM_SETFOCUS, 0, 0);
-  EXPECT_FALSE(App().overlayKeyHook);
 }
 
 // Windows drops a hook that keeps a key waiting: the save is owed instead.

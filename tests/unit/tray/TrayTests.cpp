@@ -130,14 +130,6 @@ TEST(TrayTexts, ReasonsAndTimedSessionsHaveTextsInAllNineLanguages) {
   }
 }
 
-// In the language's brackets (the English ones: with the tooltip and status lines in the app tests); none without one.
-TEST(TrayTexts, AReasonFollowsItsLabelInTheLanguagesBrackets) {
-  const UiLanguage japanese = UiLanguage::Japanese;
-  EXPECT_EQ(LabelWithReason(japanese, L"\u9ED2", ModeReasonText(L"while %s runs", L"a", japanese)),
-            L"\u9ED2\uFF08a \u5B9F\u884C\u4E2D\uFF09");
-  EXPECT_EQ(LabelWithReason(japanese, L"x", ModeReasonText(nullptr, L"a", japanese)), L"x");
-}
-
 // Too long, the longer reason is cut first, then both alike. (Uncut: with the status lines in the app tests.)
 TEST(TrayTooltip, TooLongTheLongerReasonIsCutFirstThenBothAlike) {
   const std::wstring a(150, L'a'), b(100, L'b'), locked = L"paused: locked", cut = L"\u2026) | Keep active ON (";
