@@ -37,21 +37,22 @@ TEST(KeepActive, NudgesOnlyAfterTheIdleThresholdWithTheChosenInput) {
   AppScope app;
   InputSeams seams;
   tick = 5000;
+  App().idleThresholdMs = 1000;
   const Sent mouse{{INPUT_MOUSE, 1, MOUSEEVENTF_MOVE}, {INPUT_MOUSE, -1, MOUSEEVENTF_MOVE}};  // a pixel and back
   const Sent f15{{INPUT_KEYBOARD, VK_F15, 0}, {INPUT_KEYBOARD, VK_F15, KEYEVENTF_KEYUP}};
-  App().idleThresholdMs = 1000;
+  using enum NudgeKind;
   // clang-format off
-  const struct { DWORD last; NudgeKind kind; bool on; Sent sent; } checks[] = {
-      {4001, NudgeKind::Mouse, true, {}}, {4000, NudgeKind::Mouse, true, mouse}, {4000, NudgeKind::F15, true, f15},
-      {0xFFFFFF00u, NudgeKind::Mouse, true, mouse}, {0, NudgeKind::Mouse, false, {}}};
+  const std::tuple<DWORD, NudgeKind, bool, Sent> checks[] = {  // the last input, the nudge, its timer on: sent
+      {4001, Mouse, true, {}}, {4000, Mouse, true, mouse}, {4000, F15, true, f15}, {0xFFFFFF00u, Mouse, true, mouse},
+      {0, Mouse, false, {}}};
   // clang-format on
-  for (const auto& c : checks) {
+  for (const auto& [last, kind, on, sent] : checks) {
     nudges.clear();
-    lastInput = c.last;
-    App().nudgeKind = c.kind;
-    App().keepActiveTimerOn = c.on;
+    lastInput = last;
+    App().nudgeKind = kind;
+    App().keepActiveTimerOn = on;
     OnKeepActiveTimer();
-    EXPECT_EQ(nudges, c.sent) << c.last;
+    EXPECT_EQ(nudges, sent) << last;
   }
 }
 
@@ -87,20 +88,6 @@ TEST(WantedState, AModeHeldIsPausedByItsFirstReasonOrOnAndItsStatusLineTellsWhic
       EXPECT_EQ(mode.state, line[0] == 'p' ? ModeState::Paused : line[1] == 'f' ? ModeState::Off : ModeState::On);
     }
   }
-}
-
-// Latched below the floor until five more, at most 100 (the steps below show the rest); no battery, a floor of 0:
-// never; an unknown charge: kept.
-TEST(WantedState, BatteryFloorLatchesUntilFiveMoreAtMostAHundred) {
-  // clang-format off
-  const struct { bool wasLow, onBattery, hasBattery; int percent; std::uint32_t floor; bool low; } cases[] = {
-      {true, true, false, 5, 20, false}, {false, true, true, 0, 0, false}, {true, true, true, 99, 98, true},
-      {true, true, true, 100, 98, false}, {false, true, true, 99, 100, true}, {true, true, true, 255, 20, true},
-      {false, true, true, -1, 20, false}};
-  // clang-format on
-  for (const auto& c : cases)
-    EXPECT_EQ(NextBatteryLow(c.wasLow, c.onBattery, c.hasBattery, c.percent, c.floor), c.low)
-        << c.percent << " " << c.floor;
 }
 
 struct PowerSetting {  // a POWERBROADCAST_SETTING with its data
@@ -151,10 +138,9 @@ struct Conditions : testing::Test {
   KernelHandle child;
 };
 
-// A wake nobody attends (a timer, maintenance) with both modes on, idle for weeks, keep active's timed end passed:
-// the modes rest, nothing nudged, until the user is back (a resume for the user, an input, the display on), who is
-// told of the end once. A call for sleep prevention holds at once, for that wake only; one for keep active is saved,
-// yet rests.
+// A wake nobody attends (a timer, maintenance), both modes on, idle for weeks, keep active's end passed: the modes
+// rest, nothing nudged, until the user is back (a resume for the user, an input, the display on), told of the end once.
+// A call for sleep prevention holds at once, for that wake only; one for keep active is saved, yet rests.
 TEST_F(Conditions, AnUnattendedWakeRestsTheModesUntilTheUserIsBackSaveACallForSleepPrevention) {
   InputSeams input;
   tick = 0x7FFFFFFF;
@@ -192,8 +178,8 @@ TEST_F(Conditions, AnUnattendedWakeRestsTheModesUntilTheUserIsBackSaveACallForSl
     EXPECT_EQ((executionStates.back() == 0x80000003 ? "S" : "") + keep + std::string(notices, '!'), s.modes)
         << "step " << &s - steps;
   }
-  EXPECT_TRUE(app.ConfigText().find("KeepActive=1") != std::string::npos);
-  EXPECT_TRUE(nudges.empty() && !::KillTimer(window, TIMER_USER_RETURN));
+  EXPECT_TRUE(app.ConfigText().find("KeepActive=1") != std::string::npos && nudges.empty() &&
+              !::KillTimer(window, TIMER_USER_RETURN));
 }
 
 // Refused at log-on (Terminal Services not running yet).
