@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "TestSupport.h"
 #include "app/Commands.h"
 #include "config/HotkeyText.h"
@@ -34,40 +32,28 @@ struct LayoutSeams : ScopedSeams {
 
 TEST(HotkeyLayouts, AltGrCharactersAndDeadKeysRefuseACtrlAltHotkey) {
   LayoutSeams seams;
-  const struct {
-    std::vector<HKL> layouts;
-    std::uint32_t modifiers;
-    UINT key;
-    bool refused;
-  } cases[] = {{{kPlain}, ca, 'V', false},
-               {{kPlain, kAltGr}, ca, 'V', true},
-               {{kAltGr}, ca, 'S', true},
-               {{kAltGr}, ca, 'M', false},
-               {{kAltGr}, ca | kModShift, 'M', true},
-               {{kAltGr}, ca | kModShift, 'V', false},
-               {{kAltGr}, ca | kModWin, 'V', false},
-               {{kAltGr}, kModControl | kModShift, 'V', false}};
-  for (const auto& c : cases) {
-    layouts = c.layouts;
-    EXPECT_EQ(HotkeyTakesAltGrCharacter(HotkeySpec{c.modifiers, c.key}), c.refused) << c.key << " " << c.modifiers;
+  // clang-format off
+  const std::tuple<std::vector<HKL>, std::uint32_t, UINT, bool> cases[] = {
+      {{kPlain}, ca, 'V', false}, {{kPlain, kAltGr}, ca, 'V', true}, {{kAltGr}, ca, 'S', true},
+      {{kAltGr}, ca, 'M', false}, {{kAltGr}, ca | kModShift, 'M', true}, {{kAltGr}, ca | kModShift, 'V', false},
+      {{kAltGr}, ca | kModWin, 'V', false}, {{kAltGr}, kModControl | kModShift, 'V', false}};
+  // clang-format on
+  for (const auto& [with, modifiers, key, refused] : cases) {
+    layouts = with;
+    EXPECT_EQ(HotkeyTakesAltGrCharacter(HotkeySpec{modifiers, key}), refused) << key << " " << modifiers;
   }
 }
 
-// A word of the setting (any case) wins; else the Windows language, Chinese by region, unknown ones English.
-TEST(UiLanguage, SettingWordThenTheWindowsLanguage) {
+// A word of the setting in any case (not a name of the language) wins; else Windows' language, Chinese by region.
+TEST(UiLanguage, TheSettingsWordWinsOverTheWindowsLanguageAndUnknownOnesAreEnglish) {
   using enum UiLanguage;
-  const std::tuple<const wchar_t*, std::uint16_t, UiLanguage> cases[] = {{L"DE", 0x0411, German},
-                                                                         {L"zh-hant", 0x0409, ChineseTraditional},
-                                                                         {L"deutsch", 0x0411, Japanese},
-                                                                         {L"", 0x0404, ChineseTraditional},
-                                                                         {L"", 0x0C04, ChineseTraditional},
-                                                                         {L"", 0x1404, ChineseTraditional},
-                                                                         {L"", 0x0804, ChineseSimplified},
-                                                                         {L"", 0x1004, ChineseSimplified},
-                                                                         {L"", 0x040C, French},
-                                                                         {L"", 0x0419, English}};
-  for (const auto& [setting, langId, language] : cases)
-    EXPECT_EQ(ResolveUiLanguage(setting, langId), language) << langId;
+  // clang-format off
+  const std::tuple<const wchar_t*, std::uint16_t, UiLanguage> cases[] = {
+      {L"DE", 0x0411, German}, {L"zh-hant", 0x0409, ChineseTraditional}, {L"deutsch", 0x0411, Japanese},
+      {L"", 0x0404, ChineseTraditional}, {L"", 0x0C04, ChineseTraditional}, {L"", 0x1404, ChineseTraditional},
+      {L"", 0x0804, ChineseSimplified}, {L"", 0x1004, ChineseSimplified}, {L"", 0x040C, French}, {L"", 0x419, English}};
+  // clang-format on
+  for (const auto& [setting, windows, language] : cases) EXPECT_EQ(ResolveUiLanguage(setting, windows), language);
 }
 
 // A menu read back as one string: each item is "<id><marks> <text>|" with the marks x checked, o radio,
@@ -76,146 +62,81 @@ std::wstring Describe(HMENU menu) {
   std::wstring out;
   for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
     wchar_t text[256] = {};
-    MENUITEMINFOW info{sizeof(info), MIIM_ID | MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING};
-    info.dwTypeData = text, info.cch = 256;
-    if (!::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info)) return out + L"<unreadable>";
-    if (info.fType & MFT_SEPARATOR) {
-      out += L"-|";
-      continue;
-    }
-    out += (info.hSubMenu ? L"" : std::to_wstring(info.wID)) + (info.fState & MFS_CHECKED ? L"x" : L"") +
-           (info.fType & MFT_RADIOCHECK ? L"o" : L"") + (info.fState & MF_GRAYED ? L"g" : L"") +
-           (info.fState & MF_DISABLED ? L"d" : L"") + L" " + text +
-           (info.hSubMenu ? L"{" + Describe(info.hSubMenu) + L"}|" : L"|");
+    MENUITEMINFOW m{
+        sizeof m, MIIM_ID | MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING, 0, 0, 0, {}, {}, {}, 0, text, 256};
+    if (!::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &m)) return out + L"<unreadable>";
+    std::wstring item = (m.hSubMenu ? L"" : std::to_wstring(m.wID)) + (m.fState & MFS_CHECKED ? L"x" : L"") +
+                        (m.fType & MFT_RADIOCHECK ? L"o" : L"") + (m.fState & MF_GRAYED ? L"g" : L"") +
+                        (m.fState & MF_DISABLED ? L"d" : L"") + L" " + text;
+    out += m.fType & MFT_SEPARATOR ? L"-|" : item + (m.hSubMenu ? L"{" + Describe(m.hSubMenu) + L"}|" : L"|");
   }
   return out;
 }
 
-TEST(TrayMenu, HotkeySubmenuAndHeaderFlags) {
+// It checks the hotkey and tells when it is unavailable: held by another program, or taking an AltGr character (those
+// grey, with a note); one outside the presets is an inert item.
+TEST(TrayMenu, HotkeySubmenuChecksTheHotkeyAndTellsWhyItIsUnavailable) {
   AppScope app;
   LayoutSeams seams;
   app.MakeMainWindow();
   App().settings.Language = L"en";
-  // The hotkey submenu, and whether the header is grey (only in the light menus, which high contrast takes).
-  const std::wstring presets = L"1022o Ctrl + Alt + B|1023o Ctrl + Alt + Q|",
-                     plain = L"1024o Ctrl + Alt + S|1025o Ctrl + Alt + M|-|";
-  const struct {
-    HotkeySpec hotkey;
-    std::vector<HKL> layouts;
-    bool heldElsewhere, dark, contrast, grey;
-    std::wstring part;
-  } cases[] = {
-      {{ca, 'V'},
-       {kPlain, kAltGr},
-       false,
-       true,
-       false,
-       false,
-       L" Hotkey: (Ctrl + Alt + V \u2013 unavailable){1020o Disabled|1021xog Ctrl + Alt + V|" + presets +
-           L"1024og Ctrl + Alt + S|1025o Ctrl + Alt + M|0d Other keys can be set in config.ini|-|1026"},
-      {{ca, 'V'},
-       {kPlain},
-       true,
-       true,
-       true,
-       true,
-       L" Hotkey: (Ctrl + Alt + V \u2013 unavailable){1020o Disabled|1021xo Ctrl + Alt + V|" + presets + plain +
-           L"1026"},
-      {{ca | kModShift, 'V'},
-       {kPlain},
-       false,
-       false,
-       false,
-       true,  // not a preset: an inert item, grey when light
-       L" Hotkey: (Ctrl + Alt + Shift + VK_V){1020o Disabled|1021o Ctrl + Alt + V|" + presets + plain +
-           L"0gd Ctrl + Alt + Shift + VK_V|-|1026"},
-      {{kModAlt | kModWin, 0}, {kPlain}, false, true, false, false, L" Hotkey: (Disabled){1020xo Disabled|1021o "}};
+  const std::wstring title = L" Hotkey: (Ctrl + Alt + V \u2013 unavailable){1020o Disabled|1021x",
+                     upToS = L"1022o Ctrl + Alt + B|1023o Ctrl + Alt + Q|1024o",
+                     sToM = L" Ctrl + Alt + S|1025o Ctrl + Alt + M|";
+  // clang-format off
+  const struct { HotkeySpec hotkey; std::vector<HKL> layouts; bool held; std::wstring menu; } cases[] = {
+      {{ca, 'V'}, {kPlain}, true, title + L"o Ctrl + Alt + V|" + upToS + sToM + L"-|1026"},
+      {{ca, 'V'}, {kPlain, kAltGr}, false,
+       title + L"og Ctrl + Alt + V|" + upToS + L"g" + sToM + L"0gd Other keys can be set in config.ini|-|1026"},
+      {{ca | kModShift, 'V'}, {kPlain}, false,
+       L" Hotkey: (Ctrl + Alt + Shift + VK_V){1020o Disabled|1021o Ctrl + Alt + V|" + upToS + sToM +
+       L"-|0gd Ctrl + Alt + Shift + VK_V|-|1026"},
+      {{kModAlt | kModWin, 0}, {kPlain}, false, L" Hotkey: (Disabled){1020xo Disabled|1021o "}};
+  // clang-format on
   for (const auto& c : cases) {
-    SCOPED_TRACE(&c - cases);
-    App().settings.ToggleHotkey = c.hotkey, layouts = c.layouts, App().darkMode = c.dark, highContrast = c.contrast;
-    ASSERT_TRUE(!c.heldElsewhere || ::RegisterHotKey(nullptr, 0x7F02, MOD_CONTROL | MOD_ALT, 'V'));
+    ASSERT_TRUE(!c.held || ::RegisterHotKey(nullptr, 0x7F02, MOD_CONTROL | MOD_ALT, 'V'));
+    App().settings.ToggleHotkey = c.hotkey;
+    layouts = c.layouts;
     RegisterToggleHotkey();
-    ::UnregisterHotKey(nullptr, 0x7F02);
     const std::wstring menu = Describe(BuildTrayMenu().Get());
-    EXPECT_NE(menu.find(c.part), std::wstring::npos) << testing::PrintToString(menu);
-    EXPECT_NE(menu.find(c.grey ? L"|1028g Black screen|" : L"|1028 Black screen|"), std::wstring::npos);
+    EXPECT_NE(menu.find(c.menu), std::wstring::npos) << testing::PrintToString(menu);
+    ::UnregisterHotKey(nullptr, 0x7F02);
   }
 }
 
-
-// Each reason the tray names has a text in all nine languages, the program's name put in for %s.
-TEST(TrayTexts, ModeReasonsInEveryLanguage) {
-  for (ModeReason reason : {ModeReason::Program, ModeReason::OnBattery, ModeReason::BatteryLow, ModeReason::Locked}) {
-    const std::wstring key = ModeReasonUiKey(reason);
-    const auto rows = UiStringRows();
-    const auto row = std::find_if(rows.begin(), rows.end(), [&](const UiStringRow& r) { return key == r.text[1]; });
-    ASSERT_NE(row, rows.end()) << Narrow(key);
-    for (std::wstring_view text : row->text)
-      EXPECT_TRUE(!text.empty() && (text.find(L"%s") != text.npos) == (reason == ModeReason::Program));
+// Those the tray names reasons and timed sessions by, each keeping the %s of its English form.
+TEST(TrayTexts, ReasonsAndTimedSessionsHaveTextsInAllNineLanguages) {
+  // clang-format off
+  std::vector<std::wstring> keys{L"Prevent sleep for", L"Keep running for", L"Until I turn it off", L"Until %s",
+      L"Prevent sleep ended", L"Keep running ended", L"Prevent sleep and Keep running ended"};
+  // clang-format on
+  for (ModeReason reason : {ModeReason::Program, ModeReason::OnBattery, ModeReason::BatteryLow, ModeReason::Locked})
+    keys.push_back(ModeReasonUiKey(reason));
+  for (int l = 0; l < 9 * static_cast<int>(keys.size()); ++l) {
+    const std::wstring &key = keys[l / 9], text = UiText(key.c_str(), UiLanguage(l % 9));
+    EXPECT_TRUE(!text.empty() && (text == key) == (l % 9 == 1) &&
+                (text.find(L"%s") == text.npos) == (key.find(L"%s") == key.npos))
+        << Narrow(key) << " " << l % 9;
   }
-  EXPECT_EQ(LabelWithReason(UiLanguage::English, L"Prevent sleep",
-                            ModeReasonText(L"while %s runs", L"obs64.exe", UiLanguage::English)),
-            L"Prevent sleep (while obs64.exe runs)");
-  EXPECT_EQ(
-      LabelWithReason(UiLanguage::Japanese, L"\u9ED2", ModeReasonText(L"while %s runs", L"a", UiLanguage::Japanese)),
-      L"\u9ED2\uFF08a \u5B9F\u884C\u4E2D\uFF09");
-  EXPECT_EQ(LabelWithReason(UiLanguage::German, L"x", ModeReasonText(nullptr, L"a", UiLanguage::German)), L"x");
 }
 
-// A reason follows its mode as a menu value does; too long for the tooltip, the longer reason is cut first.
-TEST(TrayTooltip, ReasonsFollowTheirModesAndAreCutFirst) {
-  const std::wstring a(150, L'a'), b(100, L'b'), cut = L"\u2026) | Keep active ON (";
-  const struct {
-    std::wstring sleepReason, keepReason, tip;
-  } cases[] = {
-      {L"while obs64.exe runs", L"paused: locked",
-       L"Umbraline | Sleep prevent ON (while obs64.exe runs) | Keep active ON (paused: locked) | Black screen"},
-      {a, L"paused: locked",
-       L"Umbraline | Sleep prevent ON (" + a.substr(0, 46) + cut +
-           L"paused: locked) | Black screen"},  // the longer first
-      {b, b,
-       L"Umbraline | Sleep prevent ON (" + b.substr(0, 30) + cut + b.substr(0, 29) +
-           L"\u2026) | Black screen"}};  // then alike
-  for (const auto& c : cases)
-    EXPECT_EQ(ComposeTrayTooltip({true, true, true, L"", L"", c.sleepReason, c.keepReason}, UiLanguage::English),
-              c.tip);
+// Too long, the longer reason is cut first, then both alike. (Uncut: with the status lines in the app tests.)
+TEST(TrayTooltip, TooLongTheLongerReasonIsCutFirstThenBothAlike) {
+  const std::wstring a(150, L'a'), b(100, L'b'), locked = L"paused: locked", cut = L"\u2026) | Keep active ON (";
+  const std::wstring cases[][3] = {{a, locked, a.substr(0, 46) + cut + L"paused: locked) | Black screen"},
+                                   {b, b, b.substr(0, 30) + cut + b.substr(0, 29) + L"\u2026) | Black screen"}};
+  for (const auto& [sleep, keep, tail] : cases)
+    EXPECT_EQ(ComposeTrayTooltip({true, true, true, L"", L"", sleep, keep}, UiLanguage::English),
+              L"Umbraline | Sleep prevent ON (" + tail);
 }
 
-// Durations named with each language's plural, the other texts in all nine; the submenus follow "Keep running".
-TEST(TrayMenu, TimedSessionSubmenusWithTheirLabelsInTheNineLanguages) {
-  const std::array<const wchar_t*, 3> durations[] = {
-      // 1 h 30 min, 1 d 12 h, 2 d 1 min 2 s; Japanese to Spanish
-      {L"1時間30分", L"1日12時間", L"2日1分2秒"},
-      {L"1 hour 30 minutes", L"1 day 12 hours", L"2 days 1 minute 2 seconds"},
-      {L"1시간 30분", L"1일 12시간", L"2일 1분 2초"},
-      {L"1小时30分钟", L"1天12小时", L"2天1分钟2秒"},
-      {L"1小時30分鐘", L"1天12小時", L"2天1分鐘2秒"},
-      {L"1 heure 30 minutes", L"1 jour 12 heures", L"2 jours 1 minute 2 secondes"},
-      {L"1 ora 30 minuti", L"1 giorno 12 ore", L"2 giorni 1 minuto 2 secondi"},
-      {L"1 Stunde 30 Minuten", L"1 Tag 12 Stunden", L"2 Tage 1 Minute 2 Sekunden"},
-      {L"1 hora 30 minutos", L"1 día 12 horas", L"2 días 1 minuto 2 segundos"}};
-  for (int l = 0; l < 9; ++l) {
-    for (int i = 0; i < 3; ++i)
-      EXPECT_EQ(DurationLabel(std::array{5400u, 129600u, 172862u}[i], UiLanguage(l)), durations[l][i]) << l;
-    for (const wchar_t* key : {L"Prevent sleep for", L"Keep running for", L"Until I turn it off", L"Until %s",
-                               L"Prevent sleep ended", L"Keep running ended", L"Prevent sleep and Keep running ended"})
-      EXPECT_TRUE(!UiText(key, UiLanguage(l)).empty() && (UiText(key, UiLanguage(l)) == key) == (l == 1)) << l;
-  }
-  AppScope app;
-  App().settings.Language = L"en", App().settings.Presets = {{L"1h30m", 5400}, {L"17:30", 0, 17, 30}, {L"2d", 172800}};
-  const SYSTEMTIME evening{2026, 12, 0, 6, 17, 30};
-  wchar_t clock[64] = {};
-  ASSERT_GT(::GetTimeFormatEx(nullptr, TIME_NOSECONDS, &evening, nullptr, clock, 64), 0);
-  const auto submenu = [&](std::wstring title, int id) {
-    return L" " + title + L"{" + std::to_wstring(id) + L"o Until I turn it off|-|" + std::to_wstring(id + 1) +
-           L"o 1 hour 30 minutes|" + std::to_wstring(id + 2) + L"o Until " + clock + L"|" + std::to_wstring(id + 3) +
-           L"o 2 days|}|";
-  };
-  EXPECT_NE(Describe(BuildTrayMenu().Get())
-                .find(L"|1004 Keep running|" + submenu(L"Prevent sleep for", 1040) +
-                      submenu(L"Keep running for", 1050) + L"-|"),
-            std::wstring::npos);
-  App().settings.Presets.clear();
-  EXPECT_NE(Describe(BuildTrayMenu().Get()).find(L" Prevent sleep for{1040o Until I turn it off|}"),
-            std::wstring::npos);
+// 1 h 30 min, 1 d 12 h, 2 d 1 min 2 s: a word for one and for many, the parts apart or (Japanese) joined.
+TEST(TrayTexts, DurationsTakeEachLanguagesPlural) {
+  using enum UiLanguage;
+  const std::pair<UiLanguage, std::array<const wchar_t*, 3>> durations[] = {
+      {English, {L"1 hour 30 minutes", L"1 day 12 hours", L"2 days 1 minute 2 seconds"}},
+      {Japanese, {L"1時間30分", L"1日12時間", L"2日1分2秒"}},
+      {Korean, {L"1시간 30분", L"1일 12시간", L"2일 1분 2초"}}};
+  for (const auto& [language, labels] : durations)
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(DurationLabel(std::array{5400u, 129600u, 172862u}[i], language), labels[i]);
 }
