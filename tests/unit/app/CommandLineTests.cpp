@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <iterator>
+#include <optional>
+#include <thread>
 #include <sstream>
 
 #include "TestSupport.h"
@@ -93,11 +96,10 @@ TEST(CommandLineMessage, DataIsTakenOnlyWithItsTagALengthThatEndsItsTextAndWithi
   const DWORD size = static_cast<DWORD>(data.size() * 2);
   const ULONG_PTR tag = kCommandLineCopyDataTag;
   EXPECT_EQ(DecodeCommandLineData(tag, data.data(), size), args);
-  // clang-format off
-  const std::tuple<ULONG_PTR, const wchar_t*, DWORD> refused[] = {  // another tag, odd, not ended by U+0000, empty,
-      {tag + 1, data.data(), size}, {tag, data.data(), size - 1}, {tag, data.data(), size - 2}, {tag, data.data(), 0},
-      {tag, big.data(), 4098}, {tag, zeros.data(), 4096}};  // too big
-  // clang-format on
+  const std::tuple<ULONG_PTR, const wchar_t*, DWORD> refused[] = {
+      // another tag, odd, not ended by U+0000, empty,
+      {tag + 1, data.data(), size}, {tag, data.data(), size - 1}, {tag, data.data(), size - 2},
+      {tag, data.data(), 0},        {tag, big.data(), 4098},      {tag, zeros.data(), 4096}};  // too big
   for (const auto& [tag, text, bytes] : refused) EXPECT_FALSE(DecodeCommandLineData(tag, text, bytes)) << bytes;
   EXPECT_TRUE(EncodeCommandLineData({big}).empty());
   EXPECT_EQ(AnswerCommandLineCall(nullptr), kAnswerUsage);
@@ -287,6 +289,36 @@ TEST_F(CommandLineCallTest, ACallArrivingWhileAnotherIsCarriedOutComesAgainAfter
   EXPECT_EQ(nested, kAnswerStarting);
 }
 
+// A call from another thread while config.ini is held: answered before one save waits on the file; the owed save
+// survives a reload and its timer writes only what the call changed once the file is free.
+TEST_F(CommandLineCallTest, ACallOnABusyFileIsAnsweredFirstAndItsChangesAreSavedOnceTheFileIsFree) {
+  static std::atomic<int> answer, pauses, answeredBeforePause;
+  answer = pauses = answeredBeforePause = 0;
+  seams_->sleep = [](DWORD) {  // the pauses between the tries on the busy file; the first waits for the answer
+    for (int i = 0; i < 1000 && pauses == 0 && answer == 0; ++i) ::Sleep(5);
+    answeredBeforePause += pauses++ == 0 && answer != 0;
+  };
+  std::optional<LockedFile> lock(std::in_place, App().configPath);
+  std::thread caller([data = EncodeCommandLineData(Split(L"--prevent-sleep on --for 1h --keep-active on"))] {
+    COPYDATASTRUCT call{kCommandLineCopyDataTag, static_cast<DWORD>(data.size() * 2),
+                        const_cast<wchar_t*>(data.data())};
+    DWORD_PTR answered = 0;
+    ::SendMessageTimeoutW(App().mainWindow, WM_COPYDATA, 0, LPARAM(&call), SMTO_NORMAL, 60000, &answered);
+    answer = static_cast<int>(answered);
+  });
+  for (MSG m; answer == 0; ::Sleep(1)) ::PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE);  // takes the sent call
+  caller.join();
+  EXPECT_TRUE(answer == kAnswerApplied && answeredBeforePause == 1 && pauses == kFileBusyTries - 1);
+  lock.emplace(App().configPath, FILE_SHARE_READ);  // readable, but not to be replaced
+  LoadConfig();
+  EXPECT_TRUE(App().settings.SleepPrevent && App().settings.KeepActive && App().sleepPreventUntil.time != 0);
+  lock.reset();
+  EXPECT_TRUE(FileHas("SleepPrevent=0") && ::KillTimer(App().mainWindow, TIMER_CONFIG_SAVE));
+  ::SendMessageW(App().mainWindow, WM_TIMER, TIMER_CONFIG_SAVE, 0);
+  EXPECT_TRUE(FileHas("SleepPrevent=1") && FileHas("KeepActive=1") && FileHas("SleepPreventUntil=") &&
+              !FileHas("RunAtStartup") && !App().configSavePending);
+}
+
 TEST_F(CommandLineCallTest, TheTrayAndTheBadgesShowWhyAModeIsInForceButTheTickStaysTheUsers) {
   ASSERT_TRUE(AddTrayIcon());
   seams_->sessionLockedOrDisconnected = [] { return true; };  // read when keep active asks for the session's notices
@@ -322,10 +354,9 @@ TEST_F(CommandLineCallTest, APresetStartsASessionAndStaysMarkedUntilItsModeIsSet
   EXPECT_EQ(marks(), L"1041 1052 ");
   EXPECT_TRUE(App().sleepPreventUntil.time == At(L"2026-12-06 19:30:00") &&
               App().keepActiveUntil.time == At(L"2026-12-07 17:30:00"));
-  // clang-format off
   const std::pair<void (*)(), const wchar_t*> cases[] = {{[] { HandleCommand(1040); }, L"1040 1052 "},
-      {[] { Call(L"--prevent-sleep on --for 2h"); }, L"1052 "}, {[] { HandleCommand(IDM_PREVENT_SLEEP); }, L"1052 "}};
-  // clang-format on
+                                                         {[] { Call(L"--prevent-sleep on --for 2h"); }, L"1052 "},
+                                                         {[] { HandleCommand(IDM_PREVENT_SLEEP); }, L"1052 "}};
   for (const auto& [step, expected] : cases) {
     HandleCommand(1041);
     step();

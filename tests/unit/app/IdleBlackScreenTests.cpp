@@ -13,10 +13,8 @@
 TEST(IdleClock, NeitherTheNudgeNorAnInputFromBeforeTheReturnIsTheUsers) {
   const std::uint32_t w = 0xFFFFFF00u,
                       cases[][4] = {// last input, user's input, nudge, the user's
-                                    // clang-format off
-      {5000, 1000, 0, 5000}, {5000, 1000, 3999, 5000}, {5000, 1000, 4000, 1000}, {900, 1000, 0, 1000},
-      {5, w, w - 0x1000, 5}, {5, w, w + 0xF0, w}};
-  // clang-format on
+                                    {5000, 1000, 0, 5000}, {5000, 1000, 3999, 5000}, {5000, 1000, 4000, 1000},
+                                    {900, 1000, 0, 1000},  {5, w, w - 0x1000, 5},    {5, w, w + 0xF0, w}};
   for (const auto& c : cases) EXPECT_EQ(UserInputTick(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[2];
 }
 

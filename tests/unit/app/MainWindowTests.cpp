@@ -24,7 +24,6 @@ TEST(Commands, EachCommandChangesItsSettingSavesAndApplies) {
     const char* line;  // expected in the file
     bool (*applied)();
   } cases[] = {
-      // clang-format off
       {IDM_ACTION_BLACK_CURRENT, "; keep me", [] { return S().Action == OverlayAction::BlackCurrent; }},  // no write
       {IDM_ACTION_BLACK_ALL, "Action=BlackAll", [] { return S().Action == OverlayAction::BlackAll; }},
       {IDM_KEEP_ACTIVE, "KeepActive=1", [] { return S().KeepActive && App().keepActiveTimerOn; }},
@@ -35,7 +34,6 @@ TEST(Commands, EachCommandChangesItsSettingSavesAndApplies) {
       {IDM_HOTKEY_CTRL_ALT_V, "ToggleHotkey=VK_V", [] { return HotkeyIs('V') && Held('V'); }},
       {IDM_RUN_AT_STARTUP, "RunAtStartup=1", [] { return S().RunAtStartup && PathExists(StartupShortcutPath()); }},
       {IDM_RUN_AT_STARTUP, "RunAtStartup=0", [] { return !S().RunAtStartup && !PathExists(StartupShortcutPath()); }}};
-  // clang-format on
   ASSERT_TRUE(::RegisterHotKey(nullptr, 0x7F01, MOD_CONTROL | MOD_ALT, 'Q'));
   for (const auto& c : cases) {
     HandleCommand(c.id);
@@ -45,10 +43,9 @@ TEST(Commands, EachCommandChangesItsSettingSavesAndApplies) {
 }
 
 TEST(StartupApproval, AnOddFirstByteOfTheBinaryValueMeansDisabled) {
-  // clang-format off
-  const std::tuple<DWORD, Bytes, bool> cases[] = {{REG_BINARY, {2, 0}, false}, {REG_BINARY, {6}, false},
-      {REG_BINARY, {3, 0, 0}, true}, {REG_BINARY, {7}, true}, {REG_DWORD, {3}, false}, {REG_BINARY, {}, false}};
-  // clang-format on
+  const std::tuple<DWORD, Bytes, bool> cases[] = {{REG_BINARY, {2, 0}, false},   {REG_BINARY, {6}, false},
+                                                  {REG_BINARY, {3, 0, 0}, true}, {REG_BINARY, {7}, true},
+                                                  {REG_DWORD, {3}, false},       {REG_BINARY, {}, false}};
   for (const auto& [type, data, disabled] : cases)
     EXPECT_EQ(StartupApprovalDisabled(type, data), disabled) << data.size();
 }
@@ -79,10 +76,9 @@ TEST_F(DisabledStartupEntry, IsTurnedOnByTheItemWithTheShortcutMadeAsAlways) {
 
 // A click or key opens the menu once: not again within 250 ms (a right click also sends WM_CONTEXTMENU).
 TEST(MainWindow, TrayEventsOpenTheMenuOnceWithin250Ms) {
-  // clang-format off
-  const std::tuple<UINT, std::uint32_t, bool> events[] = {{WM_MOUSEMOVE, 100, false}, {WM_RBUTTONUP, 100, true},
-      {WM_CONTEXTMENU, 349, false}, {NIN_KEYSELECT, 350, true}, {WM_LBUTTONUP, 600, true},
-      {NIN_SELECT, 0xFFFFFFF0u, true}, {WM_CONTEXTMENU, 0x10, false}};
-  // clang-format on
+  const std::tuple<UINT, std::uint32_t, bool> events[] = {{WM_MOUSEMOVE, 100, false},   {WM_RBUTTONUP, 100, true},
+                                                          {WM_CONTEXTMENU, 349, false}, {NIN_KEYSELECT, 350, true},
+                                                          {WM_LBUTTONUP, 600, true},    {NIN_SELECT, 0xFFFFFFF0u, true},
+                                                          {WM_CONTEXTMENU, 0x10, false}};
   for (const auto& [code, at, opens] : events) EXPECT_EQ(AcceptTrayClick(code, at), opens) << code << " at " << at;
 }

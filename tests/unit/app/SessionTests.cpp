@@ -31,11 +31,11 @@ TEST(SecondStart, OnlyACopyTheUserStartedAsksForTheMenu) {
   const wchar_t *link = startup.c_str(), *own = L"C:\\Users\\Ann\\Desktop\\Umbraline.lnk";  // the user's shortcut
   using enum StartedBy;
   const std::tuple<DWORD, const wchar_t*, bool, StartedBy> cases[] = {
-      // clang-format off
-      {STARTF_TITLEISLINKNAME, link, false, StartupShortcut}, {0, nullptr, true, CommandLineCall},
-      {STARTF_TITLEISLINKNAME, own, false, User}, {STARTF_USESHOWWINDOW, link, false, User},
+      {STARTF_TITLEISLINKNAME, link, false, StartupShortcut},
+      {0, nullptr, true, CommandLineCall},
+      {STARTF_TITLEISLINKNAME, own, false, User},
+      {STARTF_USESHOWWINDOW, link, false, User},
       {STARTF_TITLEISLINKNAME, link, true, CommandLineCall}};
-  // clang-format on
   for (const auto& [flags, title, mark, by] : cases)
     EXPECT_EQ(ClassifyStart(flags, title, startup, mark), by) << flags << " " << mark;
 }

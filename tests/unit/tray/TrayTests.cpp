@@ -111,9 +111,10 @@ TEST(TrayTexts, ReasonsAndTimedSessionsHaveTextsInAllNineLanguages) {
       L"Prevent sleep ended", L"Keep running ended", L"Prevent sleep and Keep running ended"};
   // clang-format on
   for (ModeReason reason : {ModeReason::Program, ModeReason::OnBattery, ModeReason::BatteryLow, ModeReason::Locked})
-    keys.push_back(ModeReasonUiKey(reason));
+    keys.emplace_back(ModeReasonUiKey(reason));
   for (int l = 0; l < 9 * static_cast<int>(keys.size()); ++l) {
-    const std::wstring &key = keys[l / 9], text = UiText(key.c_str(), UiLanguage(l % 9));
+    const std::wstring& key = keys[l / 9];
+    const std::wstring text = UiText(key.c_str(), UiLanguage(l % 9));
     EXPECT_TRUE(!text.empty() && (text == key) == (l % 9 == 1) &&
                 (text.find(L"%s") == text.npos) == (key.find(L"%s") == key.npos))
         << Narrow(key) << " " << l % 9;
