@@ -114,7 +114,6 @@ struct AppState {
   // Overlay windows
   std::vector<OverlayWindow> overlayWindows;
   OverlayTarget overlayTarget = OverlayTarget::All;
-  HMONITOR overlayMonitor = nullptr;
   bool overlayTakesKeyboard = false;  // it covers the cursor's monitor: it took the foreground
   POINT overlayFreeCentre{};  // the centre of the monitor that held the cursor when it opened
   std::uint64_t overlayOpenTick = 0;

@@ -247,12 +247,11 @@ std::wstring StatusLines(const WantedState& wanted, BlackScreenWord blackScreen,
   std::wstring lines = ModeStatusLine(L"prevent-sleep", wanted.sleepPrevent) + L"\r\n" +
                        ModeStatusLine(L"keep-active", wanted.keepActive) + L"\r\n" +
                        BlackScreenLine(blackScreen, chosen);
-  const auto put = [&lines](long long value, const wchar_t* after) { lines += DecimalText(value), lines += after; };
   for (std::size_t i = 0; i < monitors.size(); ++i) {
     const RECT& m = monitors[i];
-    lines += L"monitor ";
-    put(static_cast<long long>(i) + 1, L" "), put(m.left, L","), put(m.top, L" "), put(m.right - m.left, L"x");
-    put(m.bottom - m.top, m.left == 0 && m.top == 0 ? L" primary\r\n" : L"\r\n");
+    lines += L"monitor " + DecimalText(static_cast<long long>(i) + 1) + L" " + DecimalText(m.left) + L"," +
+             DecimalText(m.top) + L" " + DecimalText(m.right - m.left) + L"x" + DecimalText(m.bottom - m.top) +
+             (m.left == 0 && m.top == 0 ? L" primary\r\n" : L"\r\n");
   }
   return lines;
 }

@@ -30,13 +30,15 @@ inline constexpr UINT kIdleBlackScreenCheckMs = 10000;
 // key): the black screen and the idle clock tell them from the user's.
 inline constexpr ULONG_PTR kNudgeInputMark = 0x554D'4E44;  // "UMND"
 
-// A key's input record, marked as the program's own.
+// Input records marked as the program's own: a key going down or up (KEYEVENTF_KEYUP), a relative move.
 inline INPUT MarkedKeyInput(WORD key, DWORD flags) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = key;
-  input.ki.dwFlags = flags;
-  input.ki.dwExtraInfo = kNudgeInputMark;
+  INPUT input{.type = INPUT_KEYBOARD};
+  input.ki = {.wVk = key, .dwFlags = flags, .dwExtraInfo = kNudgeInputMark};
+  return input;
+}
+inline INPUT MarkedMouseMove(LONG dx) {
+  INPUT input{.type = INPUT_MOUSE};
+  input.mi = {.dx = dx, .dwFlags = MOUSEEVENTF_MOVE, .dwExtraInfo = kNudgeInputMark};
   return input;
 }
 

@@ -38,7 +38,9 @@ std::size_t MonitorAt(std::span<const RECT> monitors, POINT point) {
     const RECT& r = monitors[i];
     const long long dx = point.x < r.left ? r.left - point.x : point.x < r.right ? 0 : point.x - r.right + 1;
     const long long dy = point.y < r.top ? r.top - point.y : point.y < r.bottom ? 0 : point.y - r.bottom + 1;
-    if (best < 0 || dx * dx + dy * dy < best) best = dx * dx + dy * dy, nearest = i;
+    if (best >= 0 && dx * dx + dy * dy >= best) continue;
+    best = dx * dx + dy * dy;
+    nearest = i;
   }
   return nearest;
 }

@@ -11,7 +11,9 @@ OverlayCover CoverFor(OverlayTarget target, std::uint64_t chosen, POINT cursor, 
     if (target == OverlayTarget::Others) covered = i != at;
     if (target == OverlayTarget::Chosen) covered = (chosen >> i & 1) != 0;
     cover.monitors |= std::uint64_t{covered} << i;
-    if (i == at) cover.freeCentre = RectCentre(monitors[i]), cover.takesKeyboard = covered;
+    if (i != at) continue;
+    cover.freeCentre = RectCentre(monitors[i]);
+    cover.takesKeyboard = covered;
   }
   return cover;
 }

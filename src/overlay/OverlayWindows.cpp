@@ -423,8 +423,6 @@ void ShowOverlays(OverlayTarget target, std::uint64_t chosen) {
   CloseOverlays();
   POINT cursor{};
   if (!::GetCursorPos(&cursor)) cursor = POINT{0, 0};
-  app.overlayMonitor = target == OverlayTarget::Current ? ::MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST)
-                                                        : nullptr;
   const MonitorList monitors = ListMonitors();
   const OverlayCover cover = CoverFor(target, chosen, cursor, monitors.View());
   app.overlayFreeCentre = cover.freeCentre;
@@ -477,7 +475,6 @@ void CloseOverlays() {
   closing.clear();
   app.overlayKeyHook.Reset();
   app.overlayTarget = OverlayTarget::All;
-  app.overlayMonitor = nullptr;
   app.overlayAlpha = 255;
 }
 

@@ -12,15 +12,6 @@ namespace {
 constexpr EXECUTION_STATE kAwake = ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED;
 constexpr EXECUTION_STATE kReleased = ES_CONTINUOUS;
 
-INPUT MouseMove(LONG dx) {
-  INPUT input{};
-  input.type = INPUT_MOUSE;
-  input.mi.dx = dx;
-  input.mi.dwFlags = MOUSEEVENTF_MOVE;
-  input.mi.dwExtraInfo = kNudgeInputMark;
-  return input;
-}
-
 // The DWORD a power setting's notice carries for `guid`; -1 for another setting.
 long long SettingValue(LPARAM data, const GUID& guid) {
   const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(data);
@@ -127,8 +118,8 @@ bool SendNudge(NudgeKind kind) {
     inputs[0] = MarkedKeyInput(VK_F15, 0);
     inputs[1] = MarkedKeyInput(VK_F15, KEYEVENTF_KEYUP);
   } else {
-    inputs[0] = MouseMove(1);
-    inputs[1] = MouseMove(-1);
+    inputs[0] = MarkedMouseMove(1);
+    inputs[1] = MarkedMouseMove(-1);
   }
   return Seams().sendInput(2, inputs, sizeof(INPUT)) == 2;
 }
