@@ -116,6 +116,7 @@ struct AppState {
   OverlayTarget overlayTarget = OverlayTarget::All;
   bool overlayTakesKeyboard = false;  // it covers the cursor's monitor: it took the foreground
   POINT overlayFreeCentre{};  // the centre of the monitor that held the cursor when it opened
+  std::wstring overlayFreeName;  // that monitor's device name, empty if unknown
   std::uint64_t overlayOpenTick = 0;
   std::uint32_t fadeDurationMs = 0;
   std::uint32_t fadeStartTick = 0;

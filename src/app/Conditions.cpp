@@ -137,7 +137,10 @@ void OnSessionChange(WPARAM event) {
   switch (event) {
     case WTS_SESSION_LOCK:
     case WTS_CONSOLE_DISCONNECT:
-    case WTS_REMOTE_DISCONNECT: app.sessionLocked = true; break;
+    case WTS_REMOTE_DISCONNECT:
+      app.sessionLocked = true;
+      CloseIdleBlackScreen();
+      break;
     case WTS_SESSION_UNLOCK: app.sessionLocked = false; break;
     case WTS_CONSOLE_CONNECT:
     case WTS_REMOTE_CONNECT:

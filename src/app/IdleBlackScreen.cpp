@@ -32,6 +32,10 @@ void WatchIdleTime() {
   }
 }
 
+void CloseIdleBlackScreen() {
+  if (App().overlayTarget == OverlayTarget::Idle && !App().overlayWindows.empty()) RequestOverlayClose();
+}
+
 void CheckIdleTime() {
   AppState& app = App();
   LASTINPUTINFO info{sizeof info, 0};

@@ -8,3 +8,6 @@ void WatchIdleTime();
 // open, the session is locked or disconnected, the wake is unattended, or Windows tells of a
 // full-screen program, a presentation or an absent user; once per input of the user.
 void CheckIdleTime();
+// Closes the idle black screen, if it is the one open, as the user's input would: at a lock or a
+// disconnect, so that the user signing in again finds the desktop, not a black screen eating a click.
+void CloseIdleBlackScreen();

@@ -31,6 +31,14 @@ MonitorList ListMonitors() {
   return list;
 }
 
+std::wstring MonitorName(const RECT& monitor) {
+  MONITORINFOEXW info{};
+  info.cbSize = sizeof info;
+  const HMONITOR handle = ::MonitorFromRect(&monitor, MONITOR_DEFAULTTONULL);
+  if (handle == nullptr || !::GetMonitorInfoW(handle, &info) || !::EqualRect(&info.rcMonitor, &monitor)) return {};
+  return info.szDevice;
+}
+
 std::size_t MonitorAt(std::span<const RECT> monitors, POINT point) {
   std::size_t nearest = 0;
   long long best = -1;

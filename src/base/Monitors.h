@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 // Monitors that are numbered (any further ones are left alone); a set of monitors is a 64-bit word
 // whose bit n - 1 stands for monitor n.
@@ -26,4 +27,7 @@ MonitorList ListMonitors();
 std::size_t MonitorAt(std::span<const RECT> monitors, POINT point);
 // The set of the monitor that holds the point; empty when none does.
 std::uint64_t MonitorHolding(std::span<const RECT> monitors, POINT point);
+// The device name (\\.\DISPLAY1) of the monitor whose rectangle this is; empty when no monitor has it.
+// A monitor keeps its name when its resolution or place changes, or the primary monitor does.
+std::wstring MonitorName(const RECT& monitor);
 inline POINT RectCentre(const RECT& r) { return {r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2}; }

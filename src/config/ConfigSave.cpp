@@ -65,8 +65,8 @@ bool WriteSettings(bool waitWhileBusy) {
   app.configSavePending = !saved && !app.configPath.empty() &&
                           (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0);
   // A file refused for good (a folder's access list) is not tried every few seconds for weeks: each
-  // failed try doubles the wait, up to five minutes; a save that succeeds starts again from 3 s.
-  app.configSaveRetryMs = !app.configSavePending       ? kConfigSaveRetryMs
+  // failed try doubles the wait, up to five minutes; after a save that succeeds the first wait is 3 s.
+  app.configSaveRetryMs = !app.configSavePending       ? 0
                           : app.configSaveRetryMs == 0 ? kConfigSaveRetryMs
                                                        : std::min(app.configSaveRetryMs * 2, kConfigSaveRetryMaxMs);
   if (app.mainWindow != nullptr && app.configSavePending) {
@@ -80,8 +80,10 @@ bool WriteSettings(bool waitWhileBusy) {
 // Whether a save may stop this thread for the pauses between the tries on a busy file. Not while the
 // black screen's low-level keyboard hook is held: every key of the session waits for this thread, and
 // Windows removes, without a word, a hook that keeps a key waiting longer than LowLevelHooksTimeout
-// (at most a second). Such a save is owed instead, and its timer tries again without waiting.
-bool MayWaitForFile() { return !App().overlayKeyHook; }
+// (at most a second). Such a save is owed instead, and its timer tries again without waiting. Nor
+// while a save is owed already: the file was found busy or refused, and every change the user makes
+// would otherwise hold the menu or the hotkey for the second of tries; the owed save's timer pays.
+bool MayWaitForFile() { return !App().overlayKeyHook && !App().configSavePending; }
 
 }  // namespace
 

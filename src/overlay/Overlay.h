@@ -27,16 +27,24 @@ struct OverlayCover {
   bool takesKeyboard = false;
 };
 OverlayCover CoverFor(OverlayTarget target, std::uint64_t chosen, POINT cursor, std::span<const RECT> monitors);
-// The set of the monitors that hold the centre of one of the windows.
-std::uint64_t MonitorsUnder(std::span<const OverlayWindow> windows, std::span<const RECT> monitors);
+// A monitor as it was when the black screen opened: its centre then and its device name (empty if unknown).
+struct MonitorPlace {
+  POINT centre{};
+  std::wstring name;
+};
+// The set of the monitors that hold the windows: the monitor of a window's monitor name among `names`
+// (parallel to `monitors`), else the one that holds the window's centre.
+std::uint64_t MonitorsUnder(std::span<const OverlayWindow> windows, std::span<const RECT> monitors,
+                            std::span<const std::wstring> names = {});
 // The set of the monitors the open black screen covers now.
 std::uint64_t CoveredMonitors();
-// What an open black screen covers after a display change, given its windows and the centre of the
-// monitor that held the cursor when it opened: All every monitor; Current and chosen monitors each
-// window where a monitor now holds its old centre; Others every monitor but the one that holds that
-// centre (or is nearest to it).
-std::uint64_t RebuiltCover(OverlayTarget target, std::span<const OverlayWindow> windows, POINT freeCentre,
-                           std::span<const RECT> monitors);
+// What an open black screen covers after a display change, given its windows and the monitor that held
+// the cursor when it opened, each found again by its name among `names` (parallel to `monitors`), else
+// where its centre was: All every monitor; Current and chosen monitors each window's monitor; Others
+// every monitor but the free one (or the one nearest to where it was). A name outlives a change of
+// resolution or of the primary monitor, which moves every centre.
+std::uint64_t RebuiltCover(OverlayTarget target, std::span<const OverlayWindow> windows, const MonitorPlace& free,
+                           std::span<const RECT> monitors, std::span<const std::wstring> names);
 // At process exit: closes the overlay and releases the badge pictures, GDI+ and COM.
 void ReleaseOverlayResources();
 // What the closing inputs run: the monitor guard, CloseOverlays, then the dismissed handler.

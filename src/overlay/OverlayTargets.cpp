@@ -18,18 +18,32 @@ OverlayCover CoverFor(OverlayTarget target, std::uint64_t chosen, POINT cursor, 
   return cover;
 }
 
-std::uint64_t MonitorsUnder(std::span<const OverlayWindow> windows, std::span<const RECT> monitors) {
+namespace {
+
+// Where a monitor is now: the centre of the monitor of its name, else its centre as it was.
+POINT PlaceNow(POINT centre, std::wstring_view name, std::span<const RECT> monitors,
+               std::span<const std::wstring> names) {
+  for (std::size_t i = 0; !name.empty() && i < names.size() && i < monitors.size(); ++i)
+    if (names[i] == name) return RectCentre(monitors[i]);
+  return centre;
+}
+
+}  // namespace
+
+std::uint64_t MonitorsUnder(std::span<const OverlayWindow> windows, std::span<const RECT> monitors,
+                            std::span<const std::wstring> names) {
   std::uint64_t held = 0;
-  for (const OverlayWindow& w : windows) held |= MonitorHolding(monitors, {w.left + w.width / 2, w.top + w.height / 2});
+  for (const OverlayWindow& w : windows)
+    held |= MonitorHolding(monitors,
+                           PlaceNow({w.left + w.width / 2, w.top + w.height / 2}, w.monitorName, monitors, names));
   return held;
 }
 
 std::uint64_t CoveredMonitors() { return MonitorsUnder(App().overlayWindows, ListMonitors().View()); }
 
-std::uint64_t RebuiltCover(OverlayTarget target, std::span<const OverlayWindow> windows, POINT freeCentre,
-                           std::span<const RECT> monitors) {
-  const bool kept = target == OverlayTarget::Current || target == OverlayTarget::Chosen;
-  return CoverFor(kept ? OverlayTarget::Chosen : target, kept ? MonitorsUnder(windows, monitors) : 0, freeCentre,
-                  monitors)
-      .monitors;
+std::uint64_t RebuiltCover(OverlayTarget target, std::span<const OverlayWindow> windows, const MonitorPlace& free,
+                           std::span<const RECT> monitors, std::span<const std::wstring> names) {
+  if (target == OverlayTarget::Current || target == OverlayTarget::Chosen)
+    return MonitorsUnder(windows, monitors, names);
+  return CoverFor(target, 0, PlaceNow(free.centre, free.name, monitors, names), monitors).monitors;
 }

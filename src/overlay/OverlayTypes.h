@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "base/Handles.h"
@@ -21,6 +22,7 @@ struct OverlayWindow {
   int height = 0;
   int left = 0;
   int top = 0;
+  std::wstring monitorName;  // the device name of the monitor it was made for, empty if unknown
   BitmapHandle bitmap;  // 32-bit top-down DIB section, premultiplied BGRA
   MemoryDcHandle memoryDc;  // holds bitmap while the record lives
   DcSelection bitmapSelection;  // keeps the DC's previous bitmap to select back

@@ -337,6 +337,7 @@ bool AddOverlayWindow(const RECT& monitor, const OverlayComposition& composition
   overlay.width = monitor.right - monitor.left;
   overlay.height = monitor.bottom - monitor.top;
   if (overlay.width <= 0 || overlay.height <= 0) return false;
+  overlay.monitorName = MonitorName(monitor);
 
   BITMAPINFO header{};
   header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -383,8 +384,10 @@ namespace {
 // Opens one window per rectangle and starts the fade (none when fadeDurationMs is 0), the cursor-hide
 // and the clock timers. Only a black screen over the cursor's monitor takes the foreground and the
 // keyboard: over other monitors the windows are shown without activation, and the program the user
-// works in keeps the keyboard until the user clicks into the black screen.
-void OpenOverlaySet(OverlayTarget target, std::span<const RECT> monitors, std::uint64_t cover) {
+// works in keeps the keyboard until the user clicks into the black screen. `cursor`: where the cursor
+// was before the windows were made, from where the idle black screen measures the user's move (a move
+// while they are made counts).
+void OpenOverlaySet(OverlayTarget target, std::span<const RECT> monitors, std::uint64_t cover, const POINT* cursor) {
   AppState& app = App();
   if (!RegisterOverlayClass()) return;
   app.overlayTarget = target;
@@ -403,9 +406,8 @@ void OpenOverlaySet(OverlayTarget target, std::span<const RECT> monitors, std::u
   }
   UpdateOverlayKeyboardHook();
 
-  POINT cursor{};
-  if (::GetCursorPos(&cursor)) {
-    app.lastCursorPos = cursor;
+  if (cursor) {
+    app.lastCursorPos = *cursor;
     app.lastCursorPosValid = true;
   }
   StartFade();
@@ -422,12 +424,13 @@ void ShowOverlays(OverlayTarget target, std::uint64_t chosen) {
   app.overlayOpenTick = Seams().getTickCount64();
   CloseOverlays();
   POINT cursor{};
-  if (!::GetCursorPos(&cursor)) cursor = POINT{0, 0};
+  const bool cursorKnown = ::GetCursorPos(&cursor) != FALSE;
   const MonitorList monitors = ListMonitors();
   const OverlayCover cover = CoverFor(target, chosen, cursor, monitors.View());
   app.overlayFreeCentre = cover.freeCentre;
+  app.overlayFreeName = monitors.count > 0 ? MonitorName(monitors.rects[MonitorAt(monitors.View(), cursor)]) : L"";
   app.overlayTakesKeyboard = cover.takesKeyboard;
-  OpenOverlaySet(target, monitors.View(), cover.monitors);
+  OpenOverlaySet(target, monitors.View(), cover.monitors, cursorKnown ? &cursor : nullptr);
 }
 
 void RebuildOverlaysForDisplays() {
@@ -436,13 +439,17 @@ void RebuildOverlaysForDisplays() {
   const OverlayTarget target = app.overlayTarget;
   // Where the windows were, not where they are: Windows moves windows off a monitor that went away.
   const MonitorList monitors = ListMonitors();
-  const std::uint64_t cover = RebuiltCover(target, app.overlayWindows, app.overlayFreeCentre, monitors.View());
+  std::vector<std::wstring> names;
+  for (const RECT& monitor : monitors.View()) names.push_back(MonitorName(monitor));
+  const std::uint64_t cover =
+      RebuiltCover(target, app.overlayWindows, {app.overlayFreeCentre, app.overlayFreeName}, monitors.View(), names);
   // The old windows stay until the new ones are up: with none of ours left in between, Windows would
   // give the foreground (and the keyboard) to another program.
   std::vector<OverlayWindow> old = TakeOverlayWindows();
   RestoreOverlayCursor();
   app.fadeDurationMs = 0;  // the screen was black already: no new fade
-  OpenOverlaySet(target, monitors.View(), cover);
+  POINT cursor{};
+  OpenOverlaySet(target, monitors.View(), cover, ::GetCursorPos(&cursor) ? &cursor : nullptr);
   for (OverlayWindow& overlay : old) ReleaseOverlayWindow(overlay);
   if (!app.overlayWindows.empty()) return;
   // Nothing left to cover: closed as if the user had dismissed it.

@@ -16,6 +16,7 @@
 #include "app/TimedSessions.h"
 #include "base/Messages.h"
 #include "config/ConfigLoad.h"
+#include "config/ConfigSave.h"
 #include "overlay/Overlay.h"
 #include "tray/TrayIcon.h"
 #include "tray/TrayMenu.h"
@@ -309,6 +310,8 @@ TEST_F(CommandLineCallTest, ACallOnABusyFileIsAnsweredFirstAndItsChangesAreSaved
   for (MSG m; answer == 0; ::Sleep(1)) ::PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE);  // takes the sent call
   caller.join();
   EXPECT_TRUE(answer == kAnswerApplied && answeredBeforePause == 1 && pauses == kFileBusyTries - 1);
+  SaveConfig();  // a change while the save is owed: tried once, without waiting on the file again
+  EXPECT_EQ(pauses, kFileBusyTries - 1);
   lock.emplace(App().configPath, FILE_SHARE_READ);  // readable, but not to be replaced
   LoadConfig();
   EXPECT_TRUE(App().settings.SleepPrevent && App().settings.KeepActive && App().sleepPreventUntil.time != 0);

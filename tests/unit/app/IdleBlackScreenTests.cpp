@@ -95,6 +95,14 @@ TEST_F(IdleBlackScreen, TheHotkeyClosesIt) {
   EXPECT_TRUE(App().overlayWindows.empty());
 }
 
+// Signed in again, the user finds the desktop, not a black screen that takes the first click.
+TEST_F(IdleBlackScreen, ALockClosesIt) {
+  ASSERT_TRUE(Opens());
+  App().sessionNotificationRegistered = true;
+  OnSessionChange(WTS_SESSION_LOCK);
+  EXPECT_TRUE(App().overlayWindows.empty());
+}
+
 // Its setting, an unattended wake, a black screen open, the user away or busy, the lock (known from the key
 // alone: the session's notices come to no one here).
 TEST_F(IdleBlackScreen, OpensOnlyWhenNothingHoldsItBack) {

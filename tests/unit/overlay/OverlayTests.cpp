@@ -60,8 +60,16 @@ TEST(OverlayTargets, AfterADisplayChangeCoverWhatTheyCoveredWhereItIsLeft) {
     std::vector<OverlayWindow> old;
     for (const RECT& w : r.was)
       old.push_back({.width = w.right - w.left, .height = w.bottom - w.top, .left = w.left, .top = w.top});
-    EXPECT_EQ(Corners(r.now, RebuiltCover(r.target, old, RectCentre(middle), r.now)), r.covers) << &r - rebuilt;
+    EXPECT_EQ(Corners(r.now, RebuiltCover(r.target, old, {RectCentre(middle)}, r.now, {})), r.covers) << &r - rebuilt;
   }
+  // A went from 3840 x 2160 to 1920 x 1080, its old centre now on B: found by name A stays free (Others) or covered.
+  const std::vector<RECT> now{{0, 0, 1920, 1080}, {1920, 0, 4480, 1440}};
+  const std::vector<std::wstring> names{L"A", L"B"};
+  std::vector<OverlayWindow> onA(1);
+  onA[0] = {.width = 3840, .height = 2160, .monitorName = L"A"};
+  EXPECT_EQ(RebuiltCover(Others, {}, {{1920, 1080}, L"A"}, now, names), 2u);
+  EXPECT_EQ(RebuiltCover(Current, onA, {}, now, names), 1u);
+  EXPECT_EQ(RebuiltCover(Others, {}, {{1920, 1080}, L"A"}, now, {}), 1u);
 }
 
 const Box kSecond{1280, 0, 2304, 768};
@@ -282,8 +290,10 @@ TEST(OverlayWindows, DisplayChangeRebuildsOverTheCursorsMonitorAtOnceOrClosesWit
   for (const bool gone : {false, true}) {  // the window's centre on the cursor's monitor, or on none
     ASSERT_TRUE(::SetCursorPos(gone ? 300 : 1600, 300));
     ShowOverlays(Current);
+    ASSERT_EQ(App().overlayWindows.at(0).monitorName, gone ? L"\\\\.\\DISPLAY1" : L"\\\\.\\DISPLAY2");
     liveOverlays = fewestLive = 1;
-    App().overlayWindows.at(0).left += gone ? 2400 : 0;
+    App().overlayWindows.at(0).left += gone ? 2400 : 0;  // its monitor went, with the name it had
+    if (gone) App().overlayWindows.at(0).monitorName = L"\\\\.\\GONE";
     RebuildOverlaysForDisplays();
     EXPECT_EQ(std::pair(fewestLive, OverlayScope::Dismissals()), std::pair(gone ? 0 : 1, gone ? 1 : 0));
     EXPECT_EQ(Covered(), gone ? std::vector<Box>{} : std::vector<Box>{kSecond});
